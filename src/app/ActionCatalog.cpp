@@ -1,0 +1,1 @@
+#include "ActionCatalog.h"

@@ -1,0 +1,1 @@
+#include "output/ErrorLog.h"

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/LocaleFormats.h"
+#include "platform/Prompts.h"
+
+#include <QString>
+#include <functional>
+
+class MailRoutes;
+
+// What a failed operation hands to the error log.
+struct ErrorInfo {
+    QString UnitName;
+    QString MethodName;
+    QString ErrorMessage;
+};
+
+// The error log "Quillnote.log": one eleven-line record per failure, appended. LogError also tells
+// the user and offers an e-mailed report; LogErrorQuietly only writes the record. Neither throws.
+class ErrorLog {
+public:
+    ErrorLog(QString logPath, const IClock& clock, const LocaleFormats& formats, IPrompts& prompts,
+             MailRoutes& mail, std::function<QString()> runningVersion);
+
+    void LogError(const ErrorInfo& info);
+    void LogErrorQuietly(const ErrorInfo& info);
+
+    const QString& logPath() const { return m_logPath; }
+
+    // Pieces, public for tests.
+    QString record(const ErrorInfo& info) const;
+    QString reportSubject() const;
+    QString reportBody(const ErrorInfo& info) const;
+
+private:
+    bool writeRecord(const ErrorInfo& info);
+    void showFallback(const ErrorInfo& info, bool recordWritten);
+    QString timeStamp() const;
+
+    QString m_logPath;
+    const IClock& m_clock;
+    const LocaleFormats& m_formats;
+    IPrompts& m_prompts;
+    MailRoutes& m_mail;
+    std::function<QString()> m_runningVersion;
+};
+
+// The vendor's feedback address.
+inline const QString FeedbackAddress = QStringLiteral("feedback@tarrowin.example");

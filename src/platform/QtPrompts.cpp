@@ -1,0 +1,1 @@
+#include "QtPrompts.h"

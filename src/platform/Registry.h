@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class QSettings;
+
+// The settings hive: registry-style keys and typed values kept in one INI file per user.
+// Integers and texts are stored distinctly ("dword:<n>" and "sz:<text>"), so that a value of the
+// wrong type is a failure when read, as it would be in a real registry. The file is replaced
+// atomically when written.
+class RegistryKey {
+public:
+    RegistryKey(std::shared_ptr<QSettings> file, QString keyPath);
+    ~RegistryKey();
+
+    bool valueExists(const QString& name) const;
+    // Each read throws QuillError when the value is missing or of another type.
+    int readInteger(const QString& name) const;
+    bool readBool(const QString& name) const;
+    QString readString(const QString& name) const;
+
+    void writeInteger(const QString& name, int value);
+    void writeBool(const QString& name, bool value) { writeInteger(name, value ? 1 : 0); }
+    void writeString(const QString& name, const QString& value);
+
+    // Writes pending changes to disk; throws QuillError when the file cannot be written.
+    void close();
+
+private:
+    QString storedValue(const QString& name) const;
+    QString qualified(const QString& name) const;
+
+    std::shared_ptr<QSettings> m_file;
+    QString m_keyPath;
+};
+
+class RegistryHive {
+public:
+    explicit RegistryHive(QString filePath);
+
+    // keyPath like "\Software\Tarrowin\Quillnote\Settings"; the key is created on first write.
+    std::unique_ptr<RegistryKey> openKey(const QString& keyPath) const;
+    const QString& filePath() const { return m_filePath; }
+
+private:
+    QString m_filePath;
+};
+
+// Key of the program's settings.
+inline const QString SettingsKeyPath = QStringLiteral("\\Software\\Tarrowin\\Quillnote\\Settings");

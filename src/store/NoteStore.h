@@ -1,0 +1,80 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/LocaleFormats.h"
+#include "platform/Prompts.h"
+#include "store/Note.h"
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace pugi {
+class xml_document;
+class xml_node;
+} // namespace pugi
+
+// The notes file "quill.xml" and its document, open for the whole run. Every change is written
+// to disk at once, durably (see DurableFile). Failures are thrown as QuillError.
+class NoteStore {
+public:
+    // Receives failures that a method reports itself instead of throwing: (method name, message).
+    using ErrorReporter = std::function<void(const QString& method, const QString& message)>;
+
+    NoteStore(const LocaleFormats& formats, const IClock& clock, IPrompts& prompts, ErrorReporter reportError);
+    ~NoteStore();
+
+    static QString notesPathFor(const QString& storageFolder); // folder + '/' + "quill.xml"
+
+    // Opening at start-up: the existing file, or a new one with the read-me note.
+    void openOrCreate(const QString& notesPath, const QString& readMePath);
+    void Open(const QString& path);
+    void WriteQuillnoteFile(const QString& readMePath); // at NotesPath()
+
+    bool isOpen() const;
+    const QString& NotesPath() const { return m_notesPath; }
+    void setNotesPath(const QString& path) { m_notesPath = path; }
+
+    // Enumeration: every child node of the root element counts; only elements are notes.
+    int childCount() const;
+    bool isNoteAt(int position) const;
+
+    // The creation date as display text; repairs and saves a stored value that is not a number.
+    QString GetNoteDate(int position);
+    // The whole row for the note at `position`: throws when its "Title" is missing or empty.
+    // With deferDisplay the display texts are left for fillDisplayTexts (displayPending is set).
+    Note readNote(int position, bool deferDisplay = false);
+    void fillDisplayTexts(Note& note) const;
+
+    int AppendNote(const QString& title, const QString& text, const QDateTime& now);
+    void UpdateNote(int position, const QString& title, const QString& text, const QDateTime& now);
+    void DeleteNote(int position);
+    void Save();
+    void Close();
+
+    // Moves the notes file to another folder and opens it there. The copy is verified before the
+    // program switches to it; a notes file already in the new folder is first kept as a dated backup.
+    void MoveStorage(const QString& oldFolder, const QString& newFolder);
+
+    // The file's bytes as Save would write them (for tests and benchmarks).
+    QByteArray serialized() const;
+
+private:
+    pugi::xml_node root() const;
+    pugi::xml_node nodeAt(int position) const;
+    pugi::xml_node noteAt(int position) const;
+    void requireOpen() const;
+    void rebuildIndex() const;
+    void markChanged();
+
+    const LocaleFormats& m_formats;
+    const IClock& m_clock;
+    IPrompts& m_prompts;
+    ErrorReporter m_reportError;
+    std::unique_ptr<pugi::xml_document> m_doc;
+    QString m_notesPath;
+    bool m_unsaved = false;
+    // Child nodes of the root by position, rebuilt lazily after a structural change.
+    mutable std::unique_ptr<struct NodeIndex> m_index;
+};

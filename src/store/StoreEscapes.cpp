@@ -1,0 +1,1 @@
+#include "store/StoreEscapes.h"
