@@ -1,1 +1,106 @@
 #include "NoteList.h"
+
+#include "store/AppSettings.h"
+#include "store/NoteStore.h"
+
+#include <QHeaderView>
+
+NoteList::NoteList(AppSettings& settings, QWidget* parent)
+    : QObject(parent), m_settings(settings), m_view(new QTreeView(parent)), m_model(new NoteListModel(this)) {
+    m_view->setObjectName(QStringLiteral("lsvNotes"));
+    m_view->setModel(m_model);
+    configureView();
+
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { emit selectionChangedTo(selectedRow() >= 0); });
+    connect(m_view, &QTreeView::clicked, this, &NoteList::clicked);
+    connect(m_model, &NoteListModel::checkToggled, this, &NoteList::clicked);
+    connect(m_view, &QTreeView::doubleClicked, this, &NoteList::doubleClicked);
+    connect(m_view->header(), &QHeaderView::sectionClicked, this, &NoteList::columnClicked);
+    connect(m_view->header(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int newSize) { keepMinimumWidth(column, newSize); });
+}
+
+void NoteList::configureView() {
+    m_view->setRootIsDecorated(false);
+    m_view->setItemsExpandable(false);
+    m_view->setUniformRowHeights(true); // rows are one line: lets the view skip measuring 10k rows
+    m_view->setAllColumnsShowFocus(true);
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setSortingEnabled(false); // we sort ourselves, on header clicks
+    m_view->setTextElideMode(Qt::ElideNone);
+
+    QHeaderView* header = m_view->header();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(false);
+    header->setStretchLastSection(false);
+    header->setMinimumSectionSize(0);
+    for (int c = 0; c < NoteListModel::ColumnCount; ++c)
+        header->resizeSection(c, InitialWidths[c]);
+
+    // The selection stays visible when the list loses the focus.
+    QPalette palette = m_view->palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight,
+                     palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     palette.color(QPalette::Active, QPalette::HighlightedText));
+    m_view->setPalette(palette);
+}
+
+void NoteList::keepMinimumWidth(int column, int newSize) {
+    if (column >= 0 && column < NoteListModel::ColumnCount && newSize < MinimumWidths[column])
+        m_view->header()->resizeSection(column, MinimumWidths[column]);
+}
+
+void NoteList::LoadNotes(NoteStore& store) {
+    std::vector<Note> notes;
+    auto publish = [&] {
+        m_model->setDisplayFiller([&store](Note& n) { store.fillDisplayTexts(n); });
+        m_model->setNotes(std::move(notes));
+    };
+    try {
+        const int count = store.childCount();
+        notes.reserve(size_t(count));
+        for (int i = 0; i < count; ++i) {
+            if (store.isNoteAt(i))
+                notes.push_back(store.readNote(i, /*deferDisplay=*/true));
+        }
+    } catch (...) {
+        publish();
+        throw;
+    }
+    publish();
+}
+
+void NoteList::lsvNotesColumnClick(int column) {
+    if (column < 0 || column >= NoteListModel::ColumnCount)
+        return;
+    m_settings.SortToggle = -m_settings.SortToggle;
+    m_model->sortByColumn(column, m_settings.SortToggle);
+    QHeaderView* header = m_view->header();
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(column, m_settings.SortToggle >= 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    const int row = selectedRow();
+    if (row >= 0)
+        m_view->scrollTo(m_model->index(row, 0), QAbstractItemView::EnsureVisible);
+    m_settings.SortColumn = column;
+}
+
+void NoteList::resortInCurrentDirection() {
+    m_settings.SortToggle = -m_settings.SortToggle;
+    lsvNotesColumnClick(m_settings.SortColumn);
+}
+
+int NoteList::selectedRow() const {
+    const QModelIndexList rows = m_view->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void NoteList::selectRow(int row) {
+    const QModelIndex index = m_model->index(row, 0);
+    m_view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                         QItemSelectionModel::Rows);
+    m_view->scrollTo(index, QAbstractItemView::EnsureVisible);
+}

@@ -1,1 +1,64 @@
 #pragma once
+
+#include "store/Note.h"
+
+#include <QAbstractTableModel>
+#include <QCollator>
+#include <QCollatorSortKey>
+#include <array>
+#include <functional>
+#include <optional>
+#include <vector>
+
+// The rows of the note list: one Note each, with its check box. Display texts are formatted when a
+// row is first shown, and sorting compares collation keys computed once per row and column.
+class NoteListModel final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { ColCreated = 0, ColModified = 1, ColTitle = 2, ColNote = 3, ColumnCount = 4 };
+
+    explicit NoteListModel(QObject* parent = nullptr);
+
+    // Fills CreatedText and ModifiedText of a note whose display texts were deferred.
+    void setDisplayFiller(std::function<void(Note&)> filler) { m_fillDisplay = std::move(filler); }
+
+    void setNotes(std::vector<Note> notes); // all rows unchecked
+    void clear() { setNotes({}); }
+    int appendNote(Note note);
+    void updateNote(int row, const Note& note);
+    void removeNoteRow(int row);
+
+    const Note& note(int row) const;
+    bool isChecked(int row) const { return m_rows.at(size_t(row)).checked; }
+    void setChecked(int row, bool checked);
+    std::vector<int> checkedRows() const;
+
+    // Sorts by the column's key; direction > 0 ascending, < 0 descending. Equal keys keep their order.
+    void sortByColumn(int column, int direction);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    static QString caption(int column);
+    static const QString& sortKeyText(const Note& note, int column);
+
+signals:
+    void checkToggled(int row);
+
+private:
+    struct Row {
+        Note note;
+        bool checked = false;
+        std::array<std::optional<QCollatorSortKey>, ColumnCount> keys;
+    };
+    Note& displayed(int row) const;
+    const QCollatorSortKey& keyOf(Row& row, int column);
+
+    mutable std::vector<Row> m_rows;
+    std::function<void(Note&)> m_fillDisplay;
+    QCollator m_collator;
+};

@@ -1,1 +1,453 @@
 #include "TfrmMain.h"
+
+#include "RunningVersion.h"
+#include "app/ActionCatalog.h"
+#include "app/EditingCommands.h"
+#include "app/ErrorGuard.h"
+#include "app/ImageList.h"
+#include "app/NoteList.h"
+#include "controls/TRichEditURL.h"
+#include "platform/Registry.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString UnitName = QStringLiteral("Main");
+const QString WebSiteAddress = QStringLiteral("https://www.tarrowin.example/");
+
+// Design values of the window, in pixels at 96 dots per inch.
+constexpr QRect DesignGeometry(275, 555, 608, 615);
+constexpr int DesignContentsHeight = 196;
+constexpr int TitleTop = 8;
+constexpr int TitleHeight = 21;
+
+// The hourglass for the length of a scope.
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+QFont designFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
+    font.setPixelSize(11);
+    return font;
+}
+
+} // namespace
+
+template <typename Work> bool TfrmMain::guard(const char* method, Work&& work) {
+    return guarded(m_errorLog, UnitName, QString::fromLatin1(method), LogMode::Loud,
+                   std::forward<Work>(work));
+}
+
+template <typename Work> bool TfrmMain::guardQuietly(const char* method, Work&& work) {
+    return guarded(m_errorLog, UnitName, QString::fromLatin1(method), LogMode::Quiet,
+                   std::forward<Work>(work));
+}
+
+TfrmMain::TfrmMain(AppServices services, QWidget* parent)
+    : QMainWindow(parent), m_services(std::move(services)), m_formats(LocaleFormats::capture()),
+      m_messageDialogs(m_services.prompts), m_mail(m_services.shell, m_messageDialogs),
+      m_errorLog(m_services.paths.logPath(), m_services.clock, m_formats, m_messageDialogs, m_mail,
+                 [this] { return m_runningVersion; }),
+      m_store(m_formats, m_services.clock, m_messageDialogs,
+              [this](const QString& method, const QString& message) {
+                  m_errorLog.LogError({UnitName, method, message});
+              }),
+      m_actions(std::make_unique<ActionCatalog>(this)) {
+    m_messageDialogs.setErrorLog(&m_errorLog);
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Quillnote"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/quillnote.png")));
+    setFont(designFont());
+    buildLayout();
+    buildMenus();
+    buildToolBar();
+    connectCommands();
+    setGeometry(DesignGeometry);
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::buildLayout() {
+    m_splitter = new QSplitter(Qt::Vertical, this);
+    m_splitter->setObjectName(QStringLiteral("Splitter1"));
+    m_splitter->setHandleWidth(3);
+    m_splitter->setChildrenCollapsible(false);
+
+    m_pnlContents = new QWidget(m_splitter);
+    m_pnlContents->setObjectName(QStringLiteral("pnlContents"));
+    m_pnlContents->setMinimumSize(600, 100);
+    m_lblTitle = new QLabel(QStringLiteral("Title:"), m_pnlContents);
+    m_lblTitle->move(6, 12);
+    m_edtTitle = new TRichEditURL(/*singleLine=*/true, m_pnlContents);
+    m_edtTitle->setObjectName(QStringLiteral("edtTitle"));
+    m_edtTitle->setGeometry(37, TitleTop, DesignGeometry.width() - 50, TitleHeight);
+    m_redNote = new TRichEditURL(/*singleLine=*/false, m_pnlContents);
+    m_redNote->setObjectName(QStringLiteral("redNote"));
+    m_lblCreationDate = new QLabel(m_pnlContents);
+    m_lblCreationDate->setObjectName(QStringLiteral("lblCreationDate"));
+    m_lblCreationDate->hide();
+    m_pnlContents->installEventFilter(this);
+
+    m_pnlNoteList = new QWidget(m_splitter);
+    m_pnlNoteList->setObjectName(QStringLiteral("pnlNoteList"));
+    m_pnlNoteList->setMinimumHeight(100);
+    m_noteList = new NoteList(m_settings, m_pnlNoteList);
+    m_barStatus = new QStatusBar(m_pnlNoteList);
+    m_barStatus->setObjectName(QStringLiteral("barStatus"));
+    m_barStatus->setSizeGripEnabled(false);
+    auto* listLayout = new QVBoxLayout(m_pnlNoteList);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->setSpacing(0);
+    listLayout->addWidget(m_noteList->view());
+    listLayout->addWidget(m_barStatus);
+
+    m_splitter->addWidget(m_pnlContents);
+    m_splitter->addWidget(m_pnlNoteList);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setSizes({DesignContentsHeight, DesignGeometry.height() - DesignContentsHeight});
+    setCentralWidget(m_splitter);
+
+    m_editing = new EditingCommands(*m_actions, *m_edtTitle, *m_redNote, *m_lblCreationDate, *m_noteList,
+                                    m_suppressChange, this);
+}
+
+void TfrmMain::buildMenus() {
+    ActionCatalog& a = *m_actions;
+    // The menu shows two commands under shorter captions than their tool-bar hints.
+    auto alias = [this](QAction* action, const QString& caption) {
+        auto* entry = new QAction(caption, this);
+        entry->setIcon(action->icon());
+        entry->setShortcut(action->shortcut());
+        entry->setShortcutContext(Qt::WidgetShortcut); // the action itself owns the shortcut
+        entry->setEnabled(action->isEnabled());
+        connect(action, &QAction::changed, entry, [action, entry] {
+            entry->setEnabled(action->isEnabled());
+            entry->setIcon(action->icon());
+        });
+        connect(entry, &QAction::triggered, action, &QAction::trigger);
+        return entry;
+    };
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addActions({a.actNewNote, a.actSaveNote, alias(a.actSaveNotesAs, QStringLiteral("Save &to File")),
+                      alias(a.actSendMail, QStringLiteral("Send &as E-Mail"))});
+    file->addSeparator();
+    file->addAction(a.actPrint);
+    file->addSeparator();
+    file->addAction(a.actDeleteNote);
+    file->addSeparator();
+    file->addAction(a.mnuExit);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->addAction(a.actEditUndo);
+    edit->addSeparator();
+    edit->addActions({a.actEditCut, a.actEditCopy, a.actEditPaste});
+    edit->addSeparator();
+    edit->addAction(a.actEditSelectAll);
+
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    tools->addActions({a.actSpellCheck, a.actFont});
+    tools->addSeparator();
+    tools->addAction(a.mnuOptions);
+    tools->addSeparator();
+    tools->addAction(a.mnuCheckForUpdates);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addActions({a.mnuHelp, a.mnuAbout, a.mnuSendFeedback});
+
+    // The editors' pop-up menu.
+    auto* popEdit = new QMenu(this);
+    popEdit->setObjectName(QStringLiteral("popEdit"));
+    popEdit->addAction(a.actEditUndo);
+    popEdit->addSeparator();
+    popEdit->addActions({a.actEditCut, a.actEditCopy, a.actEditPaste});
+    popEdit->addSeparator();
+    popEdit->addAction(a.actEditSelectAll);
+    for (TRichEditURL* editor : {m_edtTitle, m_redNote}) {
+        editor->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(editor, &QWidget::customContextMenuRequested, this, [editor, popEdit](const QPoint& at) {
+            editor->setFocus(Qt::PopupFocusReason);
+            popEdit->popup(editor->mapToGlobal(at));
+        });
+    }
+    // Find and start-find have no menu entry; their shortcuts work from anywhere in the window.
+    addActions({a.actFind, a.actStartFind});
+}
+
+void TfrmMain::buildToolBar() {
+    ActionCatalog& a = *m_actions;
+    m_toolBar = addToolBar(QStringLiteral("ToolBar1"));
+    m_toolBar->setObjectName(QStringLiteral("ToolBar1"));
+    m_toolBar->setMovable(false);
+    m_toolBar->setFloatable(false);
+    m_toolBar->setIconSize(QSize(16, 16));
+    m_toolBar->setFixedHeight(29);
+    m_toolBar->addSeparator();
+    m_toolBar->addActions({a.actNewNote, a.actSaveNote, a.actDeleteNote});
+    m_toolBar->addSeparator();
+    m_toolBar->addAction(a.actEditUndo);
+    m_toolBar->addSeparator();
+    m_toolBar->addActions({a.actEditCut, a.actEditCopy, a.actEditPaste});
+    m_toolBar->addSeparator();
+    m_toolBar->addAction(a.actFont);
+    m_toolBar->addSeparator();
+    m_toolBar->addActions({a.actSaveNotesAs, a.actSendMail});
+    m_toolBar->addSeparator();
+    m_toolBar->addActions({a.actSpellCheck, a.actPrint});
+    m_toolBar->addSeparator();
+    m_toolBar->addAction(a.mnuHelp);
+}
+
+void TfrmMain::connectCommands() {
+    ActionCatalog& a = *m_actions;
+    connect(a.mnuExit, &QAction::triggered, this, &TfrmMain::Exit1Click);
+    connect(a.actEditUndo, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::undo); });
+    connect(a.actEditCut, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::cut); });
+    connect(a.actEditCopy, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::copy); });
+    connect(a.actEditPaste, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::paste); });
+    connect(a.actEditSelectAll, &QAction::triggered, this,
+            [this] { editCommand(&QPlainTextEdit::selectAll); });
+
+    connect(m_noteList, &NoteList::columnClicked, this, &TfrmMain::lsvNotesColumnClick);
+    connect(m_noteList, &NoteList::selectionChangedTo, this, &TfrmMain::lsvNotesSelectItem);
+    connect(m_noteList, &NoteList::clicked, this, &TfrmMain::lsvNotesClick);
+    connect(m_noteList, &NoteList::doubleClicked, this, &TfrmMain::lsvNotesDblClick);
+    for (TRichEditURL* editor : {m_edtTitle, m_redNote}) {
+        connect(editor, &QPlainTextEdit::textChanged, this, &TfrmMain::edtTitleOriginalChange);
+        connect(editor, &TRichEditURL::focusChanged, this, [this] { EnableUserControls(); });
+    }
+}
+
+void TfrmMain::editCommand(void (TRichEditURL::*command)()) {
+    if (auto* editor = qobject_cast<TRichEditURL*>(QApplication::focusWidget()))
+        (editor->*command)();
+}
+
+// ---- start-up ----
+
+void TfrmMain::FormCreate() {
+    WaitCursor hourglass;
+    m_startingUp = true;
+    m_suppressChange = false;
+    guard("FormCreate", [&] {
+        m_runningVersion = QStringLiteral(QUILLNOTE_FILE_VERSION);
+        m_mailFooter = QStringLiteral("\n\n") + QString(50, QLatin1Char('_')) +
+                       QStringLiteral("\nThis message sent via Quillnote ") + m_runningVersion +
+                       QStringLiteral(".\n") + WebSiteAddress;
+        m_formats = LocaleFormats::capture();
+        readSettings();
+        if (!m_services.arguments.isEmpty() || m_settings.StartMinimized) {
+            m_startMinimized = true;
+            setWindowState(windowState() | Qt::WindowMinimized);
+        }
+        openNotesFile();
+        LoadNotes();
+        EnableUserControls();
+        sortAtStartUp();
+    });
+    m_startingUp = false;
+}
+
+void TfrmMain::readSettings() {
+    guard("GetPositions", [&] {
+        const RegistryHive hive(m_services.paths.registryPath());
+        const auto key = hive.openKey(SettingsKeyPath);
+        AppSettingsIO::read(*key, m_settings, m_services.paths.dataFolder());
+    });
+    if (m_settings.QuillnoteLocation.isEmpty())
+        m_settings.QuillnoteLocation = m_services.paths.dataFolder();
+    if (m_settings.AlternateLocation.isEmpty())
+        m_settings.AlternateLocation = m_settings.QuillnoteLocation;
+    m_trayRestoreState = windowState() & Qt::WindowMaximized;
+}
+
+void TfrmMain::openNotesFile() {
+    const QString path = NoteStore::notesPathFor(m_settings.storageFolder());
+    m_store.setNotesPath(path);
+    if (QFile::exists(path)) {
+        m_store.Open(path); // a file that does not parse ends the start-up (logged as FormCreate)
+        return;
+    }
+    guard("WriteQuillnoteFile", [&] { m_store.WriteQuillnoteFile(m_services.paths.readMePath()); });
+}
+
+void TfrmMain::LoadNotes() {
+    WaitCursor hourglass;
+    m_noteList->view()->setUpdatesEnabled(false);
+    guard("LoadNotes", [&] {
+        m_editing->ClearNoteValues();
+        m_noteList->LoadNotes(m_store);
+    });
+    m_editing->afterListRebuilt();
+    m_noteList->view()->setUpdatesEnabled(true);
+}
+
+void TfrmMain::EnableUserControls() {
+    guard("EnableUserControls", [&] { m_editing->EnableUserControls(); });
+}
+
+void TfrmMain::sortAtStartUp() {
+    // The stored direction is the opposite of the one wanted: the header click reverses it.
+    lsvNotesColumnClick(m_settings.SortColumn);
+}
+
+void TfrmMain::showAsStarted() {
+    // Without a tray to hide in, a minimized start stays reachable on the task bar.
+    if (m_startMinimized)
+        showMinimized();
+    else
+        show();
+}
+
+// ---- handlers ----
+
+void TfrmMain::lsvNotesColumnClick(int column) {
+    WaitCursor hourglass;
+    guardQuietly("lsvNotesColumnClick", [&] { m_noteList->lsvNotesColumnClick(column); });
+}
+
+void TfrmMain::lsvNotesSelectItem(bool selected) {
+    guardQuietly("lsvNotesSelectItem", [&] { m_editing->lsvNotesSelectItem(selected); });
+}
+
+void TfrmMain::lsvNotesClick() {
+    EnableUserControls();
+}
+
+void TfrmMain::lsvNotesDblClick() {
+    guard("lsvNotesDblClick", [&] {
+        if (m_noteList->selectedRow() < 0)
+            return;
+        if (m_editing->hasUnsavedChanges()) {
+            const MsgButton answer =
+                MessageDlg(QStringLiteral("Save changes to the current note?"), MsgKind::Confirmation,
+                           MsgButton::Yes | MsgButton::No | MsgButton::Cancel);
+            if (answer != MsgButton::Yes && answer != MsgButton::No)
+                return;
+            if (answer == MsgButton::Yes)
+                m_actions->actSaveNote->trigger();
+        }
+        m_editing->openSelectedNote();
+    });
+}
+
+void TfrmMain::edtTitleOriginalChange() {
+    guardQuietly("edtTitleOriginalChange", [&] { m_editing->edtTitleOriginalChange(); });
+}
+
+MsgButton TfrmMain::MessageDlg(const QString& text, MsgKind kind, MsgButtons buttons) {
+    return m_messageDialogs.messageDlg(text, kind, buttons);
+}
+
+// ---- layout ----
+
+void TfrmMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_pnlContents && event->type() == QEvent::Resize)
+        ResetFormLayout();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::FormResize() {
+    guardQuietly("FormResize", [&] { m_edtTitle->resize(width() - 50, TitleHeight); });
+}
+
+void TfrmMain::ResetFormLayout() {
+    guardQuietly("ResetFormLayout", [&] {
+        const int height = m_pnlContents->height() - TitleTop - m_edtTitle->height() - 8;
+        m_redNote->setGeometry(0, m_pnlContents->height() - height, m_pnlContents->width(), height);
+    });
+}
+
+// ---- end of life ----
+
+bool TfrmMain::FormCloseQuery() {
+    if (m_exitRequested)
+        return true;
+    if (m_settings.CloseOnMenuOnly) {
+        // Kept running: without a tray the window goes to the task bar, never out of reach.
+        showMinimized();
+        return false;
+    }
+    return true;
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    bool canClose = true;
+    guard("FormCloseQuery", [&] { canClose = FormCloseQuery(); });
+    if (!canClose) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    if (!m_exitRequested) {
+        FormClose();
+        emit exitRequested();
+    }
+}
+
+void TfrmMain::FormClose() {
+    guard("FormClose", [&] {
+        SetPositions();
+        m_store.Close();
+    });
+}
+
+void TfrmMain::Exit1Click() {
+    guard("Exit1Click", [&] {
+        if (m_editing->hasUnsavedChanges()) {
+            const MsgButton answer =
+                MessageDlg(QStringLiteral("Save changes to the current note?"), MsgKind::Confirmation,
+                           MsgButton::Yes | MsgButton::No | MsgButton::Cancel);
+            if (answer != MsgButton::Yes && answer != MsgButton::No)
+                return;
+            if (answer == MsgButton::Yes)
+                m_actions->actSaveNote->trigger();
+        }
+        SetPositions();
+        m_store.Close();
+        m_exitRequested = true;
+        close();
+        emit exitRequested();
+    });
+}
+
+void TfrmMain::sessionEnding() {
+    bool mayEnd = true;
+    guard("FormCloseQuery", [&] { mayEnd = FormCloseQuery(); });
+    Q_UNUSED(mayEnd); // the session asks again; the Exit command runs in any case
+    Exit1Click();
+}
+
+void TfrmMain::SetPositions() {
+    guard("SetPositions", [&] {
+        const RegistryHive hive(m_services.paths.registryPath());
+        const auto key = hive.openKey(SettingsKeyPath);
+        // Stored reversed: the start-up sort reverses it again, so the list comes back as it was.
+        key->writeInteger(QStringLiteral("SortToggle"), -m_settings.SortToggle);
+        key->writeInteger(QStringLiteral("SortColumn"), m_settings.SortColumn);
+        key->close();
+    });
+}

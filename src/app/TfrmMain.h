@@ -1,1 +1,125 @@
 #pragma once
+
+#include "app/AppServices.h"
+#include "app/MessageDialogs.h"
+#include "output/ErrorLog.h"
+#include "output/MailRoutes.h"
+#include "platform/LocaleFormats.h"
+#include "store/AppSettings.h"
+#include "store/NoteStore.h"
+
+#include <QMainWindow>
+#include <memory>
+
+struct ActionCatalog;
+class EditingCommands;
+class NoteList;
+class QLabel;
+class QSplitter;
+class QStatusBar;
+class QToolBar;
+class TRichEditURL;
+
+// The main window: owns the notes document, the settings and the pieces the commands live in,
+// wires them to the actions, and runs the start-up sequence and the end of the program's life.
+class TfrmMain final : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TfrmMain(AppServices services, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    void FormCreate();
+    // Shows the window as the start-up left it: minimized, or with its saved bounds and state.
+    void showAsStarted();
+
+    void Exit1Click();
+    MsgButton MessageDlg(const QString& text, MsgKind kind, MsgButtons buttons);
+    // The end of the desktop session: the close query, then the whole Exit command.
+    void sessionEnding();
+
+    // Layout rules, public for tests.
+    void ResetFormLayout();
+
+    // State shared with the commands.
+    bool StartingUp() const { return m_startingUp; }
+    bool ExitRequested() const { return m_exitRequested; }
+    const QString& NotesPath() const { return m_store.NotesPath(); }
+    const QString& MailFooter() const { return m_mailFooter; }
+    const QString& runningVersion() const { return m_runningVersion; }
+
+    ActionCatalog& actions() const { return *m_actions; }
+    NoteList& noteList() const { return *m_noteList; }
+    EditingCommands& editing() const { return *m_editing; }
+    NoteStore& store() { return m_store; }
+    AppSettings& settings() { return m_settings; }
+    ErrorLog& errorLog() { return m_errorLog; }
+    TRichEditURL* edtTitle() const { return m_edtTitle; }
+    TRichEditURL* redNote() const { return m_redNote; }
+    QWidget* pnlContents() const { return m_pnlContents; }
+    QSplitter* splitter() const { return m_splitter; }
+
+signals:
+    void exitRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();
+    void buildMenus();
+    void buildToolBar();
+    void connectCommands();
+
+    // Start-up steps that report their own failures.
+    void readSettings();
+    void openNotesFile();
+    void LoadNotes();
+    void EnableUserControls();
+    void sortAtStartUp();
+
+    // Handlers.
+    void FormResize();
+    void FormClose();
+    bool FormCloseQuery();
+    void lsvNotesColumnClick(int column);
+    void lsvNotesSelectItem(bool selected);
+    void lsvNotesClick();
+    void lsvNotesDblClick();
+    void edtTitleOriginalChange();
+    void editCommand(void (TRichEditURL::*command)());
+    void SetPositions();
+
+    template <typename Work> bool guard(const char* method, Work&& work);
+    template <typename Work> bool guardQuietly(const char* method, Work&& work);
+
+    AppServices m_services;
+    LocaleFormats m_formats;
+    MessageDialogs m_messageDialogs;
+    MailRoutes m_mail;
+    ErrorLog m_errorLog;
+    NoteStore m_store;
+    AppSettings m_settings;
+
+    std::unique_ptr<ActionCatalog> m_actions;
+    QToolBar* m_toolBar = nullptr;
+    QWidget* m_pnlContents = nullptr;
+    QLabel* m_lblTitle = nullptr;
+    TRichEditURL* m_edtTitle = nullptr;
+    TRichEditURL* m_redNote = nullptr;
+    QLabel* m_lblCreationDate = nullptr;
+    QSplitter* m_splitter = nullptr;
+    QWidget* m_pnlNoteList = nullptr;
+    QStatusBar* m_barStatus = nullptr;
+    NoteList* m_noteList = nullptr;
+    EditingCommands* m_editing = nullptr;
+
+    bool m_startingUp = false;
+    bool m_exitRequested = false;
+    bool m_suppressChange = false;
+    bool m_startMinimized = false;
+    QString m_mailFooter;
+    QString m_runningVersion;
+    Qt::WindowStates m_trayRestoreState = Qt::WindowNoState;
+};

@@ -1,1 +1,66 @@
-int main() { return 0; }
+#include "app/AppServices.h"
+#include "app/TfrmMain.h"
+#include "platform/DesktopShell.h"
+#include "platform/QtPrompts.h"
+
+#include <QApplication>
+#include <QSessionManager>
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(signalPipe[0], &byte, 1);
+}
+
+// SIGTERM, SIGHUP and SIGINT end the program through the Exit command, so the settings and the
+// notes file are closed properly.
+void routeTerminationSignals(TfrmMain& frmMain) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, &frmMain);
+    QObject::connect(notifier, &QSocketNotifier::activated, &frmMain, [&frmMain] {
+        char byte;
+        [[maybe_unused]] const auto got = ::read(signalPipe[1], &byte, 1);
+        frmMain.Exit1Click();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGHUP, SIGINT})
+        ::sigaction(sig, &action, nullptr);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quillnote"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Quillnote"));
+    QApplication::setOrganizationName(QStringLiteral("Tarrowin"));
+    QApplication::setStyle(QStringLiteral("Fusion"));
+
+    QtPrompts prompts;
+    DesktopShell shell;
+    SystemClock clock;
+    AppServices services{AppPaths::forRunningProgram(), prompts, shell, clock, app.arguments().mid(1)};
+
+    TfrmMain frmMain(services);
+    prompts.setOwner(&frmMain);
+    QObject::connect(&frmMain, &TfrmMain::exitRequested, &app, &QApplication::quit, Qt::QueuedConnection);
+    QObject::connect(
+        &app, &QGuiApplication::commitDataRequest, &frmMain,
+        [&frmMain](QSessionManager&) { frmMain.sessionEnding(); }, Qt::DirectConnection);
+    routeTerminationSignals(frmMain);
+
+    frmMain.FormCreate();
+    frmMain.showAsStarted();
+    return app.exec();
+}

@@ -1,1 +1,7 @@
 #include "DesktopShell.h"
+
+#include <QDesktopServices>
+
+bool DesktopShell::openUrl(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}

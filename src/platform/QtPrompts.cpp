@@ -1,1 +1,58 @@
 #include "QtPrompts.h"
+
+#include <QMessageBox>
+
+namespace {
+
+QMessageBox::Icon iconFor(MsgKind kind) {
+    switch (kind) {
+    case MsgKind::Information:
+        return QMessageBox::Information;
+    case MsgKind::Warning:
+        return QMessageBox::Warning;
+    case MsgKind::Confirmation:
+        return QMessageBox::Question;
+    case MsgKind::Error:
+        return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons standardButtons(MsgButtons buttons) {
+    QMessageBox::StandardButtons result;
+    if (buttons & MsgButton::Yes)
+        result |= QMessageBox::Yes;
+    if (buttons & MsgButton::No)
+        result |= QMessageBox::No;
+    if (buttons & MsgButton::OK)
+        result |= QMessageBox::Ok;
+    if (buttons & MsgButton::Cancel)
+        result |= QMessageBox::Cancel;
+    return result;
+}
+
+MsgButton answerOf(int pressed) {
+    switch (pressed) {
+    case QMessageBox::Yes:
+        return MsgButton::Yes;
+    case QMessageBox::No:
+        return MsgButton::No;
+    case QMessageBox::Ok:
+        return MsgButton::OK;
+    default:
+        return MsgButton::Cancel; // also the close box
+    }
+}
+
+} // namespace
+
+MsgButton QtPrompts::messageDlg(const QString& text, MsgKind kind, MsgButtons buttons) {
+    QMessageBox box(iconFor(kind), QStringLiteral("Quillnote"), text, standardButtons(buttons), m_owner);
+    box.exec();
+    return box.clickedButton() ? answerOf(box.standardButton(box.clickedButton())) : MsgButton::Cancel;
+}
+
+void QtPrompts::plainMessage(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillnote"), text, QMessageBox::Ok, m_owner);
+    box.exec();
+}

@@ -1,1 +1,18 @@
 #pragma once
+
+#include "platform/Prompts.h"
+
+#include <QPointer>
+#include <QWidget>
+
+// Message boxes as Qt dialogs with the caption "Quillnote", centred on the owner window.
+class QtPrompts final : public IPrompts {
+public:
+    void setOwner(QWidget* owner) { m_owner = owner; }
+
+    MsgButton messageDlg(const QString& text, MsgKind kind, MsgButtons buttons) override;
+    void plainMessage(const QString& text) override;
+
+private:
+    QPointer<QWidget> m_owner;
+};

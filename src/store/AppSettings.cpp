@@ -32,12 +32,14 @@ void AppSettingsIO::read(const RegistryKey& key, AppSettings& s, const QString& 
     s.LoadNotesOnSearch = boolOr(key, QStringLiteral("LoadNotesOnSearch"), false);
     s.UseAlternateLocation = boolOr(key, QStringLiteral("UseAlternateLocation"), false);
     s.ConfirmOnDelete = boolOr(key, QStringLiteral("ConfirmOnDelete"), false);
-    s.QuillnoteLocation = existingFolderOr(key, QStringLiteral("QuillnoteLocation"), AppPaths::withTrailingSlash(defaultFolder));
+    s.QuillnoteLocation = existingFolderOr(key, QStringLiteral("QuillnoteLocation"),
+                                           AppPaths::withTrailingSlash(defaultFolder));
     s.AlternateLocation = existingFolderOr(key, QStringLiteral("AlternateLocation"), s.QuillnoteLocation);
     s.CloseOnMenuOnly = boolOr(key, QStringLiteral("CloseOnMenuOnly"), false);
     s.SearchAllNotes = boolOr(key, QStringLiteral("SearchAllNotes"), true);
     s.SortToggle = intOr(key, QStringLiteral("SortToggle"), 1);
     s.SortColumn = intOr(key, QStringLiteral("SortColumn"), 0);
     s.SpellCheckerType = intOr(key, QStringLiteral("SpellCheckerType"), 0);
-    s.SpellCheckerLanguage = s.SpellCheckerType == 0 ? 1 : intOr(key, QStringLiteral("SpellCheckerLanguage"), 1);
+    s.SpellCheckerLanguage =
+        s.SpellCheckerType == 0 ? 1 : intOr(key, QStringLiteral("SpellCheckerLanguage"), 1);
 }
