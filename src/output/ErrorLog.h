@@ -37,6 +37,7 @@ private:
     bool writeRecord(const ErrorInfo& info);
     void showFallback(const ErrorInfo& info, bool recordWritten);
     QString timeStamp() const;
+    QString version() const;
 
     QString m_logPath;
     const IClock& m_clock;
