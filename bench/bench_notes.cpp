@@ -1,0 +1,211 @@
+// Measures the notes file and the note list at 1k, 10k and 100k notes, each beside a bare reference:
+// open + list built up to the first paint of the real window against a minimal window over a lazy
+// model; a save after one edit against a bare temp+fsync+rename of the same bytes; sorting by title.
+#include "app/AppServices.h"
+#include "app/NoteList.h"
+#include "app/TfrmMain.h"
+#include "platform/AppPaths.h"
+#include "platform/Clock.h"
+#include "platform/Prompts.h"
+#include "platform/Shell.h"
+
+#include <QAbstractTableModel>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <pugixml.hpp>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct SilentPrompts final : IPrompts {
+    MsgButton messageDlg(const QString& text, MsgKind, MsgButtons) override {
+        std::fprintf(stderr, "unexpected question: %s\n", qPrintable(text));
+        return MsgButton::No;
+    }
+    void plainMessage(const QString& text) override {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    }
+};
+struct NoShell final : IShell {
+    bool openUrl(const QUrl&) override { return false; }
+};
+
+QByteArray generateNotes(int count) {
+    static const char* words[] = {"plan",   "meeting", "garden", "Äpfel", "call",  "Zebra", "budget", "idea",
+                                  "travel", "book",    "recipe", "code",  "music", "tax",   "letter", "shop"};
+    QRandomGenerator rng(4711);
+    QByteArray out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Notes>\n";
+    for (int i = 0; i < count; ++i) {
+        QByteArray title = words[rng.bounded(16)];
+        title += ' ';
+        title += words[rng.bounded(16)];
+        title += ' ' + QByteArray::number(i);
+        QByteArray text;
+        for (int w = 0; w < 20; ++w)
+            text += QByteArray(words[rng.bounded(16)]) + (w % 7 == 6 ? "^M" : " ");
+        const double created = 39000 + rng.bounded(5000) + rng.bounded(86400) / 86400.0;
+        out += "\t<Note>\n\t\t<Title>" + title + "</Title>\n\t\t<Text>" + text + "</Text>\n\t\t<DateTime>" +
+               QByteArray::number(created, 'g', 15) + "</DateTime>\n\t\t<LastModified>" +
+               QByteArray::number(created + 1.5, 'g', 15) + "</LastModified>\n\t</Note>\n";
+    }
+    return out + "</Notes>\n";
+}
+
+// Runs the event loop until the widget has painted once.
+class FirstPaint : public QObject {
+public:
+    explicit FirstPaint(QWidget* w) { w->installEventFilter(this); }
+    bool painted = false;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint)
+            painted = true;
+        return false;
+    }
+    void wait() {
+        while (!painted)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+};
+
+// The reference: a document and a model that reads the cells only when they are painted.
+class LazyModel final : public QAbstractTableModel {
+public:
+    explicit LazyModel(const QString& path) {
+        doc.load_file(QFile::encodeName(path).constData());
+        for (pugi::xml_node n : doc.document_element().children())
+            if (n.type() == pugi::node_element)
+                rows.push_back(n);
+    }
+    int rowCount(const QModelIndex& = {}) const override { return int(rows.size()); }
+    int columnCount(const QModelIndex& = {}) const override { return 4; }
+    QVariant data(const QModelIndex& i, int role) const override {
+        if (role != Qt::DisplayRole)
+            return {};
+        static const char* names[] = {"DateTime", "LastModified", "Title", "Text"};
+        return QString::fromUtf8(rows[size_t(i.row())].child(names[i.column()]).child_value());
+    }
+    pugi::xml_document doc;
+    std::vector<pugi::xml_node> rows;
+};
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double msSince(const QElapsedTimer& t) {
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+double quillnoteFirstPaint(const QString& folder) {
+    SilentPrompts prompts;
+    NoShell shell;
+    SystemClock clock;
+    QElapsedTimer t;
+    t.start();
+    TfrmMain w(AppServices{AppPaths(folder, folder, folder), prompts, shell, clock, {}});
+    FirstPaint paint(w.noteList().view()->viewport());
+    w.FormCreate();
+    w.show();
+    paint.wait();
+    return msSince(t);
+}
+
+double referenceFirstPaint(const QString& path) {
+    QElapsedTimer t;
+    t.start();
+    LazyModel model(path);
+    QTreeView view;
+    view.setUniformRowHeights(true);
+    view.setRootIsDecorated(false);
+    view.setModel(&model);
+    view.resize(608, 400);
+    FirstPaint paint(view.viewport());
+    view.show();
+    paint.wait();
+    return msSince(t);
+}
+
+void bareDurableWrite(const QString& path, const QByteArray& bytes) {
+    const QByteArray tmp = QFile::encodeName(path + ".bare");
+    const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || ::write(fd, bytes.constData(), size_t(bytes.size())) != bytes.size() || ::fsync(fd) != 0)
+        std::abort();
+    ::close(fd);
+    if (::rename(tmp.constData(), QFile::encodeName(path).constData()) != 0)
+        std::abort();
+    const int dir =
+        ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+    ::fsync(dir);
+    ::close(dir);
+}
+
+void run(int count, int repeats) {
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QLatin1Char('/');
+    const QString path = folder + QStringLiteral("quill.xml");
+    const QByteArray bytes = generateNotes(count);
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+    f.close();
+
+    std::vector<double> ours, reference, save, bare, sortFirst, sortAgain;
+    for (int r = 0; r < repeats; ++r) {
+        ours.push_back(quillnoteFirstPaint(folder));
+        reference.push_back(referenceFirstPaint(path));
+    }
+    {
+        SilentPrompts prompts;
+        NoShell shell;
+        SystemClock clock;
+        TfrmMain w(AppServices{AppPaths(folder, folder, folder), prompts, shell, clock, {}});
+        w.FormCreate();
+        const QByteArray current = w.store().serialized();
+        for (int r = 0; r < repeats; ++r) {
+            QElapsedTimer t;
+            t.start();
+            w.store().UpdateNote(1, QStringLiteral("edited %1").arg(r), QStringLiteral("body"), clock.now());
+            save.push_back(msSince(t));
+            t.restart();
+            bareDurableWrite(folder + QStringLiteral("bare.xml"), current);
+            bare.push_back(msSince(t));
+        }
+        for (int r = 0; r < repeats; ++r) {
+            w.noteList().view()->setUpdatesEnabled(false);
+            QElapsedTimer t;
+            t.start();
+            w.noteList().lsvNotesColumnClick(2);
+            (r == 0 ? sortFirst : sortAgain).push_back(msSince(t));
+        }
+    }
+    std::printf("%7d  %10.1f  %10.1f  %6.2fx  %8.1f  %8.1f  %6.2fx  %10.1f  %10.1f\n", count, median(ours),
+                median(reference), median(ours) / median(reference), median(save), median(bare),
+                median(save) / median(bare), median(sortFirst), sortAgain.empty() ? 0.0 : median(sortAgain));
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    const int repeats = argc > 1 ? std::max(2, atoi(argv[1])) : 5;
+    std::printf("median of %d runs, milliseconds\n", repeats);
+    std::printf(
+        "  notes  first-paint   reference   ratio      save  bare-save   ratio  sort-title  sort-again\n");
+    for (int count : {1000, 10000, 100000})
+        run(count, count == 100000 ? std::min(repeats, 3) : repeats);
+    return 0;
+}
