@@ -68,6 +68,9 @@ RegistryHive::RegistryHive(QString filePath) : m_filePath(std::move(filePath)) {
 
 std::unique_ptr<RegistryKey> RegistryHive::openKey(const QString& keyPath) const {
     auto file = std::make_shared<QSettings>(m_filePath, QSettings::IniFormat);
+    // QSettings parses the sections of an INI file lazily; parse them all now, so that a damaged file
+    // is reported here wherever its damage is, not by some later read or by close().
+    file->allKeys();
     if (file->status() == QSettings::FormatError)
         throw QuillError(QStringLiteral("The settings file %1 is damaged").arg(m_filePath));
     QString group = keyPath;
