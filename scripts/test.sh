@@ -29,7 +29,7 @@ count "format check" "$rc"
 echo "== build"
 if ! quill_build "$build_dir"; then
     echo "test: the build failed; nothing was tested"
-    echo "total: 0 passed, 1 failed"
+    echo "total: $passed passed, $((failed + 1)) failed"
     exit 1
 fi
 
