@@ -522,18 +522,6 @@ private slots:
         QCOMPARE(query.queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded), subject);
         QCOMPARE(query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded), body);
     }
-
-    void sendOpensTheUrlOnce() {
-        ScriptedPrompts prompts;
-        RecordingShell shell;
-        MailRoutes mail(shell, prompts);
-
-        mail.SendEMailMessage(QStringLiteral("a@b.example"), QStringLiteral("s"), QStringLiteral("b"));
-
-        QCOMPARE(shell.opened, QList<QUrl>{MailRoutes::mailtoUrl(QStringLiteral("a@b.example"),
-                                                                 QStringLiteral("s"), QStringLiteral("b"))});
-        QVERIFY(prompts.asked().isEmpty());
-    }
 };
 
 int main(int argc, char** argv) {

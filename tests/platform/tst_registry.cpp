@@ -14,6 +14,7 @@
 #include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <variant>
 
 namespace {
 
@@ -53,11 +54,33 @@ int childCloses(const QString& hivePath) {
 
 void silence(QtMsgType, const QMessageLogContext&, const QString&) {}
 
-// One stored setting, as AppSettingsIO reads it in order.
+// The program settings in the order they are read, each with a value that differs from its initial
+// one; folders are below the test folder.
 struct Setting {
-    QString name;
-    enum Kind { Flag, Number, Folder } kind;
-    std::function<QVariant(const AppSettings&)> get;
+    const char* name;
+    std::variant<bool AppSettings::*, int AppSettings::*, QString AppSettings::*> member;
+    QVariant stored;
+
+    bool isText() const { return std::holds_alternative<QString AppSettings::*>(member); }
+    QVariant of(const AppSettings& s) const {
+        return std::visit([&](auto m) { return QVariant::fromValue(s.*m); }, member);
+    }
+};
+const QList<Setting> ReadOrder = {
+    {"CheckForUpdatesOnStartup", &AppSettings::CheckForUpdatesOnStartup, true},
+    {"AutoStartWithWindows", &AppSettings::AutoStartWithWindows, true},
+    {"StartMinimized", &AppSettings::StartMinimized, true},
+    {"LoadNotesOnSearch", &AppSettings::LoadNotesOnSearch, true},
+    {"UseAlternateLocation", &AppSettings::UseAlternateLocation, true},
+    {"ConfirmOnDelete", &AppSettings::ConfirmOnDelete, true},
+    {"QuillnoteLocation", &AppSettings::QuillnoteLocation, QStringLiteral("data/")},
+    {"AlternateLocation", &AppSettings::AlternateLocation, QStringLiteral("config/")},
+    {"CloseOnMenuOnly", &AppSettings::CloseOnMenuOnly, true},
+    {"SearchAllNotes", &AppSettings::SearchAllNotes, false},
+    {"SortToggle", &AppSettings::SortToggle, -1},
+    {"SortColumn", &AppSettings::SortColumn, 2},
+    {"SpellCheckerType", &AppSettings::SpellCheckerType, 2},
+    {"SpellCheckerLanguage", &AppSettings::SpellCheckerLanguage, 5},
 };
 
 } // namespace
@@ -66,38 +89,6 @@ class TestRegistry : public QObject {
     Q_OBJECT
 
 private:
-    // The settings in the order they are read, each with the value stored for it and a way to read it.
-    QList<std::pair<Setting, QVariant>> storedSettings(const TestFolders& folders) const {
-        using S = Setting;
-        return {
-            {{QStringLiteral("CheckForUpdatesOnStartup"), S::Flag,
-              [](auto& s) { return s.CheckForUpdatesOnStartup; }},
-             true},
-            {{QStringLiteral("AutoStartWithWindows"), S::Flag,
-              [](auto& s) { return s.AutoStartWithWindows; }},
-             true},
-            {{QStringLiteral("StartMinimized"), S::Flag, [](auto& s) { return s.StartMinimized; }}, true},
-            {{QStringLiteral("LoadNotesOnSearch"), S::Flag, [](auto& s) { return s.LoadNotesOnSearch; }},
-             true},
-            {{QStringLiteral("UseAlternateLocation"), S::Flag,
-              [](auto& s) { return s.UseAlternateLocation; }},
-             true},
-            {{QStringLiteral("ConfirmOnDelete"), S::Flag, [](auto& s) { return s.ConfirmOnDelete; }}, true},
-            {{QStringLiteral("QuillnoteLocation"), S::Folder, [](auto& s) { return s.QuillnoteLocation; }},
-             folders.dataFolder()},
-            {{QStringLiteral("AlternateLocation"), S::Folder, [](auto& s) { return s.AlternateLocation; }},
-             folders.configFolder()},
-            {{QStringLiteral("CloseOnMenuOnly"), S::Flag, [](auto& s) { return s.CloseOnMenuOnly; }}, true},
-            {{QStringLiteral("SearchAllNotes"), S::Flag, [](auto& s) { return s.SearchAllNotes; }}, false},
-            {{QStringLiteral("SortToggle"), S::Number, [](auto& s) { return s.SortToggle; }}, -1},
-            {{QStringLiteral("SortColumn"), S::Number, [](auto& s) { return s.SortColumn; }}, 2},
-            {{QStringLiteral("SpellCheckerType"), S::Number, [](auto& s) { return s.SpellCheckerType; }}, 2},
-            {{QStringLiteral("SpellCheckerLanguage"), S::Number,
-              [](auto& s) { return s.SpellCheckerLanguage; }},
-             5},
-        };
-    }
-
     // Root ignores folder modes, so this runs a child copy of the test as "nobody". Returns its
     // report, or a null string when no child could be run.
     QString closeAsUnprivilegedChild(const QString& hivePath) {
@@ -327,36 +318,35 @@ private slots:
 
     void settingsReadingStopsAtTheFirstWrongType_data() {
         QTest::addColumn<int>("wrong");
-        TestFolders folders;
-        const auto settings = storedSettings(folders);
-        QTest::newRow("none wrong") << int(settings.size());
-        for (int i = 0; i < settings.size(); ++i)
-            QTest::newRow(qPrintable(settings[i].first.name)) << i;
+        QTest::newRow("none wrong") << int(ReadOrder.size());
+        for (int i = 0; i < ReadOrder.size(); ++i)
+            QTest::newRow(ReadOrder[i].name) << i;
     }
     void settingsReadingStopsAtTheFirstWrongType() {
         QFETCH(int, wrong);
         TestFolders folders;
-        const auto settings = storedSettings(folders);
+        const auto stored = [&](const Setting& setting) {
+            return setting.isText() ? QVariant(folders.root() + setting.stored.toString()) : setting.stored;
+        };
         auto key = settingsKey(folders.configFolder() + QStringLiteral("registry.ini"));
-        for (int i = 0; i < settings.size(); ++i) {
-            const auto& [setting, value] = settings[i];
-            const bool asText = (setting.kind == Setting::Folder) != (i == wrong);
-            if (asText)
-                key->writeString(setting.name, i == wrong ? QStringLiteral("1") : value.toString());
+        for (int i = 0; i < ReadOrder.size(); ++i) {
+            const Setting& setting = ReadOrder[i];
+            const QString name = QLatin1String(setting.name);
+            if (setting.isText() != (i == wrong))
+                key->writeString(name, i == wrong ? QStringLiteral("1") : stored(setting).toString());
             else
-                key->writeInteger(setting.name, i == wrong ? 1 : value.toInt());
+                key->writeInteger(name, i == wrong ? 1 : setting.stored.toInt());
         }
 
         AppSettings read;
         const QString failure =
             failureOf([&] { AppSettingsIO::read(*key, read, folders.root() + QStringLiteral("default")); });
 
-        QCOMPARE(failure.isNull(), wrong == settings.size());
+        QCOMPARE(failure.isNull(), wrong == ReadOrder.size());
         const AppSettings initial;
-        for (int i = 0; i < settings.size(); ++i) {
-            const auto& [setting, value] = settings[i];
-            const QVariant expected = i < wrong ? value : setting.get(initial);
-            QVERIFY2(setting.get(read) == expected, qPrintable(setting.name));
+        for (int i = 0; i < ReadOrder.size(); ++i) {
+            const Setting& setting = ReadOrder[i];
+            QVERIFY2(setting.of(read) == (i < wrong ? stored(setting) : setting.of(initial)), setting.name);
         }
     }
 
