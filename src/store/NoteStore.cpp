@@ -1,1 +1,533 @@
 #include "store/NoteStore.h"
+
+#include "platform/DurableFile.h"
+#include "platform/QuillError.h"
+#include "store/DayNumber.h"
+#include "store/StoreEscapes.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <cmath>
+#include <pugixml.hpp>
+#include <string>
+#include <vector>
+
+// The root's child nodes by position, so that walking all notes is linear.
+struct NodeIndex {
+    std::vector<pugi::xml_node> nodes;
+};
+
+namespace {
+
+// Whitespace between elements is formatting; a body of only blanks is content and must survive.
+constexpr unsigned parseOptions =
+    pugi::parse_default | pugi::parse_declaration | pugi::parse_comments | pugi::parse_ws_pcdata_single;
+constexpr qint64 maxFileSize = qint64(256) * 1024 * 1024;
+constexpr int maxDepth = 1000;
+
+const char* const elemNote = "Note";
+const char* const elemTitle = "Title";
+const char* const elemText = "Text";
+const char* const elemDateTime = "DateTime";
+const char* const elemLastModified = "LastModified";
+
+struct ByteWriter final : pugi::xml_writer {
+    QByteArray bytes;
+    void write(const void* data, size_t size) override {
+        bytes.append(static_cast<const char*>(data), qsizetype(size));
+    }
+};
+
+// The character data directly inside an element; empty for a missing element.
+QString elementText(pugi::xml_node element) {
+    const pugi::xml_node first = element.first_child();
+    const auto isText = [](pugi::xml_node n) {
+        return n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata;
+    };
+    if (first && !first.next_sibling())
+        return isText(first) ? QString::fromUtf8(first.value()) : QString();
+    std::string joined;
+    for (pugi::xml_node n = first; n; n = n.next_sibling())
+        if (isText(n))
+            joined += n.value();
+    return QString::fromUtf8(joined.data(), qsizetype(joined.size()));
+}
+
+void setElementText(pugi::xml_node element, const QString& text) {
+    while (pugi::xml_node child = element.first_child())
+        element.remove_child(child);
+    const QByteArray utf8 = StoreEscapes::xmlSafe(text).toUtf8();
+    if (!utf8.isEmpty())
+        element.append_child(pugi::node_pcdata).set_value(utf8.constData());
+}
+
+pugi::xml_node childOrNew(pugi::xml_node parent, const char* name) {
+    pugi::xml_node child = parent.child(name);
+    return child ? child : parent.append_child(name);
+}
+
+bool isValidUtf8(const QByteArray& bytes) {
+    // Decoding replaces every bad sequence, so only valid text comes back unchanged.
+    return QString::fromUtf8(bytes).toUtf8() == bytes;
+}
+
+QString parseErrorText(const QByteArray& bytes, const pugi::xml_parse_result& result) {
+    const qsizetype offset = qBound<qsizetype>(0, qsizetype(result.offset), bytes.size());
+    const QByteArrayView before(bytes.constData(), offset);
+    const qsizetype line = before.count('\n') + 1;
+    const qsizetype lineStart = before.lastIndexOf('\n') + 1;
+    return QStringLiteral("%1 (line %2, column %3, byte %4)")
+        .arg(QString::fromUtf8(result.description()))
+        .arg(line)
+        .arg(offset - lineStart + 1)
+        .arg(offset);
+}
+
+struct DepthCheck final : pugi::xml_tree_walker {
+    bool tooDeep = false;
+    bool for_each(pugi::xml_node&) override {
+        tooDeep = depth() > maxDepth;
+        return !tooDeep;
+    }
+};
+
+// The file is written as UTF-8, so the declaration has to say so.
+void ensureUtf8Declaration(pugi::xml_document& doc) {
+    pugi::xml_node declaration = doc.first_child();
+    if (declaration.type() != pugi::node_declaration) {
+        declaration = doc.prepend_child(pugi::node_declaration);
+        declaration.append_attribute("version") = "1.0";
+        declaration.append_attribute("encoding") = "UTF-8";
+        return;
+    }
+    pugi::xml_attribute encoding = declaration.attribute("encoding");
+    if (encoding && QByteArrayView(encoding.value()).compare("utf-8", Qt::CaseInsensitive) != 0)
+        encoding.set_value("UTF-8");
+}
+
+pugi::xml_parse_result parseInto(pugi::xml_document& doc, const QByteArray& bytes) {
+    return doc.load_buffer(bytes.constData(), size_t(bytes.size()), parseOptions, pugi::encoding_auto);
+}
+
+// Parses the bytes of a notes file; `path` only names the file in messages.
+std::unique_ptr<pugi::xml_document> parseNotes(QByteArray bytes, const QString& path) {
+    if (bytes.trimmed().isEmpty())
+        throw QuillError(QStringLiteral("The notes file \"%1\" is empty.").arg(path));
+    auto doc = std::make_unique<pugi::xml_document>();
+    pugi::xml_parse_result result = parseInto(*doc, bytes);
+    // pugixml passes broken UTF-8 through untouched; decode it once with replacement characters so
+    // that the next save writes a file that other XML readers accept.
+    if (result && result.encoding == pugi::encoding_utf8 && !isValidUtf8(bytes)) {
+        bytes = QString::fromUtf8(bytes).toUtf8();
+        result = parseInto(*doc, bytes);
+    }
+    if (!result)
+        throw QuillError(QStringLiteral("The notes file \"%1\" is not well-formed XML: %2.")
+                             .arg(path, parseErrorText(bytes, result)));
+    pugi::xml_node root = doc->document_element();
+    if (!root)
+        throw QuillError(QStringLiteral("The notes file \"%1\" has no root element.").arg(path));
+    DepthCheck depth;
+    doc->traverse(depth);
+    if (depth.tooDeep)
+        throw QuillError(QStringLiteral("The notes file \"%1\" is nested more than %2 levels deep.")
+                             .arg(path)
+                             .arg(maxDepth));
+    // "<Notes>\r\n</Notes>" holds no notes, not a text node.
+    const pugi::xml_node only = root.first_child();
+    if (only && !only.next_sibling() && only.type() == pugi::node_pcdata &&
+        QByteArrayView(only.value()).trimmed().isEmpty())
+        root.remove_child(only);
+    ensureUtf8Declaration(*doc);
+    return doc;
+}
+
+int elementCount(pugi::xml_node parent) {
+    int count = 0;
+    for (pugi::xml_node n = parent.first_child(); n; n = n.next_sibling())
+        count += n.type() == pugi::node_element;
+    return count;
+}
+
+QByteArray readWholeFile(const QString& path, const QString& what) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw QuillError(QStringLiteral("Cannot open %1 \"%2\": %3.").arg(what, path, file.errorString()));
+    if (file.size() > maxFileSize)
+        throw QuillError(QStringLiteral("%1 \"%2\" is too large (%3 MiB; at most %4 MiB are read).")
+                             .arg(what.at(0).toUpper() + what.mid(1), path)
+                             .arg(file.size() >> 20)
+                             .arg(maxFileSize >> 20));
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw QuillError(QStringLiteral("Cannot read %1 \"%2\": %3.").arg(what, path, file.errorString()));
+    return bytes;
+}
+
+} // namespace
+
+NoteStore::NoteStore(const LocaleFormats& formats, const IClock& clock, IPrompts& prompts,
+                     ErrorReporter reportError)
+    : m_formats(formats), m_clock(clock), m_prompts(prompts), m_reportError(std::move(reportError)) {}
+
+NoteStore::~NoteStore() = default;
+
+QString NoteStore::notesPathFor(const QString& storageFolder) {
+    QString path = storageFolder;
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    return path + QStringLiteral("quill.xml");
+}
+
+void NoteStore::openOrCreate(const QString& notesPath, const QString& readMePath) {
+    setNotesPath(notesPath);
+    // Anything at the path, even a file that does not parse, is opened and never replaced.
+    if (QFileInfo(notesPath).exists())
+        Open(notesPath);
+    else
+        WriteQuillnoteFile(readMePath);
+}
+
+void NoteStore::Open(const QString& path) {
+    DurableFile::removeStaleTemporaries(path);
+    auto doc = parseNotes(readWholeFile(path, QStringLiteral("the notes file")), path);
+    m_doc = std::move(doc);
+    m_index.reset();
+    m_notesPath = path;
+    m_unsaved = false;
+}
+
+void NoteStore::WriteQuillnoteFile(const QString& readMePath) {
+    if (m_notesPath.isEmpty())
+        throw QuillError(QStringLiteral("No path is set for the notes file."));
+
+    QFile readMe(readMePath);
+    if (!readMe.open(QIODevice::ReadOnly | QIODevice::Text))
+        throw QuillError(
+            QStringLiteral("Cannot open the read-me text \"%1\": %2.").arg(readMePath, readMe.errorString()));
+    QTextStream in(&readMe);
+    in.setEncoding(QStringConverter::Utf8);
+    QString readMeText;
+    QString line;
+    while (in.readLineInto(&line))
+        readMeText += line + QLatin1Char('\n');
+    if (in.status() != QTextStream::Ok || readMe.error() != QFileDevice::NoError)
+        throw QuillError(
+            QStringLiteral("Cannot read the read-me text \"%1\": %2.").arg(readMePath, readMe.errorString()));
+
+    // Only ever a first file: notes that exist, readable or not, are not written over.
+    if (QFileInfo(m_notesPath).exists())
+        throw QuillError(
+            QStringLiteral("The notes file \"%1\" already exists and is not replaced.").arg(m_notesPath));
+    DurableFile::replaceContents(
+        m_notesPath,
+        QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Notes>\r\n</Notes>\r\n"));
+    Open(m_notesPath);
+
+    pugi::xml_node note = root().append_child(elemNote);
+    setElementText(note.append_child(elemTitle), QStringLiteral("::: Read Me First :::"));
+    setElementText(note.append_child(elemText), readMeText);
+    setElementText(note.append_child(elemDateTime),
+                   DayNumber::nowText(m_clock.now(), m_formats.decimalSeparator));
+    m_index.reset();
+    markChanged();
+    Save();
+}
+
+bool NoteStore::isOpen() const {
+    return m_doc != nullptr;
+}
+
+int NoteStore::childCount() const {
+    if (!m_doc)
+        return 0;
+    if (!m_index)
+        rebuildIndex();
+    return int(m_index->nodes.size());
+}
+
+bool NoteStore::isNoteAt(int position) const {
+    if (position < 0 || position >= childCount())
+        return false;
+    return m_index->nodes[size_t(position)].type() == pugi::node_element;
+}
+
+double NoteStore::creationDay(pugi::xml_node note) {
+    const QChar separator = m_formats.decimalSeparator;
+    pugi::xml_node element = note.child(elemDateTime);
+    if (!element)
+        return *DayNumber::parse(DayNumber::nowText(m_clock.now(), separator), separator);
+
+    const QString stored = elementText(element);
+    if (stored.isEmpty())
+        m_prompts.plainMessage(QStringLiteral("'%1' is not a valid floating point value").arg(stored));
+
+    // A file written under the other decimal separator still reads.
+    QString s = stored;
+    const QChar other = separator == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');
+    const qsizetype at = s.indexOf(other);
+    if (at >= 0)
+        s[at] = separator;
+    if (const auto day = DayNumber::parse(s, separator))
+        return *day;
+
+    // The date text is tried as stored: the swap above would spoil a date like "05.03.09".
+    QString repaired;
+    if (const auto dateTime = DayNumber::parseDateTimeText(stored, m_formats))
+        repaired = DayNumber::toText(DayNumber::fromDateTime(*dateTime), separator);
+    else
+        repaired = DayNumber::nowText(m_clock.now(), separator);
+    setElementText(element, repaired);
+    markChanged();
+    Save();
+    return *DayNumber::parse(repaired, separator);
+}
+
+QString NoteStore::GetNoteDate(int position) {
+    try {
+        return DayNumber::displayTextOfNumber(creationDay(noteAt(position)), m_formats);
+    } catch (const std::exception& e) {
+        if (m_reportError)
+            m_reportError(QStringLiteral("GetNoteDate"), messageOf(e));
+        return {};
+    }
+}
+
+Note NoteStore::readNote(int position, bool deferDisplay) {
+    const pugi::xml_node element = noteAt(position);
+    Note note;
+    note.Position = position;
+
+    try {
+        note.CreatedDay = creationDay(element);
+    } catch (const std::exception& e) {
+        if (m_reportError)
+            m_reportError(QStringLiteral("GetNoteDate"), messageOf(e));
+    }
+    if (const pugi::xml_node dateTime = element.child(elemDateTime)) {
+        note.DateTime = elementText(dateTime);
+    } else {
+        // Without a stored value the display text stands in for it, so it is needed now.
+        note.CreatedText = DayNumber::displayTextOfNumber(note.CreatedDay, m_formats);
+        note.DateTime = note.CreatedText;
+    }
+
+    note.LastModified = QStringLiteral("0");
+    if (const pugi::xml_node modified = element.child(elemLastModified)) {
+        const QString stored = elementText(modified);
+        if (const auto day = DayNumber::parse(stored, m_formats.decimalSeparator)) {
+            note.ModifiedDay = *day;
+            note.LastModified = stored;
+        }
+    }
+
+    const QString title = elementText(element.child(elemTitle));
+    if (title.isEmpty())
+        throw QuillError(QStringLiteral("Note at position %1 has no title.").arg(position));
+    note.Title = StoreEscapes::unescapeTitle(title);
+    note.Text = StoreEscapes::unescapeBody(elementText(element.child(elemText)));
+
+    note.displayPending = true;
+    if (!deferDisplay)
+        fillDisplayTexts(note);
+    return note;
+}
+
+void NoteStore::fillDisplayTexts(Note& note) const {
+    if (!std::isnan(note.CreatedDay))
+        note.CreatedText = DayNumber::displayTextOfNumber(note.CreatedDay, m_formats);
+    note.ModifiedText = std::isnan(note.ModifiedDay)
+                            ? QString()
+                            : DayNumber::displayTextOfNumber(note.ModifiedDay, m_formats);
+    note.displayPending = false;
+}
+
+int NoteStore::AppendNote(const QString& title, const QString& text, const QDateTime& now) {
+    requireOpen();
+    const int position = childCount(); // also builds the index before the tree changes
+    const QString number = DayNumber::nowText(now, m_formats.decimalSeparator);
+    pugi::xml_node rootNode = root();
+    pugi::xml_node note = rootNode.append_child(elemNote);
+    setElementText(note.append_child(elemTitle), StoreEscapes::escapeTitle(title));
+    setElementText(note.append_child(elemText), StoreEscapes::escapeBody(text));
+    setElementText(note.append_child(elemDateTime), number);
+    setElementText(note.append_child(elemLastModified), number);
+    m_index->nodes.push_back(note);
+
+    // A failed save takes the note out again, so that a retry does not add it twice.
+    const bool wasUnsaved = m_unsaved;
+    markChanged();
+    try {
+        Save();
+    } catch (...) {
+        rootNode.remove_child(note);
+        m_index.reset();
+        m_unsaved = wasUnsaved;
+        throw;
+    }
+    return position;
+}
+
+void NoteStore::UpdateNote(int position, const QString& title, const QString& text, const QDateTime& now) {
+    pugi::xml_node note = noteAt(position);
+    pugi::xml_document before;
+    before.append_copy(note);
+
+    setElementText(childOrNew(note, elemTitle), StoreEscapes::escapeTitle(title));
+    setElementText(childOrNew(note, elemText), StoreEscapes::escapeBody(text));
+    setElementText(childOrNew(note, elemLastModified), DayNumber::nowText(now, m_formats.decimalSeparator));
+
+    const bool wasUnsaved = m_unsaved;
+    markChanged();
+    try {
+        Save();
+    } catch (...) {
+        // Memory keeps matching the file: the note goes back to what it was.
+        pugi::xml_node rootNode = root();
+        rootNode.insert_copy_before(before.first_child(), note);
+        rootNode.remove_child(note);
+        m_index.reset();
+        m_unsaved = wasUnsaved;
+        throw;
+    }
+}
+
+void NoteStore::DeleteNote(int position) {
+    const pugi::xml_node node = nodeAt(position);
+    pugi::xml_document before;
+    before.append_copy(node);
+    const pugi::xml_node next = node.next_sibling();
+
+    pugi::xml_node rootNode = root();
+    rootNode.remove_child(node);
+    if (m_index)
+        m_index->nodes.erase(m_index->nodes.begin() + position);
+
+    const bool wasUnsaved = m_unsaved;
+    markChanged();
+    try {
+        Save();
+    } catch (...) {
+        if (next)
+            rootNode.insert_copy_before(before.first_child(), next);
+        else
+            rootNode.append_copy(before.first_child());
+        m_index.reset();
+        m_unsaved = wasUnsaved;
+        throw;
+    }
+}
+
+void NoteStore::Save() {
+    requireOpen();
+    const QByteArray bytes = serialized();
+    // What goes to disk must read back with every note in it.
+    pugi::xml_document check;
+    const pugi::xml_parse_result result = parseInto(check, bytes);
+    if (!result || elementCount(check.document_element()) != elementCount(root()))
+        throw QuillError(
+            QStringLiteral("Saving \"%1\" was stopped: the document written did not read back (%2).")
+                .arg(m_notesPath, QString::fromUtf8(result.description())));
+    DurableFile::replaceContents(m_notesPath, bytes);
+    m_unsaved = false;
+}
+
+void NoteStore::Close() {
+    if (!m_doc)
+        return;
+    if (m_unsaved)
+        Save();
+    m_doc.reset();
+    m_index.reset();
+    m_unsaved = false;
+}
+
+void NoteStore::MoveStorage(const QString& oldFolder, const QString& newFolder) {
+    const QString oldPath = notesPathFor(oldFolder);
+    const QString newPath = notesPathFor(newFolder);
+    const bool wasOpen = isOpen();
+
+    const QFileInfo oldInfo(oldPath);
+    const QFileInfo newInfo(newPath);
+    if (oldInfo.exists() && newInfo.exists() && oldInfo.canonicalFilePath() == newInfo.canonicalFilePath()) {
+        // Same file under another name: backing it up and copying it onto itself would be wrong.
+        Close();
+        Open(newPath);
+        return;
+    }
+
+    Close(); // writes pending changes; if that fails nothing has moved yet
+    try {
+        const QByteArray bytes = readWholeFile(oldPath, QStringLiteral("the notes file"));
+        parseNotes(bytes, oldPath);
+
+        if (newInfo.exists()) {
+            const QString stamp = m_clock.now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+            QString backup = newPath + QStringLiteral(".backup-") + stamp;
+            for (int n = 2; QFileInfo::exists(backup); ++n)
+                backup = newPath + QStringLiteral(".backup-%1-%2").arg(stamp).arg(n);
+            DurableFile::replaceContents(backup, readWholeFile(newPath, QStringLiteral("the notes file")));
+        }
+        DurableFile::replaceContents(newPath, bytes);
+        if (readWholeFile(newPath, QStringLiteral("the moved notes file")) != bytes)
+            throw QuillError(QStringLiteral("The copy \"%1\" differs from the original.").arg(newPath));
+        Open(newPath);
+    } catch (const std::exception& e) {
+        QString message =
+            QStringLiteral("The notes could not be moved to \"%1\": %2 The notes stay in \"%3\".")
+                .arg(newPath, messageOf(e), oldPath);
+        m_notesPath = oldPath;
+        if (wasOpen) {
+            try {
+                Open(oldPath);
+            } catch (const std::exception& reopen) {
+                message += QStringLiteral(" Reopening them failed: %1").arg(messageOf(reopen));
+            }
+        }
+        throw QuillError(message);
+    }
+}
+
+QByteArray NoteStore::serialized() const {
+    requireOpen();
+    ByteWriter writer;
+    m_doc->save(writer, "\t", pugi::format_indent, pugi::encoding_utf8);
+    return writer.bytes;
+}
+
+pugi::xml_node NoteStore::root() const {
+    return m_doc->document_element();
+}
+
+pugi::xml_node NoteStore::nodeAt(int position) const {
+    requireOpen();
+    if (position < 0 || position >= childCount())
+        throw QuillError(QStringLiteral("The notes file has no node at position %1.").arg(position));
+    return m_index->nodes[size_t(position)];
+}
+
+pugi::xml_node NoteStore::noteAt(int position) const {
+    const pugi::xml_node node = nodeAt(position);
+    if (node.type() != pugi::node_element)
+        throw QuillError(
+            QStringLiteral("The node at position %1 of the notes file is not a note.").arg(position));
+    return node;
+}
+
+void NoteStore::requireOpen() const {
+    if (!m_doc)
+        throw QuillError(QStringLiteral("No notes file is open."));
+}
+
+void NoteStore::rebuildIndex() const {
+    auto index = std::make_unique<NodeIndex>();
+    for (pugi::xml_node n = root().first_child(); n; n = n.next_sibling())
+        index->nodes.push_back(n);
+    m_index = std::move(index);
+}
+
+void NoteStore::markChanged() {
+    m_unsaved = true;
+}

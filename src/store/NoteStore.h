@@ -22,7 +22,8 @@ public:
     // Receives failures that a method reports itself instead of throwing: (method name, message).
     using ErrorReporter = std::function<void(const QString& method, const QString& message)>;
 
-    NoteStore(const LocaleFormats& formats, const IClock& clock, IPrompts& prompts, ErrorReporter reportError);
+    NoteStore(const LocaleFormats& formats, const IClock& clock, IPrompts& prompts,
+              ErrorReporter reportError);
     ~NoteStore();
 
     static QString notesPathFor(const QString& storageFolder); // folder + '/' + "quill.xml"
@@ -64,6 +65,8 @@ private:
     pugi::xml_node root() const;
     pugi::xml_node nodeAt(int position) const;
     pugi::xml_node noteAt(int position) const;
+    // GetNoteDate's rules without the error report: the creation day number, repaired if need be.
+    double creationDay(pugi::xml_node note);
     void requireOpen() const;
     void rebuildIndex() const;
     void markChanged();
