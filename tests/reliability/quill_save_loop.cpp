@@ -1,0 +1,166 @@
+// Driver for kill_during_save.sh: saves a notes file over and over so that it can be killed at
+// random moments, and checks afterwards that the file holds one complete generation.
+//
+//   quill_save_loop create <file> <notes>   write a file of <notes> notes, generation 0
+//   quill_save_loop loop <file>             save generation after generation until killed;
+//                                           prints "saved <g>" once generation g is on disk
+//   quill_save_loop check <file> <last> <notes>
+//                                           the file must hold generation <last> or <last>+1 and all
+//                                           <notes> notes intact; opening it must leave no temporary file
+
+#include "platform/Clock.h"
+#include "platform/LocaleFormats.h"
+#include "platform/Prompts.h"
+#include "platform/QuillError.h"
+#include "store/NoteStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+const QDateTime base(QDate(2009, 3, 5), QTime(13, 2, 13));
+
+class SettableClock final : public IClock {
+public:
+    QDateTime now() const override { return current; }
+    QDateTime current = base;
+};
+
+// Nothing here may ask the user anything.
+class NoPrompts final : public IPrompts {
+public:
+    MsgButton messageDlg(const QString& text, MsgKind, MsgButtons) override { unexpected(text); }
+    void plainMessage(const QString& text) override { unexpected(text); }
+
+private:
+    [[noreturn]] static void unexpected(const QString& text) {
+        std::fprintf(stderr, "unexpected question: %s\n", qPrintable(text));
+        std::exit(2);
+    }
+};
+
+struct Store {
+    SettableClock clock;
+    NoPrompts prompts;
+    LocaleFormats formats = LocaleFormats::capture();
+    NoteStore store{formats, clock, prompts, [](const QString& method, const QString& message) {
+                        std::fprintf(stderr, "%s: %s\n", qPrintable(method), qPrintable(message));
+                        std::exit(2);
+                    }};
+};
+
+// Bodies of different lengths, so that a file cut short or mixed from two saves cannot pass.
+QString bodyOf(int generation) {
+    return QStringLiteral("body of generation %1\n").arg(generation).repeated(1 + generation % 13);
+}
+
+QString titleOf(int generation) {
+    return QStringLiteral("generation %1").arg(generation);
+}
+
+int generationOf(const QString& title) {
+    return title.section(QLatin1Char(' '), 1).toInt();
+}
+
+QString textOfNote(int i) {
+    return QStringLiteral("text of note %1, which stays the same\n").arg(i);
+}
+
+// Unbuffered, so that a line printed just before SIGKILL is not lost.
+void say(const QString& line) {
+    const QByteArray bytes = (line + QLatin1Char('\n')).toUtf8();
+    [[maybe_unused]] const ssize_t n = ::write(STDOUT_FILENO, bytes.constData(), size_t(bytes.size()));
+}
+
+int create(const QString& path, int count) {
+    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Notes>\n";
+    for (int i = 0; i < count; ++i) {
+        const QString title = i == 0 ? titleOf(0) : QStringLiteral("Note %1").arg(i);
+        const QString text = i == 0 ? bodyOf(0) : textOfNote(i);
+        xml += "<Note><Title>" + title.toUtf8() + "</Title><Text>" + text.toUtf8().replace("\n", "^M") +
+               "</Text><DateTime>39877.5</DateTime><LastModified>39877.5</LastModified></Note>\n";
+    }
+    xml += "</Notes>\n";
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(xml) != xml.size() ||
+        !file.flush())
+        throw QuillError(QStringLiteral("cannot write ") + path);
+    file.close();
+    Store s;
+    s.store.Open(path);
+    s.store.Save(); // in the form every later save writes
+    return 0;
+}
+
+int loop(const QString& path) {
+    Store s;
+    s.store.Open(path);
+    int generation = generationOf(s.store.readNote(0).Title);
+    say(QStringLiteral("start %1").arg(generation));
+    for (;;) {
+        ++generation;
+        s.clock.current = base.addSecs(generation);
+        s.store.UpdateNote(0, titleOf(generation), bodyOf(generation), s.clock.current);
+        say(QStringLiteral("saved %1").arg(generation));
+    }
+}
+
+int check(const QString& path, int last, int count) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw QuillError(QStringLiteral("cannot read ") + path);
+    const QByteArray bytes = file.readAll();
+
+    Store s;
+    s.store.Open(path); // also the "next start": it must clear away temporary files
+    const QStringList temporaries =
+        QFileInfo(path).dir().entryList({QFileInfo(path).fileName() + QStringLiteral(".*.qntmp")});
+    if (!temporaries.isEmpty())
+        throw QuillError(QStringLiteral("temporary files left after opening: ") + temporaries.join(' '));
+    if (s.store.serialized() != bytes)
+        throw QuillError(QStringLiteral("the file is not one complete save"));
+
+    const Note first = s.store.readNote(0);
+    const int generation = generationOf(first.Title);
+    if (first.Title != titleOf(generation) || (generation != last && generation != last + 1))
+        throw QuillError(
+            QStringLiteral("holds \"%1\" after generation %2 was saved").arg(first.Title).arg(last));
+    if (first.Text != bodyOf(generation))
+        throw QuillError(QStringLiteral("the body does not belong to generation %1").arg(generation));
+    if (s.store.childCount() != count)
+        throw QuillError(QStringLiteral("%1 notes instead of %2").arg(s.store.childCount()).arg(count));
+    for (int i = 1; i < count; ++i) {
+        const Note note = s.store.readNote(i);
+        if (note.Title != QStringLiteral("Note %1").arg(i) || note.Text != textOfNote(i))
+            throw QuillError(QStringLiteral("note %1 changed").arg(i));
+    }
+    say(QStringLiteral("ok %1").arg(generation));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    const QString path = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    try {
+        if (mode == QLatin1String("create") && argc == 4)
+            return create(path, std::atoi(argv[3]));
+        if (mode == QLatin1String("loop") && argc == 3)
+            return loop(path);
+        if (mode == QLatin1String("check") && argc == 5)
+            return check(path, std::atoi(argv[3]), std::atoi(argv[4]));
+    } catch (const QuillError& e) {
+        say(QStringLiteral("FAIL: ") + e.message());
+        return 1;
+    }
+    std::fprintf(stderr, "usage: %s create <file> <notes> | loop <file> | check <file> <last> <notes>\n",
+                 argv[0]);
+    return 64;
+}
