@@ -31,7 +31,9 @@ public:
     // Opening at start-up: the existing file, or a new one with the read-me note.
     void openOrCreate(const QString& notesPath, const QString& readMePath);
     void Open(const QString& path);
-    void WriteQuillnoteFile(const QString& readMePath); // at NotesPath()
+    // Writes the first notes file, with the read-me note, at NotesPath(). Refuses to replace a file
+    // that is already there, and writes nothing when the read-me text cannot be read.
+    void WriteQuillnoteFile(const QString& readMePath);
 
     bool isOpen() const;
     const QString& NotesPath() const { return m_notesPath; }
@@ -48,6 +50,8 @@ public:
     Note readNote(int position, bool deferDisplay = false);
     void fillDisplayTexts(Note& note) const;
 
+    // Each change is saved at once. When the save fails the change is undone in memory too, so the
+    // document keeps matching the file and a retry does not apply it twice.
     int AppendNote(const QString& title, const QString& text, const QDateTime& now);
     void UpdateNote(int position, const QString& title, const QString& text, const QDateTime& now);
     void DeleteNote(int position);
