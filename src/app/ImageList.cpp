@@ -57,7 +57,14 @@ bool isDisabledImage(int index) {
 
 } // namespace
 
+// The pictures are compiled into the static UI library, which does not register them by itself.
+static void registerPictures() {
+    Q_INIT_RESOURCE(quillnote);
+}
+
 QIcon ImageList::icon(int index) {
+    static const bool registered = (registerPictures(), true);
+    Q_UNUSED(registered);
     const QString name = themeName(index);
     if (name.isEmpty())
         return {};

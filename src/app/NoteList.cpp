@@ -1,5 +1,6 @@
 #include "NoteList.h"
 
+#include "platform/QuillError.h"
 #include "store/AppSettings.h"
 #include "store/NoteStore.h"
 
@@ -61,6 +62,8 @@ void NoteList::LoadNotes(NoteStore& store) {
         m_model->setNotes(std::move(notes));
     };
     try {
+        if (!store.isOpen())
+            throw QuillError(QStringLiteral("No notes file is open."));
         const int count = store.childCount();
         notes.reserve(size_t(count));
         for (int i = 0; i < count; ++i) {
@@ -79,9 +82,6 @@ void NoteList::lsvNotesColumnClick(int column) {
         return;
     m_settings.SortToggle = -m_settings.SortToggle;
     m_model->sortByColumn(column, m_settings.SortToggle);
-    QHeaderView* header = m_view->header();
-    header->setSortIndicatorShown(true);
-    header->setSortIndicator(column, m_settings.SortToggle >= 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
     const int row = selectedRow();
     if (row >= 0)
         m_view->scrollTo(m_model->index(row, 0), QAbstractItemView::EnsureVisible);

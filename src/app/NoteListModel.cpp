@@ -1,5 +1,7 @@
 #include "NoteListModel.h"
 
+#include "app/ImageList.h"
+
 #include <algorithm>
 #include <numeric>
 
@@ -109,6 +111,8 @@ void NoteListModel::sortByColumn(int column, int direction) {
             m_rows[size_t(a)].keys[size_t(column)]->compare(*m_rows[size_t(b)].keys[size_t(column)]);
         return (direction < 0 ? -c : c) < 0;
     });
+    m_sortedColumn = column;
+    m_sortDirection = direction;
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<Row> sorted;
@@ -119,6 +123,7 @@ void NoteListModel::sortByColumn(int column, int direction) {
         sorted.push_back(std::move(m_rows[size_t(order[i])]));
     }
     m_rows = std::move(sorted);
+    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
@@ -178,7 +183,11 @@ Qt::ItemFlags NoteListModel::flags(const QModelIndex& index) const {
 }
 
 QVariant NoteListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+    if (orientation != Qt::Horizontal)
+        return {};
+    if (role == Qt::DisplayRole)
         return caption(section);
+    if (role == Qt::DecorationRole && section == m_sortedColumn)
+        return ImageList::icon(m_sortDirection >= 0 ? ImageList::SortAscending : ImageList::SortDescending);
     return {};
 }

@@ -33,8 +33,11 @@ public:
     void setChecked(int row, bool checked);
     std::vector<int> checkedRows() const;
 
-    // Sorts by the column's key; direction > 0 ascending, < 0 descending. Equal keys keep their order.
+    // Sorts by the column's key; direction >= 0 ascending, < 0 descending. Equal keys keep their order.
+    // The sorted column's header shows the sort image of the direction.
     void sortByColumn(int column, int direction);
+    int sortedColumn() const { return m_sortedColumn; }
+    int sortDirection() const { return m_sortDirection; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -61,4 +64,6 @@ private:
     mutable std::vector<Row> m_rows;
     std::function<void(Note&)> m_fillDisplay;
     QCollator m_collator;
+    int m_sortedColumn = -1;
+    int m_sortDirection = 1;
 };

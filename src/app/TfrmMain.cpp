@@ -16,11 +16,13 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -40,6 +42,18 @@ struct WaitCursor {
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
+
+// The design place of the window, moved and shrunk as needed to lie on the screen.
+QRect onScreen(QRect bounds) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return bounds;
+    const QRect available = screen->availableGeometry();
+    bounds.setSize(bounds.size().boundedTo(available.size()));
+    bounds.moveLeft(std::clamp(bounds.left(), available.left(), available.right() + 1 - bounds.width()));
+    bounds.moveTop(std::clamp(bounds.top(), available.top(), available.bottom() + 1 - bounds.height()));
+    return bounds;
+}
 
 QFont designFont() {
     QFont font;
@@ -79,10 +93,14 @@ TfrmMain::TfrmMain(AppServices services, QWidget* parent)
     buildMenus();
     buildToolBar();
     connectCommands();
-    setGeometry(DesignGeometry);
+    setGeometry(onScreen(DesignGeometry));
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() {
+    // The editors report their last focus change while the window's children are being destroyed.
+    for (TRichEditURL* editor : {m_edtTitle, m_redNote})
+        disconnect(editor, nullptr, this, nullptr);
+}
 
 void TfrmMain::buildLayout() {
     m_splitter = new QSplitter(Qt::Vertical, this);

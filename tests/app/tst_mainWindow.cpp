@@ -73,9 +73,8 @@ private slots:
         QCOMPARE(readMe.ModifiedText, QString());
         QCOMPARE(readMe.LastModified, QStringLiteral("0"));
         // No stored sort: newest first, marked on the "Date Created" header.
-        QHeaderView* header = w.noteList().view()->header();
-        QCOMPARE(header->sortIndicatorSection(), 0);
-        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        QCOMPARE(w.noteList().model()->sortedColumn(), 0);
+        QCOMPARE(w.noteList().model()->sortDirection(), -1);
         QVERIFY(s.log().isEmpty());
     }
 
@@ -105,7 +104,9 @@ private slots:
         w.noteList().selectRow(0);
         emit w.noteList().doubleClicked();
         w.edtTitle()->setText(QStringLiteral("edited"));
-        w.actions().actSaveNote->setEnabled(true); // as typing does once saving lands
+        // As typing does once saving is built.
+        w.actions().unavailable.removeOne(w.actions().actSaveNote);
+        w.actions().actSaveNote->setEnabled(true);
 
         w.noteList().selectRow(1);
         s.prompts.expect(QStringLiteral("Save changes to the current note?"), MsgButton::Cancel);
@@ -136,8 +137,9 @@ private slots:
         Session again(folders);
         TfrmMain& w = again.start();
         QCOMPARE(again.titles(), (QStringList{"Older", "Newer"}));
-        QCOMPARE(w.noteList().view()->header()->sortIndicatorSection(), 2);
-        QCOMPARE(w.settings().SortToggle, 1);
+        QCOMPARE(w.noteList().model()->sortedColumn(), 2);
+        QCOMPARE(w.noteList().model()->sortDirection(), -1);
+        QCOMPARE(w.settings().SortToggle, -1);
     }
 
     void exitAsksAboutUnsavedChangesAndCancelKeepsRunning() {
