@@ -58,7 +58,7 @@ void NoteList::keepMinimumWidth(int column, int newSize) {
 void NoteList::LoadNotes(NoteStore& store) {
     std::vector<Note> notes;
     auto publish = [&] {
-        m_model->setDisplayFiller([&store](Note& n) { store.fillDisplayTexts(n); });
+        m_model->setDetailsFiller([&store](Note& n, bool withDates) { store.fillDetails(n, withDates); });
         m_model->setNotes(std::move(notes));
     };
     try {
@@ -68,7 +68,7 @@ void NoteList::LoadNotes(NoteStore& store) {
         notes.reserve(size_t(count));
         for (int i = 0; i < count; ++i) {
             if (store.isNoteAt(i))
-                notes.push_back(store.readNote(i, /*deferDisplay=*/true));
+                notes.push_back(store.readNote(i, /*deferDetails=*/true));
         }
     } catch (...) {
         publish();

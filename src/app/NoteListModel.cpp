@@ -69,9 +69,18 @@ void NoteListModel::removeNoteRow(int row) {
 }
 
 Note& NoteListModel::displayed(int row) const {
+    return completed(row, true);
+}
+
+Note& NoteListModel::completed(int row, bool withDisplayTexts) const {
     Note& note = m_rows.at(size_t(row)).note;
-    if (note.displayPending && m_fillDisplay)
-        m_fillDisplay(note);
+    if ((note.detailsPending || (withDisplayTexts && note.displayPending)) && m_fillDetails) {
+        try {
+            m_fillDetails(note, withDisplayTexts);
+        } catch (const std::exception&) {
+            // The document went away (closed at exit); the row shows what it has.
+        }
+    }
     return note;
 }
 
@@ -101,19 +110,48 @@ const QCollatorSortKey& NoteListModel::keyOf(Row& row, int column) {
     return *key;
 }
 
+namespace {
+
+// Stored day numbers are ASCII digits with a separator; for such texts the locale's collation and a
+// byte comparison agree (separators sort before digits, a prefix before its extensions).
+bool isPlainNumberText(const QString& text) {
+    for (QChar c : text)
+        if (!(c.isDigit() && c.unicode() < 0x80) && c != QLatin1Char('.') && c != QLatin1Char(','))
+            return false;
+    return true;
+}
+
+} // namespace
+
 void NoteListModel::sortByColumn(int column, int direction) {
+    if (column != ColCreated) { // only the creation number is known before a row's details are read
+        for (size_t i = 0; i < m_rows.size(); ++i)
+            completed(int(i), false);
+    }
+    const bool plainNumbers = std::all_of(m_rows.begin(), m_rows.end(), [column](const Row& r) {
+        return isPlainNumberText(sortKeyText(r.note, column));
+    });
+    std::function<int(Row&, Row&)> compare;
+    if (plainNumbers)
+        compare = [column](Row& a, Row& b) {
+            return QString::compare(sortKeyText(a.note, column), sortKeyText(b.note, column),
+                                    Qt::CaseSensitive);
+        };
+    else
+        compare = [this, column](Row& a, Row& b) { return keyOf(a, column).compare(keyOf(b, column)); };
+
     std::vector<int> order(m_rows.size());
     std::iota(order.begin(), order.end(), 0);
-    for (Row& r : m_rows)
-        keyOf(r, column);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        const int c =
-            m_rows[size_t(a)].keys[size_t(column)]->compare(*m_rows[size_t(b)].keys[size_t(column)]);
+        const int c = compare(m_rows[size_t(a)], m_rows[size_t(b)]);
         return (direction < 0 ? -c : c) < 0;
     });
     m_sortedColumn = column;
     m_sortDirection = direction;
+    applyOrder(order);
+}
 
+void NoteListModel::applyOrder(const std::vector<int>& order) {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<Row> sorted;
     sorted.reserve(m_rows.size());

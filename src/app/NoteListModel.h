@@ -19,8 +19,11 @@ public:
 
     explicit NoteListModel(QObject* parent = nullptr);
 
-    // Fills CreatedText and ModifiedText of a note whose display texts were deferred.
-    void setDisplayFiller(std::function<void(Note&)> filler) { m_fillDisplay = std::move(filler); }
+    // Reads the rest of a note whose details were deferred (see Note::detailsPending).
+    // withDisplayTexts: also format the dates (not needed for sorting).
+    void setDetailsFiller(std::function<void(Note&, bool withDisplayTexts)> filler) {
+        m_fillDetails = std::move(filler);
+    }
 
     void setNotes(std::vector<Note> notes); // all rows unchecked
     void clear() { setNotes({}); }
@@ -58,11 +61,13 @@ private:
         bool checked = false;
         std::array<std::optional<QCollatorSortKey>, ColumnCount> keys;
     };
-    Note& displayed(int row) const;
+    Note& displayed(int row) const; // with its details read and dates formatted
+    Note& completed(int row, bool withDisplayTexts) const;
+    void applyOrder(const std::vector<int>& order);
     const QCollatorSortKey& keyOf(Row& row, int column);
 
     mutable std::vector<Row> m_rows;
-    std::function<void(Note&)> m_fillDisplay;
+    std::function<void(Note&, bool)> m_fillDetails;
     QCollator m_collator;
     int m_sortedColumn = -1;
     int m_sortDirection = 1;

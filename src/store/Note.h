@@ -14,8 +14,10 @@ struct Note {
     QString LastModified; // stored number text, or "0"
 
     // Day numbers behind the two display texts (NaN when there is none). Building 10k rows must not
-    // format 20k dates: the list fills CreatedText and ModifiedText when a row is first painted.
+    // decode 10k bodies and format 20k dates: only Position and DateTime are read at once, the rest
+    // when the row is first shown, sorted or searched (detailsPending until then).
     double CreatedDay = qQNaN();
     double ModifiedDay = qQNaN();
-    bool displayPending = false;
+    bool detailsPending = false; // Title, Text, LastModified not read yet
+    bool displayPending = false; // CreatedText, ModifiedText not formatted yet
 };

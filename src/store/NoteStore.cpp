@@ -55,6 +55,14 @@ QString elementText(pugi::xml_node element) {
     return QString::fromUtf8(joined.data(), qsizetype(joined.size()));
 }
 
+// Whether the element has a value, without converting it.
+bool hasText(pugi::xml_node element) {
+    for (pugi::xml_node n = element.first_child(); n; n = n.next_sibling())
+        if ((n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) && *n.value())
+            return true;
+    return false;
+}
+
 void setElementText(pugi::xml_node element, const QString& text) {
     while (pugi::xml_node child = element.first_child())
         element.remove_child(child);
@@ -295,7 +303,7 @@ QString NoteStore::GetNoteDate(int position) {
     }
 }
 
-Note NoteStore::readNote(int position, bool deferDisplay) {
+Note NoteStore::readNote(int position, bool deferDetails) {
     const pugi::xml_node element = noteAt(position);
     Note note;
     note.Position = position;
@@ -313,8 +321,33 @@ Note NoteStore::readNote(int position, bool deferDisplay) {
         note.CreatedText = DayNumber::displayTextOfNumber(note.CreatedDay, m_formats);
         note.DateTime = note.CreatedText;
     }
+    if (!hasText(element.child(elemTitle)))
+        throw QuillError(QStringLiteral("Note at position %1 has no title.").arg(position));
 
+    note.detailsPending = true;
+    note.displayPending = true;
+    if (!deferDetails)
+        fillDetails(note);
+    return note;
+}
+
+void NoteStore::fillDetails(Note& note, bool withDisplayTexts) const {
+    if (note.detailsPending)
+        readDetails(note);
+    if (withDisplayTexts && note.displayPending) {
+        if (!std::isnan(note.CreatedDay))
+            note.CreatedText = DayNumber::displayTextOfNumber(note.CreatedDay, m_formats);
+        note.ModifiedText = std::isnan(note.ModifiedDay)
+                                ? QString()
+                                : DayNumber::displayTextOfNumber(note.ModifiedDay, m_formats);
+        note.displayPending = false;
+    }
+}
+
+void NoteStore::readDetails(Note& note) const {
+    const pugi::xml_node element = noteAt(note.Position);
     note.LastModified = QStringLiteral("0");
+    note.ModifiedDay = qQNaN();
     if (const pugi::xml_node modified = element.child(elemLastModified)) {
         const QString stored = elementText(modified);
         if (const auto day = DayNumber::parse(stored, m_formats.decimalSeparator)) {
@@ -322,26 +355,15 @@ Note NoteStore::readNote(int position, bool deferDisplay) {
             note.LastModified = stored;
         }
     }
-
-    const QString title = elementText(element.child(elemTitle));
-    if (title.isEmpty())
-        throw QuillError(QStringLiteral("Note at position %1 has no title.").arg(position));
-    note.Title = StoreEscapes::unescapeTitle(title);
+    note.Title = StoreEscapes::unescapeTitle(elementText(element.child(elemTitle)));
     note.Text = StoreEscapes::unescapeBody(elementText(element.child(elemText)));
 
-    note.displayPending = true;
-    if (!deferDisplay)
-        fillDisplayTexts(note);
-    return note;
-}
-
-void NoteStore::fillDisplayTexts(Note& note) const {
     if (!std::isnan(note.CreatedDay))
         note.CreatedText = DayNumber::displayTextOfNumber(note.CreatedDay, m_formats);
     note.ModifiedText = std::isnan(note.ModifiedDay)
                             ? QString()
                             : DayNumber::displayTextOfNumber(note.ModifiedDay, m_formats);
-    note.displayPending = false;
+    note.detailsPending = false;
 }
 
 int NoteStore::AppendNote(const QString& title, const QString& text, const QDateTime& now) {

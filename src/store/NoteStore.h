@@ -45,10 +45,11 @@ public:
 
     // The creation date as display text; repairs and saves a stored value that is not a number.
     QString GetNoteDate(int position);
-    // The whole row for the note at `position`: throws when its "Title" is missing or empty.
-    // With deferDisplay the display texts are left for fillDisplayTexts (displayPending is set).
-    Note readNote(int position, bool deferDisplay = false);
-    void fillDisplayTexts(Note& note) const;
+    // The row for the note at `position`: throws when its "Title" is missing or empty. The creation
+    // date is checked (and repaired) at once; with deferDetails the title, body, last-modified value
+    // and display texts are left for fillDetails, which the list calls when the row is first needed.
+    Note readNote(int position, bool deferDetails = false);
+    void fillDetails(Note& note, bool withDisplayTexts = true) const;
 
     // Each change is saved at once. When the save fails the change is undone in memory too, so the
     // document keeps matching the file and a retry does not apply it twice.
@@ -72,6 +73,7 @@ private:
     // GetNoteDate's rules without the error report: the creation day number, repaired if need be.
     double creationDay(pugi::xml_node note);
     void requireOpen() const;
+    void readDetails(Note& note) const;
     void rebuildIndex() const;
     void markChanged();
 

@@ -127,22 +127,34 @@ private slots:
         QCOMPARE(model.note(0).Title, QStringLiteral("two\nlines"));
     }
 
-    void deferredDisplayTextsAreFilledOnFirstUse() {
+    void deferredDetailsAreReadOnlyWhenNeeded() {
         NoteListModel model;
-        int fills = 0;
-        model.setDisplayFiller([&](Note& n) {
-            ++fills;
-            n.CreatedText = QStringLiteral("shown");
-            n.displayPending = false;
+        int reads = 0;
+        int formats = 0;
+        model.setDetailsFiller([&](Note& n, bool withDates) {
+            if (n.detailsPending)
+                ++reads;
+            n.detailsPending = false;
+            if (withDates && n.displayPending) {
+                ++formats;
+                n.CreatedText = QStringLiteral("shown");
+                n.displayPending = false;
+            }
         });
         Note n = note("t", "1");
         n.CreatedText.clear();
-        n.displayPending = true;
-        model.setNotes({n, n});
-        QCOMPARE(fills, 0);
+        n.detailsPending = n.displayPending = true;
+        model.setNotes({n, n, n});
+
+        model.sortByColumn(NoteListModel::ColCreated, 1); // the creation number is known already
+        QCOMPARE(reads, 0);
         QCOMPARE(model.data(model.index(1, 0), Qt::DisplayRole).toString(), QStringLiteral("shown"));
         model.data(model.index(1, 0), Qt::DisplayRole);
-        QCOMPARE(fills, 1);
+        QCOMPARE(reads, 1);
+        QCOMPARE(formats, 1);
+        model.sortByColumn(NoteListModel::ColTitle, 1); // needs every title, but no dates
+        QCOMPARE(reads, 3);
+        QCOMPARE(formats, 1);
     }
 
     void columnsHaveTheirCaptionsWidthsAndMinimums() {

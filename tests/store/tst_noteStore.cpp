@@ -167,9 +167,9 @@ private slots:
         Env reader;
         reader.openWith(expected);
         Note note = reader.store.readNote(0, true);
-        QVERIFY(note.displayPending);
+        QVERIFY(note.detailsPending);
         QCOMPARE(note.CreatedText, QString());
-        reader.store.fillDisplayTexts(note);
+        reader.store.fillDetails(note);
         QCOMPARE(note.Title, "Plan");
         QCOMPARE(note.Text, "a<b\nc");
         QCOMPARE(note.DateTime, "39877.5432060185");
