@@ -43,12 +43,14 @@ struct WaitCursor {
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-// The design place of the window, moved and shrunk as needed to lie on the screen.
+// The design place of the window, moved and shrunk as needed to lie on the screen together with
+// the title bar that the window manager adds (not known before the first show).
 QRect onScreen(QRect bounds) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
         return bounds;
-    const QRect available = screen->availableGeometry();
+    constexpr int TitleBarAllowance = 32;
+    const QRect available = screen->availableGeometry().adjusted(0, TitleBarAllowance, 0, 0);
     bounds.setSize(bounds.size().boundedTo(available.size()));
     bounds.moveLeft(std::clamp(bounds.left(), available.left(), available.right() + 1 - bounds.width()));
     bounds.moveTop(std::clamp(bounds.top(), available.top(), available.bottom() + 1 - bounds.height()));
