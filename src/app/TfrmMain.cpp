@@ -50,7 +50,7 @@ QRect onScreen(QRect bounds) {
     if (!screen)
         return bounds;
     constexpr int TitleBarAllowance = 32;
-    const QRect available = screen->availableGeometry().adjusted(0, TitleBarAllowance, 0, 0);
+    const QRect available = screen->availableGeometry().adjusted(0, 0, 0, -TitleBarAllowance);
     bounds.setSize(bounds.size().boundedTo(available.size()));
     bounds.moveLeft(std::clamp(bounds.left(), available.left(), available.right() + 1 - bounds.width()));
     bounds.moveTop(std::clamp(bounds.top(), available.top(), available.bottom() + 1 - bounds.height()));
