@@ -62,9 +62,8 @@ ActionCatalog::ActionCatalog(QObject* o) {
     actSaveNotesAs->setEnabled(false);
     actSendMail->setEnabled(false);
 
-    unavailable = {actNewNote,     actSaveNote,        actDeleteNote, actPrint,     actFont,
-                   actSaveNotesAs, actSendMail,        actFind,       actStartFind, actSpellCheck,
-                   mnuOptions,     mnuCheckForUpdates, mnuHelp,       mnuAbout,     mnuSendFeedback};
+    unavailable = {actPrint,   actSaveNotesAs,     actSendMail, actFind,  actStartFind,   actSpellCheck,
+                   mnuOptions, mnuCheckForUpdates, mnuHelp,     mnuAbout, mnuSendFeedback};
     keepUnavailableDisabled();
 }
 

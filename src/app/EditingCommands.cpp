@@ -4,6 +4,10 @@
 #include "app/ImageList.h"
 #include "app/NoteList.h"
 #include "controls/TRichEditURL.h"
+#include "platform/QuillError.h"
+#include "store/AppSettings.h"
+#include "store/DayNumber.h"
+#include "store/NoteStore.h"
 
 #include <QLabel>
 
@@ -21,88 +25,212 @@ QString trimmedOfControls(const QString& text) {
     return text.mid(begin, end - begin);
 }
 
+FontSpec specOf(const QFont& font) {
+    return {font.family(), font.pointSize(), font.bold(), font.italic(), font.underline(), font.strikeOut()};
+}
+
+QFont fontOf(const FontSpec& spec, QFont font) {
+    font.setFamily(spec.family);
+    if (spec.pointSize > 0)
+        font.setPointSize(spec.pointSize);
+    font.setBold(spec.bold);
+    font.setItalic(spec.italic);
+    font.setUnderline(spec.underline);
+    font.setStrikeOut(spec.strikeOut);
+    return font;
+}
+
 } // namespace
 
-EditingCommands::EditingCommands(ActionCatalog& actions, TRichEditURL& title, TRichEditURL& body,
-                                 QLabel& creationDate, NoteList& list, const bool& suppressChange,
-                                 QObject* parent)
-    : QObject(parent), m_actions(actions), m_title(title), m_body(body), m_creationDate(creationDate),
-      m_list(list), m_suppressChange(suppressChange) {}
+EditingCommands::EditingCommands(Parts parts, QObject* parent) : QObject(parent), m(parts) {}
 
 QString EditingCommands::OpenNoteCreated() const {
-    return m_creationDate.text();
+    return m.creationDate.text();
 }
 
 bool EditingCommands::hasUnsavedChanges() const {
-    return m_actions.actSaveNote->isEnabled();
+    return m.actions.actSaveNote->isEnabled();
+}
+
+bool EditingCommands::askToSaveChanges(const std::function<bool()>& save) {
+    if (!hasUnsavedChanges())
+        return true;
+    const MsgButton answer =
+        m.prompts.messageDlg(QStringLiteral("Save changes to the current note?"), MsgKind::Confirmation,
+                             MsgButton::Yes | MsgButton::No | MsgButton::Cancel);
+    if (answer == MsgButton::Yes)
+        return save(); // a failed save keeps the editors as they are
+    return answer == MsgButton::No;
+}
+
+void EditingCommands::setSaveEnabled(bool enabled) {
+    ActionCatalog::setEnabledWithImage(m.actions.actSaveNote, enabled, ImageList::SaveNote,
+                                       ImageList::SaveNoteDisabled);
+}
+
+void EditingCommands::actNewNoteExecute() {
+    ClearNoteValues();
+    setSaveEnabled(false);
+    ActionCatalog::setEnabledWithImage(m.actions.actDeleteNote, false, ImageList::DeleteNote,
+                                       ImageList::DeleteNoteDisabled);
+    for (QAction* a : {m.actions.actPrint, m.actions.actSaveNotesAs, m.actions.actSendMail})
+        a->setEnabled(false);
+    m.actions.keepUnavailableDisabled();
+    m.title.setFocus(Qt::OtherFocusReason);
+}
+
+void EditingCommands::actSaveNoteExecute() {
+    const QString title = m.title.text();
+    const QString body = m.body.toPlainText();
+    if (m_openNotePosition < 0)
+        saveNewNote(title, body);
+    else
+        saveOpenNote(title, body);
+    setSaveEnabled(false);
+    m.actions.actSaveNotesAs->setEnabled(true);
+    m.actions.actSendMail->setEnabled(true);
+    m.actions.keepUnavailableDisabled();
+}
+
+void EditingCommands::saveNewNote(const QString& title, const QString& body) {
+    const QDateTime now = m.clock.now();
+    const QString number = DayNumber::nowText(now, m.formats.decimalSeparator);
+    Note note;
+    note.CreatedText = note.ModifiedText = DayNumber::displayText(now, m.formats);
+    note.Title = title;
+    note.Text = body;
+    note.DateTime = note.LastModified = number;
+    note.CreatedDay = note.ModifiedDay = DayNumber::fromDateTime(now);
+
+    NoteListModel& model = *m.list.model();
+    const int row = model.appendNote(note);
+    try {
+        note.Position = m.store.AppendNote(title, body, now);
+    } catch (...) {
+        // A row for a note the file does not hold would act on a note that is not there.
+        model.removeNoteRow(row);
+        throw;
+    }
+    model.updateNote(row, note);
+    m.list.selectRow(row);
+    m.list.resortInCurrentDirection();
+    m_openNotePosition = note.Position;
+    m.creationDate.setText(note.CreatedText);
+}
+
+void EditingCommands::saveOpenNote(const QString& title, const QString& body) {
+    NoteListModel& model = *m.list.model();
+    int row = -1;
+    for (int r = 0; r < model.rowCount() && row < 0; ++r) {
+        const Note& candidate = model.note(r);
+        if (candidate.Position == m_openNotePosition && candidate.CreatedText == OpenNoteCreated())
+            row = r;
+    }
+    if (row < 0)
+        throw QuillError(QStringLiteral("The open note is no longer in the list; nothing was saved."));
+
+    const QDateTime now = m.clock.now();
+    Note note = model.note(row);
+    m.store.UpdateNote(note.Position, title, body, now);
+    // The row changes only once the file holds the change.
+    note.ModifiedText = DayNumber::displayText(now, m.formats);
+    note.ModifiedDay = DayNumber::fromDateTime(now);
+    note.Title = title;
+    note.Text = body;
+    note.LastModified = DayNumber::nowText(now, m.formats.decimalSeparator);
+    model.updateNote(row, note);
+}
+
+std::optional<int> EditingCommands::deleteSelectedNote() {
+    const int row = m.list.selectedRow();
+    if (row < 0)
+        return std::nullopt;
+    if (m.settings.ConfirmOnDelete &&
+        m.prompts.messageDlg(QStringLiteral("Would you like to delete the current note?"),
+                             MsgKind::Confirmation, MsgButton::Yes | MsgButton::No) != MsgButton::Yes)
+        return std::nullopt;
+    NoteListModel& model = *m.list.model();
+    const int next = row == model.rowCount() - 1 ? row - 1 : row;
+    m.store.DeleteNote(model.note(row).Position);
+    model.removeNoteRow(row);
+    ClearNoteValues();
+    return next;
+}
+
+bool EditingCommands::actFontExecute() {
+    const std::optional<FontSpec> chosen = m.prompts.chooseFont(specOf(m.body.font()));
+    if (!chosen)
+        return false;
+    m.body.setFont(fontOf(*chosen, m.body.font()));
+    m.title.setFont(fontOf(*chosen, m.title.font()));
+    return true;
 }
 
 void EditingCommands::ClearNoteValues() {
-    m_title.clear();
+    m.title.clear();
     m_openNotePosition = -1;
-    m_body.clear();
+    m.body.clear();
 }
 
 void EditingCommands::EnableUserControls() {
-    m_actions.actNewNote->setEnabled(true);
-    m_actions.actSaveNotesAs->setEnabled(false);
-    if (trimmedOfControls(m_title.text()).isEmpty()) {
-        if (m_list.hasCheckedRows()) {
-            m_actions.actSaveNotesAs->setEnabled(true);
-            m_actions.actPrint->setEnabled(true);
+    m.actions.actNewNote->setEnabled(true);
+    m.actions.actSaveNotesAs->setEnabled(false);
+    if (trimmedOfControls(m.title.text()).isEmpty()) {
+        if (m.list.hasCheckedRows()) {
+            m.actions.actSaveNotesAs->setEnabled(true);
+            m.actions.actPrint->setEnabled(true);
         }
     } else {
-        m_actions.actSaveNotesAs->setEnabled(true);
+        m.actions.actSaveNotesAs->setEnabled(true);
     }
-    m_actions.actSpellCheck->setEnabled(!trimmedOfControls(m_title.text()).isEmpty() ||
-                                        !trimmedOfControls(m_body.text()).isEmpty());
-    m_actions.keepUnavailableDisabled();
+    m.actions.actSpellCheck->setEnabled(!trimmedOfControls(m.title.text()).isEmpty() ||
+                                        !trimmedOfControls(m.body.toPlainText()).isEmpty());
+    m.actions.keepUnavailableDisabled();
 
     auto showImage = [](QAction* a, int enabledImage, int disabledImage) {
         a->setIcon(ImageList::icon(a->isEnabled() ? enabledImage : disabledImage));
     };
-    showImage(m_actions.actSaveNote, ImageList::SaveNote, ImageList::SaveNoteDisabled);
-    showImage(m_actions.actPrint, ImageList::Print, ImageList::PrintDisabled);
-    showImage(m_actions.actSendMail, ImageList::SendMail, ImageList::SendMailDisabled);
-    showImage(m_actions.actSaveNotesAs, ImageList::SaveNotesAs, ImageList::SaveNotesAsDisabled);
+    showImage(m.actions.actSaveNote, ImageList::SaveNote, ImageList::SaveNoteDisabled);
+    showImage(m.actions.actPrint, ImageList::Print, ImageList::PrintDisabled);
+    showImage(m.actions.actSendMail, ImageList::SendMail, ImageList::SendMailDisabled);
+    showImage(m.actions.actSaveNotesAs, ImageList::SaveNotesAs, ImageList::SaveNotesAsDisabled);
 }
 
 void EditingCommands::edtTitleOriginalChange() {
-    if (m_suppressChange)
+    if (m.suppressChange)
         return;
-    const bool hasTitle = !m_title.text().isEmpty();
+    const bool hasTitle = !m.title.text().isEmpty();
     for (QAction* a :
-         {m_actions.actSaveNote, m_actions.actSendMail, m_actions.actPrint, m_actions.actSaveNotesAs})
+         {m.actions.actSaveNote, m.actions.actSendMail, m.actions.actPrint, m.actions.actSaveNotesAs})
         a->setEnabled(hasTitle);
     EnableUserControls();
 }
 
 void EditingCommands::lsvNotesSelectItem(bool selected) {
-    ActionCatalog::setEnabledWithImage(m_actions.actDeleteNote, selected, ImageList::DeleteNote,
+    ActionCatalog::setEnabledWithImage(m.actions.actDeleteNote, selected, ImageList::DeleteNote,
                                        ImageList::DeleteNoteDisabled);
     EnableUserControls();
 }
 
 void EditingCommands::openSelectedNote() {
-    const int row = m_list.selectedRow();
+    const int row = m.list.selectedRow();
     if (row < 0)
         return;
-    const Note& note = m_list.model()->note(row);
-    m_creationDate.setText(note.CreatedText);
+    const Note& note = m.list.model()->note(row);
+    m.creationDate.setText(note.CreatedText);
     m_openNotePosition = note.Position;
-    m_title.setText(note.Title);
-    m_body.clear();
-    m_body.setPlainText(note.Text);
+    m.title.setText(note.Title);
+    m.body.clear();
+    m.body.setPlainText(note.Text);
 
-    m_actions.actSaveNote->setEnabled(false);
-    for (QAction* a : {m_actions.actPrint, m_actions.actSaveNotesAs, m_actions.actSendMail})
+    setSaveEnabled(false);
+    for (QAction* a : {m.actions.actPrint, m.actions.actSaveNotesAs, m.actions.actSendMail})
         a->setEnabled(true);
     EnableUserControls();
 }
 
 void EditingCommands::afterListRebuilt() {
-    ActionCatalog::setEnabledWithImage(m_actions.actSaveNote, false, ImageList::SaveNote,
-                                       ImageList::SaveNoteDisabled);
-    ActionCatalog::setEnabledWithImage(m_actions.actDeleteNote, false, ImageList::DeleteNote,
+    setSaveEnabled(false);
+    ActionCatalog::setEnabledWithImage(m.actions.actDeleteNote, false, ImageList::DeleteNote,
                                        ImageList::DeleteNoteDisabled);
 }

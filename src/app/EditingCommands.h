@@ -1,44 +1,70 @@
 #pragma once
 
+#include "platform/Clock.h"
+#include "platform/LocaleFormats.h"
+#include "platform/Prompts.h"
+
 #include <QObject>
 #include <QString>
+#include <functional>
+#include <optional>
 
 struct ActionCatalog;
+struct AppSettings;
 class NoteList;
+class NoteStore;
 class QLabel;
 class TRichEditURL;
 
-// The note in the two editors and the commands that act on it. The open note has unsaved changes
-// exactly when the Save action is enabled.
+// The note in the two editors and the commands that act on it: New, Save, Delete, Font, and which
+// commands are available. The open note has unsaved changes exactly when the Save action is enabled.
+// Commands throw on failure; the main window runs each inside its error guard.
 class EditingCommands final : public QObject {
     Q_OBJECT
 public:
-    EditingCommands(ActionCatalog& actions, TRichEditURL& title, TRichEditURL& body, QLabel& creationDate,
-                    NoteList& list, const bool& suppressChange, QObject* parent = nullptr);
+    struct Parts {
+        ActionCatalog& actions;
+        TRichEditURL& title;
+        TRichEditURL& body;
+        QLabel& creationDate; // holds the open note's creation text
+        NoteList& list;
+        NoteStore& store;
+        AppSettings& settings;
+        IPrompts& prompts;
+        const IClock& clock;
+        const LocaleFormats& formats;
+        const bool& suppressChange;
+    };
+    explicit EditingCommands(Parts parts, QObject* parent = nullptr);
 
     int OpenNotePosition() const { return m_openNotePosition; }
     QString OpenNoteCreated() const;
     bool hasUnsavedChanges() const;
 
-    // Empties both editors; no note is open afterwards.
+    // Asks "Save changes to the current note?" when there are unsaved changes. Yes runs `save`.
+    // Returns false when the command should stop: Cancel, or a save that failed.
+    bool askToSaveChanges(const std::function<bool()>& save);
+
+    void actNewNoteExecute();
+    void actSaveNoteExecute();
+    // Deletes the selected row's note (after the question, when asked for) and removes its row.
+    // Returns the row to open once the list is rebuilt, or nullopt when the user said No.
+    std::optional<int> deleteSelectedNote();
+    // Returns true when a font was chosen.
+    bool actFontExecute();
+
     void ClearNoteValues();
-    // Recomputes which commands are available from the editors and the list's check boxes.
     void EnableUserControls();
-    // Text change in either editor.
     void edtTitleOriginalChange();
-    // A row of the list became selected or unselected.
     void lsvNotesSelectItem(bool selected);
-    // Puts the selected row's note into the editors (after any question about unsaved changes).
     void openSelectedNote();
-    // What the list's rebuild leaves: nothing to save, nothing to delete.
     void afterListRebuilt();
 
 private:
-    ActionCatalog& m_actions;
-    TRichEditURL& m_title;
-    TRichEditURL& m_body;
-    QLabel& m_creationDate;
-    NoteList& m_list;
-    const bool& m_suppressChange;
+    void saveNewNote(const QString& title, const QString& body);
+    void saveOpenNote(const QString& title, const QString& body);
+    void setSaveEnabled(bool enabled);
+
+    Parts m;
     int m_openNotePosition = -1;
 };

@@ -27,3 +27,12 @@ void MessageDialogs::plainMessage(const QString& text) {
         return MsgButton::OK;
     });
 }
+
+std::optional<FontSpec> MessageDialogs::chooseFont(const FontSpec& initial) {
+    std::optional<FontSpec> chosen;
+    showGuarded([&] {
+        chosen = m_dialogs.chooseFont(initial);
+        return MsgButton::OK;
+    });
+    return chosen;
+}

@@ -5,6 +5,7 @@
 #include "app/EditingCommands.h"
 #include "app/ErrorGuard.h"
 #include "app/ImageList.h"
+#include "app/NoteKeys.h"
 #include "app/NoteList.h"
 #include "controls/TRichEditURL.h"
 #include "platform/Registry.h"
@@ -145,8 +146,22 @@ void TfrmMain::buildLayout() {
     m_splitter->setSizes({DesignContentsHeight, DesignGeometry.height() - DesignContentsHeight});
     setCentralWidget(m_splitter);
 
-    m_editing = new EditingCommands(*m_actions, *m_edtTitle, *m_redNote, *m_lblCreationDate, *m_noteList,
-                                    m_suppressChange, this);
+    m_editing =
+        new EditingCommands({*m_actions, *m_edtTitle, *m_redNote, *m_lblCreationDate, *m_noteList, m_store,
+                             m_settings, m_messageDialogs, m_services.clock, m_formats, m_suppressChange},
+                            this);
+    auto* keys = new NoteKeys(
+        m_services.clock, m_formats,
+        [this](const QString& method, const QString& message) {
+            const ErrorInfo info{UnitName, method, message};
+            if (method == QLatin1String("redNoteKeyUp"))
+                m_errorLog.LogError(info);
+            else
+                m_errorLog.LogErrorQuietly(info);
+        },
+        this);
+    keys->watchTitle(m_edtTitle);
+    keys->watchBody(m_redNote);
 }
 
 void TfrmMain::buildMenus() {
@@ -239,6 +254,10 @@ void TfrmMain::buildToolBar() {
 void TfrmMain::connectCommands() {
     ActionCatalog& a = *m_actions;
     connect(a.mnuExit, &QAction::triggered, this, &TfrmMain::Exit1Click);
+    connect(a.actNewNote, &QAction::triggered, this, &TfrmMain::actNewNoteExecute);
+    connect(a.actSaveNote, &QAction::triggered, this, &TfrmMain::actSaveNoteExecute);
+    connect(a.actDeleteNote, &QAction::triggered, this, &TfrmMain::actDeleteNoteExecute);
+    connect(a.actFont, &QAction::triggered, this, &TfrmMain::actFontExecute);
     connect(a.actEditUndo, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::undo); });
     connect(a.actEditCut, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::cut); });
     connect(a.actEditCopy, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::copy); });
@@ -354,18 +373,42 @@ void TfrmMain::lsvNotesClick() {
 
 void TfrmMain::lsvNotesDblClick() {
     guard("lsvNotesDblClick", [&] {
-        if (m_noteList->selectedRow() < 0)
+        if (m_noteList->selectedRow() < 0 ||
+            !m_editing->askToSaveChanges([this] { return actSaveNoteExecute(); }))
             return;
-        if (m_editing->hasUnsavedChanges()) {
-            const MsgButton answer =
-                MessageDlg(QStringLiteral("Save changes to the current note?"), MsgKind::Confirmation,
-                           MsgButton::Yes | MsgButton::No | MsgButton::Cancel);
-            if (answer != MsgButton::Yes && answer != MsgButton::No)
-                return;
-            if (answer == MsgButton::Yes)
-                m_actions->actSaveNote->trigger();
-        }
         m_editing->openSelectedNote();
+    });
+}
+
+void TfrmMain::actNewNoteExecute() {
+    guard("actNewNoteExecute", [&] {
+        if (m_editing->askToSaveChanges([this] { return actSaveNoteExecute(); }))
+            m_editing->actNewNoteExecute();
+    });
+}
+
+bool TfrmMain::actSaveNoteExecute() {
+    return guard("actSaveNoteExecute", [&] { m_editing->actSaveNoteExecute(); });
+}
+
+void TfrmMain::actDeleteNoteExecute() {
+    guard("actDeleteNoteExecute", [&] {
+        const std::optional<int> next = m_editing->deleteSelectedNote();
+        if (!next)
+            return;
+        LoadNotes(); // the positions after the deleted note have changed
+        if (m_noteList->model()->rowCount() == 0)
+            return;
+        m_noteList->resortInCurrentDirection();
+        m_noteList->selectRow(std::max(*next, 0));
+        lsvNotesDblClick();
+    });
+}
+
+void TfrmMain::actFontExecute() {
+    guard("actFontExecute", [&] {
+        if (m_editing->actFontExecute())
+            ResetFormLayout();
     });
 }
 
@@ -437,15 +480,8 @@ void TfrmMain::FormClose() {
 
 void TfrmMain::Exit1Click() {
     guard("Exit1Click", [&] {
-        if (m_editing->hasUnsavedChanges()) {
-            const MsgButton answer =
-                MessageDlg(QStringLiteral("Save changes to the current note?"), MsgKind::Confirmation,
-                           MsgButton::Yes | MsgButton::No | MsgButton::Cancel);
-            if (answer != MsgButton::Yes && answer != MsgButton::No)
-                return;
-            if (answer == MsgButton::Yes)
-                m_actions->actSaveNote->trigger();
-        }
+        if (!m_editing->askToSaveChanges([this] { return actSaveNoteExecute(); }))
+            return;
         SetPositions();
         m_store.Close();
         m_exitRequested = true;

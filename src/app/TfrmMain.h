@@ -87,6 +87,10 @@ private:
     void lsvNotesSelectItem(bool selected);
     void lsvNotesClick();
     void lsvNotesDblClick();
+    void actNewNoteExecute();
+    bool actSaveNoteExecute();
+    void actDeleteNoteExecute();
+    void actFontExecute();
     void edtTitleOriginalChange();
     void editCommand(void (TRichEditURL::*command)());
     void SetPositions();

@@ -1,5 +1,6 @@
 #include "QtPrompts.h"
 
+#include <QFontDialog>
 #include <QMessageBox>
 
 namespace {
@@ -55,4 +56,20 @@ MsgButton QtPrompts::messageDlg(const QString& text, MsgKind kind, MsgButtons bu
 void QtPrompts::plainMessage(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillnote"), text, QMessageBox::Ok, m_owner);
     box.exec();
+}
+
+std::optional<FontSpec> QtPrompts::chooseFont(const FontSpec& initial) {
+    QFont font(initial.family);
+    if (initial.pointSize > 0)
+        font.setPointSize(initial.pointSize);
+    font.setBold(initial.bold);
+    font.setItalic(initial.italic);
+    font.setUnderline(initial.underline);
+    font.setStrikeOut(initial.strikeOut);
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, font, m_owner, QStringLiteral("Font"));
+    if (!ok)
+        return std::nullopt;
+    return FontSpec{chosen.family(), chosen.pointSize(), chosen.bold(),
+                    chosen.italic(), chosen.underline(), chosen.strikeOut()};
 }

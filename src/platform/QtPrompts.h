@@ -12,6 +12,7 @@ public:
 
     MsgButton messageDlg(const QString& text, MsgKind kind, MsgButtons buttons) override;
     void plainMessage(const QString& text) override;
+    std::optional<FontSpec> chooseFont(const FontSpec& initial) override;
 
 private:
     QPointer<QWidget> m_owner;

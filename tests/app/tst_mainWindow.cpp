@@ -1,7 +1,4 @@
-#include "FixedClock.h"
-#include "RecordingShell.h"
-#include "ScriptedPrompts.h"
-#include "TestFolders.h"
+#include "MainWindowSession.h"
 #include "app/ActionCatalog.h"
 #include "app/EditingCommands.h"
 #include "app/NoteList.h"
@@ -16,43 +13,7 @@
 #include <QtTest>
 #include <memory>
 
-namespace {
-
-const QByteArray TwoNotes =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Notes>\n"
-    "\t<Note>\n\t\t<Title>Older</Title>\n\t\t<Text>first^Mbody</Text>\n"
-    "\t\t<DateTime>39877.5</DateTime>\n\t\t<LastModified>39878</LastModified>\n\t</Note>\n"
-    "\t<!-- kept -->\n"
-    "\t<Note>\n\t\t<Title>Newer</Title>\n\t\t<Text>second</Text>\n"
-    "\t\t<DateTime>39900.25</DateTime>\n\t</Note>\n</Notes>\n";
-
-// One program start in its own folders, with a scripted user.
-struct Session {
-    TestFolders& folders;
-    ScriptedPrompts prompts;
-    RecordingShell shell;
-    FixedClock clock;
-    std::unique_ptr<TfrmMain> window;
-
-    explicit Session(TestFolders& f, QStringList arguments = {}) : folders(f) {
-        AppServices services{folders.paths(), prompts, shell, clock, std::move(arguments)};
-        window = std::make_unique<TfrmMain>(services);
-    }
-    TfrmMain& start() {
-        window->FormCreate();
-        return *window;
-    }
-    QStringList titles() const {
-        QStringList out;
-        const NoteListModel& m = *window->noteList().model();
-        for (int r = 0; r < m.rowCount(); ++r)
-            out << m.note(r).Title;
-        return out;
-    }
-    QByteArray log() const { return TestFolders::readFile(folders.paths().logPath()); }
-};
-
-} // namespace
+using Session = MainWindowSession;
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -86,7 +47,7 @@ private slots:
         QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
 
         w.noteList().selectRow(1);
-        QVERIFY(w.actions().actDeleteNote->isEnabled() == false); // deleting is not in this build
+        QVERIFY(w.actions().actDeleteNote->isEnabled());
         emit w.noteList().doubleClicked();
         QCOMPARE(w.edtTitle()->text(), QStringLiteral("Older"));
         QCOMPARE(w.redNote()->toPlainText(), QStringLiteral("first\nbody"));
@@ -104,9 +65,7 @@ private slots:
         w.noteList().selectRow(0);
         emit w.noteList().doubleClicked();
         w.edtTitle()->setText(QStringLiteral("edited"));
-        // As typing does once saving is built.
-        w.actions().unavailable.removeOne(w.actions().actSaveNote);
-        w.actions().actSaveNote->setEnabled(true);
+        QVERIFY(w.actions().actSaveNote->isEnabled());
 
         w.noteList().selectRow(1);
         s.prompts.expect(QStringLiteral("Save changes to the current note?"), MsgButton::Cancel);
@@ -148,12 +107,14 @@ private slots:
         Session s(folders);
         TfrmMain& w = s.start();
         QSignalSpy exits(&w, &TfrmMain::exitRequested);
-        w.actions().actSaveNote->setEnabled(true);
+        QTest::keyClicks(w.edtTitle(), QStringLiteral("typed"));
+        QVERIFY(w.actions().actSaveNote->isEnabled());
+        const QByteArray settingsBefore = TestFolders::readFile(folders.paths().registryPath());
         s.prompts.expect(QStringLiteral("Save changes to the current note?"), MsgButton::Cancel);
         w.Exit1Click();
         QVERIFY(!w.ExitRequested());
         QCOMPARE(exits.count(), 0);
-        QVERIFY(!QFile::exists(folders.paths().registryPath())); // nothing written
+        QCOMPARE(TestFolders::readFile(folders.paths().registryPath()), settingsBefore); // nothing written
 
         s.prompts.expect(QStringLiteral("Save changes to the current note?"), MsgButton::No);
         w.Exit1Click();
@@ -181,7 +142,7 @@ private slots:
         TfrmMain& w = s.start();
         w.show();
         QSignalSpy exits(&w, &TfrmMain::exitRequested);
-        w.actions().actSaveNote->setEnabled(true); // the close box never asks about it
+        QTest::keyClicks(w.edtTitle(), QStringLiteral("unsaved")); // the close box never asks about it
         QCOMPARE(w.close(), !closeOnMenuOnly);
         QCOMPARE(exits.count(), closeOnMenuOnly ? 0 : 1);
         QVERIFY(s.prompts.asked().isEmpty());

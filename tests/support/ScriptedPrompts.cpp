@@ -3,24 +3,39 @@
 #include "platform/QuillError.h"
 
 void ScriptedPrompts::expect(const QString& textPart, MsgButton answer) {
-    m_script.append({textPart, answer, false, {}});
+    m_script.append({textPart, answer, false, {}, false, std::nullopt});
 }
 
 void ScriptedPrompts::expectFailure(const QString& textPart, const QString& message) {
-    m_script.append({textPart, MsgButton::None, false, message});
+    m_script.append({textPart, MsgButton::None, false, message, false, std::nullopt});
 }
 
 void ScriptedPrompts::expectPlain(const QString& textPart) {
-    m_script.append({textPart, MsgButton::OK, true, {}});
+    m_script.append({textPart, MsgButton::OK, true, {}, false, std::nullopt});
+}
+
+void ScriptedPrompts::expectFont(std::optional<FontSpec> answer) {
+    m_script.append({QStringLiteral("(font dialog)"), MsgButton::OK, false, {}, true, std::move(answer)});
+}
+
+std::optional<FontSpec> ScriptedPrompts::chooseFont(const FontSpec& initial) {
+    const QString question = QStringLiteral("(font dialog)");
+    m_asked.append({question, MsgKind::Information, MsgButton::OK, false});
+    lastFontShown = initial;
+    const Step step = take(question, false);
+    if (!step.font)
+        m_problems.append(QStringLiteral("the font dialog was not expected"));
+    return step.fontAnswer;
 }
 
 ScriptedPrompts::Step ScriptedPrompts::take(const QString& text, bool plain) {
     if (m_script.isEmpty()) {
         m_problems.append(QStringLiteral("unscripted question: ") + text);
-        return {{}, MsgButton::Cancel, plain, {}};
+        return {{}, MsgButton::Cancel, plain, {}, false, std::nullopt};
     }
     Step step = m_script.takeFirst();
-    if (!text.contains(step.textPart) || step.plain != plain)
+    if (!text.contains(step.textPart) || step.plain != plain ||
+        (step.font && !text.startsWith(QLatin1Char('('))))
         m_problems.append(QStringLiteral("expected \"%1\" but was asked \"%2\"").arg(step.textPart, text));
     return step;
 }

@@ -22,9 +22,14 @@ public:
     // The next question makes the dialog itself fail (throws QuillError).
     void expectFailure(const QString& textPart, const QString& message);
     void expectPlain(const QString& textPart);
+    // The next question is the font dialog; it answers `answer` (nullopt: Cancel).
+    void expectFont(std::optional<FontSpec> answer);
 
     MsgButton messageDlg(const QString& text, MsgKind kind, MsgButtons buttons) override;
     void plainMessage(const QString& text) override;
+    std::optional<FontSpec> chooseFont(const FontSpec& initial) override;
+    // The font the last font dialog started with.
+    FontSpec lastFontShown;
 
     const QList<Asked>& asked() const { return m_asked; }
     int pending() const { return int(m_script.size()); }
@@ -38,6 +43,8 @@ private:
         MsgButton answer;
         bool plain;
         QString failure;
+        bool font = false;
+        std::optional<FontSpec> fontAnswer;
     };
     Step take(const QString& text, bool plain);
 

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "FixedClock.h"
+#include "RecordingShell.h"
+#include "ScriptedPrompts.h"
+#include "TestFolders.h"
+#include "app/NoteList.h"
+#include "app/TfrmMain.h"
+
+#include <QStringList>
+#include <memory>
+
+// A notes file with two notes and a comment between them.
+inline const QByteArray TwoNotes =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Notes>\n"
+    "\t<Note>\n\t\t<Title>Older</Title>\n\t\t<Text>first^Mbody</Text>\n"
+    "\t\t<DateTime>39877.5</DateTime>\n\t\t<LastModified>39878</LastModified>\n\t</Note>\n"
+    "\t<!-- kept -->\n"
+    "\t<Note>\n\t\t<Title>Newer</Title>\n\t\t<Text>second</Text>\n"
+    "\t\t<DateTime>39900.25</DateTime>\n\t</Note>\n</Notes>\n";
+
+// One start of the real main window in its own folders, with a scripted user and a fixed clock.
+struct MainWindowSession {
+    TestFolders& folders;
+    ScriptedPrompts prompts;
+    RecordingShell shell;
+    FixedClock clock;
+    std::unique_ptr<TfrmMain> window;
+
+    explicit MainWindowSession(TestFolders& f, QStringList arguments = {}) : folders(f) {
+        AppServices services{folders.paths(), prompts, shell, clock, std::move(arguments)};
+        window = std::make_unique<TfrmMain>(services);
+    }
+    TfrmMain& start() {
+        window->FormCreate();
+        return *window;
+    }
+    QStringList titles() const {
+        QStringList out;
+        const NoteListModel& m = *window->noteList().model();
+        for (int r = 0; r < m.rowCount(); ++r)
+            out << m.note(r).Title;
+        return out;
+    }
+    QByteArray log() const { return TestFolders::readFile(folders.paths().logPath()); }
+};
