@@ -2,7 +2,15 @@
 
 #include "QuillError.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QSettings>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 const QString IntegerTag = QStringLiteral("dword:");
@@ -66,16 +74,74 @@ void RegistryKey::close() {
 
 RegistryHive::RegistryHive(QString filePath) : m_filePath(std::move(filePath)) {}
 
-std::unique_ptr<RegistryKey> RegistryHive::openKey(const QString& keyPath) const {
-    auto file = std::make_shared<QSettings>(m_filePath, QSettings::IniFormat);
-    // QSettings parses the sections of an INI file lazily; parse them all now, so that a damaged file
-    // is reported here wherever its damage is, not by some later read or by close().
+namespace {
+
+struct FileStamp {
+    qint64 size = -1;
+    QDateTime modified;
+    bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp stampOf(const QString& path) {
+    const QFileInfo info(path);
+    return {info.size(), info.lastModified()};
+}
+
+// QSettings keeps what it parsed of a file for the whole process and parses it again only when the
+// file's size or time has changed; a second QSettings on an unchanged damaged file reports no damage.
+// So damage is remembered here by the same stamp.
+bool isDamaged(const QSettings& file, const QString& path) {
+    static QMutex mutex;
+    static QHash<QString, FileStamp> damaged;
+    const QMutexLocker lock(&mutex);
+    const QString name = QFileInfo(path).absoluteFilePath();
+    const FileStamp stamp = stampOf(path);
+    if (file.status() == QSettings::FormatError || damaged.value(name) == stamp) {
+        damaged.insert(name, stamp);
+        return true;
+    }
+    damaged.remove(name);
+    return false;
+}
+
+// QSettings parses the sections of an INI file lazily; parse them all now, so that a damaged file
+// is reported when the key is opened wherever its damage is, not by some later read or by close().
+std::shared_ptr<QSettings> parsedFile(const QString& path) {
+    auto file = std::make_shared<QSettings>(path, QSettings::IniFormat);
     file->allKeys();
-    if (file->status() == QSettings::FormatError)
-        throw QuillError(QStringLiteral("The settings file %1 is damaged").arg(m_filePath));
+    if (file->status() == QSettings::AccessError)
+        throw QuillError(QStringLiteral("The settings file %1 cannot be read").arg(path));
+    return file;
+}
+
+std::unique_ptr<RegistryKey> keyIn(std::shared_ptr<QSettings> file, const QString& keyPath) {
     QString group = keyPath;
     group.replace(QLatin1Char('\\'), QLatin1Char('/'));
     while (group.startsWith(QLatin1Char('/')))
         group.remove(0, 1);
     return std::make_unique<RegistryKey>(std::move(file), group);
+}
+
+} // namespace
+
+std::unique_ptr<RegistryKey> RegistryHive::openKey(const QString& keyPath) const {
+    auto file = parsedFile(m_filePath);
+    if (isDamaged(*file, m_filePath))
+        throw QuillError(QStringLiteral("The settings file %1 is damaged").arg(m_filePath));
+    return keyIn(std::move(file), keyPath);
+}
+
+std::unique_ptr<RegistryKey> RegistryHive::openKeyForWriting(const QString& keyPath) const {
+    auto file = parsedFile(m_filePath);
+    if (isDamaged(*file, m_filePath)) {
+        // QSettings would silently drop the lines it could not parse on the next sync; keep them for
+        // the user instead. A rename replaces an older copy in one step.
+        file.reset();
+        const QString copy = damagedFilePath();
+        if (std::rename(QFile::encodeName(m_filePath).constData(), QFile::encodeName(copy).constData()) != 0)
+            throw QuillError(QStringLiteral("The damaged settings file %1 could not be kept as %2: %3")
+                                 .arg(m_filePath, copy, QString::fromLocal8Bit(std::strerror(errno))));
+        file = parsedFile(m_filePath);
+    }
+    return keyIn(std::move(file), keyPath);
 }

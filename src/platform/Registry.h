@@ -40,8 +40,14 @@ public:
     explicit RegistryHive(QString filePath);
 
     // keyPath like "\Software\Tarrowin\Quillnote\Settings"; the key is created on first write.
+    // Throws QuillError naming the file when it is damaged or cannot be read.
     std::unique_ptr<RegistryKey> openKey(const QString& keyPath) const;
+    // For writing: a damaged file is kept as damagedFilePath() (replacing an older copy) and a fresh,
+    // empty file is begun, so that one damage cannot block every later save.
+    std::unique_ptr<RegistryKey> openKeyForWriting(const QString& keyPath) const;
+
     const QString& filePath() const { return m_filePath; }
+    QString damagedFilePath() const { return m_filePath + QStringLiteral(".damaged"); }
 
 private:
     QString m_filePath;

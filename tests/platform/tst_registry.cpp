@@ -40,15 +40,25 @@ ino_t inodeOf(const QString& path) {
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
-// Run by the parent as an unprivileged user: change one value and close the key.
-int childCloses(const QString& hivePath) {
-    auto key = settingsKey(hivePath);
-    key->writeInteger(QStringLiteral("Top"), 7);
-    const QString failure = failureOf([&] { key->close(); });
+// "close" changes one value and closes the key, "open" only opens it. Returns "closed" or "threw: "
+// and the failure.
+QString attempt(const QString& action, const QString& hivePath) {
+    const QString failure = failureOf([&] {
+        auto key = settingsKey(hivePath);
+        if (action == QLatin1String("open"))
+            return;
+        key->writeInteger(QStringLiteral("Top"), 7);
+        key->close();
+    });
+    return failure.isNull() ? QStringLiteral("closed") : QStringLiteral("threw: ") + failure;
+}
+
+// Run by the parent as an unprivileged user.
+int childRuns(const QString& action, const QString& hivePath) {
     QFile out;
     if (!out.open(stdout, QIODevice::WriteOnly))
         return 2;
-    out.write(failure.isNull() ? QByteArray("closed") : "threw: " + failure.toUtf8());
+    out.write(attempt(action, hivePath).toUtf8());
     return 0;
 }
 
@@ -89,16 +99,18 @@ class TestRegistry : public QObject {
     Q_OBJECT
 
 private:
-    // Root ignores folder modes, so this runs a child copy of the test as "nobody". Returns its
-    // report, or a null string when no child could be run.
-    QString closeAsUnprivilegedChild(const QString& hivePath) {
+    // Root ignores file modes, so root runs a child copy of the test as "nobody". Returns the report
+    // of attempt(), or a null string when no child could be run.
+    QString attemptUnprivileged(const QString& action, const QString& hivePath) {
+        if (geteuid() != 0)
+            return attempt(action, hivePath);
         const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
         if (setpriv.isEmpty())
             return {};
         QProcess child;
         child.start(setpriv, {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
                               QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath(),
-                              QStringLiteral("--close-as-child"), hivePath});
+                              QStringLiteral("--as-child"), action, hivePath});
         if (!child.waitForFinished(30000) || child.exitCode() != 0) {
             qWarning() << "child failed:" << child.readAllStandardError();
             return {};
@@ -298,22 +310,32 @@ private slots:
         QVERIFY(QFile::setPermissions(folders.root(), readOnlyFolder | QFile::WriteOwner));
         QVERIFY(QFile::setPermissions(folders.configFolder(), readOnlyFolder));
 
-        QString report;
-        if (geteuid() == 0) {
-            report = closeAsUnprivilegedChild(path);
-            if (report.isNull())
-                QSKIP("cannot run a child as an unprivileged user here");
-        } else {
-            auto key = settingsKey(path);
-            key->writeInteger(QStringLiteral("Top"), 7);
-            const QString failure = failureOf([&] { key->close(); });
-            report = failure.isNull() ? QStringLiteral("closed") : QStringLiteral("threw: ") + failure;
-        }
+        const QString report = attemptUnprivileged(QStringLiteral("close"), path);
         QVERIFY(QFile::setPermissions(folders.configFolder(), readOnlyFolder | QFile::WriteOwner));
+        if (report.isNull())
+            QSKIP("cannot run a child as an unprivileged user here");
 
         QVERIFY2(report.startsWith(QStringLiteral("threw: Failed to write the settings")),
                  qPrintable(report));
         QCOMPARE(TestFolders::readFile(path), fileExists ? before : QByteArray());
+    }
+
+    // An unreadable file would otherwise read as empty and be replaced by the first write.
+    void unreadableFileFailsWhenOpened() {
+        TestFolders folders;
+        const QString path = folders.configFolder() + QStringLiteral("registry.ini");
+        TestFolders::writeFile(path, KeyInFile.toUtf8() + "Top=dword:3\n");
+        QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
+        const auto openFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(folders.root(), openFolder));
+        QVERIFY(QFile::setPermissions(folders.configFolder(), openFolder));
+
+        const QString report = attemptUnprivileged(QStringLiteral("open"), path);
+        if (report.isNull())
+            QSKIP("cannot run a child as an unprivileged user here");
+
+        QCOMPARE(report, QStringLiteral("threw: The settings file %1 cannot be read").arg(path));
     }
 
     void settingsReadingStopsAtTheFirstWrongType_data() {
@@ -431,8 +453,8 @@ private slots:
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc == 3 && qstrcmp(argv[1], "--close-as-child") == 0)
-        return childCloses(QString::fromLocal8Bit(argv[2]));
+    if (argc == 4 && qstrcmp(argv[1], "--as-child") == 0)
+        return childRuns(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     TestRegistry test;
     return QTest::qExec(&test, argc, argv);
 }
