@@ -28,9 +28,8 @@ struct AppSettings {
 
 namespace AppSettingsIO {
 
-// Reads the program settings in their stored order. Throws QuillError at the first value of the
-// wrong type; the values read before it stay in `settings`, the rest keep their initial state.
-// `defaultFolder` is the folder used when a stored storage folder is missing or gone.
+// The program settings alone, in their stored order: SettingsStore::readAppSettings without the update
+// check. Kept for the main window until it reads through SettingsStore::GetPositions.
 void read(const RegistryKey& key, AppSettings& settings, const QString& defaultFolder);
 
 } // namespace AppSettingsIO

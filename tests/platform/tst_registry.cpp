@@ -1,6 +1,5 @@
 #include "platform/QuillError.h"
 #include "platform/Registry.h"
-#include "store/AppSettings.h"
 
 #include "TestFolders.h"
 
@@ -14,7 +13,6 @@
 #include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <variant>
 
 namespace {
 
@@ -63,35 +61,6 @@ int childRuns(const QString& action, const QString& hivePath) {
 }
 
 void silence(QtMsgType, const QMessageLogContext&, const QString&) {}
-
-// The program settings in the order they are read, each with a value that differs from its initial
-// one; folders are below the test folder.
-struct Setting {
-    const char* name;
-    std::variant<bool AppSettings::*, int AppSettings::*, QString AppSettings::*> member;
-    QVariant stored;
-
-    bool isText() const { return std::holds_alternative<QString AppSettings::*>(member); }
-    QVariant of(const AppSettings& s) const {
-        return std::visit([&](auto m) { return QVariant::fromValue(s.*m); }, member);
-    }
-};
-const QList<Setting> ReadOrder = {
-    {"CheckForUpdatesOnStartup", &AppSettings::CheckForUpdatesOnStartup, true},
-    {"AutoStartWithWindows", &AppSettings::AutoStartWithWindows, true},
-    {"StartMinimized", &AppSettings::StartMinimized, true},
-    {"LoadNotesOnSearch", &AppSettings::LoadNotesOnSearch, true},
-    {"UseAlternateLocation", &AppSettings::UseAlternateLocation, true},
-    {"ConfirmOnDelete", &AppSettings::ConfirmOnDelete, true},
-    {"QuillnoteLocation", &AppSettings::QuillnoteLocation, QStringLiteral("data/")},
-    {"AlternateLocation", &AppSettings::AlternateLocation, QStringLiteral("config/")},
-    {"CloseOnMenuOnly", &AppSettings::CloseOnMenuOnly, true},
-    {"SearchAllNotes", &AppSettings::SearchAllNotes, false},
-    {"SortToggle", &AppSettings::SortToggle, -1},
-    {"SortColumn", &AppSettings::SortColumn, 2},
-    {"SpellCheckerType", &AppSettings::SpellCheckerType, 2},
-    {"SpellCheckerLanguage", &AppSettings::SpellCheckerLanguage, 5},
-};
 
 } // namespace
 
@@ -336,118 +305,6 @@ private slots:
             QSKIP("cannot run a child as an unprivileged user here");
 
         QCOMPARE(report, QStringLiteral("threw: The settings file %1 cannot be read").arg(path));
-    }
-
-    void settingsReadingStopsAtTheFirstWrongType_data() {
-        QTest::addColumn<int>("wrong");
-        QTest::newRow("none wrong") << int(ReadOrder.size());
-        for (int i = 0; i < ReadOrder.size(); ++i)
-            QTest::newRow(ReadOrder[i].name) << i;
-    }
-    void settingsReadingStopsAtTheFirstWrongType() {
-        QFETCH(int, wrong);
-        TestFolders folders;
-        const auto stored = [&](const Setting& setting) {
-            return setting.isText() ? QVariant(folders.root() + setting.stored.toString()) : setting.stored;
-        };
-        auto key = settingsKey(folders.configFolder() + QStringLiteral("registry.ini"));
-        for (int i = 0; i < ReadOrder.size(); ++i) {
-            const Setting& setting = ReadOrder[i];
-            const QString name = QLatin1String(setting.name);
-            if (setting.isText() != (i == wrong))
-                key->writeString(name, i == wrong ? QStringLiteral("1") : stored(setting).toString());
-            else
-                key->writeInteger(name, i == wrong ? 1 : setting.stored.toInt());
-        }
-
-        AppSettings read;
-        const QString failure =
-            failureOf([&] { AppSettingsIO::read(*key, read, folders.root() + QStringLiteral("default")); });
-
-        QCOMPARE(failure.isNull(), wrong == ReadOrder.size());
-        const AppSettings initial;
-        for (int i = 0; i < ReadOrder.size(); ++i) {
-            const Setting& setting = ReadOrder[i];
-            QVERIFY2(setting.of(read) == (i < wrong ? stored(setting) : setting.of(initial)), setting.name);
-        }
-    }
-
-    void missingStorageFoldersFallBack_data() {
-        QTest::addColumn<QString>("quillnote"); // "-" when not stored
-        QTest::addColumn<QString>("alternate");
-        QTest::addColumn<QString>("expectedQuillnote");
-        QTest::addColumn<QString>("expectedAlternate");
-
-        const QString data = QStringLiteral("data/");
-        const QString config = QStringLiteral("config/");
-        const QString fallback = QStringLiteral("default/");
-        const QString none = QStringLiteral("-");
-        QTest::newRow("nothing stored") << none << none << fallback << fallback;
-        QTest::newRow("both exist") << data << config << data << config;
-        QTest::newRow("default folder gone") << QStringLiteral("gone/") << config << fallback << config;
-        QTest::newRow("alternate folder gone") << data << QStringLiteral("gone") << data << data;
-        QTest::newRow("both gone") << QStringLiteral("gone/") << QStringLiteral("gone") << fallback
-                                   << fallback;
-        QTest::newRow("empty texts") << QString() << QString() << fallback << fallback;
-        QTest::newRow("a file, not a folder") << QStringLiteral("file") << none << fallback << fallback;
-    }
-    void missingStorageFoldersFallBack() {
-        QFETCH(QString, quillnote);
-        QFETCH(QString, alternate);
-        QFETCH(QString, expectedQuillnote);
-        QFETCH(QString, expectedAlternate);
-        TestFolders folders;
-        TestFolders::writeFile(folders.root() + QStringLiteral("file"), "x");
-        auto key = settingsKey(folders.configFolder() + QStringLiteral("registry.ini"));
-        key->writeBool(QStringLiteral("UseAlternateLocation"), true);
-        if (quillnote != QLatin1String("-"))
-            key->writeString(QStringLiteral("QuillnoteLocation"),
-                             quillnote.isEmpty() ? quillnote : folders.root() + quillnote);
-        if (alternate != QLatin1String("-"))
-            key->writeString(QStringLiteral("AlternateLocation"),
-                             alternate.isEmpty() ? alternate : folders.root() + alternate);
-
-        AppSettings read;
-        AppSettingsIO::read(*key, read, folders.root() + QStringLiteral("default"));
-
-        QCOMPARE(read.QuillnoteLocation, folders.root() + expectedQuillnote);
-        QCOMPARE(read.AlternateLocation, folders.root() + expectedAlternate);
-        // The choice to use the alternate folder survives a fallback.
-        QVERIFY(read.UseAlternateLocation);
-    }
-
-    void spellingLanguageNeedsAnEngine_data() {
-        QTest::addColumn<int>("type"); // -1: not stored
-        QTest::addColumn<QVariant>("language");
-        QTest::addColumn<int>("expected"); // -1: reading fails
-
-        QTest::newRow("no engine stored") << -1 << QVariant(5) << 1;
-        QTest::newRow("engine 0") << 0 << QVariant(5) << 1;
-        QTest::newRow("engine 0, language not even read") << 0 << QVariant(QStringLiteral("5")) << 1;
-        QTest::newRow("ispell engine") << 2 << QVariant(5) << 5;
-        QTest::newRow("library engine, no language") << 1 << QVariant() << 1;
-        QTest::newRow("ispell engine, language of wrong type") << 2 << QVariant(QStringLiteral("5")) << -1;
-    }
-    void spellingLanguageNeedsAnEngine() {
-        QFETCH(int, type);
-        QFETCH(QVariant, language);
-        QFETCH(int, expected);
-        TestFolders folders;
-        auto key = settingsKey(folders.configFolder() + QStringLiteral("registry.ini"));
-        if (type >= 0)
-            key->writeInteger(QStringLiteral("SpellCheckerType"), type);
-        if (language.typeId() == QMetaType::Int)
-            key->writeInteger(QStringLiteral("SpellCheckerLanguage"), language.toInt());
-        else if (language.isValid())
-            key->writeString(QStringLiteral("SpellCheckerLanguage"), language.toString());
-
-        AppSettings read;
-        read.SpellCheckerLanguage = 9;
-        const QString failure = failureOf([&] { AppSettingsIO::read(*key, read, folders.root()); });
-
-        QCOMPARE(failure.isNull(), expected != -1);
-        QCOMPARE(read.SpellCheckerLanguage, expected == -1 ? 9 : expected);
-        QCOMPARE(read.SpellCheckerType, qMax(type, 0));
     }
 };
 
