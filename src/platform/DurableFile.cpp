@@ -7,22 +7,36 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace {
 
 const QLatin1StringView temporarySuffix(".qntmp");
 
+// Large enough that the system calls cost little, small enough that writing starts early.
+constexpr qsizetype chunkSize = qsizetype(256) * 1024;
+
 QString errnoText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+[[noreturn]] void fail(const QString& path, const QString& step, const QString& detail) {
+    throw QuillError(QStringLiteral("Saving \"%1\" failed while %2: %3.").arg(path, step, detail));
+}
+
 [[noreturn]] void fail(const QString& path, const QString& step, int error) {
-    throw QuillError(QStringLiteral("Saving \"%1\" failed while %2: %3.").arg(path, step, errnoText(error)));
+    fail(path, step, errnoText(error));
 }
 
 // Replacing a symbolic link would turn it into a plain file; write through it to the file it names.
@@ -80,60 +94,277 @@ bool syncFile(int fd) {
     return rc == 0;
 }
 
+const QString stepWrite = QStringLiteral("writing the temporary file");
+const QString stepSync = QStringLiteral("flushing the temporary file to disk");
+
+// The temporary file beside the target. Until commit() has renamed it, destroying it (on any
+// failure) closes and removes it, so the old file is never touched.
+class Temporary {
+public:
+    explicit Temporary(const QString& path) : m_path(path) {
+        const QString target = resolvedTarget(path);
+        m_nativeTarget = QFile::encodeName(target);
+        m_nativeFolder = QFile::encodeName(QFileInfo(target).absolutePath());
+
+        // A save must not slip past a file the user made read-only: rename() would replace it anyway.
+        struct stat existing {};
+        const bool exists = ::stat(m_nativeTarget.constData(), &existing) == 0;
+        if (!exists && errno != ENOENT)
+            fail(QStringLiteral("looking at the existing file"), errno);
+        if (exists && ::faccessat(AT_FDCWD, m_nativeTarget.constData(), W_OK, AT_EACCESS) != 0)
+            fail(QStringLiteral("checking that the file may be written"), errno);
+        m_existingSize = exists ? qint64(existing.st_size) : 0;
+
+        const mode_t mode = exists ? (existing.st_mode & 07777) : 0644;
+        QString tempPath;
+        m_file.fd = createTemporary(target, mode, tempPath);
+        if (m_file.fd < 0)
+            fail(QStringLiteral("creating a temporary file in its folder"), errno);
+        m_file.nativePath = QFile::encodeName(tempPath);
+        // open() applied the umask; an existing file's mode is kept exactly.
+        if (exists && ::fchmod(m_file.fd, mode) != 0)
+            fail(QStringLiteral("setting the temporary file's permissions"), errno);
+    }
+    Temporary(const Temporary&) = delete;
+    Temporary& operator=(const Temporary&) = delete;
+
+    int fd() const { return m_file.fd; }
+    qint64 existingSize() const { return m_existingSize; }
+
+    [[noreturn]] void fail(const QString& step, int error) const { ::fail(m_path, step, error); }
+    [[noreturn]] void fail(const QString& step, const QString& detail) const { ::fail(m_path, step, detail); }
+
+    // Call once the whole contents are written and flushed.
+    void commit() {
+        // close() can report a deferred write error (NFS); it is not retried, the descriptor is gone.
+        const int rc = ::close(m_file.fd);
+        m_file.fd = -1;
+        if (rc != 0)
+            fail(QStringLiteral("closing the temporary file"), errno);
+        if (::rename(m_file.nativePath.constData(), m_nativeTarget.constData()) != 0)
+            fail(QStringLiteral("replacing the file with the temporary file"), errno);
+        m_file.renamed = true;
+
+        // The rename is only durable once the folder entry is on disk.
+        const int dirFd = ::open(m_nativeFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dirFd < 0)
+            fail(QStringLiteral("opening its folder to flush it"), errno);
+        const bool synced = syncFile(dirFd);
+        const int syncError = errno;
+        ::close(dirFd);
+        // Some file systems cannot sync a folder (EINVAL); the data itself is on disk then.
+        if (!synced && syncError != EINVAL)
+            fail(QStringLiteral("flushing its folder to disk"), syncError);
+    }
+
+private:
+    // A member, so that its clean-up also runs when the constructor throws.
+    struct File {
+        int fd = -1;
+        QByteArray nativePath;
+        bool renamed = false;
+        File() = default;
+        File(const File&) = delete;
+        File& operator=(const File&) = delete;
+        ~File() {
+            if (fd >= 0)
+                ::close(fd);
+            if (!nativePath.isEmpty() && !renamed)
+                ::unlink(nativePath.constData());
+        }
+    };
+
+    QString m_path; // as the caller gave it, for messages
+    QByteArray m_nativeTarget;
+    QByteArray m_nativeFolder;
+    qint64 m_existingSize = 0;
+    File m_file;
+};
+
+// Keeps every byte (for the verifier) in one block and hands each full chunk to a thread that
+// writes it, so that writing overlaps producing. Once finished, that thread writes the rest and
+// flushes the file while the caller verifies.
+class StreamingSink final : public DurableFile::Sink {
+public:
+    StreamingSink(int fd, qsizetype expectedSize)
+        : m_fd(fd), m_data(std::make_unique_for_overwrite<char[]>(size_t(expectedSize))),
+          m_capacity(expectedSize), m_thread([this] { run(); }) {}
+    StreamingSink(const StreamingSink&) = delete;
+    StreamingSink& operator=(const StreamingSink&) = delete;
+    // After a failure elsewhere the thread stops without writing or flushing any more.
+    ~StreamingSink() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_cancelled = true;
+        }
+        m_wake.notify_one();
+        m_thread.join();
+    }
+
+    void write(const char* data, qsizetype size) override {
+        // After a failed write the save is lost; producing goes on, but nothing more is kept.
+        if (size <= 0 || m_failed.load(std::memory_order_relaxed))
+            return;
+        if (m_capacity - m_size < size)
+            grow(m_size + size);
+        std::memcpy(m_data.get() + m_size, data, size_t(size));
+        m_size += size;
+        if (m_size - m_published >= chunkSize) {
+            {
+                const std::lock_guard lock(m_mutex);
+                m_published = m_size;
+            }
+            m_wake.notify_one();
+        }
+    }
+
+    // Hands over the rest: the thread writes it and flushes the file.
+    void finish() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_published = m_size;
+            m_finished = true;
+        }
+        m_wake.notify_one();
+    }
+
+    // Waits until every byte is handed to the system; then the block is no longer read. Returns
+    // the bytes, or nothing after a failure.
+    std::optional<std::span<char>> waitUntilWritten() {
+        std::unique_lock lock(m_mutex);
+        m_drained.wait(lock, [this] { return m_written == m_published || m_failed.load(); });
+        if (m_failed.load())
+            return std::nullopt;
+        return std::span<char>(m_data.get(), size_t(m_size));
+    }
+
+    // Waits until the file is written and flushed. Returns the failed step, or null.
+    const QString* waitUntilFlushed(int& error) {
+        std::unique_lock lock(m_mutex);
+        m_drained.wait(lock, [this] { return m_flushed || m_failed.load(); });
+        error = m_error;
+        return m_failedStep;
+    }
+
+private:
+    void run() {
+        qsizetype written = 0;
+        for (;;) {
+            const char* data;
+            qsizetype upto;
+            bool last;
+            {
+                std::unique_lock lock(m_mutex);
+                m_wake.wait(lock, [&] { return m_cancelled || m_finished || m_published > written; });
+                if (m_cancelled)
+                    return;
+                data = m_data.get();
+                upto = m_published;
+                last = m_finished;
+            }
+            if (upto > written) {
+                if (!writeAll(m_fd, data + written, upto - written))
+                    return failWith(stepWrite, errno);
+                // Starts writeback now, so that the flush at the end has less left to wait for. Only a
+                // hint: an error in writing back is reported by fsync() as well.
+                ::sync_file_range(m_fd, written, upto - written, SYNC_FILE_RANGE_WRITE);
+                written = upto;
+                {
+                    const std::lock_guard lock(m_mutex);
+                    m_written = written;
+                }
+                m_drained.notify_all();
+            }
+            if (last)
+                break;
+        }
+        if (!syncFile(m_fd))
+            return failWith(stepSync, errno);
+        {
+            const std::lock_guard lock(m_mutex);
+            m_flushed = true;
+        }
+        m_drained.notify_all();
+    }
+
+    void failWith(const QString& step, int error) {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_failedStep = &step;
+            m_error = error;
+            m_failed.store(true);
+        }
+        m_drained.notify_all();
+    }
+
+    // The thread may be writing from the block: move it only once all handed-over bytes are written.
+    void grow(qsizetype needed) {
+        const qsizetype capacity = std::max(needed, m_capacity + m_capacity / 2);
+        auto larger = std::make_unique_for_overwrite<char[]>(size_t(capacity));
+        std::memcpy(larger.get(), m_data.get(), size_t(m_size));
+        std::unique_lock lock(m_mutex);
+        m_drained.wait(lock, [this] { return m_written == m_published || m_failed.load(); });
+        m_data = std::move(larger);
+        m_capacity = capacity;
+    }
+
+    const int m_fd;
+    std::unique_ptr<char[]> m_data;
+    qsizetype m_capacity;
+    qsizetype m_size = 0;
+    // Shared with the thread, under m_mutex.
+    std::mutex m_mutex;
+    std::condition_variable m_wake;    // for the thread: more bytes, finished or cancelled
+    std::condition_variable m_drained; // for the caller: bytes written, flushed or failed
+    qsizetype m_published = 0;         // bytes the thread may write
+    qsizetype m_written = 0;
+    bool m_finished = false;
+    bool m_cancelled = false;
+    bool m_flushed = false;
+    std::atomic<bool> m_failed{false};
+    const QString* m_failedStep = nullptr;
+    int m_error = 0;
+    std::thread m_thread; // last: it starts running in the constructor
+};
+
 } // namespace
 
 namespace DurableFile {
 
 void replaceContents(const QString& path, const QByteArray& bytes) {
-    const QString target = resolvedTarget(path);
-    const QByteArray nativeTarget = QFile::encodeName(target);
+    Temporary temp(path);
+    if (!writeAll(temp.fd(), bytes.constData(), bytes.size()))
+        temp.fail(stepWrite, errno);
+    if (!syncFile(temp.fd()))
+        temp.fail(stepSync, errno);
+    temp.commit();
+}
 
-    // A save must not slip past a file the user made read-only: rename() would replace it anyway.
-    struct stat existing {};
-    const bool exists = ::stat(nativeTarget.constData(), &existing) == 0;
-    if (!exists && errno != ENOENT)
-        fail(path, QStringLiteral("looking at the existing file"), errno);
-    if (exists && ::faccessat(AT_FDCWD, nativeTarget.constData(), W_OK, AT_EACCESS) != 0)
-        fail(path, QStringLiteral("checking that the file may be written"), errno);
-
-    const mode_t mode = exists ? (existing.st_mode & 07777) : 0644;
-    QString tempPath;
-    const int fd = createTemporary(target, mode, tempPath);
-    if (fd < 0)
-        fail(path, QStringLiteral("creating a temporary file in its folder"), errno);
-    const QByteArray nativeTemp = QFile::encodeName(tempPath);
-
-    // From here on every failure removes the temporary file; the old file has not been touched.
-    const auto abandon = [&](const QString& step, int error, bool open) {
-        if (open)
-            ::close(fd);
-        ::unlink(nativeTemp.constData());
-        fail(path, step, error);
-    };
-    // open() applied the umask; an existing file's mode is kept exactly.
-    if (exists && ::fchmod(fd, mode) != 0)
-        abandon(QStringLiteral("setting the temporary file's permissions"), errno, true);
-    if (!writeAll(fd, bytes.constData(), bytes.size()))
-        abandon(QStringLiteral("writing the temporary file"), errno, true);
-    if (!syncFile(fd))
-        abandon(QStringLiteral("flushing the temporary file to disk"), errno, true);
-    // close() can report a deferred write error (NFS); it is not retried, the descriptor is gone.
-    if (::close(fd) != 0)
-        abandon(QStringLiteral("closing the temporary file"), errno, false);
-    if (::rename(nativeTemp.constData(), nativeTarget.constData()) != 0)
-        abandon(QStringLiteral("replacing the file with the temporary file"), errno, false);
-
-    // The rename is only durable once the folder entry is on disk.
-    const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
-    const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0)
-        fail(path, QStringLiteral("opening its folder to flush it"), errno);
-    const bool synced = syncFile(dirFd);
-    const int syncError = errno;
-    ::close(dirFd);
-    // Some file systems cannot sync a folder (EINVAL); the data itself is on disk then.
-    if (!synced && syncError != EINVAL)
-        fail(path, QStringLiteral("flushing its folder to disk"), syncError);
+void replaceContents(const QString& path, const Producer& produce, const Verifier& verify) {
+    Temporary temp(path);
+    // Room for the old size and some growth, so that the block rarely has to move.
+    const qsizetype expected = qsizetype(temp.existingSize() + temp.existingSize() / 8) + 64 * 1024;
+    std::unique_ptr<StreamingSink> sink;
+    try {
+        sink = std::make_unique<StreamingSink>(temp.fd(), expected);
+    } catch (const std::system_error& e) {
+        temp.fail(QStringLiteral("starting the thread that writes it"), e.code().value());
+    }
+    produce(*sink);
+    sink->finish();
+    // The check overlaps the flush; the rename waits for both.
+    QString rejected;
+    if (verify) {
+        if (const auto written = sink->waitUntilWritten())
+            rejected = verify(*written);
+    }
+    int error = 0;
+    if (const QString* step = sink->waitUntilFlushed(error))
+        temp.fail(*step, error);
+    if (!rejected.isEmpty())
+        temp.fail(QStringLiteral("checking what was written"), rejected);
+    sink.reset();
+    temp.commit();
 }
 
 int removeStaleTemporaries(const QString& path) {

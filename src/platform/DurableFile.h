@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
+#include <span>
 
 // Crash-safe replacement of a whole file: the bytes go to a temporary file in the same folder, every
 // write is checked, the temporary file is fsync'ed and renamed over the target, and the folder is
@@ -9,8 +11,29 @@
 // QuillError naming the file and the failing step is thrown.
 namespace DurableFile {
 
+// Takes the new contents piece by piece while they are being produced.
+class Sink {
+public:
+    virtual void write(const char* data, qsizetype size) = 0;
+
+protected:
+    ~Sink() = default;
+};
+
+// Writes the new contents into the sink, in pieces of any size.
+using Producer = std::function<void(Sink& sink)>;
+// Looks at the complete contents before they replace the file: returns why they must not, or an
+// empty string. Runs on the calling thread while the temporary file is being flushed to disk. The
+// bytes are already written and are not used again, so it may change them (e.g. parse in place).
+using Verifier = std::function<QString(std::span<char> written)>;
+
 // Temporary files are named "<target>.<random>.qntmp", so that stale ones can be found again.
 void replaceContents(const QString& path, const QByteArray& bytes);
+
+// The same for contents that are produced while they are written: full chunks go to disk at once,
+// and the verifier's check overlaps the flush. Nothing is renamed before both have succeeded.
+// Exceptions from the producer or verifier pass through after the temporary file is removed.
+void replaceContents(const QString& path, const Producer& produce, const Verifier& verify);
 
 // Removes temporary files that a killed save may have left beside `path`. Returns how many.
 int removeStaleTemporaries(const QString& path);

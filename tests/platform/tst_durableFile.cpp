@@ -5,8 +5,11 @@
 
 #include <QtTest>
 
-#include <cstdio>
+#include <cstring>
+#include <stdexcept>
 #include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
 
 namespace {
 
@@ -19,14 +22,45 @@ QStringList temporariesIn(const QString& folder) {
     return QDir(folder).entryList({QStringLiteral("*.qntmp")}, QDir::Files | QDir::Hidden);
 }
 
-// Child mode: one replacement, so that a tracer can fail a chosen system call of it.
-int replaceHelper(const char* path, const char* size) {
+// Bytes that show where each one belongs, so that a piece lost, doubled or moved is seen.
+QByteArray numbered(qsizetype size) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = char('a' + (i * 7 + i / 4093) % 26);
+    return bytes;
+}
+
+// Hands `bytes` over in pieces of an odd size, so that no piece ends on a chunk boundary.
+DurableFile::Producer inPieces(const QByteArray& bytes, qsizetype piece = 1000) {
+    return [bytes, piece](DurableFile::Sink& sink) {
+        for (qsizetype at = 0; at < bytes.size(); at += piece)
+            sink.write(bytes.constData() + at, std::min(piece, bytes.size() - at));
+    };
+}
+
+// The child reports through writev(): the faults under test are injected into write(), and strace
+// counts them per thread, so the main thread's first write() would be hit as well.
+void report(const char* line) {
+    iovec parts[] = {{const_cast<char*>(line), std::strlen(line)}, {const_cast<char*>("\n"), 1}};
+    [[maybe_unused]] const ssize_t n = ::writev(STDOUT_FILENO, parts, 2);
+}
+
+// Child mode: one replacement, so that a tracer can fail a chosen system call of it. "stream"
+// produces the bytes piece by piece and verifies them; "bytes" hands them over at once.
+int replaceHelper(const char* mode, const char* path, const char* size) {
     try {
-        DurableFile::replaceContents(QString::fromLocal8Bit(path), QByteArray(atoi(size), 'n'));
-        std::puts("replaced");
+        const QByteArray bytes(atoi(size), 'n');
+        if (qstrcmp(mode, "stream") == 0)
+            DurableFile::replaceContents(
+                QString::fromLocal8Bit(path), inPieces(bytes), [&bytes](std::span<char> written) {
+                    return QByteArrayView(written) == bytes ? QString() : QStringLiteral("differs");
+                });
+        else
+            DurableFile::replaceContents(QString::fromLocal8Bit(path), bytes);
+        report("replaced");
         return 0;
     } catch (const QuillError& e) {
-        std::puts(e.what());
+        report(e.what());
         return 3;
     }
 }
@@ -65,6 +99,77 @@ private slots:
         QCOMPARE(TestFolders::readFile(real), QByteArray("new"));
     }
 
+    // Produced in pieces over many chunks, from an old file far smaller than the new one (so the
+    // kept block has to grow while earlier chunks are being written); the check sees what is written.
+    void streamsInPiecesAndVerifies_data() {
+        QTest::addColumn<int>("oldSize");
+        QTest::addColumn<int>("newSize");
+        QTest::newRow("grows from nothing") << 0 << 3 * 1024 * 1024 + 11;
+        QTest::newRow("shrinks") << 2 * 1024 * 1024 << 700 * 1024;
+        QTest::newRow("empty") << 10 << 0;
+    }
+    void streamsInPiecesAndVerifies() {
+        QFETCH(int, oldSize);
+        QFETCH(int, newSize);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("notes.xml");
+        if (oldSize > 0) {
+            TestFolders::writeFile(path, QByteArray(oldSize, 'o'));
+            QVERIFY(::chmod(QFile::encodeName(path).constData(), 0640) == 0);
+        }
+        const QByteArray bytes = numbered(newSize);
+        QByteArray checked;
+        int checks = 0;
+        DurableFile::replaceContents(path, inPieces(bytes, 4093), [&](std::span<char> written) {
+            checked = QByteArrayView(written).toByteArray();
+            ++checks;
+            return QString();
+        });
+        QCOMPARE(checks, 1);
+        QVERIFY(checked == bytes);
+        QVERIFY(TestFolders::readFile(path) == bytes);
+        QCOMPARE(modeOf(path), oldSize > 0 ? 0640u : 0644u);
+        QCOMPARE(temporariesIn(dir.path()), QStringList());
+    }
+
+    // A rejected check, or a producer or check that throws, leaves the old file exactly as it was.
+    void failedCheckKeepsOldFile_data() {
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("rejected") << "rejected";
+        QTest::newRow("check throws") << "check throws";
+        QTest::newRow("producer throws") << "producer throws";
+    }
+    void failedCheckKeepsOldFile() {
+        QFETCH(QString, failure);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("notes.xml");
+        const QByteArray old = numbered(100000);
+        TestFolders::writeFile(path, old);
+        const QByteArray bytes = numbered(1024 * 1024);
+        const DurableFile::Producer produce = [&](DurableFile::Sink& sink) {
+            inPieces(bytes)(sink);
+            if (failure == "producer throws")
+                throw std::runtime_error("producer gave up");
+        };
+        const DurableFile::Verifier verify = [&](std::span<char>) {
+            if (failure == "check throws")
+                throw std::runtime_error("check gave up");
+            return QStringLiteral("the root is missing");
+        };
+        try {
+            DurableFile::replaceContents(path, produce, verify);
+            QFAIL("no error");
+        } catch (const QuillError& e) {
+            QCOMPARE(failure, "rejected");
+            QCOMPARE(e.message(),
+                     "Saving \"" + path + "\" failed while checking what was written: the root is missing.");
+        } catch (const std::runtime_error& e) {
+            QVERIFY2(failure.endsWith("throws"), e.what());
+        }
+        QVERIFY(TestFolders::readFile(path) == old);
+        QCOMPARE(temporariesIn(dir.path()), QStringList());
+    }
+
     void missingFolderIsReported() {
         QTemporaryDir dir;
         const QString path = dir.filePath("gone/notes.xml");
@@ -97,26 +202,42 @@ private slots:
     // Each step of a save fails in turn (strace fault injection); the old file must survive all but
     // the last, which comes after the rename.
     void failingStep_data() {
-        QTest::addColumn<QString>("inject");
-        QTest::addColumn<QString>("reported"); // empty: the save succeeds
+        QTest::addColumn<QString>("mode");       // "bytes" at once, or a "stream" of pieces
+        QTest::addColumn<QStringList>("inject"); // strace options; "{folder}" is the file's folder
+        QTest::addColumn<QString>("reported");   // empty: the save succeeds
         QTest::addColumn<bool>("replaced");
-        QTest::newRow("write") << "write:error=ENOSPC:when=1"
+        const auto inject = [](const char* what) { return QStringList{"-e", QString("inject=") + what}; };
+        QTest::newRow("write") << "bytes" << inject("write:error=ENOSPC:when=1")
                                << "writing the temporary file: No space left on device" << false;
-        QTest::newRow("fchmod") << "fchmod:error=EPERM:when=1"
-                                << "permissions" << false;
-        QTest::newRow("fsync") << "fsync:error=EIO:when=1"
+        QTest::newRow("fchmod") << "bytes" << inject("fchmod:error=EPERM:when=1") << "permissions" << false;
+        QTest::newRow("fsync") << "bytes" << inject("fsync:error=EIO:when=1")
                                << "flushing the temporary file to disk: Input/output error" << false;
-        QTest::newRow("rename") << "rename,renameat,renameat2:error=EXDEV:when=1"
+        QTest::newRow("rename") << "bytes" << inject("rename,renameat,renameat2:error=EXDEV:when=1")
                                 << "replacing the file with the temporary file" << false;
-        QTest::newRow("folder sync") << "fsync:error=EIO:when=2"
-                                     << "flushing its folder" << true;
-        QTest::newRow("interrupted write") << "write:error=EINTR:when=1"
-                                           << "" << true;
-        QTest::newRow("interrupted fsync") << "fsync:error=EINTR:when=1"
-                                           << "" << true;
+        QTest::newRow("folder sync") << "bytes" << inject("fsync:error=EIO:when=2") << "flushing its folder"
+                                     << true;
+        QTest::newRow("interrupted write") << "bytes" << inject("write:error=EINTR:when=1") << "" << true;
+        QTest::newRow("interrupted fsync") << "bytes" << inject("fsync:error=EINTR:when=1") << "" << true;
+        // The stream's writes and its fsync run on a thread of their own; strace counts per thread.
+        QTest::newRow("stream: first write")
+            << "stream" << inject("write:error=ENOSPC:when=1")
+            << "writing the temporary file: No space left on device" << false;
+        QTest::newRow("stream: write mid-way") << "stream" << inject("write:error=EIO:when=3")
+                                               << "writing the temporary file: Input/output error" << false;
+        QTest::newRow("stream: fsync during the check")
+            << "stream" << inject("fsync:error=EIO:when=1")
+            << "flushing the temporary file to disk: Input/output error" << false;
+        QTest::newRow("stream: rename") << "stream" << inject("rename,renameat,renameat2:error=EXDEV:when=1")
+                                        << "replacing the file with the temporary file" << false;
+        QTest::newRow("stream: folder sync")
+            << "stream" << QStringList{"-P", "{folder}", "-e", "inject=fsync:error=EIO:when=1"}
+            << "flushing its folder" << true;
+        QTest::newRow("stream: interrupted writes")
+            << "stream" << inject("write:error=EINTR:when=2") << "" << true;
     }
     void failingStep() {
-        QFETCH(QString, inject);
+        QFETCH(QString, mode);
+        QFETCH(QStringList, inject);
         QFETCH(QString, reported);
         QFETCH(bool, replaced);
         const QString strace = QStandardPaths::findExecutable("strace");
@@ -126,9 +247,13 @@ private slots:
         const QString path = dir.filePath("quill.xml");
         TestFolders::writeFile(path, "old");
 
+        inject.replaceInStrings("{folder}", dir.path());
+        // 1 MB makes four chunks in a stream.
+        const int size = mode == "stream" ? 1000000 : 200000;
         QProcess child;
-        child.start(strace, {"-f", "-o", "/dev/null", "-e", "inject=" + inject,
-                             QCoreApplication::applicationFilePath(), "--replace-helper", path, "200000"});
+        child.start(strace, QStringList{"-f", "-o", "/dev/null"} + inject +
+                                QStringList{QCoreApplication::applicationFilePath(), "--replace-helper", mode,
+                                            path, QString::number(size)});
         QVERIFY(child.waitForFinished(30000));
         const QString output = QString::fromLocal8Bit(child.readAllStandardOutput()).trimmed();
         if (output.isEmpty())
@@ -138,14 +263,14 @@ private slots:
         } else {
             QVERIFY2(output.contains(path) && output.contains(reported), qPrintable(output));
         }
-        QCOMPARE(TestFolders::readFile(path), replaced ? QByteArray(200000, 'n') : QByteArray("old"));
+        QVERIFY(TestFolders::readFile(path) == (replaced ? QByteArray(size, 'n') : QByteArray("old")));
         QCOMPARE(temporariesIn(dir.path()), QStringList());
     }
 };
 
 int main(int argc, char** argv) {
-    if (argc == 4 && qstrcmp(argv[1], "--replace-helper") == 0)
-        return replaceHelper(argv[2], argv[3]);
+    if (argc == 5 && qstrcmp(argv[1], "--replace-helper") == 0)
+        return replaceHelper(argv[2], argv[3], argv[4]);
     QCoreApplication app(argc, argv);
     TestDurableFile test;
     return QTest::qExec(&test, argc, argv);
