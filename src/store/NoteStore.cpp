@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <pugixml.hpp>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,19 @@ struct ByteWriter final : pugi::xml_writer {
         bytes.append(static_cast<const char*>(data), qsizetype(size));
     }
 };
+
+struct SinkWriter final : pugi::xml_writer {
+    explicit SinkWriter(DurableFile::Sink& sink) : sink(sink) {}
+    DurableFile::Sink& sink;
+    void write(const void* data, size_t size) override {
+        sink.write(static_cast<const char*>(data), qsizetype(size));
+    }
+};
+
+// The one form the notes file is written in.
+void saveDocument(const pugi::xml_document& doc, pugi::xml_writer& writer) {
+    doc.save(writer, "\t", pugi::format_indent, pugi::encoding_utf8);
+}
 
 // The character data directly inside an element; empty for a missing element.
 QString elementText(pugi::xml_node element) {
@@ -444,15 +458,28 @@ void NoteStore::DeleteNote(int position) {
 
 void NoteStore::Save() {
     requireOpen();
-    const QByteArray bytes = serialized();
-    // What goes to disk must read back with every note in it.
-    pugi::xml_document check;
-    const pugi::xml_parse_result result = parseInto(check, bytes);
-    if (!result || elementCount(check.document_element()) != elementCount(root()))
-        throw QuillError(
-            QStringLiteral("Saving \"%1\" was stopped: the document written did not read back (%2).")
-                .arg(m_notesPath, QString::fromUtf8(result.description())));
-    DurableFile::replaceContents(m_notesPath, bytes);
+    const int elements = elementCount(root());
+    DurableFile::replaceContents(
+        m_notesPath,
+        [this](DurableFile::Sink& sink) {
+            SinkWriter writer(sink);
+            saveDocument(*m_doc, writer);
+        },
+        // What goes to disk must read back, as Open reads it, with every note in it.
+        [elements](std::span<char> written) {
+            pugi::xml_document check;
+            const pugi::xml_parse_result result =
+                check.load_buffer_inplace(written.data(), written.size(), parseOptions, pugi::encoding_auto);
+            if (!result)
+                return QStringLiteral("the document written does not read back (%1)")
+                    .arg(QString::fromUtf8(result.description()));
+            const int found = elementCount(check.document_element());
+            if (found != elements)
+                return QStringLiteral("the document written reads back with %1 elements instead of %2")
+                    .arg(found)
+                    .arg(elements);
+            return QString();
+        });
     m_unsaved = false;
 }
 
@@ -515,7 +542,7 @@ void NoteStore::MoveStorage(const QString& oldFolder, const QString& newFolder) 
 QByteArray NoteStore::serialized() const {
     requireOpen();
     ByteWriter writer;
-    m_doc->save(writer, "\t", pugi::format_indent, pugi::encoding_utf8);
+    saveDocument(*m_doc, writer);
     return writer.bytes;
 }
 

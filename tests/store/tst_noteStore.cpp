@@ -226,6 +226,28 @@ private slots:
         QTEST(note.Text, "bodyBack");
     }
 
+    // A file of many write chunks: every byte arrives, in order, and reads back with every note.
+    void largeFileIsSavedWhole() {
+        QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Notes>\n";
+        for (int i = 0; i < 3000; ++i)
+            xml += "<Note><Title>Note " + QByteArray::number(i) + "</Title><Text>" +
+                   QByteArray::number(i).repeated(600 / QByteArray::number(i).size()) +
+                   "</Text><DateTime>39877.5</DateTime></Note>\n";
+        xml += "</Notes>\n";
+        Env env;
+        env.openWith(xml);
+        env.store.UpdateNote(1500, "edited", QString(100000, QLatin1Char('e')), later);
+        env.store.DeleteNote(0);
+        QVERIFY(env.onDisk().size() > 2 * 1024 * 1024);
+        QVERIFY(env.onDisk() == env.store.serialized());
+
+        Env reader;
+        reader.openWith(env.onDisk());
+        QCOMPARE(reader.store.childCount(), 2999);
+        QCOMPARE(reader.store.readNote(1499).Text, QString(100000, QLatin1Char('e')));
+        QCOMPARE(reader.store.readNote(2998).Title, "Note 2999");
+    }
+
     void creationDates_data() {
         QTest::addColumn<QString>("fixture");
         QTest::addColumn<QString>("locale");
