@@ -1,14 +1,17 @@
 #include "TfrmMain.h"
 
-#include "RunningVersion.h"
 #include "app/ActionCatalog.h"
 #include "app/EditingCommands.h"
 #include "app/ErrorGuard.h"
 #include "app/ImageList.h"
 #include "app/NoteKeys.h"
 #include "app/NoteList.h"
+#include "app/ShellCommands.h"
+#include "app/dialogs/TfrmSplash.h"
 #include "controls/TRichEditURL.h"
 #include "platform/Registry.h"
+#include "platform/RunningVersion.h"
+#include "platform/Vendor.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -28,7 +31,6 @@
 namespace {
 
 const QString UnitName = QStringLiteral("Main");
-const QString WebSiteAddress = QStringLiteral("https://www.tarrowin.example/");
 
 // Design values of the window, in pixels at 96 dots per inch.
 constexpr QRect DesignGeometry(275, 555, 608, 615);
@@ -81,7 +83,7 @@ TfrmMain::TfrmMain(AppServices services, QWidget* parent)
     : QMainWindow(parent), m_services(std::move(services)), m_formats(LocaleFormats::capture()),
       m_messageDialogs(m_services.prompts), m_mail(m_services.shell, m_messageDialogs),
       m_errorLog(m_services.paths.logPath(), m_services.clock, m_formats, m_messageDialogs, m_mail,
-                 [this] { return m_runningVersion; }),
+                 [] { return RunningVersion::text(); }),
       m_store(m_formats, m_services.clock, m_messageDialogs,
               [this](const QString& method, const QString& message) {
                   m_errorLog.LogError({UnitName, method, message});
@@ -258,6 +260,8 @@ void TfrmMain::connectCommands() {
     connect(a.actSaveNote, &QAction::triggered, this, &TfrmMain::actSaveNoteExecute);
     connect(a.actDeleteNote, &QAction::triggered, this, &TfrmMain::actDeleteNoteExecute);
     connect(a.actFont, &QAction::triggered, this, &TfrmMain::actFontExecute);
+    connect(a.mnuHelp, &QAction::triggered, this, &TfrmMain::mnuHelpClick);
+    connect(a.mnuAbout, &QAction::triggered, this, &TfrmMain::Quillnote1Click);
     connect(a.actEditUndo, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::undo); });
     connect(a.actEditCut, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::cut); });
     connect(a.actEditCopy, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::copy); });
@@ -287,9 +291,14 @@ void TfrmMain::FormCreate() {
     m_startingUp = true;
     m_suppressChange = false;
     guard("FormCreate", [&] {
-        m_runningVersion = QStringLiteral(QUILLNOTE_FILE_VERSION);
+        // The about box serves as the splash screen; creating it reads the running version.
+        m_splash = std::make_unique<TfrmSplash>(true, m_services.paths.executableFolder(), m_services.shell,
+                                                m_messageDialogs, &m_errorLog);
+        m_splash->show();
+        m_splash->repaint();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         m_mailFooter = QStringLiteral("\n\n") + QString(50, QLatin1Char('_')) +
-                       QStringLiteral("\nThis message sent via Quillnote ") + m_runningVersion +
+                       QStringLiteral("\nThis message sent via Quillnote ") + RunningVersion::text() +
                        QStringLiteral(".\n") + WebSiteAddress;
         m_formats = LocaleFormats::capture();
         readSettings();
@@ -302,6 +311,7 @@ void TfrmMain::FormCreate() {
         EnableUserControls();
         sortAtStartUp();
     });
+    m_splash.reset();
     m_startingUp = false;
 }
 
@@ -402,6 +412,18 @@ void TfrmMain::actDeleteNoteExecute() {
         m_noteList->resortInCurrentDirection();
         m_noteList->selectRow(std::max(*next, 0));
         lsvNotesDblClick();
+    });
+}
+
+void TfrmMain::mnuHelpClick() {
+    guard("mnuHelpClick", [&] { ::mnuHelpClick(m_services.shell, m_services.paths.executableFolder()); });
+}
+
+void TfrmMain::Quillnote1Click() {
+    guard("Quillnote1Click", [&] {
+        TfrmSplash box(false, m_services.paths.executableFolder(), m_services.shell, m_messageDialogs,
+                       &m_errorLog, this);
+        box.exec();
     });
 }
 

@@ -19,6 +19,7 @@ class QSplitter;
 class QStatusBar;
 class QToolBar;
 class TRichEditURL;
+class TfrmSplash;
 
 // The main window: owns the notes document, the settings and the pieces the commands live in,
 // wires them to the actions, and runs the start-up sequence and the end of the program's life.
@@ -45,7 +46,6 @@ public:
     bool ExitRequested() const { return m_exitRequested; }
     const QString& NotesPath() const { return m_store.NotesPath(); }
     const QString& MailFooter() const { return m_mailFooter; }
-    const QString& runningVersion() const { return m_runningVersion; }
 
     ActionCatalog& actions() const { return *m_actions; }
     NoteList& noteList() const { return *m_noteList; }
@@ -91,6 +91,8 @@ private:
     bool actSaveNoteExecute();
     void actDeleteNoteExecute();
     void actFontExecute();
+    void mnuHelpClick();
+    void Quillnote1Click();
     void edtTitleOriginalChange();
     void editCommand(void (TRichEditURL::*command)());
     void SetPositions();
@@ -124,6 +126,6 @@ private:
     bool m_suppressChange = false;
     bool m_startMinimized = false;
     QString m_mailFooter;
-    QString m_runningVersion;
+    std::unique_ptr<TfrmSplash> m_splash; // only while starting up
     Qt::WindowStates m_trayRestoreState = Qt::WindowNoState;
 };

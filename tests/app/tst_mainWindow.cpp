@@ -269,6 +269,35 @@ private slots:
         QVERIFY(w.pnlContents()->minimumHeight() == 100);
     }
 
+    void helpAndAboutFromTheMenu() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        TestFolders::writeFile(folders.exeFolder() + QStringLiteral("Quillnote.html"), "<html></html>");
+        Session s(folders);
+        TfrmMain& w = s.start();
+        QVERIFY(w.MailFooter().endsWith(QStringLiteral("This message sent via Quillnote 1.0.0.1.\n"
+                                                       "https://www.tarrowin.example/")));
+        QVERIFY(!QApplication::topLevelWidgets().isEmpty());
+        for (QWidget* top : QApplication::topLevelWidgets()) // the splash is gone once started
+            QVERIFY(!top->isVisible() || top == &w);
+
+        w.actions().mnuHelp->trigger();
+        QCOMPARE(s.shell.opened.size(), 1);
+        QCOMPARE(s.shell.opened.first(),
+                 QUrl::fromLocalFile(folders.exeFolder() + QStringLiteral("Quillnote.html")));
+
+        QString caption;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            caption = box ? box->windowTitle() : QString();
+            if (box)
+                box->close();
+        });
+        w.actions().mnuAbout->trigger();
+        QCOMPARE(caption, QStringLiteral("About..."));
+        QVERIFY(s.log().isEmpty());
+    }
+
     void editCommandsActOnTheFocusedField() {
         TestFolders folders;
         folders.writeNotes(TwoNotes);

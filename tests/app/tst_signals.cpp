@@ -1,0 +1,53 @@
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+
+// The real program, started in a folder of its own: the signals that end a desktop session run the
+// Exit command, so the settings are written and the program ends normally.
+class TestSignals : public QObject {
+    Q_OBJECT
+
+private slots:
+    void terminationRunsTheExitCommand_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void terminationRunsTheExitCommand() {
+        QFETCH(int, signal);
+        QTemporaryDir dir;
+        const QString program = dir.filePath(QStringLiteral("quillnote"));
+        QVERIFY(QFile::copy(QStringLiteral(QUILLNOTE_BINARY), program));
+        QVERIFY(QFile::copy(QStringLiteral(QUILLNOTE_BIN_DIR "/qnReadMe.txt"),
+                            dir.filePath(QStringLiteral("qnReadMe.txt"))));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+
+        QProcess quillnote;
+        quillnote.setProcessEnvironment(env);
+        quillnote.start(program, {});
+        QVERIFY(quillnote.waitForStarted());
+        const QString notes = dir.filePath(QStringLiteral("quill.xml"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(notes), 10000);
+        QTest::qWait(300); // let the event loop start
+
+        ::kill(pid_t(quillnote.processId()), signal);
+        QVERIFY(quillnote.waitForFinished(10000));
+        QCOMPARE(quillnote.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(quillnote.exitCode(), 0);
+        const QString settings = dir.filePath(QStringLiteral("config/Tarrowin/registry.ini"));
+        QFile file(settings);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("SortToggle"));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("Quillnote.log"))));
+    }
+};
+
+QTEST_MAIN(TestSignals)
+#include "tst_signals.moc"
