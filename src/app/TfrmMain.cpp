@@ -7,6 +7,7 @@
 #include "app/NoteKeys.h"
 #include "app/NoteList.h"
 #include "app/ShellCommands.h"
+#include "app/WindowSettingsBridge.h"
 #include "app/dialogs/TfrmSplash.h"
 #include "controls/TRichEditURL.h"
 #include "platform/Registry.h"
@@ -63,7 +64,7 @@ QRect onScreen(QRect bounds) {
 QFont designFont() {
     QFont font;
     font.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
-    font.setPixelSize(11);
+    font.setPointSize(8);
     return font;
 }
 
@@ -316,11 +317,15 @@ void TfrmMain::FormCreate() {
 }
 
 void TfrmMain::readSettings() {
+    WindowSettingsBridge bridge(*this, *m_splitter, *m_noteList->view()->header(), *m_edtTitle, *m_redNote);
+    WindowSettings stored;
     guard("GetPositions", [&] {
-        const RegistryHive hive(m_services.paths.registryPath());
-        const auto key = hive.openKey(SettingsKeyPath);
-        AppSettingsIO::read(*key, m_settings, m_services.paths.dataFolder());
+        SettingsStore store{RegistryHive(m_services.paths.registryPath())};
+        store.GetPositions(stored, bridge.current(), m_settings, m_services.paths.dataFolder(), [] {
+            // The start-up update check joins here; it processes the pending events once after it.
+        });
     });
+    bridge.apply(stored); // what was read before a failure still applies
     if (m_settings.QuillnoteLocation.isEmpty())
         m_settings.QuillnoteLocation = m_services.paths.dataFolder();
     if (m_settings.AlternateLocation.isEmpty())
@@ -521,11 +526,9 @@ void TfrmMain::sessionEnding() {
 
 void TfrmMain::SetPositions() {
     guard("SetPositions", [&] {
-        const RegistryHive hive(m_services.paths.registryPath());
-        const auto key = hive.openKey(SettingsKeyPath);
-        // Stored reversed: the start-up sort reverses it again, so the list comes back as it was.
-        key->writeInteger(QStringLiteral("SortToggle"), -m_settings.SortToggle);
-        key->writeInteger(QStringLiteral("SortColumn"), m_settings.SortColumn);
-        key->close();
+        const WindowSettingsBridge bridge(*this, *m_splitter, *m_noteList->view()->header(), *m_edtTitle,
+                                          *m_redNote);
+        SettingsStore store{RegistryHive(m_services.paths.registryPath())};
+        store.SetPositions(bridge.current(), m_settings);
     });
 }

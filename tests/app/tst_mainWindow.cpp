@@ -6,6 +6,7 @@
 #include "controls/TRichEditURL.h"
 #include "platform/Registry.h"
 
+#include "store/SettingsStore.h"
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QSplitter>
@@ -92,13 +93,82 @@ private slots:
             QCOMPARE(s.titles(), (QStringList{"Older", "Newer"}));
             w.Exit1Click();
             QVERIFY(w.ExitRequested());
+            QVERIFY2(s.log().isEmpty(), s.log().constData());
         }
         Session again(folders);
         TfrmMain& w = again.start();
+        QVERIFY2(again.log().isEmpty(), again.log().constData());
         QCOMPARE(again.titles(), (QStringList{"Older", "Newer"}));
         QCOMPARE(w.noteList().model()->sortedColumn(), 2);
         QCOMPARE(w.noteList().model()->sortDirection(), -1);
         QCOMPARE(w.settings().SortToggle, -1);
+    }
+
+    void firstStartStoresTheWindowAtOnce() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        Session s(folders);
+        s.start();
+        RegistryHive hive(folders.paths().registryPath());
+        const auto key = hive.openKey(SettingsKeyPath);
+        for (const char* name : {"Top", "Left", "Width", "Height", "NotePanelHeight", "FormState"})
+            QVERIFY2(key->valueExists(QString::fromLatin1(name)), name);
+        QCOMPARE(key->readInteger(QStringLiteral("FormState")), 0);
+        QVERIFY(!key->valueExists(QStringLiteral("SortToggle"))); // the rest comes at the end of the run
+    }
+
+    void windowAndFontComeBackAfterARestart() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        {
+            Session s(folders);
+            TfrmMain& w = s.start();
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            w.resize(700, 560);
+            w.splitter()->setSizes({240, 560 - 240});
+            w.noteList().view()->header()->resizeSection(2, 300);
+            s.prompts.expectFont(FontSpec{QStringLiteral("DejaVu Serif"), 12, false, true, false, true});
+            w.actions().actFont->trigger();
+            w.Exit1Click();
+            QVERIFY2(s.log().isEmpty(), s.log().constData());
+        }
+        Session again(folders);
+        TfrmMain& w = again.start();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.size(), QSize(700, 560));
+        QCOMPARE(w.pnlContents()->height(), 240);
+        QCOMPARE(w.noteList().view()->header()->sectionSize(2), 300);
+        QCOMPARE(w.noteList().view()->header()->sectionSize(3), 512); // the note column is not kept
+        for (TRichEditURL* field : {w.edtTitle(), w.redNote()}) {
+            QCOMPARE(field->font().family(), QStringLiteral("DejaVu Serif"));
+            QCOMPARE(field->font().pointSize(), 12);
+            QVERIFY(field->font().italic() && field->font().strikeOut() && !field->font().bold());
+        }
+        QVERIFY(again.log().isEmpty());
+    }
+
+    void aWrongTypedSettingStopsReadingThere() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        {
+            RegistryHive hive(folders.paths().registryPath());
+            auto key = hive.openKey(SettingsKeyPath);
+            key->writeBool(QStringLiteral("ConfirmOnDelete"), true); // read before the bad value
+            key->writeString(QStringLiteral("CloseOnMenuOnly"),
+                             QStringLiteral("yes"));            // a text, not a number
+            key->writeInteger(QStringLiteral("SortColumn"), 2); // read after it
+            key->close();
+        }
+        Session s(folders);
+        s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
+        TfrmMain& w = s.start();
+        QVERIFY(s.log().contains("Method Name:\tGetPositions"));
+        QVERIFY(w.settings().ConfirmOnDelete);
+        QVERIFY(!w.settings().CloseOnMenuOnly);
+        QCOMPARE(w.settings().SortColumn, 0); // not read: the list is sorted by date
+        QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
     }
 
     void exitAsksAboutUnsavedChangesAndCancelKeepsRunning() {
