@@ -2,8 +2,6 @@
 
 #include <QString>
 
-class RegistryKey;
-
 // The persisted settings the main window keeps during the run.
 struct AppSettings {
     int SortToggle = 1; // direction of the last sort: 1 ascending, -1 descending
@@ -26,10 +24,3 @@ struct AppSettings {
     QString storageFolder() const { return UseAlternateLocation ? AlternateLocation : QuillnoteLocation; }
 };
 
-namespace AppSettingsIO {
-
-// The program settings alone, in their stored order: SettingsStore::readAppSettings without the update
-// check. Kept for the main window until it reads through SettingsStore::GetPositions.
-void read(const RegistryKey& key, AppSettings& settings, const QString& defaultFolder);
-
-} // namespace AppSettingsIO
