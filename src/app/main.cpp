@@ -43,7 +43,6 @@ void routeTerminationSignals(TfrmMain& frmMain) {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillnote"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quillnote"));
     QApplication::setOrganizationName(QStringLiteral("Tarrowin"));
     QApplication::setStyle(QStringLiteral("Fusion"));
 
