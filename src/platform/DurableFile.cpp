@@ -19,6 +19,7 @@
 #include <system_error>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -181,14 +182,40 @@ private:
     File m_file;
 };
 
+// The block of the last streamed replacement on this thread, kept for the next one: faulting in the
+// pages of a fresh block of many megabytes costs more than filling it. Larger blocks are let go.
+struct SpareBlock {
+    static constexpr qsizetype keptUpTo = qsizetype(64) * 1024 * 1024;
+    std::unique_ptr<char[]> data;
+    qsizetype size = 0;
+
+    // A block of at least `capacity` bytes; raises `capacity` to the size of the block.
+    std::unique_ptr<char[]> take(qsizetype& capacity) {
+        if (data && size >= capacity) {
+            capacity = std::exchange(size, 0);
+            return std::move(data);
+        }
+        data.reset();
+        size = 0;
+        return std::make_unique_for_overwrite<char[]>(size_t(capacity));
+    }
+    void giveBack(std::unique_ptr<char[]> block, qsizetype capacity) {
+        if (capacity <= keptUpTo && capacity > size) {
+            data = std::move(block);
+            size = capacity;
+        }
+    }
+};
+thread_local SpareBlock spareBlock;
+
 // Keeps every byte (for the verifier) in one block and hands each full chunk to a thread that
 // writes it, so that writing overlaps producing. Once finished, that thread writes the rest and
 // flushes the file while the caller verifies.
 class StreamingSink final : public DurableFile::Sink {
 public:
     StreamingSink(int fd, qsizetype expectedSize)
-        : m_fd(fd), m_data(std::make_unique_for_overwrite<char[]>(size_t(expectedSize))),
-          m_capacity(expectedSize), m_thread([this] { run(); }) {}
+        : m_fd(fd), m_capacity(expectedSize), m_data(spareBlock.take(m_capacity)),
+          m_thread([this] { run(); }) {}
     StreamingSink(const StreamingSink&) = delete;
     StreamingSink& operator=(const StreamingSink&) = delete;
     // After a failure elsewhere the thread stops without writing or flushing any more.
@@ -199,6 +226,7 @@ public:
         }
         m_wake.notify_one();
         m_thread.join();
+        spareBlock.giveBack(std::move(m_data), m_capacity);
     }
 
     void write(const char* data, qsizetype size) override {
@@ -309,8 +337,8 @@ private:
     }
 
     const int m_fd;
+    qsizetype m_capacity; // before m_data: taking a spare block may raise it
     std::unique_ptr<char[]> m_data;
-    qsizetype m_capacity;
     qsizetype m_size = 0;
     // Shared with the thread, under m_mutex.
     std::mutex m_mutex;

@@ -100,7 +100,8 @@ private slots:
     }
 
     // Produced in pieces over many chunks, from an old file far smaller than the new one (so the
-    // kept block has to grow while earlier chunks are being written); the check sees what is written.
+    // block has to grow while earlier chunks are being written); the check sees what is written.
+    // Later rows get the larger block of earlier ones, with their bytes still in it.
     void streamsInPiecesAndVerifies_data() {
         QTest::addColumn<int>("oldSize");
         QTest::addColumn<int>("newSize");
