@@ -458,7 +458,11 @@ void NoteStore::DeleteNote(int position) {
 
 void NoteStore::Save() {
     requireOpen();
-    const int elements = elementCount(root());
+    // Counted over the index rather than along the sibling chain: its loads do not wait for each
+    // other, so the cache misses of a large document overlap.
+    int elements = 0;
+    for (int position = 0, count = childCount(); position < count; ++position)
+        elements += isNoteAt(position);
     DurableFile::replaceContents(
         m_notesPath,
         [this](DurableFile::Sink& sink) {
