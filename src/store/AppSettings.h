@@ -23,4 +23,3 @@ struct AppSettings {
     // The folder that holds the notes file.
     QString storageFolder() const { return UseAlternateLocation ? AlternateLocation : QuillnoteLocation; }
 };
-
