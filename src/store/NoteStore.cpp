@@ -371,12 +371,6 @@ void NoteStore::readDetails(Note& note) const {
     }
     note.Title = StoreEscapes::unescapeTitle(elementText(element.child(elemTitle)));
     note.Text = StoreEscapes::unescapeBody(elementText(element.child(elemText)));
-
-    if (!std::isnan(note.CreatedDay))
-        note.CreatedText = DayNumber::displayTextOfNumber(note.CreatedDay, m_formats);
-    note.ModifiedText = std::isnan(note.ModifiedDay)
-                            ? QString()
-                            : DayNumber::displayTextOfNumber(note.ModifiedDay, m_formats);
     note.detailsPending = false;
 }
 
