@@ -14,10 +14,32 @@ QString lineBreaksToCaretM(QString text) {
     return text;
 }
 
-QString caretMToLineBreaks(QString text) {
-    if (text.contains(QLatin1Char('^')))
-        text.replace(caretM, QStringLiteral("\n"), Qt::CaseInsensitive);
-    return text;
+// One pass over the text, in the order the escapes were applied: "^M" (either case) to a line break,
+// then, in bodies, "&lt;" and "&gt;" (any case) to "<" and ">". Replacing one escape never forms
+// another, so a single left-to-right pass gives what the three replacements in turn would give.
+// Building the list decodes every body once; this keeps that to one allocation per text.
+QString unescaped(const QString& text, bool body) {
+    const qsizetype n = text.size();
+    if (!text.contains(QLatin1Char('^')) && (!body || !text.contains(QLatin1Char('&'))))
+        return text;
+    QString out;
+    out.reserve(n);
+    const QChar* c = text.constData();
+    auto lower = [](QChar ch) { return ch.unicode() < 0x80 ? QChar(ch.toLatin1() | 0x20) : ch; };
+    for (qsizetype i = 0; i < n; ++i) {
+        if (c[i] == QLatin1Char('^') && i + 1 < n && lower(c[i + 1]) == QLatin1Char('m')) {
+            out.append(QLatin1Char('\n'));
+            ++i;
+        } else if (body && c[i] == QLatin1Char('&') && i + 3 < n && lower(c[i + 2]) == QLatin1Char('t') &&
+                   c[i + 3] == QLatin1Char(';') &&
+                   (lower(c[i + 1]) == QLatin1Char('l') || lower(c[i + 1]) == QLatin1Char('g'))) {
+            out.append(lower(c[i + 1]) == QLatin1Char('l') ? QLatin1Char('<') : QLatin1Char('>'));
+            i += 3;
+        } else {
+            out.append(c[i]);
+        }
+    }
+    return out;
 }
 
 bool isXmlChar(char16_t c) {
@@ -42,16 +64,11 @@ QString escapeBody(const QString& body) {
 }
 
 QString unescapeTitle(const QString& title) {
-    return caretMToLineBreaks(title);
+    return unescaped(title, false);
 }
 
 QString unescapeBody(const QString& body) {
-    QString text = caretMToLineBreaks(body);
-    if (text.contains(QLatin1Char('&'))) {
-        text.replace(QLatin1String("&lt;"), QLatin1String("<"), Qt::CaseInsensitive);
-        text.replace(QLatin1String("&gt;"), QLatin1String(">"), Qt::CaseInsensitive);
-    }
-    return text;
+    return unescaped(body, true);
 }
 
 QString xmlSafe(const QString& text) {

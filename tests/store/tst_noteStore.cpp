@@ -193,6 +193,10 @@ private slots:
                                         << "&lt;tag&GT;"
                                         << "&lt;"
                                         << "<tag>";
+        QTest::newRow("escapes next to each other") << "^^M"
+                                                    << "&&lt;x&lt^M&Gt;"
+                                                    << "^\n"
+                                                    << "&<x&lt\n>";
         QTest::newRow("line break kinds") << "t\r\nu"
                                           << "1\r\n2\n3\r4"
                                           << "t\nu"
