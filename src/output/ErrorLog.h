@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/LocaleFormats.h"
 #include "platform/Prompts.h"
+#include "platform/Vendor.h" // FeedbackAddress, where the reports go
 
 #include <QString>
 #include <functional>
@@ -46,6 +47,3 @@ private:
     MailRoutes& m_mail;
     std::function<QString()> m_runningVersion;
 };
-
-// The vendor's feedback address.
-inline const QString FeedbackAddress = QStringLiteral("feedback@tarrowin.example");
