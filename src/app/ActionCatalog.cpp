@@ -62,8 +62,8 @@ ActionCatalog::ActionCatalog(QObject* o) {
     actSaveNotesAs->setEnabled(false);
     actSendMail->setEnabled(false);
 
-    unavailable = {actPrint,      actSaveNotesAs, actSendMail,        actFind,        actStartFind,
-                   actSpellCheck, mnuOptions,     mnuCheckForUpdates, mnuSendFeedback};
+    unavailable = {actPrint,   actSaveNotesAs,     actSendMail,    actSpellCheck,
+                   mnuOptions, mnuCheckForUpdates, mnuSendFeedback};
     keepUnavailableDisabled();
 }
 

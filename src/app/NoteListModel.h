@@ -32,6 +32,8 @@ public:
     void removeNoteRow(int row);
 
     const Note& note(int row) const;
+    // The note with its texts read but its dates perhaps not formatted yet: for walks over every row.
+    const Note& noteTexts(int row) const { return completed(row, false); }
     bool isChecked(int row) const { return m_rows.at(size_t(row)).checked; }
     void setChecked(int row, bool checked);
     std::vector<int> checkedRows() const;

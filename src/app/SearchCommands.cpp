@@ -110,7 +110,7 @@ SearchCommands::RowMatch SearchCommands::findInRows(const NoteListModel& model, 
                                                     QStringView upperText) {
     const int rows = model.rowCount();
     for (int row = std::max(start, 0); row < rows; ++row) {
-        const Note& note = model.note(row);
+        const Note& note = model.noteTexts(row);
         if (containsUpperAscii(note.Text, upperText))
             return {row, Field::Body};
         if (containsUpperAscii(note.Title, upperText))

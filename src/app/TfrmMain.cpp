@@ -6,6 +6,8 @@
 #include "app/ImageList.h"
 #include "app/NoteKeys.h"
 #include "app/NoteList.h"
+#include "app/SearchBar.h"
+#include "app/SearchCommands.h"
 #include "app/ShellCommands.h"
 #include "app/WindowSettingsBridge.h"
 #include "app/dialogs/TfrmSplash.h"
@@ -153,6 +155,14 @@ void TfrmMain::buildLayout() {
         new EditingCommands({*m_actions, *m_edtTitle, *m_redNote, *m_lblCreationDate, *m_noteList, m_store,
                              m_settings, m_messageDialogs, m_services.clock, m_formats, m_suppressChange},
                             this);
+    m_searchBar = new SearchBar(*m_actions->actFind, this);
+    m_searchBar->placeOn(m_barStatus);
+    m_search = new SearchCommands({*m_noteList, *m_edtTitle, *m_redNote, m_settings, m_messageDialogs,
+                                   *m_actions->actFind, [this] { lsvNotesDblClick(); },
+                                   [this](const QString& method, const QString& message) {
+                                       m_errorLog.LogError({UnitName, method, message});
+                                   }},
+                                  *m_searchBar, this);
     auto* keys = new NoteKeys(
         m_services.clock, m_formats,
         [this](const QString& method, const QString& message) {
@@ -262,6 +272,10 @@ void TfrmMain::connectCommands() {
     connect(a.actDeleteNote, &QAction::triggered, this, &TfrmMain::actDeleteNoteExecute);
     connect(a.actFont, &QAction::triggered, this, &TfrmMain::actFontExecute);
     connect(a.mnuHelp, &QAction::triggered, this, &TfrmMain::mnuHelpClick);
+    connect(a.actFind, &QAction::triggered, this,
+            [this] { guard("actFindExecute", [&] { m_search->actFindExecute(); }); });
+    connect(a.actStartFind, &QAction::triggered, this,
+            [this] { guard("actStartFindExecute", [&] { m_search->actStartFindExecute(); }); });
     connect(a.mnuAbout, &QAction::triggered, this, &TfrmMain::Quillnote1Click);
     connect(a.actEditUndo, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::undo); });
     connect(a.actEditCut, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::cut); });
@@ -307,6 +321,7 @@ void TfrmMain::FormCreate() {
             m_startMinimized = true;
             setWindowState(windowState() | Qt::WindowMinimized);
         }
+        m_search->showScope();
         openNotesFile();
         LoadNotes();
         EnableUserControls();
@@ -461,7 +476,10 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TfrmMain::FormResize() {
-    guardQuietly("FormResize", [&] { m_edtTitle->resize(width() - 50, TitleHeight); });
+    guardQuietly("FormResize", [&] {
+        m_edtTitle->resize(width() - 50, TitleHeight);
+        m_searchBar->keepAligned();
+    });
 }
 
 void TfrmMain::ResetFormLayout() {

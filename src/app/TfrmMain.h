@@ -15,6 +15,8 @@ struct ActionCatalog;
 class EditingCommands;
 class NoteList;
 class QLabel;
+class SearchBar;
+class SearchCommands;
 class QSplitter;
 class QStatusBar;
 class QToolBar;
@@ -50,6 +52,7 @@ public:
     ActionCatalog& actions() const { return *m_actions; }
     NoteList& noteList() const { return *m_noteList; }
     EditingCommands& editing() const { return *m_editing; }
+    SearchBar& searchBar() const { return *m_searchBar; }
     NoteStore& store() { return m_store; }
     AppSettings& settings() { return m_settings; }
     ErrorLog& errorLog() { return m_errorLog; }
@@ -120,6 +123,8 @@ private:
     QStatusBar* m_barStatus = nullptr;
     NoteList* m_noteList = nullptr;
     EditingCommands* m_editing = nullptr;
+    SearchBar* m_searchBar = nullptr;
+    SearchCommands* m_search = nullptr;
 
     bool m_startingUp = false;
     bool m_exitRequested = false;

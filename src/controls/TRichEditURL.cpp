@@ -1,10 +1,17 @@
 #include "TRichEditURL.h"
 
+#include "UrlFinder.h"
+#include "UrlHighlighter.h"
+
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPointer>
+#include <QTextBlock>
+#include <QTextLayout>
 
 TRichEditURL::TRichEditURL(bool singleLine, QWidget* parent)
-    : QPlainTextEdit(parent), m_singleLine(singleLine) {
+    : QPlainTextEdit(parent), m_singleLine(singleLine),
+      m_highlighter(new UrlHighlighter(palette().color(QPalette::Link), document())) {
     if (m_singleLine) {
         setLineWrapMode(QPlainTextEdit::NoWrap);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -15,10 +22,51 @@ TRichEditURL::TRichEditURL(bool singleLine, QWidget* parent)
         setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     }
+    viewport()->setMouseTracking(true); // the hand cursor follows the mouse without a button down
 }
 
 void TRichEditURL::setText(const QString& text) {
     setPlainText(m_singleLine ? QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')) : text);
+}
+
+QString TRichEditURL::linkAt(QPoint viewportPos) const {
+    const QTextCursor hit = cursorForPosition(viewportPos);
+    const QTextBlock block = hit.block();
+    const QTextLayout* layout = block.layout();
+    if (!block.isValid() || !layout || layout->lineCount() == 0)
+        return {};
+
+    // cursorForPosition gives the nearest caret position and clamps to a line's ends, so check that
+    // the point really lies on the character before or after that caret. The layout's origin in the
+    // viewport comes from the caret at the block's start, which always sits on its first line.
+    const QTextLine first = layout->lineAt(0);
+    QTextCursor blockStart(block);
+    const QPointF origin = QPointF(cursorRect(blockStart).topLeft()) - QPointF(first.cursorToX(0), first.y());
+    const QPointF local = QPointF(viewportPos) - origin;
+
+    // The line is chosen by height: at a wrap the caret position belongs to two visual lines.
+    QTextLine line;
+    for (int i = 0; i < layout->lineCount() && !line.isValid(); ++i) {
+        const QTextLine candidate = layout->lineAt(i);
+        if (local.y() >= candidate.y() && local.y() < candidate.y() + candidate.height())
+            line = candidate;
+    }
+    if (!line.isValid())
+        return {};
+    const int caret = hit.position() - block.position();
+    const QString text = block.text();
+    for (int index : {caret - 1, caret}) {
+        if (index < line.textStart() || index >= line.textStart() + line.textLength())
+            continue;
+        const qreal x1 = line.cursorToX(index);
+        const qreal x2 = line.cursorToX(index + 1);
+        if (local.x() < qMin(x1, x2) || local.x() >= qMax(x1, x2))
+            continue;
+        if (const auto link = UrlFinder::linkAt(text, index))
+            return text.mid(link->start, link->length);
+        return {};
+    }
+    return {};
 }
 
 void TRichEditURL::keyPressEvent(QKeyEvent* event) {
@@ -49,4 +97,35 @@ void TRichEditURL::focusInEvent(QFocusEvent* event) {
 void TRichEditURL::focusOutEvent(QFocusEvent* event) {
     QPlainTextEdit::focusOutEvent(event);
     emit focusChanged();
+}
+
+void TRichEditURL::mousePressEvent(QMouseEvent* event) {
+    const QString url = event->button() == Qt::LeftButton ? linkAt(event->position().toPoint()) : QString();
+    // The press still places the caret as any press does; the link is reported afterwards, so a
+    // handler that opens a window or deletes this control finds the press finished.
+    QPointer<TRichEditURL> self(this);
+    QPlainTextEdit::mousePressEvent(event);
+    if (self && !url.isEmpty())
+        emit OnURLClick(url);
+}
+
+void TRichEditURL::mouseMoveEvent(QMouseEvent* event) {
+    QPlainTextEdit::mouseMoveEvent(event);
+    updateMouseCursor(event->position().toPoint(), event->buttons());
+}
+
+void TRichEditURL::updateMouseCursor(QPoint viewportPos, Qt::MouseButtons buttons) {
+    if (buttons == Qt::NoButton && !linkAt(viewportPos).isEmpty()) {
+        viewport()->setCursor(Qt::PointingHandCursor);
+        return;
+    }
+    // The shape QPlainTextEdit itself chooses for its text area.
+    const bool textCursor = textInteractionFlags() & (Qt::TextEditable | Qt::TextSelectableByMouse);
+    viewport()->setCursor(textCursor ? Qt::IBeamCursor : Qt::ArrowCursor);
+}
+
+void TRichEditURL::changeEvent(QEvent* event) {
+    QPlainTextEdit::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        m_highlighter->setLinkColor(palette().color(QPalette::Link));
 }

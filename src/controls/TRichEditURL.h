@@ -2,8 +2,12 @@
 
 #include <QPlainTextEdit>
 
-// The text control of every title and body field. In one-line mode (title fields) Enter does not
-// break the line and pasted line breaks become blanks.
+class UrlHighlighter;
+
+// The text control of every title and body field. Links (UrlFinder's rule) are underlined in the
+// palette's link colour while the user types and after text is loaded; a left press on a link emits
+// OnURLClick with the link's text. In one-line mode (title fields) Enter does not break the line and
+// pasted line breaks become blanks.
 class TRichEditURL : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -13,15 +17,27 @@ public:
     QString text() const { return toPlainText(); }
     void setText(const QString& text);
 
+    // The text of the link drawn under a point of the viewport, or an empty string. A point beside
+    // the text (past a line's end, in the margins) is on no link.
+    QString linkAt(QPoint viewportPos) const;
+
+signals:
+    void focusChanged();
+    // A left mouse press on a link; `url` is exactly the link's characters.
+    void OnURLClick(const QString& url);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
-
-signals:
-    void focusChanged();
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void updateMouseCursor(QPoint viewportPos, Qt::MouseButtons buttons);
+
     bool m_singleLine;
+    UrlHighlighter* m_highlighter;
 };

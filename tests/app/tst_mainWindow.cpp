@@ -2,13 +2,16 @@
 #include "app/ActionCatalog.h"
 #include "app/EditingCommands.h"
 #include "app/NoteList.h"
+#include "app/SearchBar.h"
 #include "app/TfrmMain.h"
 #include "controls/TRichEditURL.h"
 #include "platform/Registry.h"
 
 #include "store/SettingsStore.h"
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QRadioButton>
 #include <QSplitter>
 #include <QToolBar>
 #include <QtTest>
@@ -337,6 +340,28 @@ private slots:
         w.resize(300, 600);
         QTRY_VERIFY(w.pnlContents()->width() >= 600);
         QVERIFY(w.pnlContents()->minimumHeight() == 100);
+    }
+
+    void searchFindsANoteAndItsScopeIsKept() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        {
+            Session s(folders);
+            TfrmMain& w = s.start();
+            QTest::keyClicks(w.searchBar().edtFind(), QStringLiteral("FIRST"));
+            QTest::keyClick(w.searchBar().edtFind(), Qt::Key_Return);
+            QCOMPARE(w.noteList().model()->note(w.noteList().selectedRow()).Title, QStringLiteral("Older"));
+            s.prompts.expect(QStringLiteral("No matches were found.  Search from the top?"), MsgButton::No);
+            w.actions().actFind->trigger(); // F3: the next note does not match
+            QVERIFY(s.prompts.problems().isEmpty());
+            w.searchBar().radCurrentNote()->click();
+            QVERIFY(!w.settings().SearchAllNotes);
+            w.Exit1Click();
+        }
+        Session again(folders);
+        TfrmMain& w = again.start();
+        QVERIFY(w.searchBar().radCurrentNote()->isChecked());
+        QVERIFY(!w.searchBar().radAllNotes()->isChecked());
     }
 
     void helpAndAboutFromTheMenu() {
