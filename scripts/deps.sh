@@ -8,6 +8,8 @@ QUILL_PACKAGES=(
     # libraries
     qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins libgl1-mesa-dev
     libpugixml-dev libicu-dev libjpeg-dev
+    # run time: xdg-email opens the mail program's compose window
+    xdg-utils
     # a display for the smoke test and for running without a desktop
     xvfb xauth openbox x11-utils xdotool imagemagick fonts-dejavu-core adwaita-icon-theme
     # tests: PDF read-back, tracing, running as an unprivileged user (setpriv)

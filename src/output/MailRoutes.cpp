@@ -3,6 +3,7 @@
 #include "platform/QuillError.h"
 
 #include <QByteArray>
+#include <iterator>
 
 namespace {
 
@@ -13,6 +14,48 @@ QByteArray encoded(const QString& piece, const QByteArray& keep = {}) {
 }
 
 } // namespace
+
+QString MapiErrorText(int code) {
+    static const char* const texts[] = {nullptr,
+                                        "User cancelled request",
+                                        "General MAPI (e-mail) failure",
+                                        "Logon failure",
+                                        "Disk full",
+                                        "Insufficient memory",
+                                        "Access denied",
+                                        nullptr,
+                                        "Too many sessions",
+                                        "Too many files open",
+                                        "Too many recipients",
+                                        "Attachment not found",
+                                        "Failed to open attachment",
+                                        "Failed to write attachment",
+                                        "Unknown recipient",
+                                        "Invalid recipient type",
+                                        "No messages",
+                                        "Invalid message",
+                                        "Text too large.",
+                                        "Invalid session",
+                                        "Type not supported",
+                                        "Ambiguous recipient",
+                                        "Message in use",
+                                        "Network failure",
+                                        "Invalid edit fields",
+                                        "Invalid recipients",
+                                        "Not supported"};
+    if (code > 0 && code < int(std::size(texts)) && texts[code])
+        return QString::fromLatin1(texts[code]);
+    return UnknownMailErrorText(code);
+}
+
+QString UnknownMailErrorText(int code) {
+    return QStringLiteral("Unknown Error Code: ") + QString::number(code);
+}
+
+QString MailErrorMessage(const QString& errorText) {
+    return QStringLiteral("The following error occurred when trying to create the message:\n\n\t") +
+           errorText + QStringLiteral("\n\nPlease confirm your e-mail settings before trying again.");
+}
 
 MailRoutes::MailRoutes(IShell& shell, IPrompts& prompts) : m_shell(shell), m_prompts(prompts) {}
 

@@ -6,6 +6,18 @@
 #include <QString>
 #include <QUrl>
 
+// The compose-window route could not reach any mail program.
+inline const QString MailLaunchFailedText =
+    QStringLiteral("Quillnote was unable to launch the default e-mail application.");
+
+// The text for a result code of the compose-window route (the Simple MAPI codes); a code without a
+// text of its own gives UnknownMailErrorText.
+QString MapiErrorText(int code);
+QString UnknownMailErrorText(int code);
+
+// The warning shown when the mail program refused or failed to create the message.
+QString MailErrorMessage(const QString& errorText);
+
 // E-mail through the desktop's mail program.
 class MailRoutes {
 public:
