@@ -62,8 +62,7 @@ ActionCatalog::ActionCatalog(QObject* o) {
     actSaveNotesAs->setEnabled(false);
     actSendMail->setEnabled(false);
 
-    unavailable = {actPrint,   actSaveNotesAs,     actSendMail,    actSpellCheck,
-                   mnuOptions, mnuCheckForUpdates, mnuSendFeedback};
+    unavailable = {actPrint, actSaveNotesAs, actSpellCheck, mnuOptions, mnuCheckForUpdates};
     keepUnavailableDisabled();
 }
 

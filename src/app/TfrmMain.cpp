@@ -91,8 +91,10 @@ TfrmMain::TfrmMain(AppServices services, QWidget* parent)
               [this](const QString& method, const QString& message) {
                   m_errorLog.LogError({UnitName, method, message});
               }),
+      m_mailClient(m_messageDialogs), m_mailCommands(m_mailClient),
       m_actions(std::make_unique<ActionCatalog>(this)) {
     m_messageDialogs.setErrorLog(&m_errorLog);
+    m_mailClient.setErrorLog(&m_errorLog);
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Quillnote"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/quillnote.png")));
@@ -272,6 +274,13 @@ void TfrmMain::connectCommands() {
     connect(a.actDeleteNote, &QAction::triggered, this, &TfrmMain::actDeleteNoteExecute);
     connect(a.actFont, &QAction::triggered, this, &TfrmMain::actFontExecute);
     connect(a.mnuHelp, &QAction::triggered, this, &TfrmMain::mnuHelpClick);
+    connect(a.actSendMail, &QAction::triggered, this, [this] {
+        guard("actSendMailExecute", [&] {
+            m_mailCommands.actSendMailExecute(m_edtTitle->text(), m_redNote->text(), m_mailFooter);
+        });
+    });
+    connect(a.mnuSendFeedback, &QAction::triggered, this,
+            [this] { guard("Sendfeedback1Click", [&] { m_mailCommands.Sendfeedback1Click(); }); });
     connect(a.actFind, &QAction::triggered, this,
             [this] { guard("actFindExecute", [&] { m_search->actFindExecute(); }); });
     connect(a.actStartFind, &QAction::triggered, this,
@@ -291,6 +300,7 @@ void TfrmMain::connectCommands() {
     for (TRichEditURL* editor : {m_edtTitle, m_redNote}) {
         connect(editor, &QPlainTextEdit::textChanged, this, &TfrmMain::edtTitleOriginalChange);
         connect(editor, &TRichEditURL::focusChanged, this, [this] { EnableUserControls(); });
+        connect(editor, &TRichEditURL::OnURLClick, this, &TfrmMain::redNoteURLClick);
     }
 }
 
@@ -432,6 +442,15 @@ void TfrmMain::actDeleteNoteExecute() {
         m_noteList->resortInCurrentDirection();
         m_noteList->selectRow(std::max(*next, 0));
         lsvNotesDblClick();
+    });
+}
+
+void TfrmMain::redNoteURLClick(const QString& url) {
+    guard("redNoteURLClick", [&] {
+        // A bare "www." link has no scheme; the desktop needs one. Whether it opens is not examined.
+        const QUrl target = QUrl::fromUserInput(url);
+        if (target.isValid())
+            m_services.shell.openUrl(target);
     });
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "app/AppServices.h"
+#include "app/MailCommands.h"
 #include "app/MessageDialogs.h"
 #include "output/ErrorLog.h"
+#include "output/MailClient.h"
 #include "output/MailRoutes.h"
 #include "platform/LocaleFormats.h"
 #include "store/AppSettings.h"
@@ -94,6 +96,7 @@ private:
     bool actSaveNoteExecute();
     void actDeleteNoteExecute();
     void actFontExecute();
+    void redNoteURLClick(const QString& url);
     void mnuHelpClick();
     void Quillnote1Click();
     void edtTitleOriginalChange();
@@ -110,6 +113,8 @@ private:
     ErrorLog m_errorLog;
     NoteStore m_store;
     AppSettings m_settings;
+    MailClient m_mailClient;
+    MailCommands m_mailCommands;
 
     std::unique_ptr<ActionCatalog> m_actions;
     QToolBar* m_toolBar = nullptr;

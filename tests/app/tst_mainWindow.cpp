@@ -8,6 +8,7 @@
 #include "platform/Registry.h"
 
 #include "store/SettingsStore.h"
+#include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -362,6 +363,47 @@ private slots:
         TfrmMain& w = again.start();
         QVERIFY(w.searchBar().radCurrentNote()->isChecked());
         QVERIFY(!w.searchBar().radAllNotes()->isChecked());
+    }
+
+    void aClickedLinkOpensWithTheDesktop() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        Session s(folders);
+        TfrmMain& w = s.start();
+        emit w.redNote()->OnURLClick(QStringLiteral("www.example.org/a?b=1"));
+        emit w.edtTitle()->OnURLClick(QStringLiteral("https://example.org/x#y"));
+        QCOMPARE(s.shell.opened, (QList<QUrl>{QUrl(QStringLiteral("http://www.example.org/a?b=1")),
+                                              QUrl(QStringLiteral("https://example.org/x#y"))}));
+        QVERIFY(s.prompts.asked().isEmpty());
+    }
+
+    void sendNoteHandsTitleBodyAndFooterToTheMailProgram() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        // A stand-in mail program first on PATH that records its arguments, one per NUL.
+        const QString fakeDir = folders.root() + QStringLiteral("fakebin/");
+        QDir().mkpath(fakeDir);
+        TestFolders::writeFile(fakeDir + QStringLiteral("xdg-email"),
+                               "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$0.part\"; mv "
+                               "\"$0.part\" \"$0.args\"\n");
+        QFile::setPermissions(fakeDir + QStringLiteral("xdg-email"), QFile::ReadOwner | QFile::ExeOwner);
+        const QByteArray oldPath = qgetenv("PATH");
+        qputenv("PATH", fakeDir.toLocal8Bit() + ':' + oldPath);
+
+        Session s(folders);
+        TfrmMain& w = s.start();
+        w.noteList().selectRow(1);
+        emit w.noteList().doubleClicked(); // "Older"
+        w.actions().actSendMail->trigger();
+        const QString recorded = fakeDir + QStringLiteral("xdg-email.args");
+        QTRY_VERIFY(QFile::exists(recorded));
+        qputenv("PATH", oldPath);
+        const QList<QByteArray> args = TestFolders::readFile(recorded).split('\0');
+        QCOMPARE(args.value(0), QByteArray("--utf8"));
+        QCOMPARE(args.value(2), QByteArray("Older"));
+        QVERIFY(args.value(4).startsWith("first\nbody\n\n_____"));
+        QVERIFY(args.value(4).endsWith("https://www.tarrowin.example/"));
+        QVERIFY(s.prompts.problems().isEmpty());
     }
 
     void helpAndAboutFromTheMenu() {
