@@ -3,44 +3,15 @@
 #include "app/ActionCatalog.h"
 #include "app/ImageList.h"
 #include "app/NoteList.h"
+#include "app/TextTrim.h"
 #include "controls/TRichEditURL.h"
+#include "platform/FontSpecQt.h"
 #include "platform/QuillError.h"
 #include "store/AppSettings.h"
 #include "store/DayNumber.h"
 #include "store/NoteStore.h"
 
 #include <QLabel>
-
-namespace {
-
-// Blanks and control characters at either end do not count as text.
-QString trimmedOfControls(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    auto blankOrControl = [](QChar c) { return c.unicode() <= 0x20; };
-    while (begin < end && blankOrControl(text.at(begin)))
-        ++begin;
-    while (end > begin && blankOrControl(text.at(end - 1)))
-        --end;
-    return text.mid(begin, end - begin);
-}
-
-FontSpec specOf(const QFont& font) {
-    return {font.family(), font.pointSize(), font.bold(), font.italic(), font.underline(), font.strikeOut()};
-}
-
-QFont fontOf(const FontSpec& spec, QFont font) {
-    font.setFamily(spec.family);
-    if (spec.pointSize > 0)
-        font.setPointSize(spec.pointSize);
-    font.setBold(spec.bold);
-    font.setItalic(spec.italic);
-    font.setUnderline(spec.underline);
-    font.setStrikeOut(spec.strikeOut);
-    return font;
-}
-
-} // namespace
 
 EditingCommands::EditingCommands(Parts parts, QObject* parent) : QObject(parent), m(parts) {}
 
@@ -158,7 +129,7 @@ std::optional<int> EditingCommands::deleteSelectedNote() {
 }
 
 bool EditingCommands::actFontExecute() {
-    const std::optional<FontSpec> chosen = m.prompts.chooseFont(specOf(m.body.font()));
+    const std::optional<FontSpec> chosen = m.prompts.chooseFont(fontSpecOf(m.body.font()));
     if (!chosen)
         return false;
     m.body.setFont(fontOf(*chosen, m.body.font()));
@@ -175,7 +146,7 @@ void EditingCommands::ClearNoteValues() {
 void EditingCommands::EnableUserControls() {
     m.actions.actNewNote->setEnabled(true);
     m.actions.actSaveNotesAs->setEnabled(false);
-    if (trimmedOfControls(m.title.text()).isEmpty()) {
+    if (trimmedOfBlanksAndControls(m.title.text()).isEmpty()) {
         if (m.list.hasCheckedRows()) {
             m.actions.actSaveNotesAs->setEnabled(true);
             m.actions.actPrint->setEnabled(true);
@@ -183,8 +154,8 @@ void EditingCommands::EnableUserControls() {
     } else {
         m.actions.actSaveNotesAs->setEnabled(true);
     }
-    m.actions.actSpellCheck->setEnabled(!trimmedOfControls(m.title.text()).isEmpty() ||
-                                        !trimmedOfControls(m.body.toPlainText()).isEmpty());
+    m.actions.actSpellCheck->setEnabled(!trimmedOfBlanksAndControls(m.title.text()).isEmpty() ||
+                                        !trimmedOfBlanksAndControls(m.body.toPlainText()).isEmpty());
     m.actions.keepUnavailableDisabled();
 
     auto showImage = [](QAction* a, int enabledImage, int disabledImage) {

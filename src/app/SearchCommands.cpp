@@ -1,5 +1,7 @@
 #include "SearchCommands.h"
 
+#include "app/TextTrim.h"
+
 #include "app/NoteList.h"
 #include "app/SearchBar.h"
 #include "controls/TRichEditURL.h"
@@ -32,11 +34,6 @@ constexpr char16_t upperAsciiChar(char16_t c) {
 }
 constexpr char16_t lowerAsciiChar(char16_t c) {
     return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
-}
-
-// What the find button ignores: blanks and control characters at either end.
-bool isBlankOrControl(QChar c) {
-    return c == QLatin1Char(' ') || c.category() == QChar::Other_Control;
 }
 
 } // namespace

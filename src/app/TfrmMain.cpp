@@ -9,6 +9,7 @@
 #include "app/SearchBar.h"
 #include "app/SearchCommands.h"
 #include "app/ShellCommands.h"
+#include "app/WaitCursor.h"
 #include "app/WindowSettingsBridge.h"
 #include "app/dialogs/TfrmSplash.h"
 #include "controls/TRichEditURL.h"
@@ -40,14 +41,6 @@ constexpr QRect DesignGeometry(275, 555, 608, 615);
 constexpr int DesignContentsHeight = 196;
 constexpr int TitleTop = 8;
 constexpr int TitleHeight = 21;
-
-// The hourglass for the length of a scope.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // The design place of the window, moved and shrunk as needed to lie on the screen together with
 // the title bar that the window manager adds (not known before the first show).

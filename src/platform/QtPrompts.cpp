@@ -1,5 +1,7 @@
 #include "QtPrompts.h"
 
+#include "platform/FontSpecQt.h"
+
 #include <QFontDialog>
 #include <QMessageBox>
 
@@ -59,13 +61,7 @@ void QtPrompts::plainMessage(const QString& text) {
 }
 
 std::optional<FontSpec> QtPrompts::chooseFont(const FontSpec& initial) {
-    QFont font(initial.family);
-    if (initial.pointSize > 0)
-        font.setPointSize(initial.pointSize);
-    font.setBold(initial.bold);
-    font.setItalic(initial.italic);
-    font.setUnderline(initial.underline);
-    font.setStrikeOut(initial.strikeOut);
+    const QFont font = fontOf(initial);
     bool ok = false;
     const QFont chosen = QFontDialog::getFont(&ok, font, m_owner, QStringLiteral("Font"));
     if (!ok)

@@ -109,10 +109,11 @@ private slots:
             << QStringLiteral("\r\nA & b?\n\tc #x 5%+1=6\n\n")
             << QStringList{utf8, subject, QStringLiteral("Plan & budget? #2 100%"), body,
                            QStringLiteral("A & b?\n\tc #x 5%+1=6") + Footer};
-        QTest::newRow("control characters and wide blanks at the ends, non-ASCII kept")
-            << false << QStringLiteral("\x01\u00A0Gr\u00FC\u00DFe \u20AC\u2003\x7F")
+        // Only blanks and control characters are trimmed: a no-break space is text.
+        QTest::newRow("control characters at the ends, non-ASCII kept")
+            << false << QStringLiteral("\x01 Gr\u00FC\u00DFe \u20AC\u00A0\x7F\u0085")
             << QString(nul) + QStringLiteral("\t\U0001F600 x\n y\x1F")
-            << QStringList{utf8, subject, QStringLiteral("Gr\u00FC\u00DFe \u20AC"), body,
+            << QStringList{utf8, subject, QStringLiteral("Gr\u00FC\u00DFe \u20AC\u00A0"), body,
                            QStringLiteral("\U0001F600 x\n y") + Footer};
         QTest::newRow("empty body sends the footer alone")
             << false << QStringLiteral("T") << QString()
