@@ -7,6 +7,7 @@
 #include "ScriptedPrompts.h"
 #include "TestFolders.h"
 
+#include "Unprivileged.h"
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -102,18 +103,13 @@ private:
     // Root ignores file modes, so a read-only log is tried from a child copy of this test running as
     // "nobody". Returns what the child was asked.
     QJsonArray askedByUnprivilegedChild(const QString& writer, const QString& logPath) {
-        const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
-        if (setpriv.isEmpty())
-            return {};
-        QProcess child;
-        child.start(setpriv, {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                              QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath(),
-                              QStringLiteral("--log-as-child"), writer, logPath});
-        if (!child.waitForFinished(30000) || child.exitCode() != 0) {
-            qWarning() << "child failed:" << child.readAllStandardError();
+        const ChildRun child = runUnprivileged(
+            {QCoreApplication::applicationFilePath(), QStringLiteral("--log-as-child"), writer, logPath});
+        if (!child.finished || child.exitCode != 0) {
+            qWarning() << "child failed:" << child.errors;
             return {};
         }
-        return QJsonDocument::fromJson(child.readAllStandardOutput()).array();
+        return QJsonDocument::fromJson(child.output).array();
     }
 
 private slots:

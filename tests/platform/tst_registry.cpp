@@ -3,6 +3,7 @@
 
 #include "TestFolders.h"
 
+#include "Unprivileged.h"
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -20,17 +21,6 @@ const QString KeyInFile = QStringLiteral("[Software]\nTarrowin\\Quillnote\\Setti
 
 std::unique_ptr<RegistryKey> settingsKey(const QString& hivePath) {
     return RegistryHive(hivePath).openKey(SettingsKeyPath);
-}
-
-// The message of the QuillError `action` throws; a null string when it throws nothing. Any other
-// exception escapes and fails the test.
-QString failureOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const QuillError& e) {
-        return e.message().isNull() ? QStringLiteral("(no message)") : e.message();
-    }
-    return {};
 }
 
 ino_t inodeOf(const QString& path) {
@@ -73,18 +63,13 @@ private:
     QString attemptUnprivileged(const QString& action, const QString& hivePath) {
         if (geteuid() != 0)
             return attempt(action, hivePath);
-        const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
-        if (setpriv.isEmpty())
-            return {};
-        QProcess child;
-        child.start(setpriv, {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                              QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath(),
-                              QStringLiteral("--as-child"), action, hivePath});
-        if (!child.waitForFinished(30000) || child.exitCode() != 0) {
-            qWarning() << "child failed:" << child.readAllStandardError();
+        const ChildRun child = runUnprivileged(
+            {QCoreApplication::applicationFilePath(), QStringLiteral("--as-child"), action, hivePath});
+        if (!child.finished || child.exitCode != 0) {
+            qWarning() << "child failed:" << child.errors;
             return {};
         }
-        return QString::fromUtf8(child.readAllStandardOutput());
+        return QString::fromUtf8(child.output);
     }
 
 private slots:

@@ -5,6 +5,7 @@
 #include "ScriptedPrompts.h"
 #include "TestFolders.h"
 
+#include "Unprivileged.h"
 #include <QtTest>
 
 #include <cstdio>
@@ -514,16 +515,12 @@ private slots:
         QVERIFY(::chmod(QFile::encodeName(path), mode_t(fileMode)) == 0);
         QVERIFY(::chmod(QFile::encodeName(folder), mode_t(folderMode)) == 0);
 
-        QStringList command = {QCoreApplication::applicationFilePath(), "--append-helper", path};
-        if (::geteuid() == 0)
-            command = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"} + command;
-        QProcess child;
-        child.start(command.takeFirst(), command);
-        QVERIFY(child.waitForFinished(30000));
+        const ChildRun child =
+            runUnprivileged({QCoreApplication::applicationFilePath(), "--append-helper", path});
+        QVERIFY(child.finished);
         ::chmod(QFile::encodeName(folder), 0755);
-        const QString output =
-            QString::fromLocal8Bit(child.readAllStandardOutput() + child.readAllStandardError());
-        QCOMPARE(child.exitCode(), 3);
+        const QString output = QString::fromLocal8Bit(child.output + child.errors);
+        QCOMPARE(child.exitCode, 3);
         QVERIFY2(output.contains(path) && output.contains(reported), qPrintable(output));
         QCOMPARE(TestFolders::readFile(path), TestFolders::fixture("mixed-children.xml"));
         QCOMPARE(temporariesBeside(path), QStringList());

@@ -3,21 +3,13 @@
 
 #include "TestFolders.h"
 
+#include "Unprivileged.h"
 #include <QColor>
 #include <QSettings>
 #include <QtTest>
 #include <functional>
 
 namespace {
-
-QString failureOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const QuillError& e) {
-        return e.message().isNull() ? QStringLiteral("(no message)") : e.message();
-    }
-    return {};
-}
 
 template <typename T> QVariant var(const std::optional<T>& v) {
     return v ? QVariant::fromValue(*v) : QVariant();
