@@ -5,7 +5,7 @@
 #include "app/NoteList.h"
 #include "app/TextTrim.h"
 #include "controls/TRichEditURL.h"
-#include "platform/FontSpecQt.h"
+#include "platform/FontChoiceQt.h"
 #include "platform/QuillError.h"
 #include "store/AppSettings.h"
 #include "store/DayNumber.h"
@@ -129,7 +129,7 @@ std::optional<int> EditingCommands::deleteSelectedNote() {
 }
 
 bool EditingCommands::actFontExecute() {
-    const std::optional<FontSpec> chosen = m.prompts.chooseFont(fontSpecOf(m.body.font()));
+    const std::optional<FontChoice> chosen = m.prompts.chooseFont(fontChoiceOf(m.body.font()));
     if (!chosen)
         return false;
     m.body.setFont(fontOf(*chosen, m.body.font()));

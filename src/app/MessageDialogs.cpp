@@ -28,8 +28,8 @@ void MessageDialogs::plainMessage(const QString& text) {
     });
 }
 
-std::optional<FontSpec> MessageDialogs::chooseFont(const FontSpec& initial) {
-    std::optional<FontSpec> chosen;
+std::optional<FontChoice> MessageDialogs::chooseFont(const FontChoice& initial) {
+    std::optional<FontChoice> chosen;
     showGuarded([&] {
         chosen = m_dialogs.chooseFont(initial);
         return MsgButton::OK;

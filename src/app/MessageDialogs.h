@@ -14,7 +14,7 @@ public:
 
     MsgButton messageDlg(const QString& text, MsgKind kind, MsgButtons buttons) override;
     void plainMessage(const QString& text) override;
-    std::optional<FontSpec> chooseFont(const FontSpec& initial) override;
+    std::optional<FontChoice> chooseFont(const FontChoice& initial) override;
 
 private:
     template <typename Show> MsgButton showGuarded(Show&& show);

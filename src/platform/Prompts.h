@@ -11,14 +11,14 @@ Q_DECLARE_FLAGS(MsgButtons, MsgButton)
 Q_DECLARE_OPERATORS_FOR_FLAGS(MsgButtons)
 
 // A font as the font dialog offers it.
-struct FontSpec {
+struct FontChoice {
     QString family;
     int pointSize = 0;
     bool bold = false;
     bool italic = false;
     bool underline = false;
     bool strikeOut = false;
-    bool operator==(const FontSpec&) const = default;
+    bool operator==(const FontChoice&) const = default;
 };
 
 // Every question the program puts to the user goes through here, so that tests can answer them
@@ -32,7 +32,7 @@ public:
     // A plain message box with only an OK button and no icon.
     virtual void plainMessage(const QString& text) = 0;
     // The font dialog, starting at `initial`; nullopt when the user cancels.
-    virtual std::optional<FontSpec> chooseFont(const FontSpec& initial) {
+    virtual std::optional<FontChoice> chooseFont(const FontChoice& initial) {
         Q_UNUSED(initial);
         return std::nullopt;
     }

@@ -1,6 +1,6 @@
 #include "QtPrompts.h"
 
-#include "platform/FontSpecQt.h"
+#include "platform/FontChoiceQt.h"
 
 #include <QFontDialog>
 #include <QMessageBox>
@@ -60,12 +60,12 @@ void QtPrompts::plainMessage(const QString& text) {
     box.exec();
 }
 
-std::optional<FontSpec> QtPrompts::chooseFont(const FontSpec& initial) {
+std::optional<FontChoice> QtPrompts::chooseFont(const FontChoice& initial) {
     const QFont font = fontOf(initial);
     bool ok = false;
     const QFont chosen = QFontDialog::getFont(&ok, font, m_owner, QStringLiteral("Font"));
     if (!ok)
         return std::nullopt;
-    return FontSpec{chosen.family(), chosen.pointSize(), chosen.bold(),
-                    chosen.italic(), chosen.underline(), chosen.strikeOut()};
+    return FontChoice{chosen.family(), chosen.pointSize(), chosen.bold(),
+                      chosen.italic(), chosen.underline(), chosen.strikeOut()};
 }

@@ -287,7 +287,7 @@ private slots:
         w.actions().actFont->trigger();
         QCOMPARE(w.redNote()->font(), before);
 
-        s.prompts.expectFont(FontSpec{QStringLiteral("DejaVu Serif"), 14, true, false, true, false});
+        s.prompts.expectFont(FontChoice{QStringLiteral("DejaVu Serif"), 14, true, false, true, false});
         w.actions().actFont->trigger();
         QCOMPARE(s.prompts.lastFontShown.family, before.family());
         for (TRichEditURL* field : {w.edtTitle(), w.redNote()}) {

@@ -132,7 +132,7 @@ private slots:
             w.resize(700, 560);
             w.splitter()->setSizes({240, 560 - 240});
             w.noteList().view()->header()->resizeSection(2, 300);
-            s.prompts.expectFont(FontSpec{QStringLiteral("DejaVu Serif"), 12, false, true, false, true});
+            s.prompts.expectFont(FontChoice{QStringLiteral("DejaVu Serif"), 12, false, true, false, true});
             w.actions().actFont->trigger();
             w.Exit1Click();
             QVERIFY2(s.log().isEmpty(), s.log().constData());

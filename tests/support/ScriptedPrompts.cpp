@@ -14,11 +14,11 @@ void ScriptedPrompts::expectPlain(const QString& textPart) {
     m_script.append({textPart, MsgButton::OK, true, {}, false, std::nullopt});
 }
 
-void ScriptedPrompts::expectFont(std::optional<FontSpec> answer) {
+void ScriptedPrompts::expectFont(std::optional<FontChoice> answer) {
     m_script.append({QStringLiteral("(font dialog)"), MsgButton::OK, false, {}, true, std::move(answer)});
 }
 
-std::optional<FontSpec> ScriptedPrompts::chooseFont(const FontSpec& initial) {
+std::optional<FontChoice> ScriptedPrompts::chooseFont(const FontChoice& initial) {
     const QString question = QStringLiteral("(font dialog)");
     m_asked.append({question, MsgKind::Information, MsgButton::OK, false});
     lastFontShown = initial;

@@ -23,13 +23,13 @@ public:
     void expectFailure(const QString& textPart, const QString& message);
     void expectPlain(const QString& textPart);
     // The next question is the font dialog; it answers `answer` (nullopt: Cancel).
-    void expectFont(std::optional<FontSpec> answer);
+    void expectFont(std::optional<FontChoice> answer);
 
     MsgButton messageDlg(const QString& text, MsgKind kind, MsgButtons buttons) override;
     void plainMessage(const QString& text) override;
-    std::optional<FontSpec> chooseFont(const FontSpec& initial) override;
+    std::optional<FontChoice> chooseFont(const FontChoice& initial) override;
     // The font the last font dialog started with.
-    FontSpec lastFontShown;
+    FontChoice lastFontShown;
 
     const QList<Asked>& asked() const { return m_asked; }
     int pending() const { return int(m_script.size()); }
@@ -44,7 +44,7 @@ private:
         bool plain;
         QString failure;
         bool font = false;
-        std::optional<FontSpec> fontAnswer;
+        std::optional<FontChoice> fontAnswer;
     };
     Step take(const QString& text, bool plain);
 
