@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
+#include "platform/TrayIcon.h"
 
 #include <QStringList>
 
@@ -13,5 +14,6 @@ struct AppServices {
     IPrompts& prompts;
     IShell& shell;
     const IClock& clock;
-    QStringList arguments; // command-line arguments after the program name
+    QStringList arguments;     // command-line arguments after the program name
+    ITrayIcon* tray = nullptr; // the notification-area icon; the desktop's when none is given
 };

@@ -9,6 +9,7 @@
 #include "app/SearchBar.h"
 #include "app/SearchCommands.h"
 #include "app/ShellCommands.h"
+#include "app/TrayController.h"
 #include "app/WaitCursor.h"
 #include "app/WindowSettingsBridge.h"
 #include "app/dialogs/TfrmSplash.h"
@@ -95,6 +96,8 @@ TfrmMain::TfrmMain(AppServices services, QWidget* parent)
     buildLayout();
     buildMenus();
     buildToolBar();
+    ITrayIcon* icon = m_services.tray ? m_services.tray : new QtTrayIcon(this);
+    m_tray = new TrayController(*this, *icon, m_errorLog, *m_actions->mnuExit);
     connectCommands();
     setGeometry(onScreen(DesignGeometry));
 }
@@ -103,6 +106,7 @@ TfrmMain::~TfrmMain() {
     // The editors report their last focus change while the window's children are being destroyed.
     for (TRichEditURL* editor : {m_edtTitle, m_redNote})
         disconnect(editor, nullptr, this, nullptr);
+    m_tray->remove(); // FormDestroy
 }
 
 void TfrmMain::buildLayout() {
@@ -324,6 +328,7 @@ void TfrmMain::FormCreate() {
             m_startMinimized = true;
             setWindowState(windowState() | Qt::WindowMinimized);
         }
+        m_tray->install();
         m_search->showScope();
         openNotesFile();
         LoadNotes();
@@ -348,7 +353,7 @@ void TfrmMain::readSettings() {
         m_settings.QuillnoteLocation = m_services.paths.dataFolder();
     if (m_settings.AlternateLocation.isEmpty())
         m_settings.AlternateLocation = m_settings.QuillnoteLocation;
-    m_trayRestoreState = windowState() & Qt::WindowMaximized;
+    m_tray->setTrayRestoreState(windowState());
 }
 
 void TfrmMain::openNotesFile() {
@@ -382,9 +387,9 @@ void TfrmMain::sortAtStartUp() {
 }
 
 void TfrmMain::showAsStarted() {
-    // Without a tray to hide in, a minimized start stays reachable on the task bar.
+    // A minimized start goes to the tray; without a tray it stays reachable on the task bar.
     if (m_startMinimized)
-        showMinimized();
+        m_tray->MinimizeToTray();
     else
         show();
 }
@@ -481,6 +486,17 @@ void TfrmMain::resizeEvent(QResizeEvent* event) {
     FormResize();
 }
 
+void TfrmMain::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && !m_startingUp)
+        m_tray->windowMinimized(static_cast<QWindowStateChangeEvent*>(event)->oldState());
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    guard("FormShow", [&] { m_tray->FormShow(); });
+}
+
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_pnlContents && event->type() == QEvent::Resize)
         ResetFormLayout();
@@ -507,8 +523,7 @@ bool TfrmMain::FormCloseQuery() {
     if (m_exitRequested)
         return true;
     if (m_settings.CloseOnMenuOnly) {
-        // Kept running: without a tray the window goes to the task bar, never out of reach.
-        showMinimized();
+        m_tray->MinimizeToTray(); // kept running, in the tray (or on the task bar without one)
         return false;
     }
     return true;

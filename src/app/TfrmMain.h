@@ -24,6 +24,7 @@ class QStatusBar;
 class QToolBar;
 class TRichEditURL;
 class TfrmSplash;
+class TrayController;
 
 // The main window: owns the notes document, the settings and the pieces the commands live in,
 // wires them to the actions, and runs the start-up sequence and the end of the program's life.
@@ -55,6 +56,7 @@ public:
     NoteList& noteList() const { return *m_noteList; }
     EditingCommands& editing() const { return *m_editing; }
     SearchBar& searchBar() const { return *m_searchBar; }
+    TrayController& tray() const { return *m_tray; }
     NoteStore& store() { return m_store; }
     AppSettings& settings() { return m_settings; }
     ErrorLog& errorLog() { return m_errorLog; }
@@ -69,6 +71,8 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -130,6 +134,7 @@ private:
     EditingCommands* m_editing = nullptr;
     SearchBar* m_searchBar = nullptr;
     SearchCommands* m_search = nullptr;
+    TrayController* m_tray = nullptr;
 
     bool m_startingUp = false;
     bool m_exitRequested = false;
@@ -137,5 +142,4 @@ private:
     bool m_startMinimized = false;
     QString m_mailFooter;
     std::unique_ptr<TfrmSplash> m_splash; // only while starting up
-    Qt::WindowStates m_trayRestoreState = Qt::WindowNoState;
 };

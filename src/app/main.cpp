@@ -45,6 +45,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Quillnote"));
     QApplication::setOrganizationName(QStringLiteral("Tarrowin"));
     QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setQuitOnLastWindowClosed(false); // the window may be hidden in the tray; Exit ends
 
     QtPrompts prompts;
     DesktopShell shell;

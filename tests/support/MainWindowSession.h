@@ -27,8 +27,9 @@ struct MainWindowSession {
     FixedClock clock;
     std::unique_ptr<TfrmMain> window;
 
-    explicit MainWindowSession(TestFolders& f, QStringList arguments = {}) : folders(f) {
-        AppServices services{folders.paths(), prompts, shell, clock, std::move(arguments)};
+    explicit MainWindowSession(TestFolders& f, QStringList arguments = {}, ITrayIcon* tray = nullptr)
+        : folders(f) {
+        AppServices services{folders.paths(), prompts, shell, clock, std::move(arguments), tray};
         window = std::make_unique<TfrmMain>(services);
     }
     TfrmMain& start() {

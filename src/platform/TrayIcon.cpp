@@ -1,0 +1,25 @@
+#include "TrayIcon.h"
+
+#include <QSystemTrayIcon>
+
+QtTrayIcon::QtTrayIcon(QObject* parent) : ITrayIcon(parent), m_icon(new QSystemTrayIcon(this)) {
+    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            emit leftPressed();
+    });
+}
+
+bool QtTrayIcon::isAvailable() const {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void QtTrayIcon::install(const QIcon& icon, const QString& tip, QMenu* menu) {
+    m_icon->setIcon(icon);
+    m_icon->setToolTip(tip);
+    m_icon->setContextMenu(menu);
+    m_icon->show(); // also when no tray runs yet: a tray that starts later embeds it
+}
+
+void QtTrayIcon::remove() {
+    m_icon->hide();
+}
