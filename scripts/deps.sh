@@ -11,7 +11,7 @@ QUILL_PACKAGES=(
     # run time: xdg-email opens the mail program's compose window
     xdg-utils
     # a display for the smoke test and for running without a desktop
-    xvfb xauth openbox x11-utils xdotool imagemagick fonts-dejavu-core adwaita-icon-theme
+    xvfb xauth openbox trayer x11-utils xdotool imagemagick fonts-dejavu-core adwaita-icon-theme
     # tests: PDF read-back, tracing, running as an unprivileged user (setpriv)
     poppler-utils strace util-linux
 )

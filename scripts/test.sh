@@ -59,6 +59,11 @@ rc=0
 bash tests/smoke/smoke.sh "$build_dir" || rc=$?
 count "smoke test" "$rc"
 
+echo "== tray"
+rc=0
+bash tests/smoke/tray.sh "$build_dir" || rc=$?
+count "tray check" "$rc"
+
 if [ "${#failures[@]}" -ne 0 ]; then
     echo "test: failed: ${failures[*]}"
 fi
