@@ -1,0 +1,214 @@
+#include "TfrmAddNote.h"
+
+#include "app/ErrorGuard.h"
+#include "app/NoteKeys.h"
+#include "app/NoteList.h"
+#include "controls/TRichEditURL.h"
+#include "output/ErrorLog.h"
+#include "store/DayNumber.h"
+#include "store/NoteStore.h"
+#include "store/SettingsStore.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QSizeGrip>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString UnitName = QStringLiteral("AddNote");
+
+QRect firstScreen() {
+    const auto screens = QGuiApplication::screens();
+    return screens.isEmpty() ? QRect() : screens.first()->geometry();
+}
+
+QRect desktop() {
+    const auto screens = QGuiApplication::screens();
+    return screens.isEmpty() ? QRect() : screens.first()->virtualGeometry();
+}
+
+} // namespace
+
+TfrmAddNote::TfrmAddNote(AddNoteContext context, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m(context),
+      m_edtTitle(new TRichEditURL(true, this)), m_redNote(new TRichEditURL(false, this)),
+      m_btnSave(new QPushButton(tr("&Save"), this)), m_btnCancel(new QPushButton(tr("&Cancel"), this)),
+      m_settle(new QTimer(this)) {
+    setObjectName(QStringLiteral("frmAddNote"));
+    setWindowTitle(QStringLiteral("Add Note"));
+    setModal(true);
+    setFont(QFont(QStringLiteral("Verdana"), 8));
+    setMinimumSize(MinimumSize);
+
+    // Without a frame the border and the grip are the only signs that the window can be sized.
+    auto* pnlContents = new QFrame(this);
+    pnlContents->setFrameShape(QFrame::Box);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(pnlContents);
+
+    auto* lblTitle = new QLabel(tr("Title:"), pnlContents);
+    lblTitle->setBuddy(m_edtTitle);
+    const int lineHeight = m_edtTitle->fontMetrics().lineSpacing();
+    m_edtTitle->setFixedHeight(lineHeight + 2 * int(m_edtTitle->document()->documentMargin()) + 4);
+    m_edtTitle->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_edtTitle->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_redNote->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    m_btnSave->setDefault(true);
+    m_btnSave->setEnabled(false);
+    auto* grip = new QSizeGrip(pnlContents);
+    grip->installEventFilter(this);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_btnSave);
+    buttons->addWidget(m_btnCancel);
+    buttons->addWidget(grip, 0, Qt::AlignBottom | Qt::AlignRight);
+
+    auto* contents = new QVBoxLayout(pnlContents);
+    contents->setContentsMargins(8, 8, 2, 2);
+    contents->addWidget(lblTitle);
+    contents->addWidget(m_edtTitle);
+    contents->addWidget(m_redNote, 1);
+    contents->addLayout(buttons);
+
+    auto* keys = new NoteKeys(
+        m.clock, m.formats,
+        [this](const QString& method, const QString& message) {
+            if (method == QLatin1String("redNoteKeyUp"))
+                m.log.LogError({UnitName, method, message});
+            else
+                m.log.LogErrorQuietly({UnitName, QStringLiteral("redNoteKeyPress"), message});
+        },
+        this);
+    keys->watchTitle(m_edtTitle);
+    keys->watchBody(m_redNote);
+
+    connect(m_edtTitle, &QPlainTextEdit::textChanged, this, &TfrmAddNote::edtTitleChange);
+    connect(m_btnSave, &QPushButton::clicked, this, &TfrmAddNote::btnSaveClick);
+    connect(m_btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    m_settle->setSingleShot(true);
+    m_settle->setInterval(SettleMs);
+    connect(m_settle, &QTimer::timeout, this, &TfrmAddNote::keepOnScreen);
+
+    setOwnGeometry(boundsFromSettings());
+    m_edtTitle->setFocus();
+}
+
+int TfrmAddNote::AddNote1Click(AddNoteContext context, QWidget* parent) {
+    TfrmAddNote window(context, parent);
+    return window.exec();
+}
+
+QRect TfrmAddNote::boundsFromSettings() {
+    QRect bounds = SettingsStore::quickAddDefaults(DesignSize, firstScreen(), desktop());
+    guarded(m.log, QStringLiteral("Main"), QStringLiteral("AddNote1Click"), LogMode::Quiet,
+            [&] { bounds = m.settings.readQuickAdd(DesignSize, firstScreen(), desktop()); });
+    return bounds;
+}
+
+void TfrmAddNote::keepOnScreen() {
+    m_settle->stop();
+    const QRect screen = firstScreen();
+    QRect bounds = geometry();
+    if (bounds.x() + bounds.width() > screen.x() + screen.width())
+        bounds.moveLeft(screen.x() + screen.width() - bounds.width());
+    if (bounds.y() + bounds.height() > screen.y() + screen.height())
+        bounds.moveTop(screen.y() + screen.height() - bounds.height());
+    if (bounds != geometry())
+        setOwnGeometry(bounds);
+}
+
+void TfrmAddNote::setOwnGeometry(const QRect& bounds) {
+    m_ownGeometry = bounds;
+    setGeometry(bounds);
+}
+
+void TfrmAddNote::geometryChanged() {
+    // Events of the window's own placing, and of pulling it back, do not start another wait.
+    if (!isVisible() || geometry() == m_ownGeometry)
+        return;
+    m_settle->start();
+}
+
+void TfrmAddNote::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    m_edtTitle->setFocus();
+}
+
+void TfrmAddNote::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    geometryChanged();
+}
+
+void TfrmAddNote::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    geometryChanged();
+}
+
+bool TfrmAddNote::eventFilter(QObject* watched, QEvent* event) {
+    // Letting go of the grip ends a resize now rather than after the pause.
+    if (event->type() == QEvent::MouseButtonRelease && m_settle->isActive())
+        QTimer::singleShot(0, this, &TfrmAddNote::keepOnScreen);
+    return QDialog::eventFilter(watched, event);
+}
+
+void TfrmAddNote::edtTitleChange() {
+    guarded(m.log, UnitName, QStringLiteral("edtTitleChange"), LogMode::Quiet,
+            [&] { m_btnSave->setEnabled(!m_edtTitle->text().isEmpty()); });
+}
+
+void TfrmAddNote::btnSaveClick() {
+    const QString title = m_edtTitle->text();
+    if (title.isEmpty())
+        return; // a body alone cannot be saved
+    const QString body = m_redNote->text();
+    // A failed save keeps the window open with the text, so that nothing typed is lost.
+    if (guarded(m.log, UnitName, QStringLiteral("btnSaveClick"), LogMode::Loud,
+                [&] { appendNote(title, body); }))
+        accept();
+}
+
+void TfrmAddNote::appendNote(const QString& title, const QString& body) {
+    const QDateTime now = m.clock.now();
+    Note note;
+    note.CreatedText = note.ModifiedText = DayNumber::displayText(now, m.formats);
+    note.Title = title;
+    note.Text = body;
+    note.DateTime = note.LastModified = DayNumber::nowText(now, m.formats.decimalSeparator);
+    note.CreatedDay = note.ModifiedDay = DayNumber::fromDateTime(now);
+
+    NoteListModel& model = *m.list.model();
+    const int row = model.appendNote(note);
+    try {
+        note.Position = m.store.AppendNote(title, body, now);
+    } catch (...) {
+        model.removeNoteRow(row); // the file does not hold this note
+        throw;
+    }
+    model.updateNote(row, note);
+    m.list.selectRow(row);
+    m.list.resortInCurrentDirection();
+}
+
+void TfrmAddNote::storeBounds() {
+    if (m_boundsStored)
+        return;
+    m_boundsStored = true;
+    m_settle->stop();
+    guarded(m.log, QStringLiteral("Main"), QStringLiteral("AddNote1Click"), LogMode::Loud,
+            [&] { m.settings.writeQuickAdd(geometry(), DesignSize, firstScreen(), desktop()); });
+}
+
+void TfrmAddNote::done(int result) {
+    storeBounds(); // whatever the result: Cancel stores the bounds too
+    QDialog::done(result);
+}
