@@ -12,6 +12,7 @@
 #include "app/TrayController.h"
 #include "app/WaitCursor.h"
 #include "app/WindowSettingsBridge.h"
+#include "app/dialogs/TfrmAddNote.h"
 #include "app/dialogs/TfrmSplash.h"
 #include "controls/TRichEditURL.h"
 #include "platform/Registry.h"
@@ -271,6 +272,7 @@ void TfrmMain::connectCommands() {
     connect(a.actDeleteNote, &QAction::triggered, this, &TfrmMain::actDeleteNoteExecute);
     connect(a.actFont, &QAction::triggered, this, &TfrmMain::actFontExecute);
     connect(a.mnuHelp, &QAction::triggered, this, &TfrmMain::mnuHelpClick);
+    connect(m_tray->AddNote1(), &QAction::triggered, this, &TfrmMain::AddNote1Click);
     connect(a.actSendMail, &QAction::triggered, this, [this] {
         guard("actSendMailExecute", [&] {
             m_mailCommands.actSendMailExecute(m_edtTitle->text(), m_redNote->text(), m_mailFooter);
@@ -450,6 +452,18 @@ void TfrmMain::redNoteURLClick(const QString& url) {
         if (target.isValid())
             m_services.shell.openUrl(target);
     });
+}
+
+void TfrmMain::AddNote1Click() {
+    guard("AddNote1Click", [&] {
+        SettingsStore settings{RegistryHive(m_services.paths.registryPath())};
+        TfrmAddNote::AddNote1Click({settings, m_store, *m_noteList, m_errorLog, m_services.clock, m_formats},
+                                   isVisible() ? this : nullptr);
+    });
+}
+
+void TfrmMain::bringForward() {
+    guard("bringForward", [&] { m_tray->MaximizeFromTray(); });
 }
 
 void TfrmMain::mnuHelpClick() {

@@ -42,6 +42,8 @@ public:
     MsgButton MessageDlg(const QString& text, MsgKind kind, MsgButtons buttons);
     // The end of the desktop session: the close query, then the whole Exit command.
     void sessionEnding();
+    // Another start of the program asked for this window: back from the tray and to the front.
+    void bringForward();
 
     // Layout rules, public for tests.
     void ResetFormLayout();
@@ -102,6 +104,7 @@ private:
     void actFontExecute();
     void redNoteURLClick(const QString& url);
     void mnuHelpClick();
+    void AddNote1Click();
     void Quillnote1Click();
     void edtTitleOriginalChange();
     void editCommand(void (TRichEditURL::*command)());

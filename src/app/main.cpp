@@ -1,5 +1,6 @@
 #include "app/AppServices.h"
 #include "app/TfrmMain.h"
+#include "app/instance/TInstanceControl.h"
 #include "platform/DesktopShell.h"
 #include "platform/QtPrompts.h"
 
@@ -47,6 +48,11 @@ int main(int argc, char* argv[]) {
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setQuitOnLastWindowClosed(false); // the window may be hidden in the tray; Exit ends
 
+    // A second start brings the running copy forward and ends, showing and writing nothing.
+    TInstanceControl instance(TInstanceControl::keyForExecutable(QCoreApplication::applicationFilePath()));
+    if (!instance.registerInstance())
+        return instance.bringForwardRunningCopy(5000) ? 0 : 1;
+
     QtPrompts prompts;
     DesktopShell shell;
     SystemClock clock;
@@ -59,6 +65,7 @@ int main(int argc, char* argv[]) {
         &app, &QGuiApplication::commitDataRequest, &frmMain,
         [&frmMain](QSessionManager&) { frmMain.sessionEnding(); }, Qt::DirectConnection);
     routeTerminationSignals(frmMain);
+    QObject::connect(&instance, &TInstanceControl::activationRequested, &frmMain, &TfrmMain::bringForward);
 
     frmMain.FormCreate();
     frmMain.showAsStarted();

@@ -11,6 +11,34 @@ class TestSignals : public QObject {
     Q_OBJECT
 
 private slots:
+    void aSecondStartHandsOverAndEnds() {
+        QTemporaryDir dir;
+        const QString program = dir.filePath(QStringLiteral("quillnote"));
+        QVERIFY(QFile::copy(QStringLiteral(QUILLNOTE_BINARY), program));
+        QVERIFY(QFile::copy(QStringLiteral(QUILLNOTE_BIN_DIR "/qnReadMe.txt"),
+                            dir.filePath(QStringLiteral("qnReadMe.txt"))));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+
+        QProcess first;
+        first.setProcessEnvironment(env);
+        first.start(program, {});
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath(QStringLiteral("quill.xml"))), 10000);
+
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.start(program, {});
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitCode(), 0); // the running copy took the request
+        QCOMPARE(first.state(), QProcess::Running);
+
+        ::kill(pid_t(first.processId()), SIGTERM);
+        QVERIFY(first.waitForFinished(10000));
+        QCOMPARE(first.exitCode(), 0);
+    }
+
     void terminationRunsTheExitCommand_data() {
         QTest::addColumn<int>("signal");
         QTest::newRow("SIGTERM") << int(SIGTERM);
