@@ -64,27 +64,7 @@ void EditingCommands::actSaveNoteExecute() {
 }
 
 void EditingCommands::saveNewNote(const QString& title, const QString& body) {
-    const QDateTime now = m.clock.now();
-    const QString number = DayNumber::nowText(now, m.formats.decimalSeparator);
-    Note note;
-    note.CreatedText = note.ModifiedText = DayNumber::displayText(now, m.formats);
-    note.Title = title;
-    note.Text = body;
-    note.DateTime = note.LastModified = number;
-    note.CreatedDay = note.ModifiedDay = DayNumber::fromDateTime(now);
-
-    NoteListModel& model = *m.list.model();
-    const int row = model.appendNote(note);
-    try {
-        note.Position = m.store.AppendNote(title, body, now);
-    } catch (...) {
-        // A row for a note the file does not hold would act on a note that is not there.
-        model.removeNoteRow(row);
-        throw;
-    }
-    model.updateNote(row, note);
-    m.list.selectRow(row);
-    m.list.resortInCurrentDirection();
+    const Note note = m.list.addNewNote(m.store, title, body, m.clock.now(), m.formats);
     m_openNotePosition = note.Position;
     m.creationDate.setText(note.CreatedText);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/QuillError.h"
 #include "store/AppSettings.h"
+#include "store/DayNumber.h"
 #include "store/NoteStore.h"
 
 #include <QHeaderView>
@@ -91,6 +92,29 @@ void NoteList::lsvNotesColumnClick(int column) {
 void NoteList::resortInCurrentDirection() {
     m_settings.SortToggle = -m_settings.SortToggle;
     lsvNotesColumnClick(m_settings.SortColumn);
+}
+
+Note NoteList::addNewNote(NoteStore& store, const QString& title, const QString& body, const QDateTime& now,
+                          const LocaleFormats& formats) {
+    Note note;
+    note.CreatedText = note.ModifiedText = DayNumber::displayText(now, formats);
+    note.Title = title;
+    note.Text = body;
+    note.DateTime = note.LastModified = DayNumber::nowText(now, formats.decimalSeparator);
+    note.CreatedDay = note.ModifiedDay = DayNumber::fromDateTime(now);
+
+    const int row = m_model->appendNote(note);
+    try {
+        note.Position = store.AppendNote(title, body, now);
+    } catch (...) {
+        // A row for a note the file does not hold would act on a note that is not there.
+        m_model->removeNoteRow(row);
+        throw;
+    }
+    m_model->updateNote(row, note);
+    selectRow(row);
+    resortInCurrentDirection();
+    return note;
 }
 
 int NoteList::selectedRow() const {

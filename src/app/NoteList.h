@@ -7,6 +7,8 @@
 
 class NoteStore;
 struct AppSettings;
+struct LocaleFormats;
+class QDateTime;
 
 // The list of all notes below the editors: rows built from the notes document, sorted by header
 // clicks, one selected row, check boxes that choose the notes to print or export.
@@ -26,6 +28,11 @@ public:
     void lsvNotesColumnClick(int column);
     // Sorting again by the last column in the direction in use.
     void resortInCurrentDirection();
+
+    // A new note: its row is added, the note appended to the document (which saves the file), the
+    // row selected and the list re-sorted. A failed append takes the row out again and is thrown on.
+    Note addNewNote(NoteStore& store, const QString& title, const QString& body, const QDateTime& now,
+                    const LocaleFormats& formats);
 
     int selectedRow() const; // -1 when none
     void selectRow(int row); // and scroll it wholly into view

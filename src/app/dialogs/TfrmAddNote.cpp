@@ -5,8 +5,6 @@
 #include "app/NoteList.h"
 #include "controls/TRichEditURL.h"
 #include "output/ErrorLog.h"
-#include "store/DayNumber.h"
-#include "store/NoteStore.h"
 #include "store/SettingsStore.h"
 
 #include <QFrame>
@@ -178,25 +176,7 @@ void TfrmAddNote::btnSaveClick() {
 }
 
 void TfrmAddNote::appendNote(const QString& title, const QString& body) {
-    const QDateTime now = m.clock.now();
-    Note note;
-    note.CreatedText = note.ModifiedText = DayNumber::displayText(now, m.formats);
-    note.Title = title;
-    note.Text = body;
-    note.DateTime = note.LastModified = DayNumber::nowText(now, m.formats.decimalSeparator);
-    note.CreatedDay = note.ModifiedDay = DayNumber::fromDateTime(now);
-
-    NoteListModel& model = *m.list.model();
-    const int row = model.appendNote(note);
-    try {
-        note.Position = m.store.AppendNote(title, body, now);
-    } catch (...) {
-        model.removeNoteRow(row); // the file does not hold this note
-        throw;
-    }
-    model.updateNote(row, note);
-    m.list.selectRow(row);
-    m.list.resortInCurrentDirection();
+    m.list.addNewNote(m.store, title, body, m.clock.now(), m.formats);
 }
 
 void TfrmAddNote::storeBounds() {
