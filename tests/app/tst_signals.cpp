@@ -10,17 +10,28 @@
 class TestSignals : public QObject {
     Q_OBJECT
 
-private slots:
-    void aSecondStartHandsOverAndEnds() {
-        QTemporaryDir dir;
+    // A copy of the program and its read-me in `dir`: its notes file goes there too. Empty on failure.
+    static QString installProgram(const QTemporaryDir& dir) {
         const QString program = dir.filePath(QStringLiteral("quillnote"));
-        QVERIFY(QFile::copy(QStringLiteral(QUILLNOTE_BINARY), program));
-        QVERIFY(QFile::copy(QStringLiteral(QUILLNOTE_BIN_DIR "/qnReadMe.txt"),
-                            dir.filePath(QStringLiteral("qnReadMe.txt"))));
+        const bool copied = QFile::copy(QStringLiteral(QUILLNOTE_BINARY), program) &&
+                            QFile::copy(QStringLiteral(QUILLNOTE_BIN_DIR "/qnReadMe.txt"),
+                                        dir.filePath(QStringLiteral("qnReadMe.txt")));
+        return copied ? program : QString();
+    }
+    static QProcessEnvironment environmentFor(const QTemporaryDir& dir) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+        return env;
+    }
+
+private slots:
+    void aSecondStartHandsOverAndEnds() {
+        QTemporaryDir dir;
+        const QString program = installProgram(dir);
+        QVERIFY(!program.isEmpty());
+        const QProcessEnvironment env = environmentFor(dir);
 
         QProcess first;
         first.setProcessEnvironment(env);
@@ -48,14 +59,9 @@ private slots:
     void terminationRunsTheExitCommand() {
         QFETCH(int, signal);
         QTemporaryDir dir;
-        const QString program = dir.filePath(QStringLiteral("quillnote"));
-        QVERIFY(QFile::copy(QStringLiteral(QUILLNOTE_BINARY), program));
-        QVERIFY(QFile::copy(QStringLiteral(QUILLNOTE_BIN_DIR "/qnReadMe.txt"),
-                            dir.filePath(QStringLiteral("qnReadMe.txt"))));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+        const QString program = installProgram(dir);
+        QVERIFY(!program.isEmpty());
+        const QProcessEnvironment env = environmentFor(dir);
 
         QProcess quillnote;
         quillnote.setProcessEnvironment(env);
