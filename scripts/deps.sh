@@ -7,13 +7,21 @@ QUILL_PACKAGES=(
     build-essential cmake ninja-build pkg-config clang-format
     # libraries
     qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins libgl1-mesa-dev
-    libpugixml-dev libicu-dev libjpeg-dev
+    libpugixml-dev libicu-dev libjpeg-dev libhunspell-dev
+    # spelling: the three ispell-protocol programs and their English, German, French and Spanish
+    # dictionaries (hunspell's also serve our speller library)
+    ispell aspell hunspell
+    iamerican ibritish ingerman ifrench-gut ispanish
+    aspell-en aspell-de aspell-fr aspell-es
+    hunspell-en-us hunspell-en-gb hunspell-de-de hunspell-fr hunspell-es
     # run time: xdg-email opens the mail program's compose window
     xdg-utils
     # a display for the smoke test and for running without a desktop
     xvfb xauth openbox trayer x11-utils xdotool imagemagick fonts-dejavu-core adwaita-icon-theme
     # tests: PDF read-back, tracing, running as an unprivileged user (setpriv)
     poppler-utils strace util-linux
+    # desktop-file-validate; python3 serves the update check's test server; ccache speeds up rebuilds
+    desktop-file-utils python3 ccache
 )
 
 # Prints the packages of QUILL_PACKAGES that are not installed yet.

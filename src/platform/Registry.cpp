@@ -30,6 +30,20 @@ bool RegistryKey::valueExists(const QString& name) const {
     return m_file->contains(qualified(name));
 }
 
+bool RegistryKey::exists() const {
+    m_file->beginGroup(m_keyPath);
+    const bool found = !m_file->childKeys().isEmpty() || !m_file->childGroups().isEmpty();
+    m_file->endGroup();
+    return found;
+}
+
+QStringList RegistryKey::subKeyNames() const {
+    m_file->beginGroup(m_keyPath);
+    QStringList names = m_file->childGroups();
+    m_file->endGroup();
+    return names;
+}
+
 QString RegistryKey::storedValue(const QString& name) const {
     const QVariant v = m_file->value(qualified(name));
     // A hand-edited value with a comma reads back as a list: not a value we wrote.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class QSettings;
@@ -15,6 +16,10 @@ public:
     ~RegistryKey();
 
     bool valueExists(const QString& name) const;
+    // Whether the key holds any value or subkey.
+    bool exists() const;
+    // Names of the subkeys, in name order.
+    QStringList subKeyNames() const;
     // Each read throws QuillError when the value is missing or of another type.
     int readInteger(const QString& name) const;
     bool readBool(const QString& name) const;

@@ -1,0 +1,132 @@
+#pragma once
+
+#include "spell/ISpellDialog.h"
+#include "spell/ISpellTextControl.h"
+#include "spell/SpellTypes.h"
+#include "spell/TAbstractSpeller.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+class IPrompts;
+class SpellConfiguration;
+
+// A font as the spelling dialog shows it; QtCore only, the dialog turns it into a QFont.
+struct SpellFont {
+    QString name = QStringLiteral("Arial");
+    int pointSize = 10;  // used when pixelHeight is 0
+    int pixelHeight = 0; // when not 0, the font's height in pixels
+    bool operator==(const SpellFont&) const = default;
+};
+
+// How the flagged word is shown in the preview.
+struct TMisspellFont {
+    enum Style { Bold = 0x1, Italic = 0x2, Underline = 0x4, StrikeOut = 0x8 };
+    QString MspName = QStringLiteral("Arial");
+    unsigned MspColor = 0xFF0000; // 0xRRGGBB
+    int MspStyle = 0;             // a set of Style bits
+    bool operator==(const TMisspellFont&) const = default;
+};
+
+// Checks the text of a memo or rich-edit control word by word: cuts the text into segments, hands
+// each to the engine of its language, and for each finding drives the spelling dialog, whose
+// buttons call back into the decision operations below. Everything runs on the UI thread; with a
+// modal dialog CheckControl returns only when the check of that control has ended.
+class TSpellChecker {
+public:
+    TSpellChecker();
+    ~TSpellChecker();
+    TSpellChecker(const TSpellChecker&) = delete;
+    TSpellChecker& operator=(const TSpellChecker&) = delete;
+
+    // Engines are made by the factory registered for their type (the program registers the ispell
+    // and library engines, tests a scripted one); no factory means no engine, and the check passes.
+    using SpellerFactory =
+        std::function<std::unique_ptr<TAbstractSpeller>(TLanguage, TSpellOptions, TSpellChecker*)>;
+    void setSpellerFactory(TSpellerType type, SpellerFactory factory);
+    // The dialog is made on the first check by this factory; it is owned by the checker's owner and
+    // tells the checker when it is destroyed (DialogDestroyed).
+    using DialogFactory = std::function<ISpellDialog*(TSpellChecker&)>;
+    void setDialogFactory(DialogFactory factory);
+    void DialogDestroyed() { m_dialog = nullptr; }
+    // Where FinishMessage is shown; may be null.
+    void setPrompts(IPrompts* prompts) { m_prompts = prompts; }
+    // Where engines find their resources; may be null (engines then use their defaults).
+    void setConfiguration(const SpellConfiguration* configuration) { m_configuration = configuration; }
+    const SpellConfiguration* configuration() const { return m_configuration; }
+
+    // Operations.
+    void CheckControl(ISpellTextControl& control);
+    void ContinueCheck();
+    void FinishCheck();
+    void ChangeWord(const QString& newText);
+    void ChangeWordAll(const QString& newText);
+    void ChangeWordOnce(const QString& newText);
+    void DeleteRepeatedWord();
+    void AddErrorWord();
+    void IgnoreErrorWord();
+    void GetSuggestions(const QString& word, QStringList& list, TLanguage language);
+    QString CapitalizeFirst(const QString& word) const;
+    void GetLineAt(int position, int& lineStart, QString& lineText) const;
+
+    // Properties.
+    TLanguage Language() const { return m_language; }
+    void setLanguage(TLanguage language) { m_language = language; }
+    TLangOption LangOption = TLangOption::loLocalized;
+    TSpellerType SpellerType() const { return m_spellerType; }
+    void setSpellerType(TSpellerType type) { m_spellerType = type; }
+    TUserLanguage UserLanguage() const { return m_userLanguage; }
+    void setUserLanguage(TUserLanguage language); // fills SpellTexts
+    TSpellOptions Options = spellOption(spoSuggestFromUserDict) | spellOption(spoIgnoreAllCaps) |
+                            spellOption(spoIgnoreMixedDigits) | spellOption(spoIgnoreRomanNumerals);
+    QString Caption;
+    SpellFont Font;
+    TMisspellFont MisspellFont;
+    bool ModalDialog = false;
+    bool HTMLSupport = false;
+    QString CustomDict;
+    QString FinishMessage;
+    bool ShowFinishMessage = false;
+
+    // Events.
+    std::function<void(TSpellChecker*, TSpellReturnCode, int bufPos, int len)> OnMisspelling; // never raised
+    std::function<void(TSpellChecker*, int bufPos, int len, const QString& newWord)> OnChangeText;
+    std::function<void(TSpellChecker*)> OnFinished;
+    std::function<void(void* sender)> OnCancel; // sender: the dialog
+    std::function<void(TSpellChecker*, TLanguage, QString& dict)> OnGetDictionary;
+
+    // State read by the dialog, the picker and the engines.
+    bool Available = true;
+    QString Cmd, Charset, Surrogate, Flag, LangName;
+    bool Cancelled = false;
+    ISpellTextControl* CheckedControl() const { return m_checked; }
+    int ErrorPos() const { return m_errorPos; }
+    int ErrorLen() const { return m_errorLen; }
+    const QString& ErrorWord() const { return m_errorWord; }
+    TSpellReturnCode LastResult() const { return m_lastResult; }
+    TAbstractSpeller* CurrentSpeller() const { return m_currentSpeller; }
+    ISpellDialog* Dialog() const { return m_dialog; }
+
+private:
+    // The implementation adds its own members here.
+    TLanguage m_language;
+    TSpellerType m_spellerType = TSpellerType::sptMSOffice;
+    TUserLanguage m_userLanguage = TUserLanguage::ulEnglish;
+    std::map<TSpellerType, SpellerFactory> m_factories;
+    DialogFactory m_dialogFactory;
+    IPrompts* m_prompts = nullptr;
+    const SpellConfiguration* m_configuration = nullptr;
+    ISpellDialog* m_dialog = nullptr;
+    ISpellTextControl* m_checked = nullptr;
+    std::unique_ptr<ISpellTextControl> m_shadow;
+    std::vector<std::unique_ptr<TAbstractSpeller>> m_spellerCache;
+    TAbstractSpeller* m_currentSpeller = nullptr;
+    int m_errorPos = 0;
+    int m_errorLen = 0;
+    QString m_errorWord;
+    TSpellReturnCode m_lastResult = TSpellReturnCode::srNoErrors;
+};
