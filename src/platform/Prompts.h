@@ -21,6 +21,18 @@ struct FontChoice {
     bool operator==(const FontChoice&) const = default;
 };
 
+// The main window's one save dialog. It keeps the last chosen name between uses; the update check
+// changes its folder, name and filter for the installer and puts the filter back.
+struct SaveDialogState {
+    QString title = QStringLiteral("Save As");
+    // Filter in the "Description|*.ext|Description|*.ext" form.
+    QString filter = QStringLiteral("Text File (*.txt)|*.txt|All Files (*.*)|*.*");
+    QString defaultExtension = QStringLiteral("txt"); // added when the user types a name without one
+    QString initialFolder;
+    QString fileName; // the last chosen file (absolute), or a bare name to start with
+    bool overwritePrompt = true;
+};
+
 // Every question the program puts to the user goes through here, so that tests can answer them
 // from a script and the real program shows them as Qt dialogs with the caption "Quillnote".
 class IPrompts {
@@ -33,6 +45,18 @@ public:
     virtual void plainMessage(const QString& text) = 0;
     // The font dialog, starting at `initial`; nullopt when the user cancels.
     virtual std::optional<FontChoice> chooseFont(const FontChoice& initial) {
+        Q_UNUSED(initial);
+        return std::nullopt;
+    }
+    // The save dialog; returns the chosen file (with the default extension added when the typed name
+    // has none) and remembers it in `state.fileName`; nullopt when the user cancels.
+    virtual std::optional<QString> chooseSaveFile(SaveDialogState& state) {
+        Q_UNUSED(state);
+        return std::nullopt;
+    }
+    // A folder picker starting at `initial`; nullopt when the user cancels.
+    virtual std::optional<QString> chooseFolder(const QString& caption, const QString& initial) {
+        Q_UNUSED(caption);
         Q_UNUSED(initial);
         return std::nullopt;
     }

@@ -2,6 +2,8 @@
 
 #include "platform/FontChoiceQt.h"
 
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QMessageBox>
 
@@ -68,4 +70,46 @@ std::optional<FontChoice> QtPrompts::chooseFont(const FontChoice& initial) {
         return std::nullopt;
     return FontChoice{chosen.family(), chosen.pointSize(), chosen.bold(),
                       chosen.italic(), chosen.underline(), chosen.strikeOut()};
+}
+
+namespace {
+
+// "Text File (*.txt)|*.txt|All Files (*.*)|*.*" as Qt's name filters: "Text File (*.txt)", ...
+QStringList nameFilters(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList result;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        result.append(parts[i]);
+    return result;
+}
+
+} // namespace
+
+std::optional<QString> QtPrompts::chooseSaveFile(SaveDialogState& state) {
+    QFileDialog dialog(m_owner, state.title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(nameFilters(state.filter));
+    dialog.setDefaultSuffix(state.defaultExtension);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !state.overwritePrompt);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setSizeGripEnabled(true);
+    const QFileInfo last(state.fileName);
+    if (!state.initialFolder.isEmpty())
+        dialog.setDirectory(state.initialFolder);
+    else if (last.isAbsolute())
+        dialog.setDirectory(last.absolutePath());
+    if (!state.fileName.isEmpty())
+        dialog.selectFile(last.fileName());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    state.fileName = dialog.selectedFiles().constFirst();
+    return state.fileName;
+}
+
+std::optional<QString> QtPrompts::chooseFolder(const QString& caption, const QString& initial) {
+    const QString folder = QFileDialog::getExistingDirectory(m_owner, caption, initial);
+    if (folder.isEmpty())
+        return std::nullopt;
+    return folder;
 }

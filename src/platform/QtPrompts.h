@@ -13,6 +13,8 @@ public:
     MsgButton messageDlg(const QString& text, MsgKind kind, MsgButtons buttons) override;
     void plainMessage(const QString& text) override;
     std::optional<FontChoice> chooseFont(const FontChoice& initial) override;
+    std::optional<QString> chooseSaveFile(SaveDialogState& state) override;
+    std::optional<QString> chooseFolder(const QString& caption, const QString& initial) override;
 
 private:
     QPointer<QWidget> m_owner;

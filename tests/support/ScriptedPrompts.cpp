@@ -28,6 +28,43 @@ std::optional<FontChoice> ScriptedPrompts::chooseFont(const FontChoice& initial)
     return step.fontAnswer;
 }
 
+void ScriptedPrompts::expectSaveFile(std::optional<QString> file) {
+    m_script.append(
+        {QStringLiteral("(save dialog)"), MsgButton::OK, false, {}, false, std::nullopt, std::move(file)});
+}
+
+void ScriptedPrompts::expectFolder(std::optional<QString> folder) {
+    m_script.append({QStringLiteral("(folder dialog)"),
+                     MsgButton::OK,
+                     false,
+                     {},
+                     false,
+                     std::nullopt,
+                     std::move(folder)});
+}
+
+std::optional<QString> ScriptedPrompts::chooseSaveFile(SaveDialogState& state) {
+    const QString question = QStringLiteral("(save dialog)");
+    m_asked.append({question, MsgKind::Information, MsgButton::OK, false});
+    lastSaveDialog = state;
+    const Step step = take(question, false);
+    if (step.textPart != question)
+        return std::nullopt; // take() has recorded the mismatch
+    if (step.fileAnswer)
+        state.fileName = *step.fileAnswer;
+    return step.fileAnswer;
+}
+
+std::optional<QString> ScriptedPrompts::chooseFolder(const QString& caption, const QString& initial) {
+    const QString question = QStringLiteral("(folder dialog)");
+    m_asked.append({question + QLatin1Char(' ') + caption + QLatin1Char(' ') + initial, MsgKind::Information,
+                    MsgButton::OK, false});
+    const Step step = take(question, false);
+    if (step.textPart != question)
+        return std::nullopt; // take() has recorded the mismatch
+    return step.fileAnswer;
+}
+
 ScriptedPrompts::Step ScriptedPrompts::take(const QString& text, bool plain) {
     if (m_script.isEmpty()) {
         m_problems.append(QStringLiteral("unscripted question: ") + text);

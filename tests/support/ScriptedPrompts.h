@@ -24,10 +24,18 @@ public:
     void expectPlain(const QString& textPart);
     // The next question is the font dialog; it answers `answer` (nullopt: Cancel).
     void expectFont(std::optional<FontChoice> answer);
+    // The next question is the save dialog; it answers `file` (nullopt: Cancel). The dialog's state
+    // as it was shown is kept in lastSaveDialog.
+    void expectSaveFile(std::optional<QString> file);
+    // The next question is the folder picker; it answers `folder` (nullopt: Cancel).
+    void expectFolder(std::optional<QString> folder);
 
     MsgButton messageDlg(const QString& text, MsgKind kind, MsgButtons buttons) override;
     void plainMessage(const QString& text) override;
     std::optional<FontChoice> chooseFont(const FontChoice& initial) override;
+    std::optional<QString> chooseSaveFile(SaveDialogState& state) override;
+    std::optional<QString> chooseFolder(const QString& caption, const QString& initial) override;
+    SaveDialogState lastSaveDialog;
     // The font the last font dialog started with.
     FontChoice lastFontShown;
 
@@ -45,6 +53,7 @@ private:
         QString failure;
         bool font = false;
         std::optional<FontChoice> fontAnswer;
+        std::optional<QString> fileAnswer;
     };
     Step take(const QString& text, bool plain);
 
