@@ -3,19 +3,20 @@
 #include "platform/QuillError.h"
 
 void ScriptedPrompts::expect(const QString& textPart, MsgButton answer) {
-    m_script.append({textPart, answer, false, {}, false, std::nullopt});
+    m_script.append({textPart, answer, false, {}, false, std::nullopt, std::nullopt});
 }
 
 void ScriptedPrompts::expectFailure(const QString& textPart, const QString& message) {
-    m_script.append({textPart, MsgButton::None, false, message, false, std::nullopt});
+    m_script.append({textPart, MsgButton::None, false, message, false, std::nullopt, std::nullopt});
 }
 
 void ScriptedPrompts::expectPlain(const QString& textPart) {
-    m_script.append({textPart, MsgButton::OK, true, {}, false, std::nullopt});
+    m_script.append({textPart, MsgButton::OK, true, {}, false, std::nullopt, std::nullopt});
 }
 
 void ScriptedPrompts::expectFont(std::optional<FontChoice> answer) {
-    m_script.append({QStringLiteral("(font dialog)"), MsgButton::OK, false, {}, true, std::move(answer)});
+    m_script.append(
+        {QStringLiteral("(font dialog)"), MsgButton::OK, false, {}, true, std::move(answer), std::nullopt});
 }
 
 std::optional<FontChoice> ScriptedPrompts::chooseFont(const FontChoice& initial) {
@@ -68,7 +69,7 @@ std::optional<QString> ScriptedPrompts::chooseFolder(const QString& caption, con
 ScriptedPrompts::Step ScriptedPrompts::take(const QString& text, bool plain) {
     if (m_script.isEmpty()) {
         m_problems.append(QStringLiteral("unscripted question: ") + text);
-        return {{}, MsgButton::Cancel, plain, {}, false, std::nullopt};
+        return {{}, MsgButton::Cancel, plain, {}, false, std::nullopt, std::nullopt};
     }
     Step step = m_script.takeFirst();
     if (!text.contains(step.textPart) || step.plain != plain ||

@@ -53,7 +53,7 @@ private:
         QString failure;
         bool font = false;
         std::optional<FontChoice> fontAnswer;
-        std::optional<QString> fileAnswer;
+        std::optional<QString> fileAnswer = std::nullopt;
     };
     Step take(const QString& text, bool plain);
 
