@@ -62,6 +62,9 @@ public:
     NoteStore& store() { return m_store; }
     AppSettings& settings() { return m_settings; }
     ErrorLog& errorLog() { return m_errorLog; }
+    // The one save dialog of the window: export and the installer download share it.
+    SaveDialogState& dlgSaveAs() { return m_dlgSaveAs; }
+    const AppServices& services() const { return m_services; }
     TRichEditURL* edtTitle() const { return m_edtTitle; }
     TRichEditURL* redNote() const { return m_redNote; }
     QWidget* pnlContents() const { return m_pnlContents; }
@@ -144,5 +147,6 @@ private:
     bool m_suppressChange = false;
     bool m_startMinimized = false;
     QString m_mailFooter;
+    SaveDialogState m_dlgSaveAs;
     std::unique_ptr<TfrmSplash> m_splash; // only while starting up
 };
