@@ -1,0 +1,1 @@
+quill_add_test(tst_spellConfiguration spell/tst_spellConfiguration.cpp)
