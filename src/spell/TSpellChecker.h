@@ -112,7 +112,41 @@ public:
     ISpellDialog* Dialog() const { return m_dialog; }
 
 private:
-    // The implementation adds its own members here.
+    struct ClassFlags {
+        bool UnicodeText = false;
+        bool LanguageRuns = false;
+        bool IsRichEdit = false;
+    };
+    static const ClassFlags* RegisteredClass(const ISpellTextControl& control);
+    void Prepare();
+    void runCheck();
+    void FindNextSegment(int from, int& s, int& e);
+    int SkipMarkup(const QString& text, int position) const;
+    int nextBreak(const QString& text, int from) const;
+    TLanguage LanguageAtSelection(int position) const;
+    QString GetTextRange(int from, int to) const;
+    TAbstractSpeller* spellerFor(TLanguage language);
+    void presentFinding();
+    void replaceError(const QString& newText);
+    void endCheck(bool failed);
+
+    ClassFlags m_class;
+    int m_rangeStart = 0;
+    int m_rangeEnd = 0;
+    int m_paraEnd = 0;
+    int m_tagStart = 0;
+    int m_runEnd = 0;
+    bool m_atParaStart = false;
+    // Depth of CheckControl and ContinueCheck calls: an engine failure inside a nested (modal) loop
+    // is kept and raised by the CheckControl that started the check, never thrown through Qt's loop.
+    int m_checkDepth = 0;
+    int m_continueDepth = 0;
+    QString m_pendingError;
+    bool m_hasPendingError = false;
+    // The shadow's text, read again after every change.
+    QString m_text;
+    // Language and engine type of each cached engine, in the order of m_spellerCache.
+    std::vector<std::pair<TLanguage, TSpellerType>> m_cacheKeys;
     TLanguage m_language;
     TSpellerType m_spellerType = TSpellerType::sptMSOffice;
     TUserLanguage m_userLanguage = TUserLanguage::ulEnglish;
