@@ -1,0 +1,2 @@
+# Export of notes to a text file and printing.
+quill_add_test(tst_export output/tst_export.cpp)

@@ -1,0 +1,178 @@
+#include "MainWindowSession.h"
+#include "app/ActionCatalog.h"
+#include "controls/TRichEditURL.h"
+
+#include <QDir>
+#include <QtTest>
+
+// "Save Note(s) to File" driven through the real main window: the save dialog answered by the
+// script, the file read back byte for byte.
+class TestExport : public QObject {
+    Q_OBJECT
+
+    static void open(TfrmMain& w, const QString& title) {
+        const NoteListModel& m = *w.noteList().model();
+        for (int r = 0; r < m.rowCount(); ++r)
+            if (m.note(r).Title == title)
+                w.noteList().selectRow(r);
+        emit w.noteList().doubleClicked();
+        QCOMPARE(w.edtTitle()->text(), title);
+    }
+    static void check(TfrmMain& w, const QStringList& titles) {
+        NoteListModel& m = *w.noteList().model();
+        for (int r = 0; r < m.rowCount(); ++r)
+            if (titles.contains(m.note(r).Title))
+                m.setData(m.index(r, 0), Qt::Checked, Qt::CheckStateRole);
+        emit w.noteList().clicked();
+    }
+    // Exports into `path` and answers the error report's question, if one is expected.
+    static void exportTo(MainWindowSession& s, const QString& path, bool failureExpected = false) {
+        QVERIFY(s.window->actions().actSaveNotesAs->isEnabled());
+        s.prompts.expectSaveFile(path);
+        if (failureExpected)
+            s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
+        s.window->actions().actSaveNotesAs->trigger();
+        QCOMPARE(s.prompts.pending(), 0);
+        QVERIFY2(s.prompts.problems().isEmpty(), qPrintable(s.prompts.problems().join('\n')));
+    }
+
+private slots:
+    void fileText_data() {
+        QTest::addColumn<QString>("open"); // empty: a new note
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QStringList>("checked");
+        QTest::addColumn<QTime>("now");
+        QTest::addColumn<QByteArray>("expected");
+
+        const QTime ten(10, 0);
+        const QByteArray older =
+            "Title:\tOlder\r\n\r\nCreated:\t3/5/09 12:00:00 PM\r\nModified:\t3/6/09\r\n\r\n";
+        const QByteArray newer = "Title:\tNewer\r\n\r\nCreated:\t3/28/09 6:00:00 AM\r\nModified:\t\r\n\r\n";
+        const QByteArray separator = "\r\n" + QByteArray(50, '_') + "\r\n\r\n";
+
+        QTest::newRow("new note, empty body: five lines")
+            << ""
+            << "Fresh"
+            << "" << QStringList() << ten
+            << QByteArray("Title:\tFresh\r\n\r\nCreated:\t1/1/11 10:00:00 AM\r\nModified:\t1/1/11 10:00:00 "
+                          "AM\r\n\r\n");
+        QTest::newRow("new note at midnight, title untrimmed, line breaks as CR LF")
+            << ""
+            << "  Fresh "
+            << "one\ntwo\n"
+            << QStringList() << QTime(0, 0)
+            << QByteArray(
+                   "Title:\t  Fresh \r\n\r\nCreated:\t1/1/11\r\nModified:\t1/1/11\r\n\r\none\r\ntwo\r\n\r\n");
+        QTest::newRow("body of blanks is left out")
+            << ""
+            << "Fresh"
+            << " \n\t " << QStringList() << ten
+            << QByteArray("Title:\tFresh\r\n\r\nCreated:\t1/1/11 10:00:00 AM\r\nModified:\t1/1/11 10:00:00 "
+                          "AM\r\n\r\n");
+        QTest::newRow("open note with unsaved edits, its own row checked: written once, from the editors")
+            << "Older"
+            << "Older"
+            << " edited\nbody " << QStringList{"Older", "Newer"} << ten
+            << older + " edited\r\nbody \r\n" + separator + newer + "second\r\n";
+        QTest::newRow("blank title, two checked rows in list order, one separator")
+            << ""
+            << " \t"
+            << "ignored" << QStringList{"Older", "Newer"} << ten
+            << newer + "second\r\n" + separator + older + "first\r\nbody\r\n";
+        QTest::newRow("characters outside ASCII survive")
+            << "" << QStringLiteral("Grüße 東京 😀") << QStringLiteral("naïve — ✓") << QStringList() << ten
+            << QStringLiteral("Title:\tGrüße 東京 😀\r\n\r\nCreated:\t1/1/11 10:00:00 AM\r\nModified:\t1/1/11 "
+                              "10:00:00 AM\r\n\r\nnaïve — ✓\r\n")
+                   .toUtf8();
+    }
+
+    void fileText() {
+        QFETCH(QString, open);
+        QFETCH(QString, title);
+        QFETCH(QString, body);
+        QFETCH(QStringList, checked);
+        QFETCH(QTime, now);
+        QFETCH(QByteArray, expected);
+
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        if (open.isEmpty())
+            w.actions().actNewNote->trigger();
+        else
+            TestExport::open(w, open);
+        s.clock.set(QDateTime(QDate(2011, 1, 1), now));
+        w.edtTitle()->setText(title);
+        w.redNote()->setPlainText(body);
+        check(w, checked);
+        const QString path = folders.root() + QStringLiteral("out.txt");
+        exportTo(s, path);
+        QCOMPARE(TestFolders::readFile(path), expected);
+        QVERIFY(s.log().isEmpty());
+    }
+
+    void cancelWritesNothing() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        const QStringList before = QDir(folders.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        check(w, {QStringLiteral("Older")});
+        s.prompts.expectSaveFile(std::nullopt);
+        w.actions().actSaveNotesAs->trigger();
+        QCOMPARE(s.prompts.pending(), 0);
+        QCOMPARE(QDir(folders.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+        QVERIFY(s.log().isEmpty());
+    }
+
+    void anExistingFileIsReplacedAndTheNameOfferedAgain() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        const QString path = folders.root() + QStringLiteral("notes.txt");
+        TestFolders::writeFile(path, QByteArray(4000, 'x'));
+        check(w, {QStringLiteral("Newer")});
+        exportTo(s, path);
+        const QByteArray newer =
+            "Title:\tNewer\r\n\r\nCreated:\t3/28/09 6:00:00 AM\r\nModified:\t\r\n\r\nsecond\r\n";
+        QCOMPARE(TestFolders::readFile(path), newer); // the old content is gone, not appended to
+        QCOMPARE(s.prompts.lastSaveDialog.title, QStringLiteral("Save As"));
+        QVERIFY(s.prompts.lastSaveDialog.overwritePrompt);
+
+        exportTo(s, path);
+        QCOMPARE(s.prompts.lastSaveDialog.fileName, path); // the dialog starts at the last file
+        QCOMPARE(s.prompts.lastSaveDialog.defaultExtension, QStringLiteral("txt"));
+        QCOMPARE(TestFolders::readFile(path), newer);
+    }
+
+    void aFailedWriteIsLoggedAndLeavesNoPartFile_data() {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("inside a plain file") << "blocker/out.txt";
+        QTest::newRow("a folder") << "folder";
+    }
+
+    void aFailedWriteIsLoggedAndLeavesNoPartFile() {
+        QFETCH(QString, target);
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        TestFolders::writeFile(folders.root() + QStringLiteral("blocker"), "keep");
+        QVERIFY(QDir(folders.root()).mkdir(QStringLiteral("folder")));
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        const QStringList before = QDir(folders.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        check(w, {QStringLiteral("Older")});
+        exportTo(s, folders.root() + target, /*failureExpected=*/true);
+
+        QVERIFY(s.log().contains("actSaveNotesAsExecute"));
+        QVERIFY(s.log().contains("Main"));
+        QCOMPARE(QDir(folders.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+        QCOMPARE(TestFolders::readFile(folders.root() + QStringLiteral("blocker")), QByteArray("keep"));
+        QVERIFY(QDir(folders.root() + QStringLiteral("folder")).isEmpty());
+    }
+};
+
+QTEST_MAIN(TestExport)
+#include "tst_export.moc"
