@@ -4,3 +4,7 @@ target_sources(quill_spell PRIVATE
     Languages.h
 )
 target_link_libraries(quill_spell PRIVATE PkgConfig::ICU)
+target_sources(quill_spell PRIVATE
+    CodePages.cpp
+    CodePages.h
+)
