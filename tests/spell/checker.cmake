@@ -1,0 +1,7 @@
+# The spell checker's scripted engine and dialog, its tests and the main window's Spell Check command.
+target_sources(quill_test_support PRIVATE
+    ${CMAKE_CURRENT_SOURCE_DIR}/support/ScriptedSpeller.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/support/ScriptedSpeller.h
+    ${CMAKE_CURRENT_SOURCE_DIR}/support/ScriptedSpellDialog.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/support/ScriptedSpellDialog.h
+)
