@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+class QProcess;
+class QDeadlineTimer;
+
+// The exchange with an ispell-compatible program in pipe mode ("-a"): one line out, the answer up
+// to its empty line back. Every wait is bounded; a program that does not start, does not greet,
+// falls silent, floods or dies is killed together with anything it started, and the pipe stays
+// stopped. Runs on the calling thread (waits block it for at most the time-outs below).
+class IspellPipe {
+public:
+    static constexpr int StartTimeoutMs = 5000;
+    static constexpr int GreetingTimeoutMs = 5000;
+    static constexpr int AnswerTimeoutMs = 3000;
+    // How long a program that was asked to end may take before it is killed.
+    static constexpr int ExitTimeoutMs = 3000;
+    // Every line sent, its line end included, fits this many bytes.
+    static constexpr qsizetype ExchangeBufferSize = 513;
+    // The largest answer accepted for one line; more is taken for a runaway program.
+    static constexpr qsizetype MaxAnswerSize = 64 * 1024;
+
+    IspellPipe();
+    ~IspellPipe(); // stop()
+    IspellPipe(const IspellPipe&) = delete;
+    IspellPipe& operator=(const IspellPipe&) = delete;
+
+    // Starts the program (no shell) in its own process group and reads its greeting, which must be
+    // the protocol's "@(#) ..." line. On false the process is gone; failure() says why.
+    bool start(const QString& program, const QStringList& arguments, const QString& workingDirectory,
+               const QProcessEnvironment& environment);
+
+    // Whether `line` plus its line end fits the exchange buffer and holds no line break.
+    static bool fits(const QByteArray& line);
+    // Sends a line that has no answer (a command). False when the line does not fit or the pipe
+    // failed (then it is stopped).
+    bool send(const QByteArray& line);
+    // Sends a line and reads its answer: the lines before the empty line that ends it, without
+    // line ends. nullopt when the line does not fit (the pipe stays up) or the exchange failed (the
+    // pipe is stopped).
+    std::optional<QList<QByteArray>> ask(const QByteArray& line);
+
+    // Closes the program's input, gives it ExitTimeoutMs to end, then kills its process group.
+    void stop();
+    // Kills at once; for a program that has already broken the protocol.
+    void kill(const QString& why);
+
+    bool isRunning() const;
+    qint64 processId() const { return m_pid; }
+    const QByteArray& greeting() const { return m_greeting; }
+    const QString& failure() const { return m_failure; }
+
+private:
+    bool write(const QByteArray& line);
+    bool readLine(QByteArray& line, const QDeadlineTimer& deadline, qsizetype& budget);
+    void reap(int waitMs);
+
+    std::unique_ptr<QProcess> m_process;
+    qint64 m_pid = 0;
+    QByteArray m_greeting;
+    QString m_failure;
+};
