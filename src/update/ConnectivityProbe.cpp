@@ -1,0 +1,60 @@
+#include "update/ConnectivityProbe.h"
+
+#include "output/ErrorLog.h"
+#include "platform/Prompts.h"
+#include "update/TIcmpClient.h"
+
+namespace {
+
+const QString UnitName = QStringLiteral("Options");
+const QString MethodName = QStringLiteral("Download_HTM");
+
+} // namespace
+
+ProbeResult probeHost(const ProbeSettings& settings, IPrompts& prompts, ErrorLog& log) {
+    try {
+        TReplyOutcome outcome;
+        {
+            TIcmpClient client;
+            client.Host = settings.host;
+            client.SocketKinds = settings.sockets;
+            client.ReceiveTimeout = settings.timeoutMs;
+            client.SendEcho(QString(), 0);
+            outcome = client.ReplyStatus().ReplyStatusType;
+        }
+        if (outcome == TReplyOutcome::Echo)
+            return ProbeResult::Answered;
+        prompts.messageDlg(UpdateUnavailableText, MsgKind::Information, MsgButton::OK);
+        return ProbeResult::NotAnswered;
+    } catch (const SocketUnavailable&) {
+        return ProbeResult::Unknown;
+    } catch (const std::exception& e) {
+        log.LogError({UnitName, MethodName, messageOf(e)});
+    } catch (...) {
+        log.LogError({UnitName, MethodName, QStringLiteral("Unknown failure")});
+    }
+    return ProbeResult::Failed;
+}
+
+bool ConnectivityProbe(const ProbeSettings& settings, IPrompts& prompts, ErrorLog& log) {
+    const ProbeResult result = probeHost(settings, prompts, log);
+    return result == ProbeResult::Answered || result == ProbeResult::Unknown;
+}
+
+DownloadResult Download_HTM(const QUrl& url, const QString& localFile, const DownloadContext& context) {
+    ProbeSettings probe = context.probe;
+    probe.host = url.host();
+    if (!ConnectivityProbe(probe, context.prompts, context.log))
+        return DownloadResult::Failed;
+    try {
+        UrlDownloader::download(url, localFile, context.limits, context.progress);
+        return DownloadResult::Done;
+    } catch (const DownloadCancelled&) {
+        return DownloadResult::Cancelled;
+    } catch (const std::exception& e) {
+        context.log.LogError(
+            {UnitName, MethodName,
+             QStringLiteral("Error downloading URL: %1\n%2").arg(url.toString(), messageOf(e))});
+    }
+    return DownloadResult::Failed;
+}

@@ -1,0 +1,134 @@
+#include "update/UrlDownloader.h"
+
+#include "platform/DurableFile.h"
+
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+#include <exception>
+#include <memory>
+
+namespace UrlDownloader {
+
+namespace {
+
+int portOf(const QUrl& url) {
+    const QString scheme = url.scheme().toLower();
+    return url.port(scheme == QLatin1String("https") ? 443 : scheme == QLatin1String("http") ? 80 : -1);
+}
+
+QString seconds(int ms) {
+    return QString::number((ms + 999) / 1000);
+}
+
+// One transfer into the sink, run to its end in a local event loop. Qt must not see exceptions
+// leaving its slots, so every failure is kept and thrown once the loop has ended.
+void fetch(const QUrl& url, DurableFile::Sink& sink, const DownloadLimits& limits,
+           IDownloadProgress* progress) {
+    QNetworkAccessManager manager;
+    manager.setRedirectPolicy(QNetworkRequest::UserVerifiedRedirectPolicy);
+    QNetworkRequest request(url);
+    request.setMaximumRedirectsAllowed(limits.maxRedirects);
+    request.setTransferTimeout(limits.stallTimeoutMs);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+
+    if (progress)
+        progress->started(url);
+    std::unique_ptr<QNetworkReply> reply(manager.get(request));
+    QEventLoop loop;
+    QString failure;
+    std::exception_ptr thrown;
+    bool cancelled = false;
+    qint64 received = 0;
+    const QString tooLarge =
+        QStringLiteral("The file is larger than the %1 bytes allowed.").arg(limits.maxBytes);
+    auto stop = [&](const QString& why) {
+        if (failure.isEmpty())
+            failure = why;
+        reply->abort();
+    };
+    auto take = [&] {
+        const QByteArray chunk = reply->readAll();
+        if (chunk.isEmpty() || !failure.isEmpty() || thrown || cancelled)
+            return;
+        received += chunk.size();
+        if (received > limits.maxBytes)
+            return stop(tooLarge);
+        try {
+            sink.write(chunk.constData(), chunk.size());
+        } catch (...) {
+            thrown = std::current_exception();
+            reply->abort();
+        }
+    };
+
+    QObject::connect(reply.get(), &QNetworkReply::redirected, &loop, [&](const QUrl& to) {
+        if (sameOrigin(url, to))
+            emit reply->redirectAllowed();
+        else
+            stop(QStringLiteral("The server sent the download on to another site: %1")
+                     .arg(to.toDisplayString()));
+    });
+    QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &loop, [&] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > limits.maxBytes)
+            stop(tooLarge);
+    });
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, take);
+    QObject::connect(reply.get(), &QNetworkReply::downloadProgress, &loop, [&](qint64 got, qint64 total) {
+        if (progress && !cancelled && !progress->progress(got, total)) {
+            cancelled = true;
+            reply->abort();
+        }
+    });
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
+        stop(QStringLiteral("The transfer took longer than %1 seconds.").arg(seconds(limits.totalTimeoutMs)));
+    });
+    deadline.start(limits.totalTimeoutMs);
+    if (!reply->isFinished())
+        loop.exec();
+    deadline.stop();
+    take(); // what arrived together with the end
+
+    if (thrown)
+        std::rethrow_exception(thrown);
+    if (cancelled)
+        throw DownloadCancelled();
+    if (!failure.isEmpty())
+        throw QuillError(failure);
+    if (reply->error() == QNetworkReply::OperationCanceledError)
+        throw QuillError(
+            QStringLiteral("No data arrived for %1 seconds.").arg(seconds(limits.stallTimeoutMs)));
+    if (reply->error() != QNetworkReply::NoError)
+        throw QuillError(reply->errorString());
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status < 200 || status > 299)
+        throw QuillError(QStringLiteral("The server answered with status %1.").arg(status));
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    if (length.isValid() && length.toLongLong() != received)
+        throw QuillError(QStringLiteral("The transfer ended after %1 of %2 bytes.")
+                             .arg(received)
+                             .arg(length.toLongLong()));
+}
+
+} // namespace
+
+bool sameOrigin(const QUrl& a, const QUrl& b) {
+    return a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0 &&
+           a.host().compare(b.host(), Qt::CaseInsensitive) == 0 && portOf(a) == portOf(b) && portOf(a) != -1;
+}
+
+void download(const QUrl& url, const QString& path, const DownloadLimits& limits,
+              IDownloadProgress* progress) {
+    DurableFile::removeStaleTemporaries(path); // left by a download that was killed
+    DurableFile::replaceContents(path, [&](DurableFile::Sink& sink) { fetch(url, sink, limits, progress); },
+                                 {});
+}
+
+} // namespace UrlDownloader
