@@ -1,0 +1,67 @@
+#pragma once
+
+#include "app/OptionsChoice.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class ErrorLog;
+class IPrompts;
+class NoteStore;
+class QComboBox;
+class QWidget;
+class TfrmOptions;
+struct AppSettings;
+
+// What the options command works on: the main window's settings, document and error log.
+struct OptionsContext {
+    QWidget* owner;
+    AppSettings& settings;
+    NoteStore& store;
+    ErrorLog& log;
+    IPrompts& prompts;               // the folder picker
+    IPrompts& messages;              // the main window's message boxes
+    std::function<void()> LoadNotes; // rebuilds the note list from the document
+    // Asks whether to save the note being edited; false when the user cancels or the save fails.
+    std::function<bool()> askToSaveChanges;
+    QString programPath; // what the auto-start entry starts
+};
+
+// Tools, "&Options": runs the options dialog and applies its result: the settings, a move of the
+// notes file, and the auto-start entry.
+class OptionsCommands final : public QObject {
+    Q_OBJECT
+public:
+    explicit OptionsCommands(OptionsContext context, QObject* parent = nullptr);
+
+    // The folder of the auto-start entry; the common one unless a test redirects it.
+    void setAutoStartFolder(const QString& folder) { m_autoStartFolder = folder; }
+    const QString& autoStartFolder() const { return m_autoStartFolder; }
+
+    // The spelling language: the dialog's picker bound to the main window's checker, and the main
+    // window's own picker, which is set to the index chosen on OK.
+    void setLanguagePickers(std::function<QComboBox*(QWidget* parent)> makeDialogPicker,
+                            std::function<void(int index)> selectMainPicker);
+
+    // Shows the dialog modally and applies it after OK. Failures are logged ("Main").
+    void mnuOptionsClick();
+    // Applies the choice made in `dialog` (after OK).
+    void apply(const TfrmOptions& dialog);
+
+    // Whether the user may change the common auto-start entry; false after a failure (logged).
+    bool IsAdmin();
+    // Write or remove the entry; a failure is logged and does not end the command.
+    void CreateStartupShortcut();
+    void DeleteStartupShortcut();
+
+signals:
+    // The dialog is up (for tests, which drive it like a user).
+    void dialogShown(TfrmOptions* dialog);
+
+private:
+    OptionsContext m;
+    QString m_autoStartFolder;
+    std::function<QComboBox*(QWidget*)> m_makeDialogPicker;
+    std::function<void(int)> m_selectMainPicker;
+};
