@@ -5,3 +5,4 @@ target_sources(quill_test_support PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/support/ScriptedSpellDialog.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/support/ScriptedSpellDialog.h
 )
+quill_add_test(tst_spellChecker spell/tst_spellChecker.cpp)

@@ -50,7 +50,7 @@ TSpellReturnCode ScriptedSpeller::check(const QString& buffer, bool start, int& 
     const SpellScript::Entry* found = nullptr;
     QString foundText;
     for (const auto& [text, entry] : m_script->entries) {
-        if (m_accepted.contains(text))
+        if (m_accepted.contains(text.mid(entry.offset, entry.length)))
             continue;
         const bool wordStart = isWordChar(text.front());
         const bool wordEnd = isWordChar(text.back());
@@ -70,9 +70,10 @@ TSpellReturnCode ScriptedSpeller::check(const QString& buffer, bool start, int& 
     }
     if (!found)
         return TSpellReturnCode::srNoErrors;
-    errorStart = best;
-    errorLength = int(foundText.size());
-    m_errorWord = foundText;
+    const int length = found->length < 0 ? int(foundText.size()) : found->length;
+    errorStart = best + found->offset;
+    errorLength = length;
+    m_errorWord = foundText.mid(found->offset, length);
     m_changeTo = found->changeTo;
     return found->code;
 }

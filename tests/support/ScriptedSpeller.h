@@ -17,6 +17,8 @@ struct SpellScript {
         TSpellReturnCode code = TSpellReturnCode::srUnknownInputWord;
         QStringList suggestions;
         QString changeTo;
+        int offset = 0;  // the finding within the flagged text
+        int length = -1; // -1: all of it
     };
     struct Check {
         TLanguage language = 0;
@@ -34,6 +36,11 @@ struct SpellScript {
     void flag(const QString& text, TSpellReturnCode code, QStringList suggestions = {},
               QString changeTo = {}) {
         entries[text] = Entry{code, std::move(suggestions), std::move(changeTo)};
+    }
+    // Flags only `length` characters from `offset` within each occurrence of `text` (a repeated
+    // word, extra spaces).
+    void flagPart(const QString& text, TSpellReturnCode code, int offset, int length) {
+        entries[text] = Entry{code, {}, {}, offset, length};
     }
     // The buffers handed over, as "S:text" (paragraph start) or "C:text".
     QStringList buffers() const;

@@ -1,0 +1,66 @@
+#include "app/SpellCommands.h"
+
+#include "controls/TRichEditURL.h"
+#include "platform/AppPaths.h"
+#include "platform/Prompts.h"
+#include "spell/TSpellerDialog2.h"
+
+SpellCommands::SpellCommands(Parts parts, QObject* parent)
+    : QObject(parent), m_owner(parts.owner), m_hive(parts.paths.registryPath()),
+      m_configuration(&m_hive, parts.paths.executableFolder()), m_title(parts.title), m_body(parts.body) {
+    setObjectName(QStringLiteral("splChecker"));
+    TSpellChecker& c = m_splChecker;
+    c.setLanguage(2057);
+    c.setSpellerType(TSpellerType::sptISpell);
+    c.setUserLanguage(TUserLanguage::ulEnglish);
+    c.Options = spellOption(spoSuggestFromUserDict) | spellOption(spoIgnoreAllCaps) |
+                spellOption(spoIgnoreMixedDigits) | spellOption(spoIgnoreRomanNumerals) |
+                spellOption(spoFindMissingSpaces) | spellOption(spoFindRepeatWord);
+    c.Caption = QStringLiteral("Quillnote Spell Check");
+    c.Font = SpellFont{QStringLiteral("Verdana"), 10, 13};
+    c.MisspellFont = TMisspellFont{QStringLiteral("Verdana"), 0xFF0000, 0};
+    c.ModalDialog = true;
+    c.ShowFinishMessage = false;
+    c.setPrompts(&parts.prompts);
+    c.setConfiguration(&m_configuration);
+    c.setDialogFactory([owner = m_owner](TSpellChecker& checker) -> ISpellDialog* {
+        return new TSpellerDialog2(checker, owner);
+    });
+    registerEngines();
+}
+
+SpellCommands::~SpellCommands() {
+    // The dialog belongs to the window but tells the checker when it goes: end it while the checker
+    // still exists. A dialog that is no widget (a test's) belongs to its maker.
+    if (auto* widget = dynamic_cast<QObject*>(m_splChecker.Dialog()))
+        delete widget;
+}
+
+void SpellCommands::registerEngines() {
+    // The ispell and library engines are registered here (setSpellerFactory per TSpellerType).
+    // Until then a check finds no engine and passes every word.
+}
+
+void SpellCommands::actSpellCheckExecute() {
+    int titleStart = 0, titleEnd = 0, bodyStart = 0, bodyEnd = 0;
+    m_title.selection(titleStart, titleEnd);
+    m_body.selection(bodyStart, bodyEnd);
+    // The numbers as remembered, even when replacements changed the lengths; also after a failure.
+    struct Restore {
+        SpellCommands& self;
+        int ts, tl, bs, bl;
+        ~Restore() {
+            try {
+                self.m_title.setSelection(ts, tl);
+                self.m_body.setSelection(bs, bl);
+            } catch (...) { // a control that is gone has no selection to restore
+            }
+        }
+    } restore{*this, titleStart, titleEnd - titleStart, bodyStart, bodyEnd - bodyStart};
+
+    m_title.setSelection(0, 0);
+    m_body.setSelection(0, 0);
+    // A cancelled title check ends only that control's check; the body is still checked.
+    m_splChecker.CheckControl(m_title);
+    m_splChecker.CheckControl(m_body);
+}

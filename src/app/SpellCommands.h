@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/Registry.h"
+#include "spell/RichEditSpellControl.h"
+#include "spell/SpellConfiguration.h"
+#include "spell/TSpellChecker.h"
+
+#include <QObject>
+
+class AppPaths;
+class IPrompts;
+class QWidget;
+class TRichEditURL;
+
+// The main window's Spell Check command: owns the window's checker (splChecker), configured as the
+// window needs it, and checks the title, then the body, in place.
+class SpellCommands : public QObject {
+public:
+    struct Parts {
+        TRichEditURL& title;
+        TRichEditURL& body;
+        IPrompts& prompts;
+        const AppPaths& paths;
+        QWidget* owner; // owns the spelling dialog
+    };
+    SpellCommands(Parts parts, QObject* parent);
+    ~SpellCommands() override;
+
+    TSpellChecker& checker() { return m_splChecker; }
+    const SpellConfiguration& configuration() const { return m_configuration; }
+
+    // Checks the title and then the body from their beginnings; the selections come back as they
+    // were. Throws what the checker throws (the caller logs it).
+    void actSpellCheckExecute();
+
+private:
+    void registerEngines();
+
+    QWidget* m_owner;
+    RegistryHive m_hive;
+    SpellConfiguration m_configuration;
+    TSpellChecker m_splChecker;
+    RichEditSpellControl m_title;
+    RichEditSpellControl m_body;
+};
