@@ -18,16 +18,18 @@ const QString UnitName = QStringLiteral("Main");
 OptionsCommands::OptionsCommands(OptionsContext context, QObject* parent)
     : QObject(parent), m(std::move(context)), m_autoStartFolder(AutoStart::commonFolder()) {}
 
-void OptionsCommands::setLanguagePickers(std::function<QComboBox*(QWidget*)> makeDialogPicker,
-                                         std::function<void(int)> selectMainPicker) {
-    m_makeDialogPicker = std::move(makeDialogPicker);
+void OptionsCommands::setSpelling(TSpellChecker* checker, const SpellConfiguration* configuration,
+                                  std::function<void(int)> selectMainPicker) {
+    m_checker = checker;
+    m_configuration = configuration;
     m_selectMainPicker = std::move(selectMainPicker);
 }
 
 void OptionsCommands::mnuOptionsClick() {
     guarded(m.log, UnitName, QStringLiteral("mnuOptionsClick"), LogMode::Loud, [&] {
-        TfrmOptions dialog({m.settings, m.prompts, m.log, [this] { return IsAdmin(); }, m_makeDialogPicker},
-                           m.owner);
+        TfrmOptions dialog(
+            {m.settings, m.prompts, m.log, [this] { return IsAdmin(); }, m_checker, m_configuration},
+            m.owner);
         QTimer::singleShot(0, &dialog, [this, &dialog] { emit dialogShown(&dialog); });
         if (dialog.exec() == QDialog::Accepted)
             apply(dialog);

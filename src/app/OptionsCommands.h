@@ -9,8 +9,9 @@
 class ErrorLog;
 class IPrompts;
 class NoteStore;
-class QComboBox;
 class QWidget;
+class SpellConfiguration;
+class TSpellChecker;
 class TfrmOptions;
 struct AppSettings;
 
@@ -39,10 +40,10 @@ public:
     void setAutoStartFolder(const QString& folder) { m_autoStartFolder = folder; }
     const QString& autoStartFolder() const { return m_autoStartFolder; }
 
-    // The spelling language: the dialog's picker bound to the main window's checker, and the main
-    // window's own picker, which is set to the index chosen on OK.
-    void setLanguagePickers(std::function<QComboBox*(QWidget* parent)> makeDialogPicker,
-                            std::function<void(int index)> selectMainPicker);
+    // The spelling language: the main window's checker, which the dialog's picker configures, the
+    // configuration it lists, and the main window's own picker, set to the index chosen on OK.
+    void setSpelling(TSpellChecker* checker, const SpellConfiguration* configuration,
+                     std::function<void(int index)> selectMainPicker);
 
     // Shows the dialog modally and applies it after OK. Failures are logged ("Main").
     void mnuOptionsClick();
@@ -62,6 +63,7 @@ signals:
 private:
     OptionsContext m;
     QString m_autoStartFolder;
-    std::function<QComboBox*(QWidget*)> m_makeDialogPicker;
+    TSpellChecker* m_checker = nullptr;
+    const SpellConfiguration* m_configuration = nullptr;
     std::function<void(int)> m_selectMainPicker;
 };

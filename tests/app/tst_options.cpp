@@ -3,10 +3,12 @@
 #include "app/ActionCatalog.h"
 #include "app/OptionsChoice.h"
 #include "app/OptionsCommands.h"
+#include "app/SpellCommands.h"
 #include "app/dialogs/TfrmOptions.h"
 #include "controls/TRichEditURL.h"
 #include "platform/AutoStart.h"
 #include "platform/Registry.h"
+#include "spell/TSpellLanguageComboBox.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -135,8 +137,9 @@ class TestOptions : public QObject {
     // A dialog over the settings of a started window.
     static std::unique_ptr<TfrmOptions> dialogFor(MainWindowSession& s, bool admin = true) {
         return std::make_unique<TfrmOptions>(
-            OptionsDialogContext{
-                s.window->settings(), s.prompts, s.window->errorLog(), [admin] { return admin; }, {}},
+            OptionsDialogContext{s.window->settings(), s.prompts, s.window->errorLog(),
+                                 [admin] { return admin; }, &s.window->spell().checker(),
+                                 &s.window->spell().configuration()},
             s.window.get());
     }
 
@@ -488,6 +491,37 @@ private slots:
             QSKIP(qPrintable("no private tmpfs here: " + child.readAllStandardError()));
         QVERIFY2(output.contains("checked") && !output.contains("FAIL"),
                  qPrintable(output + child.readAllStandardError()));
+    }
+
+    // The picker acts at once, and Cancel does not take the language back; OK stores its index.
+    void languagePickerAppliesAtOnce() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        const TSpellLanguageComboBox installed(&w.spell().configuration());
+        if (installed.count() < 2)
+            QSKIP("fewer than two spelling languages installed");
+        TSpellChecker& checker = w.spell().checker();
+        const int stored = w.settings().SpellCheckerLanguage;
+        const int other = stored == 0 ? 1 : 0;
+
+        runOptions(w, [&](TfrmOptions& d) {
+            QCOMPARE(d.cboSpellCheck()->count(), installed.count());
+            QCOMPARE(d.cboSpellCheck()->currentIndex(), stored);
+            d.cboSpellCheck()->setCurrentIndex(other); // as the user's choice from the list
+            QCOMPARE(checker.LangName, installed.itemText(other));
+            d.btnCancel()->click();
+        });
+        QCOMPARE(checker.LangName, installed.itemText(other));
+        QCOMPARE(w.settings().SpellCheckerLanguage, stored);
+
+        runOptions(w, [&](TfrmOptions& d) {
+            d.cboSpellCheck()->setCurrentIndex(other);
+            d.btnOK()->click();
+        });
+        QCOMPARE(w.settings().SpellCheckerLanguage, other);
+        QCOMPARE(checker.LangName, installed.itemText(other));
     }
 
     void autoStartFollowsTheBox() {

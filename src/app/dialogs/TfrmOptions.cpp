@@ -3,9 +3,9 @@
 #include "app/ErrorGuard.h"
 #include "output/ErrorLog.h"
 #include "platform/Prompts.h"
+#include "spell/TSpellLanguageComboBox.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -72,9 +72,10 @@ void TfrmOptions::buildLayout() {
                        "automatically be checked for spelling errors."));
     m_Label5 = new QLabel(QStringLiteral("Local Language:"), g);
     m_Label5->setObjectName(QStringLiteral("Label5"));
-    m_cboSpellCheck = m.makeLanguagePicker ? m.makeLanguagePicker(g) : new QComboBox(g);
-    m_cboSpellCheck->setParent(g);
+    // Bound to the checker only once it shows the stored language (FormCreate).
+    m_cboSpellCheck = new TSpellLanguageComboBox(m.configuration, g);
     m_cboSpellCheck->setObjectName(QStringLiteral("cboSpellCheck"));
+    m_cboSpellCheck->applyProgramLook();
     m_cboSpellCheck->setFixedSize(215, 24);
     m_cboSpellCheck->setToolTip(LanguageHint);
     m_Label5->setBuddy(m_cboSpellCheck);
@@ -160,7 +161,8 @@ void TfrmOptions::FormCreate() {
         m_folderInUse = storageFolderInUse(s);
         m_chkAutoStart->setEnabled(m.IsAdmin ? m.IsAdmin() : false);
         m_chkSpellCheckSave->setChecked(s.CheckSpellingOnSave);
-        m_cboSpellCheck->setCurrentIndex(s.SpellCheckerLanguage);
+        m_cboSpellCheck->setItemIndex(s.SpellCheckerLanguage);
+        m_cboSpellCheck->setSpellChecker(m.checker); // from now on a choice applies at once
     });
 }
 

@@ -9,11 +9,13 @@
 class ErrorLog;
 class IPrompts;
 class QCheckBox;
-class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class SpellConfiguration;
+class TSpellChecker;
+class TSpellLanguageComboBox;
 
 // What the options dialog reads and asks through: the main window's settings, the prompts for the
 // folder picker, the error log, and whether the user may change the common auto-start entry.
@@ -22,8 +24,10 @@ struct OptionsDialogContext {
     IPrompts& prompts;
     ErrorLog& log;
     std::function<bool()> IsAdmin;
-    // Makes the language picker bound to the main window's spell checker; none: a plain list.
-    std::function<QComboBox*(QWidget* parent)> makeLanguagePicker;
+    // The main window's spell checker, which the language picker configures at once, and the
+    // spelling configuration the picker lists; either may be null (an empty picker).
+    TSpellChecker* checker = nullptr;
+    const SpellConfiguration* configuration = nullptr;
 };
 
 // "Quillnote Options": the user-changeable settings. Nothing but the language picker acts before
@@ -46,7 +50,7 @@ public:
     QPushButton* btnStorageDir() const { return m_btnStorageDir; }
     QCheckBox* chkSpellCheckSave() const { return m_chkSpellCheckSave; }
     QLabel* Label5() const { return m_Label5; }
-    QComboBox* cboSpellCheck() const { return m_cboSpellCheck; }
+    TSpellLanguageComboBox* cboSpellCheck() const { return m_cboSpellCheck; }
     QCheckBox* chkLoadNotesOnSearch() const { return m_chkLoadNotesOnSearch; }
     QCheckBox* chkCloseFromMenuOnly() const { return m_chkCloseFromMenuOnly; }
     QCheckBox* chkConfirmOnDelete() const { return m_chkConfirmOnDelete; }
@@ -74,7 +78,7 @@ private:
     QPushButton* m_btnStorageDir = nullptr;
     QCheckBox* m_chkSpellCheckSave = nullptr;
     QLabel* m_Label5 = nullptr;
-    QComboBox* m_cboSpellCheck = nullptr;
+    TSpellLanguageComboBox* m_cboSpellCheck = nullptr;
     QCheckBox* m_chkLoadNotesOnSearch = nullptr;
     QCheckBox* m_chkCloseFromMenuOnly = nullptr;
     QCheckBox* m_chkConfirmOnDelete = nullptr;
