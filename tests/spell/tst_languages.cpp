@@ -1,5 +1,6 @@
 #include "spell/Languages.h"
 
+#include <QLocale>
 #include <QTest>
 
 // Locale names, code pages and conversions, under the en_US locale the test runs in.
@@ -7,26 +8,31 @@ class TestLanguages : public QObject {
     Q_OBJECT
 
 private slots:
+    // Run under en_US and de_DE: the localized form follows the system's language.
     void names_data() {
+        const bool german = QLocale::system().language() == QLocale::German;
+        auto localized = [german](const char* english, const char* inGerman) {
+            return QString::fromUtf8(german ? inGerman : english);
+        };
         QTest::addColumn<int>("language");
         QTest::addColumn<QString>("localized");
         QTest::addColumn<QString>("english");
         QTest::addColumn<QString>("native");
         QTest::addColumn<QString>("abbrev");
-        QTest::newRow("US English") << 1033 << "English (United States)"
+        QTest::newRow("US English") << 1033
+                                    << localized("English (United States)", "Englisch (Vereinigte Staaten)")
                                     << "English"
                                     << "English"
                                     << "ENU";
-        QTest::newRow("British English") << 2057 << "English (United Kingdom)"
-                                         << "English"
-                                         << "English"
-                                         << "ENG";
-        QTest::newRow("German") << 1031 << "German (Germany)"
-                                << "German"
+        QTest::newRow("British English")
+            << 2057 << localized("English (United Kingdom)", "Englisch (Vereinigtes Königreich)") << "English"
+            << "English"
+            << "ENG";
+        QTest::newRow("German") << 1031 << localized("German (Germany)", "Deutsch (Deutschland)") << "German"
                                 << "Deutsch"
                                 << "DEU";
-        QTest::newRow("Russian") << 1049 << "Russian (Russia)"
-                                 << "Russian" << QString::fromUtf8("русский") << "RUS";
+        QTest::newRow("Russian") << 1049 << localized("Russian (Russia)", "Russisch (Russland)") << "Russian"
+                                 << QString::fromUtf8("русский") << "RUS";
     }
     void names() {
         QFETCH(int, language);
