@@ -203,9 +203,10 @@ bool TISpeller::CheckWord(QString word) {
                     .arg(decoded.join(u'|').left(200)));
         return true;
     }
-    LastReply = answer->reply;
     if (!answer->misspelled)
         return true;
+    // Kept together, so that the suggestions belong to the word the checker shows.
+    LastReply = answer->reply;
     CurrentWord = word;
     return false;
 }
