@@ -7,6 +7,7 @@
 #include <QPrinter>
 #include <QTextDocument>
 #include <QTextOption>
+#include <algorithm>
 
 namespace NotePrinter {
 
@@ -53,11 +54,18 @@ void printText(QPrinter& printer, const QString& text, const QFont& font, const 
     QPainter painter;
     if (!painter.begin(&printer))
         fail(QStringLiteral("starting the print job"));
-    const int pages = document.pageCount();
-    for (int page = 0; page < pages; ++page) {
-        if (page > 0 && !printer.newPage()) {
+    // The pages the user chose in the print dialog, counted from 1; all by default.
+    int first = 1;
+    int last = document.pageCount();
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        first = std::max(first, printer.fromPage());
+        last = std::min(last, printer.toPage() > 0 ? printer.toPage() : last);
+    }
+    for (int number = first; number <= last; ++number) {
+        const int page = number - 1;
+        if (number > first && !printer.newPage()) {
             painter.end();
-            fail(QStringLiteral("starting page %1").arg(page + 1));
+            fail(QStringLiteral("starting page %1").arg(number));
         }
         const qreal top = qreal(page) * pageRect.height();
         painter.save();

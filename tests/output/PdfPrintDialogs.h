@@ -9,6 +9,8 @@
 struct PdfPrintDialogs final : IPrintDialogs {
     QString file;
     bool accept = true;
+    int fromPage = 0; // a page range, when not 0
+    int toPage = 0;
     int shown = 0;
 
     bool dlgPrint(QPrinter& printer) override {
@@ -17,6 +19,10 @@ struct PdfPrintDialogs final : IPrintDialogs {
             return false;
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(file);
+        if (fromPage > 0) {
+            printer.setPrintRange(QPrinter::PageRange);
+            printer.setFromTo(fromPage, toPage);
+        }
         return true;
     }
 };

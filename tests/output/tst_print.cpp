@@ -210,6 +210,15 @@ private slots:
         QVERIFY(words > 600);
         // ... and the text starts at the inch, measured from the paper's edge.
         QVERIFY2(left < Inch + 3 && top < Inch + 3, qPrintable(QStringLiteral("%1 %2").arg(left).arg(top)));
+
+        // A page range chosen in the dialog prints only those pages.
+        dialog.file = folders.root() + QStringLiteral("page2.pdf");
+        dialog.fromPage = dialog.toPage = 2;
+        w.actions().actPrint->trigger();
+        QCOMPARE(pdfInfo(dialog.file, QStringLiteral("Pages")), QStringLiteral("1"));
+        const QString page2 = QString::fromUtf8(run(QStringLiteral("pdftotext"), {dialog.file, "-"}));
+        QVERIFY(page2.contains(QStringLiteral(" of the long note")));
+        QVERIFY(!page2.contains(QStringLiteral("Older")) && !page2.contains(QStringLiteral("Newer")));
     }
 
     void cancelPrintsNothing() {
