@@ -6,3 +6,4 @@ target_sources(quill_test_support PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/support/ScriptedSpellDialog.h
 )
 quill_add_test(tst_spellChecker spell/tst_spellChecker.cpp)
+quill_add_test(tst_spellCommand app/tst_spellCommand.cpp)
