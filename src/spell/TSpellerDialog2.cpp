@@ -524,6 +524,11 @@ void TSpellerDialog2::StartButtonClick() {
     StartButton->hide();
     ISpellTextControl* control = m_checker.CheckedControl();
     if (!control)
-        return; // the text is gone: nothing to start on
+        return;
+    try {
+        control->textLength();
+    } catch (const ESpellError&) {
+        return; // the text control is gone: nothing to start on, and nothing to tell
+    }
     decide([this, control] { m_checker.CheckControl(*control); });
 }
