@@ -5,8 +5,11 @@
 #include "controls/TRichEditURL.h"
 #include "output/NoteExport.h"
 
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QtTest>
 
 using NoteExport::CheckedRow;
@@ -219,6 +222,40 @@ private slots:
         const QString page2 = QString::fromUtf8(run(QStringLiteral("pdftotext"), {dialog.file, "-"}));
         QVERIFY(page2.contains(QStringLiteral(" of the long note")));
         QVERIFY(!page2.contains(QStringLiteral("Older")) && !page2.contains(QStringLiteral("Newer")));
+    }
+
+    // The standard dialog, answered as a user would: its buttons decide the answer, and an accepted
+    // dialog leaves its choice in the printer.
+    void theStandardDialogAnswersItsButtons_data() {
+        QTest::addColumn<bool>("accept");
+        QTest::newRow("Print") << true;
+        QTest::newRow("Cancel") << false;
+    }
+
+    void theStandardDialogAnswersItsButtons() {
+        QFETCH(bool, accept);
+        QTemporaryDir dir;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath(QStringLiteral("chosen.pdf")));
+        QWidget owner;
+        QPrintDialog* seen = nullptr;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, this, [&] {
+            seen = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            if (!seen)
+                return;
+            answer.stop();
+            if (accept)
+                seen->accept();
+            else
+                seen->reject();
+        });
+        answer.start(20);
+        QtPrintDialogs dialogs(&owner);
+        QCOMPARE(dialogs.dlgPrint(printer), accept);
+        QVERIFY(seen);
+        QCOMPARE(printer.outputFileName(), dir.filePath(QStringLiteral("chosen.pdf")));
     }
 
     void cancelPrintsNothing() {
