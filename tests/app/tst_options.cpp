@@ -515,12 +515,14 @@ private slots:
         });
         QCOMPARE(checker.LangName, installed.itemText(other));
         QCOMPARE(w.settings().SpellCheckerLanguage, stored);
+        QCOMPARE(w.cboSpellCheck()->currentIndex(), stored);
 
         runOptions(w, [&](TfrmOptions& d) {
             d.cboSpellCheck()->setCurrentIndex(other);
             d.btnOK()->click();
         });
         QCOMPARE(w.settings().SpellCheckerLanguage, other);
+        QCOMPARE(w.cboSpellCheck()->currentIndex(), other); // the main window's own picker follows
         QCOMPARE(checker.LangName, installed.itemText(other));
     }
 
