@@ -184,7 +184,7 @@ bool TISpeller::CheckWord(QString word) {
     word.remove(0, strip);
     if (word.isEmpty() || Disabled)
         return true;
-    const std::optional<QByteArray> bytes = m_encoding->encode(word);
+    const std::optional<QByteArray> bytes = m_encoding->encode(WordTable.Convert(word));
     // Not in the dictionary's character set, or longer than the exchange takes: not checkable.
     if (!bytes || !IspellPipe::fits("^" + *bytes))
         return true;
@@ -212,7 +212,7 @@ bool TISpeller::CheckWord(QString word) {
 }
 
 void TISpeller::SendLine(const QString& line) {
-    const std::optional<QByteArray> bytes = m_encoding->encode(line);
+    const std::optional<QByteArray> bytes = m_encoding->encode(WordTable.Convert(line));
     if (!bytes || !IspellPipe::fits(*bytes))
         return;
     if (!m_pipe->send(*bytes))

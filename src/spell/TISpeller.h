@@ -1,5 +1,6 @@
 #pragma once
 
+#include "spell/CodePages.h"
 #include "spell/TAbstractSpeller.h"
 
 #include <QList>
@@ -57,6 +58,8 @@ private:
     QString ChangeTo;
     QString CurrentWord;
     QList<std::pair<QString, QString>> SessionChanges;
+    // Empty (no pairs, no character set): the dictionary's encoding is applied by m_encoding.
+    TConvTable WordTable;
     std::unique_ptr<IspellEncoding> m_encoding;
     std::unique_ptr<IspellPipe> m_pipe;
     QString m_rawCmd;

@@ -1,5 +1,6 @@
 #include "platform/Registry.h"
 #include "spell/IspellAnswer.h"
+#include "spell/IspellCatalog.h"
 #include "spell/IspellEncoding.h"
 #include "spell/IspellPipe.h"
 #include "spell/Languages.h"
@@ -316,6 +317,55 @@ private slots:
         QVERIFY(!isAlive(pid));
     }
 
+    void shippedDescriptorsCheckTheirLanguage_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("correct");
+        QTest::addColumn<QString>("misspelled");
+        const QString shipped = QStringLiteral(QUILL_ISPELL_SHIPPED);
+        const QList<IspellSection> sections = IspellCatalog::scan(shipped);
+        QVERIFY(sections.size() >= 15);
+        QSet<TLanguage> numbers;
+        QSet<QString> names;
+        for (const IspellSection& section : sections) {
+            // Two entries with one number would show one name twice, and only the first would work.
+            QVERIFY2(section.language == 0 || !numbers.contains(section.language), qPrintable(section.name));
+            numbers.insert(section.language);
+            QVERIFY2(!names.contains(section.name), qPrintable(section.name));
+            names.insert(section.name);
+            const QString dir = section.directory;
+            const auto row = [&](const char* correct, const char* misspelled) {
+                QTest::newRow(qPrintable(dir))
+                    << dir << QString::fromUtf8(correct) << QString::fromUtf8(misspelled);
+            };
+            if (dir.contains(QLatin1String("en_")) || dir.endsWith(QLatin1String("american")) ||
+                dir.endsWith(QLatin1String("british")))
+                row("the cat sat", "teh");
+            else if (dir.contains(QLatin1String("de")) || dir.contains(QLatin1String("german")))
+                row("Die Straße über", "Strasze");
+            else if (dir.contains(QLatin1String("fr")))
+                row("un été", "ete");
+            else if (dir.contains(QLatin1String("es")) || dir.contains(QLatin1String("spanish")))
+                row("el señor", "senor");
+            else
+                QFAIL(qPrintable(QStringLiteral("no words for ") + dir));
+        }
+    }
+    void shippedDescriptorsCheckTheirLanguage() {
+        QFETCH(QString, folder);
+        QFETCH(QString, correct);
+        QFETCH(QString, misspelled);
+        IspellSetup setup;
+        const QByteArray ini = TestFolders::readFile(QStringLiteral(QUILL_ISPELL_SHIPPED "/") + folder +
+                                                     QStringLiteral("/ispell.ini"));
+        setup.descriptor(folder, ini);
+        const IspellSection section = IspellCatalog::parseIni(ini, folder).value(0);
+        setup.checker.LangName = section.name;
+        auto engine = setup.engine(section.language);
+        QVERIFY2(!engine->Disabled, qPrintable(engine->failure()));
+        const QStringList found = findings(*engine, correct + QLatin1Char(' ') + misspelled);
+        QCOMPARE(found, QStringList{misspelled + QLatin1Char('@') + QString::number(correct.size() + 1)});
+    }
+
     void hostileProgramsDisableTheEngine_data() {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("timeoutMs");
@@ -325,6 +375,7 @@ private slots:
         QTest::newRow("never greets") << hang << IspellPipe::GreetingTimeoutMs;
         QTest::newRow("greets garbage") << "echo hello\n" + hang << 0;
         QTest::newRow("not found") << QByteArray("exit 1\n") << 0;
+        QTest::newRow("cannot start") << QByteArray() << 0;
         QTest::newRow("falls silent") << greet + "read terse\n" + hang << IspellPipe::AnswerTimeoutMs;
         QTest::newRow("answers garbage") << greet + "while read line; do echo 'ok fine'; echo; done\n" << 0;
         QTest::newRow("endless lines") << greet + "read terse\nread word\nwhile :; do echo '*'; done\n" << 0;
@@ -335,7 +386,9 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(int, timeoutMs);
         IspellSetup setup;
-        setup.script(QStringLiteral("hostile.sh"), body);
+        const QString script = setup.script(QStringLiteral("hostile.sh"), body);
+        if (body.isEmpty())
+            QFile::setPermissions(script, QFile::ReadOwner);
         setup.english("%AppDir%ispell/hostile.sh -a");
         QElapsedTimer clock;
         clock.start();
