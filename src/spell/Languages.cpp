@@ -140,6 +140,17 @@ QByteArray localeOf(TLanguage language) {
     return locale;
 }
 
+bool isTraditionalChinese(const QByteArray& locale) {
+    char full[ULOC_FULLNAME_CAPACITY] = {};
+    UErrorCode status = U_ZERO_ERROR;
+    uloc_addLikelySubtags(locale.constData(), full, sizeof full, &status);
+    char script[ULOC_SCRIPT_CAPACITY] = {};
+    if (U_SUCCESS(status)) {
+        uloc_getScript(full, script, sizeof script, &status);
+    }
+    return U_SUCCESS(status) && qstrcmp(script, "Hant") == 0;
+}
+
 using DisplayFunction = int32_t (*)(const char*, const char*, UChar*, int32_t, UErrorCode*);
 
 QString display(DisplayFunction function, const QByteArray& locale, const QByteArray& displayLocale) {
@@ -286,11 +297,14 @@ QString LanguageName(TLanguage language, TLangOption option) {
 }
 
 int LanguageCodePage(TLanguage language) {
+    if (localeOf(language).isEmpty()) {
+        return SystemAnsiCodePage;
+    }
     const int primary = language & 0x3FF;
     const int sub = language >> 10;
     switch (primary) {
-    case 0x04: // Chinese: Taiwan, Hong Kong and Macao traditional, the rest simplified
-        return (sub == 1 || sub == 3 || sub == 5) ? 950 : 936;
+    case 0x04: // Chinese: traditional script (Taiwan, Hong Kong, Macao) 950, simplified 936
+        return isTraditionalChinese(localeOf(language)) ? 950 : 936;
     case 0x1A: // Croatian, Serbian, Bosnian: Cyrillic variants
         return (sub == 3 || sub == 7 || sub == 8 || sub == 10 || sub == 12) ? 1251 : 1250;
     case 0x2C: // Azerbaijani: Latin, Cyrillic
@@ -298,9 +312,6 @@ int LanguageCodePage(TLanguage language) {
         return sub == 2 ? 1251 : 1254;
     default:
         break;
-    }
-    if (localeOf(language).isEmpty()) {
-        return SystemAnsiCodePage;
     }
     const auto found = primaryCodePages().find(primary);
     return found != primaryCodePages().end() ? found->second : SystemAnsiCodePage;

@@ -76,7 +76,10 @@ private slots:
         QTest::newRow("Serbian Cyrillic") << 3098 << 1251 << 204;
         QTest::newRow("Uzbek Cyrillic") << 2115 << 1251 << 204;
         QTest::newRow("Hindi: Unicode only") << 1081 << 0 << 1;
-        QTest::newRow("unknown: the system's") << 0 << SystemAnsiCodePage << 0;
+        QTest::newRow("none: the system's") << 0 << SystemAnsiCodePage << 0;
+        QTest::newRow("Chinese Hong Kong") << 3076 << 950 << 136;
+        QTest::newRow("Chinese Singapore") << 4100 << 936 << 134;
+        QTest::newRow("Chinese traditional") << 0x7C04 << 950 << 136;
     }
     void codePagesAndCharsets() {
         QFETCH(int, language);
