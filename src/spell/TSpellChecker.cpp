@@ -461,17 +461,18 @@ void TSpellChecker::DeleteRepeatedWord() {
     if (!m_checked || !m_shadow)
         return;
     const int length = int(m_text.size());
-    int start = m_errorPos;
-    int count = std::min(m_errorLen + 1, length - start);
-    // The character after the word goes with it unless it is a line break (lines would merge) or
-    // missing; then the blank before the word goes instead.
-    const int after = m_errorPos + m_errorLen;
-    const bool breakAfter = after >= length || isLineBreak(m_text.at(after));
-    if (breakAfter && start > 0 && !isLineBreak(m_text.at(start - 1))) {
-        start -= 1;
-        count = m_errorLen + 1;
-    } else if (breakAfter) {
-        count = m_errorLen;
+    auto isBlank = [&](int at) {
+        return at >= 0 && at < length && (m_text.at(at) == u' ' || m_text.at(at) == u'\t');
+    };
+    // The word goes with the blank after it; when none follows (a line break, punctuation, the
+    // end), with the blank before it, so that no line merges and no punctuation is lost.
+    int start = std::clamp(m_errorPos, 0, length);
+    int count = std::clamp(m_errorLen, 0, length - start);
+    if (isBlank(start + count))
+        ++count;
+    else if (isBlank(start - 1)) {
+        --start;
+        ++count;
     }
     m_checked->setSelection(start, count);
     m_checked->replaceSelection(QString());

@@ -57,6 +57,21 @@ private:
     int m_length = 0;
 };
 
+// A rich-edit control whose characters carry languages: English up to `split`, German after it.
+class TwoLanguageControl : public StringControl {
+public:
+    TwoLanguageControl(QString text, int split)
+        : StringControl(std::move(text), {"TRichEdit98", "TCustomRichEdit98", "TCustomRichEdit"}),
+          m_split(split) {}
+    TLanguage languageAt(int position) const override { return position < m_split ? 2057 : 1031; }
+    std::unique_ptr<ISpellTextControl> makeShadow() const override {
+        return std::make_unique<TwoLanguageControl>(m_text, m_split);
+    }
+
+private:
+    int m_split;
+};
+
 // A checker with a scripted engine and dialog over a real body field.
 struct Rig {
     std::shared_ptr<SpellScript> script = std::make_shared<SpellScript>();
@@ -146,6 +161,62 @@ private slots:
                            {"TMemo", "TCustomMemo", "TCustomEdit", "TWinControl"});
         checker.CheckControl(memo);
         QCOMPARE(script->buffers(), (QStringList{"S:one", "S:two", "S:three", "C:four"}));
+    }
+
+    // A language change cuts the text, and each part goes to the engine of its language.
+    void languageRunsGoToTheirEngines() {
+        auto script = std::make_shared<SpellScript>();
+        TSpellChecker checker;
+        checker.setSpellerType(TSpellerType::sptISpell);
+        checker.setSpellerFactory(TSpellerType::sptISpell, ScriptedSpeller::factory(script));
+        TwoLanguageControl control(QStringLiteral("good day Guten Tag\nmorgen"), 9);
+        checker.CheckControl(control);
+        QCOMPARE(script->buffers(), (QStringList{"S:good day ", "C:Guten Tag", "S:morgen"}));
+        QCOMPARE(script->created, (std::vector<TLanguage>{2057, 1031}));
+        QCOMPARE(script->checks.at(1).language, TLanguage(1031));
+    }
+
+    // Modeless, CheckControl returns at the first finding; the dialog's buttons carry the check on.
+    void modelessCheck() {
+        Rig rig(QStringLiteral("bad good worse"));
+        rig.checker.ModalDialog = false;
+        rig.script->flag("bad", RC::srUnknownInputWord);
+        rig.script->flag("worse", RC::srUnknownInputWord);
+        rig.dialog.then(ScriptedSpellDialog::skip())
+            .then(ScriptedSpellDialog::change(QStringLiteral("better")));
+        rig.checker.CheckControl(rig.control);
+        QVERIFY(rig.dialog.isDialogVisible());
+        QCOMPARE(rig.presented(), QStringList{"bad"});
+        QCOMPARE(rig.finished, 0);
+        QVERIFY(rig.dialog.answerNext());
+        QCOMPARE(rig.presented(), (QStringList{"bad", "worse"}));
+        QVERIFY(rig.dialog.answerNext());
+        QCOMPARE(rig.finished, 1);
+        QVERIFY(!rig.dialog.isDialogVisible());
+        QCOMPARE(rig.edit.text(), QStringLiteral("bad good better"));
+    }
+
+    // An engine failing in the middle of a modal check ends it; the error reaches the caller of
+    // CheckControl, not the dialog's event loop.
+    void engineFailureDuringTheCheck() {
+        Rig rig(QStringLiteral("bad\nboom"));
+        rig.script->flag("bad", RC::srUnknownInputWord);
+        rig.script->failCheck = QStringLiteral("boom");
+        rig.dialog.then(ScriptedSpellDialog::skip());
+        try {
+            rig.checker.CheckControl(rig.control);
+            QFAIL("no error");
+        } catch (const ESpellError& e) {
+            QCOMPARE(e.message(), QStringLiteral("Spelling error No 3"));
+        }
+        QVERIFY(!rig.dialog.isDialogVisible());
+        QCOMPARE(rig.dialog.unanswered, 0);
+        QCOMPARE(rig.edit.text(), QStringLiteral("bad\nboom"));
+        // The next check starts afresh.
+        rig.script->failCheck.clear();
+        rig.dialog.then(ScriptedSpellDialog::skip());
+        rig.checker.CheckControl(rig.control);
+        QCOMPARE(rig.dialog.unanswered, 0);
     }
 
     void onlyRichAndMemoClassesAreChecked() {

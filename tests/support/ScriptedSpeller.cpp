@@ -44,6 +44,8 @@ TSpellReturnCode ScriptedSpeller::CheckBufferContinued(const QString& buffer, in
 TSpellReturnCode ScriptedSpeller::check(const QString& buffer, bool start, int& errorLength,
                                         int& errorStart) {
     m_script->checks.push_back({Language, buffer, start});
+    if (!m_script->failCheck.isEmpty() && buffer.contains(m_script->failCheck))
+        throw ESpellError(QStringLiteral("Spelling error No 3"));
     if (Disabled)
         return TSpellReturnCode::srNoErrors;
     int best = -1;

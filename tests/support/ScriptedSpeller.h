@@ -51,6 +51,7 @@ struct SpellScript {
     std::vector<TLanguage> created; // the language of each engine made
     bool disabled = false;          // engines are made Disabled
     QString failCreate;             // when set, making an engine throws ESpellError with this text
+    QString failCheck;              // a buffer holding this text makes the check throw ESpellError
 };
 
 // An engine that answers from a SpellScript: the earliest flagged text in a buffer is the finding,
