@@ -104,6 +104,9 @@ private slots:
         QTest::newRow("CP1258 ends in a letter") << 1258 << QByteArray("Vi\xEA") << QString::fromUtf8("Viê");
         QTest::newRow("Hebrew") << 1255 << QByteArray("\xF9\xEC\xE5\xED") << QString::fromUtf8("שלום");
         QTest::newRow("Shift-JIS") << 932 << QByteArray("\x93\xFA\x96\x7B") << QString::fromUtf8("日本");
+        QTest::newRow("Korean") << 949 << QByteArray("\xC7\xD1") << QString::fromUtf8("한");
+        QTest::newRow("Thai") << 874 << QByteArray("\xA1") << QString::fromUtf8("ก");
+        QTest::newRow("ISO-8859-5") << 28595 << QByteArray("\xBF\xE0") << QString::fromUtf8("Пр");
         QTest::newRow("UTF-8 dictionaries") << 1200 << QByteArray("\xC3\xA9") << QString::fromUtf8("é");
     }
     void conversions() {
