@@ -23,21 +23,16 @@ QString seconds(int ms) {
     return QString::number((ms + 999) / 1000);
 }
 
-// One transfer into the sink, run to its end in a local event loop. Qt must not see exceptions
-// leaving its slots, so every failure is kept and thrown once the loop has ended.
+// One transfer into the sink, run to its end in a local event loop. Redirects are followed here, not
+// by Qt, so that each hop is checked and only the final answer's body reaches the sink. Qt must not
+// see exceptions leaving its slots: every failure is kept and thrown once the loop has ended.
 void fetch(const QUrl& url, DurableFile::Sink& sink, const DownloadLimits& limits,
            IDownloadProgress* progress) {
     QNetworkAccessManager manager;
-    manager.setRedirectPolicy(QNetworkRequest::UserVerifiedRedirectPolicy);
-    QNetworkRequest request(url);
-    request.setMaximumRedirectsAllowed(limits.maxRedirects);
-    request.setTransferTimeout(limits.stallTimeoutMs);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
-
+    manager.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     if (progress)
         progress->started(url);
-    std::unique_ptr<QNetworkReply> reply(manager.get(request));
+
     QEventLoop loop;
     QString failure;
     std::exception_ptr thrown;
@@ -45,14 +40,18 @@ void fetch(const QUrl& url, DurableFile::Sink& sink, const DownloadLimits& limit
     qint64 received = 0;
     const QString tooLarge =
         QStringLiteral("The file is larger than the %1 bytes allowed.").arg(limits.maxBytes);
+    std::unique_ptr<QNetworkReply> reply;
     auto stop = [&](const QString& why) {
         if (failure.isEmpty())
             failure = why;
         reply->abort();
     };
+    auto status = [&] { return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(); };
+    auto isRedirect = [&] { return status() >= 300 && status() <= 399; };
     auto take = [&] {
         const QByteArray chunk = reply->readAll();
-        if (chunk.isEmpty() || !failure.isEmpty() || thrown || cancelled)
+        // Only the body of a success is the file; redirects and error pages are not.
+        if (chunk.isEmpty() || !failure.isEmpty() || thrown || cancelled || status() < 200 || status() > 299)
             return;
         received += chunk.size();
         if (received > limits.maxBytes)
@@ -65,51 +64,65 @@ void fetch(const QUrl& url, DurableFile::Sink& sink, const DownloadLimits& limit
         }
     };
 
-    QObject::connect(reply.get(), &QNetworkReply::redirected, &loop, [&](const QUrl& to) {
-        if (sameOrigin(url, to))
-            emit reply->redirectAllowed();
-        else
-            stop(QStringLiteral("The server sent the download on to another site: %1")
-                     .arg(to.toDisplayString()));
-    });
-    QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &loop, [&] {
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid() && length.toLongLong() > limits.maxBytes)
-            stop(tooLarge);
-    });
-    QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, take);
-    QObject::connect(reply.get(), &QNetworkReply::downloadProgress, &loop, [&](qint64 got, qint64 total) {
-        if (progress && !cancelled && !progress->progress(got, total)) {
-            cancelled = true;
-            reply->abort();
-        }
-    });
-    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
     QTimer deadline;
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
         stop(QStringLiteral("The transfer took longer than %1 seconds.").arg(seconds(limits.totalTimeoutMs)));
     });
     deadline.start(limits.totalTimeoutMs);
-    if (!reply->isFinished())
-        loop.exec();
-    deadline.stop();
-    take(); // what arrived together with the end
 
-    if (thrown)
-        std::rethrow_exception(thrown);
-    if (cancelled)
-        throw DownloadCancelled();
-    if (!failure.isEmpty())
-        throw QuillError(failure);
-    if (reply->error() == QNetworkReply::OperationCanceledError)
-        throw QuillError(
-            QStringLiteral("No data arrived for %1 seconds.").arg(seconds(limits.stallTimeoutMs)));
+    QUrl current = url;
+    for (int hop = 0;; ++hop) {
+        QNetworkRequest request(current);
+        request.setTransferTimeout(limits.stallTimeoutMs);
+        request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+        reply.reset(manager.get(request));
+        QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &loop, [&] {
+            const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+            if (!isRedirect() && length.isValid() && length.toLongLong() > limits.maxBytes)
+                stop(tooLarge);
+        });
+        QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, take);
+        QObject::connect(reply.get(), &QNetworkReply::downloadProgress, &loop, [&](qint64 got, qint64 total) {
+            if (progress && !cancelled && !isRedirect() && !progress->progress(got, total)) {
+                cancelled = true;
+                reply->abort();
+            }
+        });
+        QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        if (!reply->isFinished())
+            loop.exec();
+        take(); // what arrived together with the end
+
+        if (thrown)
+            std::rethrow_exception(thrown);
+        if (cancelled)
+            throw DownloadCancelled();
+        if (!failure.isEmpty())
+            throw QuillError(failure);
+        if (reply->error() == QNetworkReply::OperationCanceledError)
+            throw QuillError(
+                QStringLiteral("No data arrived for %1 seconds.").arg(seconds(limits.stallTimeoutMs)));
+        if (!isRedirect())
+            break;
+        const QUrl target =
+            current.resolved(reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl());
+        if (!sameOrigin(url, target))
+            throw QuillError(QStringLiteral("The server sent the download on to another site: %1")
+                                 .arg(target.toDisplayString()));
+        if (hop >= limits.maxRedirects)
+            throw QuillError(QStringLiteral("The server redirected the download more than %1 times.")
+                                 .arg(limits.maxRedirects));
+        current = target;
+    }
+    deadline.stop();
+
+    if (status() != 0 && (status() < 200 || status() > 299))
+        throw QuillError(QStringLiteral("The server answered with status %1.").arg(status()));
     if (reply->error() != QNetworkReply::NoError)
         throw QuillError(reply->errorString());
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status < 200 || status > 299)
-        throw QuillError(QStringLiteral("The server answered with status %1.").arg(status));
+    if (status() == 0)
+        throw QuillError(QStringLiteral("The server gave no answer."));
     const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
     if (length.isValid() && length.toLongLong() != received)
         throw QuillError(QStringLiteral("The transfer ended after %1 of %2 bytes.")

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "platform/LocaleFormats.h"
+#include "update/ConnectivityProbe.h"
+#include "update/VersionFile.h"
+
+#include <QString>
+#include <QUrl>
+
+class IPrompts;
+class MailRoutes;
+class TfrmMain;
+
+// Texts of the update check.
+namespace UpdateTexts {
+inline const QString NoVersionInfo =
+    QStringLiteral("Unable to access the version information for Quillnote.  Please \nbe sure an Internet "
+                   "connection exists.");
+inline const QString MostRecent = QStringLiteral("This is the most recent version of Quillnote.");
+inline const QString InstallerFilter = QStringLiteral("Executable Files (*.exe)|*.exe|All Files (*.*)|*.*");
+inline const QString NotDownloaded = QStringLiteral("The file was unable to be downloaded.  Would you like "
+                                                    "to go to the\nTarrowin site and download it yourself?");
+inline const QString StartupError =
+    QStringLiteral("An error occurred when attempting to check for a more recent version.\nDo you want to "
+                   "continue to check on startup?");
+inline const QString ReportQuestion = QStringLiteral("Would you like to report the error via e-mail?");
+inline const QString ReportSubject = QStringLiteral("Quillnote Error Submission");
+} // namespace UpdateTexts
+
+// Tools > "Check for Updates Now" and the check at start-up: asks the vendor's server for the newest
+// version and, if the user wants it, downloads the installer into a file the user chooses. It never
+// installs anything.
+class UpdateCommands {
+public:
+    // `dialogs` is the main window's guarded message box; `mail` its e-mail routes.
+    UpdateCommands(TfrmMain& window, IPrompts& dialogs, MailRoutes& mail);
+
+    // The whole check, on the user-interface thread. From the menu unless the window is starting up.
+    // A second call while one runs (from a nested event loop) does nothing.
+    void CheckforUpdatesNow1Click();
+
+    // Newer (true), not newer (false), or a malformed version (nothing: logged as "Main" /
+    // "NewerVersionExists").
+    std::optional<bool> NewerVersionExists(const QString& offered);
+
+    // Where the check keeps the version file while it runs: the program's folder, or the data folder
+    // when the program's folder is not writable.
+    QString versionFilePath() const;
+
+    // The document of the version file while a check reads it.
+    const TXMLVerInfoType& xmlCurrVersion() const { return m_xmlCurrVersion; }
+
+private:
+    DownloadResult download(const QUrl& url, const QString& file, const DownloadLimits& limits);
+    void offerInstaller(const QUrl& server, const QString& offered);
+    void failed(const QString& message);
+    QString errorReportBody(const QString& message) const;
+
+    TfrmMain& m_window;
+    IPrompts& m_dialogs;
+    MailRoutes& m_mail;
+    LocaleFormats m_formats;
+    TXMLVerInfoType m_xmlCurrVersion;
+    bool m_running = false;
+};
