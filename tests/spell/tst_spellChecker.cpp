@@ -410,6 +410,18 @@ private slots:
         QCOMPARE(rig.checker.LastResult(), RC::srNoErrors);
     }
 
+    // A finding of no characters still moves the check on, so a bad engine cannot stall it.
+    void emptyFindingMovesOn() {
+        Rig rig(QStringLiteral("abc def"));
+        rig.script->flagPart("abc", RC::srUnknownInputWord, 0, 0);
+        rig.dialog.then(ScriptedSpellDialog::skip());
+        rig.checker.CheckControl(rig.control);
+        QCOMPARE(rig.dialog.presentations.size(), std::size_t(1));
+        QCOMPARE(rig.dialog.presentations.front().errorLen, 1);
+        QCOMPARE(rig.dialog.unanswered, 0);
+        QCOMPARE(rig.finished, 1);
+    }
+
     void cancelEndsTheCheck() {
         Rig rig(QStringLiteral("bad worse"));
         rig.script->flag("bad", RC::srUnknownInputWord);
