@@ -252,8 +252,8 @@ TSpellReturnCode TCSAPISpeller::checkBuffer(const QString& buffer, uint16_t spel
         if (result != TSpellReturnCode::srNoErrors) {
             const qsizetype start = std::min<qsizetype>(m_srb.ichError, piece.size());
             const qsizetype length = std::min<qsizetype>(m_srb.cchError, piece.size() - start);
-            errorStart = charactersBefore + charactersOf(piece.left(start));
-            errorLength = charactersOf(piece.mid(start, length));
+            errorStart = std::min(int(buffer.size()), charactersBefore + charactersOf(piece.left(start)));
+            errorLength = std::min(int(buffer.size()) - errorStart, charactersOf(piece.mid(start, length)));
             ErrorText = buffer.mid(errorStart, errorLength);
             return result;
         }

@@ -16,7 +16,10 @@ namespace {
 
 const WSC SpecialCharacters = {0, '-', 31, 30, char(151), char(150), char(133), {11, 10}, {13, 10}};
 
+// A dictionary of /usr/share/hunspell by name, or any .dic by path.
 QByteArray dictionaryPath(const char* name) {
+    if (std::strchr(name, '/'))
+        return name;
     return QByteArray("/usr/share/hunspell/") + name + ".dic";
 }
 
@@ -115,6 +118,7 @@ private slots:
     void addedWordIsNotItsOwnRepeat();
     void suggestionsArePaged();
     void suggestionTooLongForBuffer();
+    void dictionaryInItsOwnEncoding();
     void changeLists();
     void ignoreAlwaysLastsForTheSession();
     void userDictionaryPersists();
@@ -168,6 +172,8 @@ void tst_csapiLibrary::verifyBuffer_data() {
     QTest::newRow("missing space after period")
         << QByteArray("en_US") << uint(soFindMissingSpaces) << QByteArray("The end.Next day") << 13
         << QByteArray(".Next");
+    QTest::newRow("no comma, though its low byte is") << QByteArray("en_US") << uint(soFindMissingSpaces)
+                                                      << QByteArray("word\u202cnext") << 0 << QByteArray();
     QTest::newRow("decimal number") << QByteArray("en_US") << uint(soFindMissingSpaces)
                                     << QByteArray("It costs 3.50 or 1,000") << 0 << QByteArray();
     QTest::newRow("initial numeral") << QByteArray("en_US") << uint(soFindInitialNumerals)
@@ -265,6 +271,30 @@ void tst_csapiLibrary::suggestionTooLongForBuffer() {
     for (rounds = 0; r.scrs != scrsNoMoreSuggestions && rounds < 50; ++rounds)
         r = speller.check(sccSuggestMore, "helo", sstateNone, 0);
     QVERIFY(rounds < 50);
+}
+
+void tst_csapiLibrary::dictionaryInItsOwnEncoding() {
+    QTemporaryDir dir;
+    const QString base = dir.filePath("latin");
+    for (const auto& [extension, bytes] :
+         {std::pair{".aff", QByteArray("SET ISO8859-1\nTRY esianrtolcdugmphbyfvkwz\n")},
+          std::pair{".dic", QByteArray("4\naus\nM\xfcnchen\nGr\xfc\xdf"
+                                       "e\nStra\xdf"
+                                       "e\n")}}) {
+        QFile file(base + extension);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    Speller speller(QFile::encodeName(base + ".dic").constData());
+    QCOMPARE_EQ(speller.verify("Grüße aus München").scrs, 0);
+    const Result r = speller.verify("Grüße aus Münchn");
+    QCOMPARE_EQ(r.scrs, scrsUnknownInputWord);
+    QCOMPARE(r.error, QByteArray("Münchn"));
+    const std::vector<std::string> suggestions = speller.suggestions("Münchn", 64);
+    QVERIFY(std::find(suggestions.begin(), suggestions.end(), "München") != suggestions.end());
+    // A word the encoding cannot hold is simply unknown.
+    QCOMPARE_EQ(speller.verify("Grüße €").scrs, 0);
+    QCOMPARE_EQ(speller.verify("Grü€e").scrs, scrsUnknownInputWord);
 }
 
 void tst_csapiLibrary::changeLists() {

@@ -407,8 +407,8 @@ bool Session::Scan::checkToken(std::size_t& i) {
 
 bool Session::Scan::checkPunctuation(std::size_t& i, const Utf8Char& c) {
     const bool sentenceEnd = c.code == U'.' || c.code == U'!' || c.code == U'?';
-    if (option(soFindMissingSpaces) && lastTokenEnd == i && std::strchr(".,;:!?", static_cast<int>(c.code)) &&
-        c.code != 0 && i + c.length < text.size()) {
+    if (option(soFindMissingSpaces) && lastTokenEnd == i && c.code < 0x80 &&
+        std::strchr(".,;:!?", static_cast<int>(c.code)) && c.code != 0 && i + c.length < text.size()) {
         const Utf8Char next = decodeAt(text, i + c.length);
         if (next.valid && isLetter(next.code)) {
             const Token word = readToken(i + c.length);
