@@ -312,6 +312,5 @@ private slots:
     }
 };
 
-
 QTEST_GUILESS_MAIN(TestIcmp)
 #include "tst_icmp.moc"
