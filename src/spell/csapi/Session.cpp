@@ -542,6 +542,8 @@ SEC Session::check(CC command, const SIB& input, SRB& output) {
     }
     if (command != sccVerifyWord && command != sccVerifyBuffer && command != sccSuggest)
         return moduleError(secInvalidCommand);
+    for (auto& [udr, dictionary] : m_userDictionaries)
+        dictionary->refresh();
     Lists lists;
     if (const SEC error = listsFor(input, lists))
         return error;

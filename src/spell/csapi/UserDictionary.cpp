@@ -88,6 +88,22 @@ SEC UserDictionary::open(bool create) {
     return 0;
 }
 
+std::string UserDictionary::stampOfFile() const {
+    struct stat info {};
+    if (::stat(m_path.c_str(), &info) != 0)
+        return {};
+    return std::to_string(info.st_ino) + ':' + std::to_string(info.st_size) + ':' +
+           std::to_string(info.st_mtim.tv_sec) + '.' + std::to_string(info.st_mtim.tv_nsec);
+}
+
+void UserDictionary::refresh() {
+    if (m_path.empty() || stampOfFile() == m_stamp)
+        return;
+    std::vector<std::string> lines;
+    if (readFile(lines) == 0)
+        index(std::move(lines));
+}
+
 SEC UserDictionary::readFile(std::vector<std::string>& lines) const {
     const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -170,6 +186,8 @@ template <class Change> SEC UserDictionary::update(Change change) {
 }
 
 void UserDictionary::index(std::vector<std::string> lines) {
+    if (!m_path.empty())
+        m_stamp = stampOfFile();
     m_lines = std::move(lines);
     m_entries.clear();
     m_words.clear();

@@ -27,6 +27,9 @@ public:
     Kind kind() const { return m_kind; }
     const std::string& path() const { return m_path; }
 
+    // Reads the file again when another session (or program) has replaced it since.
+    void refresh();
+
     SEC add(std::string_view word);
     SEC addChange(std::string_view word, std::string_view replacement);
     SEC remove(std::string_view word);
@@ -51,10 +54,13 @@ private:
     // Re-reads the file, applies `change` to its lines and writes them back.
     template <class Change> SEC update(Change change);
     void index(std::vector<std::string> lines);
+    // What identifies the file's current content: inode, size and change time.
+    std::string stampOfFile() const;
 
     Kind m_kind;
     std::string m_path; // empty: in memory only
     bool m_readOnly = false;
+    std::string m_stamp;
     std::vector<std::string> m_lines;   // as in the file
     std::vector<std::string> m_entries; // words, or the first halves of pairs
     std::unordered_set<std::string> m_words;
