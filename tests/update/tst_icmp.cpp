@@ -9,6 +9,7 @@
 #include "update/TIcmpClient.h"
 
 #include <QProcess>
+#include <QThread>
 #include <QtTest>
 #include <sched.h>
 #include <unistd.h>
@@ -62,20 +63,47 @@ bool run(const QString& command) {
     return QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), command}) == 0;
 }
 
-// Where the probe can be tried for real: a network namespace of this test process alone, so that
-// nothing it sends can leave the machine. Inside it: the loopback, a host that never answers (behind
-// a veth pair whose far end drops everything) and a network without a route.
-const QString SilentHost = QStringLiteral("10.255.252.2");
+// Where the probe can be tried for real: network namespaces of this test alone, so that nothing it
+// sends can leave the machine. Ours is joined by a veth pair to a second one (a child process), which
+// routes: it answers "unreachable" for one network and forwards another. Neither sends redirects nor limits
+// its ICMP errors. A neighbour with a made-up hardware address never answers.
+const QString RouterHost = QStringLiteral("10.255.252.2");
+const QString SilentHost = QStringLiteral("10.255.252.3");
+const QString UnreachableHost = QStringLiteral("10.255.251.2");
+const QString LoopingHost = QStringLiteral("10.255.250.2");
 const QString NoRouteHost = QStringLiteral("10.255.254.2");
 
-bool enterPrivateNetwork() {
+bool enterPrivateNetwork(QProcess& router) {
     if (::geteuid() != 0 || ::unshare(CLONE_NEWNET) != 0)
         return false;
+    router.start(QStringLiteral("unshare"),
+                 {QStringLiteral("-n"), QStringLiteral("sleep"), QStringLiteral("600")});
+    if (!router.waitForStarted())
+        return false;
+    const QString pid = QString::number(router.processId());
+    // The child's namespace exists once unshare has replaced itself with sleep.
+    for (int i = 0; i < 100 && QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid))
+                                   .symLinkTarget()
+                                   .endsWith(QStringLiteral("unshare"));
+         ++i)
+        QThread::msleep(10);
     return run(
-        QStringLiteral("ip link set lo up && ip link add q0 type veth peer name q1 && "
-                       "ip addr add 10.255.252.1/24 dev q0 && ip link set q0 up && ip link set q1 up && "
-                       "ip neigh add 10.255.252.2 lladdr 02:00:00:00:00:02 dev q0 && "
-                       "ip route add unreachable 10.255.254.0/24"));
+        QStringLiteral(
+            "ip link set lo up && ip link add q0 type veth peer name q1 && "
+            "ip addr add 10.255.252.1/24 dev q0 && ip link set q0 up && "
+            "ip link set q1 netns %1 && "
+            "nsenter -t %1 -n sh -c 'ip link set lo up && ip addr add 10.255.252.2/24 dev q1 && "
+            "ip link set q1 up && sysctl -qw net.ipv4.ip_forward=1 net.ipv4.icmp_ratelimit=0 "
+            "net.ipv4.conf.all.send_redirects=0 net.ipv4.conf.q1.send_redirects=0 && "
+            "ip route add unreachable 10.255.251.0/24 && "
+            "ip route add 10.255.250.0/24 via 10.255.252.1' && "
+            "sysctl -qw net.ipv4.ip_forward=1 net.ipv4.icmp_ratelimit=0 net.ipv4.conf.all.send_redirects=0 "
+            "net.ipv4.conf.q0.send_redirects=0 && "
+            "ip route add 10.255.251.0/24 via 10.255.252.2 && "
+            "ip route add 10.255.250.0/24 via 10.255.252.2 && "
+            "ip neigh add 10.255.252.3 lladdr 02:00:00:00:00:03 dev q0 && "
+            "ip route add unreachable 10.255.254.0/24")
+            .arg(pid));
 }
 
 // Which groups may open datagram ICMP sockets (per network namespace).
@@ -99,10 +127,13 @@ struct Reporting {
 
 } // namespace
 
+Q_DECLARE_METATYPE(TReplyOutcome)
+
 class TestIcmp : public QObject {
     Q_OBJECT
 
     bool m_isolated = false;
+    QProcess m_router;
 
     void needIsolation() {
         if (!m_isolated)
@@ -110,7 +141,13 @@ class TestIcmp : public QObject {
     }
 
 private slots:
-    void initTestCase() { m_isolated = enterPrivateNetwork(); }
+    void initTestCase() { m_isolated = enterPrivateNetwork(m_router); }
+    void cleanupTestCase() {
+        if (m_router.state() != QProcess::NotRunning) {
+            m_router.kill();
+            m_router.waitForFinished();
+        }
+    }
 
     void echoRequestLayout() {
         const IcmpPacket::Request r = IcmpPacket::buildEchoRequest(0x1234, 3489, 0xA1B2C3D4);
@@ -215,33 +252,53 @@ private slots:
         QCOMPARE(client.ReplyStatus().SequenceId, 3489);
     }
 
-    void echoFromThisMachine_data() {
+    void echoOutcomes_data() {
         QTest::addColumn<QList<IcmpSocketKind>>("sockets");
         QTest::addColumn<QString>("host");
-        QTest::newRow("raw") << QList<IcmpSocketKind>{IcmpSocketKind::Raw} << QStringLiteral("127.0.0.1");
-        QTest::newRow("datagram") << QList<IcmpSocketKind>{IcmpSocketKind::Datagram}
-                                  << QStringLiteral("localhost");
+        QTest::addColumn<TReplyOutcome>("outcome");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<int>("ttl");
+        const QList<IcmpSocketKind> raw{IcmpSocketKind::Raw};
+        const QList<IcmpSocketKind> datagram{IcmpSocketKind::Datagram};
+        const QString local = QStringLiteral("127.0.0.1");
+        QTest::newRow("raw, this machine") << raw << local << TReplyOutcome::Echo << local << 128;
+        QTest::newRow("datagram, this machine")
+            << datagram << QStringLiteral("localhost") << TReplyOutcome::Echo << local << 128;
+        QTest::newRow("raw, router") << raw << RouterHost << TReplyOutcome::Echo << RouterHost << 128;
+        QTest::newRow("raw, unreachable")
+            << raw << UnreachableHost << TReplyOutcome::Unreachable << RouterHost << 128;
+        QTest::newRow("datagram, unreachable")
+            << datagram << UnreachableHost << TReplyOutcome::Unreachable << RouterHost << 128;
+        QTest::newRow("raw, time exceeded")
+            << raw << LoopingHost << TReplyOutcome::TtlExceeded << RouterHost << 1;
+        QTest::newRow("datagram, time exceeded")
+            << datagram << LoopingHost << TReplyOutcome::TtlExceeded << RouterHost << 1;
     }
-    void echoFromThisMachine() {
+    void echoOutcomes() {
         needIsolation();
         QFETCH(QList<IcmpSocketKind>, sockets);
         QFETCH(QString, host);
+        QFETCH(TReplyOutcome, outcome);
+        QFETCH(QString, from);
+        QFETCH(int, ttl);
         QVERIFY(allowDatagramSockets(true));
         TIcmpClient client;
         client.Host = host;
         client.SocketKinds = sockets;
+        client.ReceiveTimeout = 3000;
+        client.TimeToLive = ttl; // 1: the router's time-exceeded answer
         QList<TReplyStatus> replies;
         client.OnReply = [&](const TReplyStatus& s) { replies << s; };
         client.SendEcho();
         QCOMPARE(replies.size(), 1);
-        QCOMPARE(replies[0].ReplyStatusType, TReplyOutcome::Echo);
-        QCOMPARE(replies[0].FromIpAddress, QStringLiteral("127.0.0.1"));
+        QCOMPARE(replies[0].ReplyStatusType, outcome);
+        QCOMPARE(replies[0].FromIpAddress, from);
         QCOMPARE(replies[0].SequenceId, 3489);
-        QVERIFY(replies[0].TimeToLive > 0);
+        QVERIFY(replies[0].BytesReceived > 0);
         QCOMPARE(client.sequenceNumber(), 3490);
         client.SendEcho(QString(), 7);
         QCOMPARE(replies.last().SequenceId, 7);
-        QCOMPARE(replies.last().ReplyStatusType, TReplyOutcome::Echo);
+        QCOMPARE(replies.last().ReplyStatusType, outcome);
         QCOMPARE(client.sequenceNumber(), 8);
     }
 
@@ -259,6 +316,8 @@ private slots:
         QTest::newRow("silent, raw") << SilentHost << both << false << int(ProbeResult::NotAnswered);
         QTest::newRow("silent, datagram") << SilentHost << both << true << int(ProbeResult::NotAnswered);
         QTest::newRow("no route") << NoRouteHost << both << false << int(ProbeResult::NotAnswered);
+        QTest::newRow("unreachable answer")
+            << UnreachableHost << both << true << int(ProbeResult::NotAnswered);
         QTest::newRow("no socket allowed")
             << QStringLiteral("127.0.0.1") << datagram << false << int(ProbeResult::Unknown);
         QTest::newRow("unknown name")
