@@ -9,8 +9,11 @@
 #include "platform/Vendor.h"
 #include "update/ConnectivityProbe.h"
 
+#include <QProcess>
 #include <QProgressDialog>
 #include <QtTest>
+#include <sched.h>
+#include <unistd.h>
 
 namespace {
 
@@ -71,10 +74,33 @@ struct Check {
 class TestUpdateCheck : public QObject {
     Q_OBJECT
 
+    bool m_isolated = false;
+
 private slots:
     void initTestCase() {
         for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy"})
             qunsetenv(name);
+        // As root, a network of this process alone: a loopback, and one network without a route.
+        m_isolated =
+            ::geteuid() == 0 && ::unshare(CLONE_NEWNET) == 0 &&
+            QProcess::execute(QStringLiteral("sh"),
+                              {QStringLiteral("-c"), QStringLiteral("ip link set lo up && ip route add "
+                                                                    "unreachable 10.255.254.0/24")}) == 0;
+    }
+
+    void hostNotAnswering() {
+        if (!m_isolated)
+            QSKIP("needs root for a private network namespace");
+        Check c(verInfo("2.0.0.0"));
+        auto key = RegistryHive(c.folders.paths().registryPath()).openKeyForWriting(SettingsKeyPath);
+        key->writeString(QStringLiteral("UpdateServer"), QStringLiteral("http://10.255.254.2"));
+        key->close();
+        c.start();
+        c.prompts().expect(UpdateUnavailableText, MsgButton::OK);
+        c.fromMenu();
+        QCOMPARE(c.prompts().asked().last().kind, MsgKind::Information);
+        QVERIFY(c.session->log().isEmpty());
+        c.verifyEnded();
     }
 
     void actionIsAvailable() {
