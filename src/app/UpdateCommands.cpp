@@ -12,9 +12,11 @@
 #include "update/VersionCompare.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressDialog>
+#include <QStandardPaths>
 #include <memory>
 #include <optional>
 #include <unistd.h>
@@ -70,6 +72,14 @@ bool writableFolder(const QString& folder) {
 
 UpdateCommands::UpdateCommands(TfrmMain& window, IPrompts& dialogs, MailRoutes& mail)
     : m_window(window), m_dialogs(dialogs), m_mail(mail), m_formats(LocaleFormats::capture()) {}
+
+QString UpdateCommands::installerFolder() const {
+    const QString programFolder = m_window.services().paths.executableFolder();
+    if (writableFolder(programFolder))
+        return programFolder;
+    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    return downloads.isEmpty() ? QDir::homePath() : downloads;
+}
 
 QString UpdateCommands::versionFilePath() const {
     const AppPaths& paths = m_window.services().paths;
@@ -160,7 +170,7 @@ void UpdateCommands::offerInstaller(const QUrl& server, const QString& offered) 
         QString filter;
         ~FilterBack() { dialog.filter = filter; }
     } filterBack{dlg, dlg.filter};
-    dlg.initialFolder = m_window.services().paths.executableFolder();
+    dlg.initialFolder = installerFolder();
     dlg.fileName = fileName;
     dlg.filter = UpdateTexts::InstallerFilter;
     const std::optional<QString> chosen = m_window.services().prompts.chooseSaveFile(dlg);

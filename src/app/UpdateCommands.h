@@ -46,6 +46,9 @@ public:
     // Where the check keeps the version file while it runs: the program's folder, or the data folder
     // when the program's folder is not writable.
     QString versionFilePath() const;
+    // Where the save dialog for the installer starts: the program's folder, or the user's download
+    // folder when the program's folder is not writable (an installed program).
+    QString installerFolder() const;
 
     // The document of the version file while a check reads it.
     const TXMLVerInfoType& xmlCurrVersion() const { return m_xmlCurrVersion; }

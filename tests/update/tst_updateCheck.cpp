@@ -11,6 +11,7 @@
 
 #include <QProcess>
 #include <QProgressDialog>
+#include <QStandardPaths>
 #include <QtTest>
 #include <sched.h>
 #include <unistd.h>
@@ -86,6 +87,38 @@ private slots:
             QProcess::execute(QStringLiteral("sh"),
                               {QStringLiteral("-c"), QStringLiteral("ip link set lo up && ip route add "
                                                                     "unreachable 10.255.254.0/24")}) == 0;
+    }
+
+    // An installed program's folder is read-only: the version file goes to the data folder and the
+    // installer's save dialog starts in the download folder.
+    void readOnlyProgramFolder() {
+        Check c(verInfo("2.0.0.0"));
+        const QString bin = c.folders.exeFolder();
+        const bool readOnly =
+            ::geteuid() == 0 && ::unshare(CLONE_NEWNS) == 0 &&
+            QProcess::execute(
+                QStringLiteral("sh"),
+                {QStringLiteral("-c"), QStringLiteral("mount --make-rprivate / && mount --bind '%1' '%1' && "
+                                                      "mount -o remount,bind,ro '%1'")
+                                           .arg(bin)}) == 0;
+        if (!readOnly)
+            QSKIP("needs root for a private mount namespace");
+        c.start();
+        c.prompts().expect(offerText(QStringLiteral("2.0.0.0")), MsgButton::Yes);
+        c.prompts().expectSaveFile(std::nullopt);
+        bool versionFileInDataFolder = false;
+        QTimer look;
+        connect(&look, &QTimer::timeout, this, [&] {
+            versionFileInDataFolder |= QFile::exists(c.folders.dataFolder() + QStringLiteral("verinfo.xml"));
+        });
+        look.start(0);
+        c.fromMenu();
+        QProcess::execute(QStringLiteral("umount"), {bin});
+        QVERIFY(versionFileInDataFolder);
+        QVERIFY(!QFile::exists(c.folders.dataFolder() + QStringLiteral("verinfo.xml")));
+        QCOMPARE(c.prompts().lastSaveDialog.initialFolder,
+                 QStandardPaths::writableLocation(QStandardPaths::DownloadLocation));
+        c.verifyEnded();
     }
 
     void hostNotAnswering() {
