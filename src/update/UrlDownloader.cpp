@@ -123,8 +123,11 @@ void fetch(const QUrl& url, DurableFile::Sink& sink, const DownloadLimits& limit
         throw QuillError(reply->errorString());
     if (status() == 0)
         throw QuillError(QStringLiteral("The server gave no answer."));
+    // Qt unpacks a compressed body; its length header then counts the packed bytes.
+    const QByteArray encoding = reply->rawHeader("Content-Encoding").trimmed().toLower();
+    const bool packed = !encoding.isEmpty() && encoding != "identity";
     const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-    if (length.isValid() && length.toLongLong() != received)
+    if (!packed && length.isValid() && length.toLongLong() != received)
         throw QuillError(QStringLiteral("The transfer ended after %1 of %2 bytes.")
                              .arg(received)
                              .arg(length.toLongLong()));

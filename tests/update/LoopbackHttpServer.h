@@ -21,6 +21,7 @@ public:
         qint64 claimedLength = -1; // a Content-Length other than the body's
         int stopAfter = -1;        // send only this many body bytes, then stall (keep the connection)
         bool closeEarly = false;   // with stopAfter: close the connection instead of stalling
+        QByteArray encoding;       // Content-Encoding
         int trickleMs = 0;         // send the body one byte at a time, this far apart
 
         static Reply ok(QByteArray bytes) {
@@ -36,6 +37,13 @@ public:
         static Reply redirect(int code, QByteArray to) {
             Reply r = answer(code);
             r.location = std::move(to);
+            return r;
+        }
+        // The body packed with zlib, as "deflate".
+        Reply deflated() const {
+            Reply r = *this;
+            r.body = qCompress(body).mid(4);
+            r.encoding = "deflate";
             return r;
         }
         Reply withoutLength() const {
@@ -95,6 +103,8 @@ private:
         QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + " Answer\r\n";
         if (!reply.location.isEmpty())
             head += "Location: " + reply.location + "\r\n";
+        if (!reply.encoding.isEmpty())
+            head += "Content-Encoding: " + reply.encoding + "\r\n";
         if (reply.sendLength)
             head += "Content-Length: " +
                     QByteArray::number(reply.claimedLength >= 0 ? reply.claimedLength : reply.body.size()) +

@@ -72,6 +72,11 @@ private slots:
         QVERIFY(progress.calls > 0);
         QCOMPARE(folderEntries(), QStringList{QStringLiteral("quill-setup.exe")});
 
+        // A packed body arrives unpacked, though its length header counts the packed bytes.
+        server->route(QStringLiteral("/z"), Reply::ok(body).deflated());
+        UrlDownloader::download(server->url(QStringLiteral("/z")), target, {});
+        QCOMPARE(TestFolders::readFile(target), body);
+
         // A body that ends with the connection, without a length.
         server->route(QStringLiteral("/d"), Reply::ok("short").withoutLength());
         UrlDownloader::download(server->url(QStringLiteral("/d")), target, {});
