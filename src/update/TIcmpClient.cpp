@@ -49,7 +49,7 @@ void TIcmpClient::SendEcho(const QString& text, quint16 sequence) {
     openSocket();
     struct Closer {
         TSocketHandle& socket;
-        ~Closer() { socket.close(); }
+        ~Closer() { socket.close(); } // also when the echo fails
     } closer{m_socket};
     const bool sent = sendTo(to, request);
     const bool answered = sent && waitForReply([this](const Received& packet) { return takeReply(packet); });
@@ -60,6 +60,7 @@ void TIcmpClient::SendEcho(const QString& text, quint16 sequence) {
             m_status.ReplyStatusType = TReplyOutcome::Unreachable;
     }
     m_status.MsRoundTripTime = int(tickCount() - start); // unsigned difference survives a wrap
+    m_socket.close();                                    // the echo is over before its event is raised
     if (OnReply)
         OnReply(m_status);
     ++m_sequence;
