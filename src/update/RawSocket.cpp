@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 #include <linux/errqueue.h>
+#include <linux/icmp.h>
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -103,6 +104,16 @@ void TRawBase::openSocket() {
     const int ttl = TimeToLive;
     if (::setsockopt(m_socket.fd(), IPPROTO_IP, IP_TTL, &ttl, sizeof ttl) != 0)
         throw socketError(errno);
+    if (m_kind == IcmpSocketKind::Raw) {
+        // A raw socket sees every ICMP message of the machine. Only echo, unreachable and time
+        // exceeded can concern our request; another program's traffic of other types must not
+        // end the wait as an undecodable answer.
+        icmp_filter filter{};
+        filter.data =
+            ~(1U << ICMP_ECHOREPLY | 1U << ICMP_ECHO | 1U << ICMP_DEST_UNREACH | 1U << ICMP_TIME_EXCEEDED);
+        if (::setsockopt(m_socket.fd(), SOL_RAW, ICMP_FILTER, &filter, sizeof filter) != 0)
+            throw socketError(errno);
+    }
     if (m_kind == IcmpSocketKind::Datagram) {
         // The answer's time-to-live, and ICMP errors about our request, come as ancillary data.
         const int on = 1;

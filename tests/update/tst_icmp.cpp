@@ -11,7 +11,10 @@
 #include <QProcess>
 #include <QThread>
 #include <QtTest>
+#include <arpa/inet.h>
+#include <atomic>
 #include <sched.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -301,6 +304,45 @@ private slots:
         QCOMPARE(replies.last().SequenceId, 7);
         QCOMPARE(replies.last().ReplyStatusType, outcome);
         QCOMPARE(client.sequenceNumber(), 8);
+    }
+
+    // Another program's ICMP traffic of other types (here timestamp requests on the loopback) is no
+    // answer: the wait for a silent host still ends as a time-out.
+    void otherIcmpTrafficIsNoAnswer() {
+        needIsolation();
+        std::atomic<bool> stop{false};
+        std::thread other([&stop] {
+            const int fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
+            Bytes timestamp(20, 0);
+            timestamp[0] = 13;
+            const quint16 sum = IcmpPacket::checksum(timestamp);
+            timestamp[2] = std::uint8_t(sum >> 8);
+            timestamp[3] = std::uint8_t(sum & 0xFF);
+            sockaddr_in to{};
+            to.sin_family = AF_INET;
+            to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            while (fd >= 0 && !stop) {
+                ::sendto(fd, timestamp.data(), timestamp.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+                         sizeof to);
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+            if (fd >= 0)
+                ::close(fd);
+        });
+        TIcmpClient client;
+        client.Host = SilentHost;
+        client.SocketKinds = {IcmpSocketKind::Raw};
+        client.ReceiveTimeout = 1000;
+        QString failure;
+        try {
+            client.SendEcho();
+        } catch (const QuillError& e) {
+            failure = e.message();
+        }
+        stop = true;
+        other.join();
+        QCOMPARE(failure, QString());
+        QCOMPARE(client.ReplyStatus().ReplyStatusType, TReplyOutcome::TimeOut);
     }
 
     void probeOutcomes_data() {
