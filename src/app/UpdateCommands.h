@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QUrl>
+#include <optional>
 
 class IPrompts;
 class MailRoutes;
