@@ -9,6 +9,7 @@
 #include "update/TIcmpClient.h"
 
 #include <QProcess>
+#include <QStandardPaths>
 #include <QThread>
 #include <QtTest>
 #include <arpa/inet.h>
@@ -77,6 +78,12 @@ const QString ForwardedHost = QStringLiteral("10.255.250.2");
 const QString NoRouteHost = QStringLiteral("10.255.254.2");
 
 bool enterPrivateNetwork(QProcess& router) {
+    for (const char* tool : {"ip", "nsenter", "unshare"})
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool),
+                                           {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin"),
+                                            QStringLiteral("/usr/bin"), QStringLiteral("/bin")})
+                .isEmpty())
+            return false;
     if (::geteuid() != 0 || ::unshare(CLONE_NEWNET) != 0)
         return false;
     // It ends with us: its input closes when this process goes, however it goes.
@@ -138,11 +145,6 @@ class TestIcmp : public QObject {
 
     bool m_isolated = false;
     QProcess m_router;
-
-    void needIsolation() {
-        if (!m_isolated)
-            QSKIP("needs root for a private network namespace");
-    }
 
 private slots:
     void initTestCase() { m_isolated = enterPrivateNetwork(m_router); }
@@ -279,7 +281,8 @@ private slots:
             << datagram << ForwardedHost << TReplyOutcome::TtlExceeded << RouterHost << 1;
     }
     void echoOutcomes() {
-        needIsolation();
+        if (!m_isolated)
+            QSKIP("needs root for a private network namespace");
         QFETCH(QList<IcmpSocketKind>, sockets);
         QFETCH(QString, host);
         QFETCH(TReplyOutcome, outcome);
@@ -309,7 +312,8 @@ private slots:
     // Another program's ICMP traffic of other types (here timestamp requests on the loopback) is no
     // answer: the wait for a silent host still ends as a time-out.
     void otherIcmpTrafficIsNoAnswer() {
-        needIsolation();
+        if (!m_isolated)
+            QSKIP("needs root for a private network namespace");
         std::atomic<bool> stop{false};
         std::thread other([&stop] {
             const int fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
@@ -367,7 +371,8 @@ private slots:
             << QStringLiteral("no-such-host.invalid") << both << true << int(ProbeResult::Failed);
     }
     void probeOutcomes() {
-        needIsolation();
+        if (!m_isolated)
+            QSKIP("needs root for a private network namespace");
         QFETCH(QString, host);
         QFETCH(QList<IcmpSocketKind>, sockets);
         QFETCH(bool, datagramAllowed);
@@ -398,7 +403,8 @@ private slots:
 
     // The whole five seconds, once, as the program waits them.
     void silentHostTimesOutAfterFiveSeconds() {
-        needIsolation();
+        if (!m_isolated)
+            QSKIP("needs root for a private network namespace");
         QVERIFY(allowDatagramSockets(false));
         TIcmpClient client;
         client.Host = SilentHost;

@@ -82,8 +82,12 @@ private slots:
         for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy"})
             qunsetenv(name);
         // As root, a network of this process alone: a loopback, and one network without a route.
+        // Without the ip tool the new network's loopback could not be brought up: stay outside.
+        const bool haveIp = !QStandardPaths::findExecutable(
+                                 QStringLiteral("ip"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")})
+                                 .isEmpty();
         m_isolated =
-            ::geteuid() == 0 && ::unshare(CLONE_NEWNET) == 0 &&
+            haveIp && ::geteuid() == 0 && ::unshare(CLONE_NEWNET) == 0 &&
             QProcess::execute(QStringLiteral("sh"),
                               {QStringLiteral("-c"), QStringLiteral("ip link set lo up && ip route add "
                                                                     "unreachable 10.255.254.0/24")}) == 0;
