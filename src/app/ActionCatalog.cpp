@@ -61,14 +61,6 @@ ActionCatalog::ActionCatalog(QObject* o) {
 
     actSaveNotesAs->setEnabled(false);
     actSendMail->setEnabled(false);
-
-    unavailable = {actPrint, actSaveNotesAs, actSpellCheck, mnuOptions, mnuCheckForUpdates};
-    keepUnavailableDisabled();
-}
-
-void ActionCatalog::keepUnavailableDisabled() {
-    for (QAction* action : unavailable)
-        action->setEnabled(false);
 }
 
 void ActionCatalog::setEnabledWithImage(QAction* action, bool enabled, int enabledImage, int disabledImage) {

@@ -32,10 +32,6 @@ struct ActionCatalog {
     QAction* mnuAbout;
     QAction* mnuSendFeedback;
 
-    // Commands whose work is not in this build yet: they stay disabled whatever else says.
-    QList<QAction*> unavailable;
-    void keepUnavailableDisabled();
-
     // Sets the enabled state and shows the matching image (enabled, disabled).
     static void setEnabledWithImage(QAction* action, bool enabled, int enabledImage, int disabledImage);
 };

@@ -46,7 +46,6 @@ void EditingCommands::actNewNoteExecute() {
                                        ImageList::DeleteNoteDisabled);
     for (QAction* a : {m.actions.actPrint, m.actions.actSaveNotesAs, m.actions.actSendMail})
         a->setEnabled(false);
-    m.actions.keepUnavailableDisabled();
     m.title.setFocus(Qt::OtherFocusReason);
 }
 
@@ -60,7 +59,6 @@ void EditingCommands::actSaveNoteExecute() {
     setSaveEnabled(false);
     m.actions.actSaveNotesAs->setEnabled(true);
     m.actions.actSendMail->setEnabled(true);
-    m.actions.keepUnavailableDisabled();
 }
 
 void EditingCommands::saveNewNote(const QString& title, const QString& body) {
@@ -136,7 +134,6 @@ void EditingCommands::EnableUserControls() {
     }
     m.actions.actSpellCheck->setEnabled(!trimmedOfBlanksAndControls(m.title.text()).isEmpty() ||
                                         !trimmedOfBlanksAndControls(m.body.toPlainText()).isEmpty());
-    m.actions.keepUnavailableDisabled();
 
     auto showImage = [](QAction* a, int enabledImage, int disabledImage) {
         a->setIcon(ImageList::icon(a->isEnabled() ? enabledImage : disabledImage));

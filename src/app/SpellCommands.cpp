@@ -3,6 +3,8 @@
 #include "controls/TRichEditURL.h"
 #include "platform/AppPaths.h"
 #include "platform/Prompts.h"
+#include "spell/TCSAPISpeller.h"
+#include "spell/TISpeller.h"
 #include "spell/TSpellerDialog2.h"
 
 SpellCommands::SpellCommands(Parts parts, QObject* parent)
@@ -26,7 +28,7 @@ SpellCommands::SpellCommands(Parts parts, QObject* parent)
     c.setDialogFactory([owner = m_owner](TSpellChecker& checker) -> ISpellDialog* {
         return new TSpellerDialog2(checker, owner);
     });
-    registerEngines();
+    registerEngines(parts.paths.dataFolder());
 }
 
 SpellCommands::~SpellCommands() {
@@ -36,9 +38,20 @@ SpellCommands::~SpellCommands() {
         delete widget;
 }
 
-void SpellCommands::registerEngines() {
-    // The ispell and library engines are registered here (setSpellerFactory per TSpellerType).
-    // Until then a check finds no engine and passes every word.
+void SpellCommands::registerEngines(const QString& dataFolder) {
+    m_splChecker.setSpellerFactory(TSpellerType::sptISpell,
+                                   [](TLanguage language, TSpellOptions options, TSpellChecker* checker) {
+                                       return std::make_unique<TISpeller>(language, options, checker);
+                                   });
+    m_splChecker.setSpellerFactory(TSpellerType::sptMSOffice,
+                                   [](TLanguage language, TSpellOptions options, TSpellChecker* checker) {
+                                       return std::make_unique<TCSAPISpeller>(language, options, checker);
+                                   });
+    // The dictionaries' own folder belongs to the system: the user's words go into the data folder.
+    m_splChecker.OnGetDictionary = [dataFolder](TSpellChecker*, TLanguage, QString& dict) {
+        if (dict.isEmpty())
+            dict = dataFolder + QStringLiteral("CUSTOM.DIC");
+    };
 }
 
 void SpellCommands::actSpellCheckExecute() {

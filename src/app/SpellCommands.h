@@ -34,7 +34,7 @@ public:
     void actSpellCheckExecute();
 
 private:
-    void registerEngines();
+    void registerEngines(const QString& dataFolder);
 
     QWidget* m_owner;
     RegistryHive m_hive;

@@ -6,10 +6,14 @@
 #include "app/ImageList.h"
 #include "app/NoteKeys.h"
 #include "app/NoteList.h"
+#include "app/OptionsCommands.h"
+#include "app/OutputCommands.h"
 #include "app/SearchBar.h"
 #include "app/SearchCommands.h"
 #include "app/ShellCommands.h"
+#include "app/SpellCommands.h"
 #include "app/TrayController.h"
+#include "app/UpdateCommands.h"
 #include "app/WaitCursor.h"
 #include "app/WindowSettingsBridge.h"
 #include "app/dialogs/TfrmAddNote.h"
@@ -18,6 +22,8 @@
 #include "platform/Registry.h"
 #include "platform/RunningVersion.h"
 #include "platform/Vendor.h"
+#include "spell/SpellSettings.h"
+#include "spell/TSpellLanguageComboBox.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -175,6 +181,13 @@ void TfrmMain::buildLayout() {
         this);
     keys->watchTitle(m_edtTitle);
     keys->watchBody(m_redNote);
+    m_output = std::make_unique<OutputCommands>(
+        OutputCommands::Parts{*m_edtTitle, *m_redNote, *m_noteList, *m_editing, m_dlgSaveAs,
+                              m_services.prompts, m_services.clock, m_formats,
+                              [this](const QString& method, const QString& message) {
+                                  m_errorLog.LogError({UnitName, method, message});
+                              },
+                              this});
 }
 
 void TfrmMain::buildMenus() {
@@ -280,11 +293,39 @@ void TfrmMain::connectCommands() {
     });
     connect(a.mnuSendFeedback, &QAction::triggered, this,
             [this] { guard("Sendfeedback1Click", [&] { m_mailCommands.Sendfeedback1Click(); }); });
+    connect(a.actSaveNotesAs, &QAction::triggered, this,
+            [this] { guard("actSaveNotesAsExecute", [&] { m_output->actSaveNotesAsExecute(); }); });
+    connect(a.actPrint, &QAction::triggered, this,
+            [this] { guard("actPrintExecute", [&] { m_output->actPrintExecute(); }); });
     connect(a.actFind, &QAction::triggered, this,
             [this] { guard("actFindExecute", [&] { m_search->actFindExecute(); }); });
     connect(a.actStartFind, &QAction::triggered, this,
             [this] { guard("actStartFindExecute", [&] { m_search->actStartFindExecute(); }); });
+    m_spell = new SpellCommands({*m_edtTitle, *m_redNote, m_services.prompts, m_services.paths, this}, this);
+    connect(a.actSpellCheck, &QAction::triggered, this,
+            [this] { guard("actSpellCheckExecute", [&] { m_spell->actSpellCheckExecute(); }); });
+    // The hidden language picker at the end of the tool bar, through which the stored language applies.
+    m_cboSpellCheck = new TSpellLanguageComboBox(&m_spell->configuration(), m_toolBar);
+    m_cboSpellCheck->setObjectName(QStringLiteral("cboSpellCheck"));
+    m_cboSpellCheck->applyProgramLook();
+    m_cboSpellCheck->setSpellChecker(&m_spell->checker());
+    m_toolBar->addWidget(m_cboSpellCheck)->setVisible(false);
     connect(a.mnuAbout, &QAction::triggered, this, &TfrmMain::Quillnote1Click);
+    m_update = std::make_unique<UpdateCommands>(*this, m_messageDialogs, m_mail);
+    connect(a.mnuCheckForUpdates, &QAction::triggered, this,
+            [this] { guard("mnuCheckforUpdatesClick", [&] { m_update->CheckforUpdatesNow1Click(); }); });
+    m_options = new OptionsCommands(
+        {this, m_settings, m_store, m_errorLog, m_services.prompts, m_messageDialogs,
+         [this] {
+             LoadNotes();
+             m_noteList->resortInCurrentDirection();
+         },
+         [this] { return m_editing->askToSaveChanges([this] { return actSaveNoteExecute(); }); },
+         QCoreApplication::applicationFilePath()},
+        this);
+    m_options->setSpelling(&m_spell->checker(), &m_spell->configuration(),
+                           [this](int index) { m_cboSpellCheck->setItemIndex(index); });
+    connect(a.mnuOptions, &QAction::triggered, m_options, &OptionsCommands::mnuOptionsClick);
     connect(a.actEditUndo, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::undo); });
     connect(a.actEditCut, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::cut); });
     connect(a.actEditCopy, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::copy); });
@@ -346,11 +387,13 @@ void TfrmMain::readSettings() {
     WindowSettings stored;
     guard("GetPositions", [&] {
         SettingsStore store{RegistryHive(m_services.paths.registryPath())};
-        store.GetPositions(stored, bridge.current(), m_settings, m_services.paths.dataFolder(), [] {
-            // The start-up update check joins here; it processes the pending events once after it.
+        store.GetPositions(stored, bridge.current(), m_settings, m_services.paths.dataFolder(), [this] {
+            m_update->CheckforUpdatesNow1Click();
+            QCoreApplication::processEvents();
         });
     });
     bridge.apply(stored); // what was read before a failure still applies
+    applySpellSettings(m_settings, m_spell->checker(), *m_cboSpellCheck);
     if (m_settings.QuillnoteLocation.isEmpty())
         m_settings.QuillnoteLocation = m_services.paths.dataFolder();
     if (m_settings.AlternateLocation.isEmpty())

@@ -16,15 +16,20 @@
 struct ActionCatalog;
 class EditingCommands;
 class NoteList;
+class OptionsCommands;
+class OutputCommands;
 class QLabel;
 class SearchBar;
 class SearchCommands;
+class SpellCommands;
+class TSpellLanguageComboBox;
 class QSplitter;
 class QStatusBar;
 class QToolBar;
 class TRichEditURL;
 class TfrmSplash;
 class TrayController;
+class UpdateCommands;
 
 // The main window: owns the notes document, the settings and the pieces the commands live in,
 // wires them to the actions, and runs the start-up sequence and the end of the program's life.
@@ -59,6 +64,10 @@ public:
     EditingCommands& editing() const { return *m_editing; }
     SearchBar& searchBar() const { return *m_searchBar; }
     TrayController& tray() const { return *m_tray; }
+    OptionsCommands& options() const { return *m_options; }
+    OutputCommands& output() const { return *m_output; }
+    SpellCommands& spell() const { return *m_spell; }
+    TSpellLanguageComboBox* cboSpellCheck() const { return m_cboSpellCheck; }
     NoteStore& store() { return m_store; }
     AppSettings& settings() { return m_settings; }
     ErrorLog& errorLog() { return m_errorLog; }
@@ -141,6 +150,10 @@ private:
     SearchBar* m_searchBar = nullptr;
     SearchCommands* m_search = nullptr;
     TrayController* m_tray = nullptr;
+    OptionsCommands* m_options = nullptr;
+    SpellCommands* m_spell = nullptr;
+    TSpellLanguageComboBox* m_cboSpellCheck = nullptr;
+    std::unique_ptr<OutputCommands> m_output;
 
     bool m_startingUp = false;
     bool m_exitRequested = false;
@@ -148,5 +161,6 @@ private:
     bool m_startMinimized = false;
     QString m_mailFooter;
     SaveDialogState m_dlgSaveAs;
-    std::unique_ptr<TfrmSplash> m_splash; // only while starting up
+    std::unique_ptr<UpdateCommands> m_update; // the update check
+    std::unique_ptr<TfrmSplash> m_splash;     // only while starting up
 };
