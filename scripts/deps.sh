@@ -19,7 +19,7 @@ QUILL_PACKAGES=(
     # a display for the smoke test and for running without a desktop
     xvfb xauth openbox trayer x11-utils xdotool imagemagick fonts-dejavu-core adwaita-icon-theme
     # tests: PDF read-back, tracing, running as an unprivileged user (setpriv)
-    poppler-utils strace util-linux
+    poppler-utils strace util-linux iproute2
     # desktop-file-validate; python3 serves the update check's test server; ccache speeds up rebuilds
     desktop-file-utils python3 ccache
 )
