@@ -26,16 +26,19 @@ TLanguage languageOfDictionary(const QString& baseName) {
     return lcid > 0 && lcid <= 0xFFFF ? TLanguage(lcid) : TLanguage(0);
 }
 
-// The user's own dictionary comes second: a fresh install selects picker entry 1, and the picker
-// lists the keys from the last to the first.
+// A fresh install selects picker entry 1, and the picker lists the keys from the last to the first:
+// so the user's own dictionary comes second, or, for a locale without one (such as C), the window's
+// default language, English (United Kingdom), else English (United States).
 QList<SpellConfiguration::InstalledDictionary>
 userLocaleSecond(QList<SpellConfiguration::InstalledDictionary> found) {
-    const TLanguage user = languageOfDictionary(QLocale::system().name());
-    for (int i = 0; i < found.size(); ++i) {
-        if (found[i].language == user && found.size() > 1) {
-            const auto own = found.takeAt(i);
-            found.insert(1, own);
-            break;
+    const QList<TLanguage> preferred = {languageOfDictionary(QLocale().name()), 2057, 1033};
+    for (const TLanguage language : preferred) {
+        for (int i = 0; i < found.size(); ++i) {
+            if (language != 0 && found[i].language == language && found.size() > 1) {
+                const auto own = found.takeAt(i);
+                found.insert(1, own);
+                return found;
+            }
         }
     }
     return found;

@@ -128,6 +128,17 @@ private slots:
         QVERIFY(!configuration.proofingEntry(3082));
     }
 
+    void aLocaleWithoutADictionaryGetsEnglish() {
+        const QLocale before;
+        QLocale::setDefault(QLocale(QStringLiteral("pt_BR")));
+        TestFolders folders;
+        const QString dicts = dictionaryFolder(folders, {"de_DE", "en_US", "fr_FR", "en_GB"});
+        QStringList keys = SpellConfiguration(nullptr, folders.exeFolder(), {dicts}).proofingLanguageKeys();
+        QLocale::setDefault(before);
+        std::reverse(keys.begin(), keys.end());
+        QCOMPARE(keys.value(1), QStringLiteral("2057"));
+    }
+
     void customDictionaryKeyIsReadAndWritten() {
         TestFolders folders;
         const RegistryHive hive(folders.configFolder() + QStringLiteral("registry.ini"));
