@@ -23,7 +23,10 @@ TLanguage languageOfDictionary(const QString& baseName) {
     if (!baseName.contains(QLatin1Char('_')))
         return 0;
     const uint32_t lcid = uloc_getLCID(name.constData());
-    return lcid > 0 && lcid <= 0xFFFF ? TLanguage(lcid) : TLanguage(0);
+    // A language without its country (de_BE maps to plain German) would list a second, vaguer
+    // German: only ids that name a country count.
+    const bool namesCountry = (lcid >> 10) != 0;
+    return namesCountry && lcid <= 0xFFFF ? TLanguage(lcid) : TLanguage(0);
 }
 
 // A fresh install selects picker entry 1, and the picker lists the keys from the last to the first:
