@@ -21,10 +21,17 @@ static bool isWritableFolder(const QString& folder) {
     return ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
 }
 
+bool AppPaths::isPortableFolder(const QString& executableFolder) {
+    const QString folder = QDir::cleanPath(executableFolder);
+    if (folder.endsWith(QStringLiteral("/lib/quillnote")))
+        return false;
+    return isWritableFolder(folder);
+}
+
 AppPaths AppPaths::forRunningProgram() {
     const QString exeFolder = QCoreApplication::applicationDirPath();
     QString dataFolder = exeFolder;
-    if (!isWritableFolder(exeFolder)) {
+    if (!isPortableFolder(exeFolder)) {
         dataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                      QStringLiteral("/Tarrowin/Quillnote");
         QDir().mkpath(dataFolder);

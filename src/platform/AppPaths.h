@@ -24,6 +24,10 @@ public:
 
     static QString withTrailingSlash(const QString& folder);
 
+    // Whether the program's own data may sit beside it: a writable folder of its own, not an
+    // installed copy (<prefix>/lib/quillnote), where even root must not leave notes behind.
+    static bool isPortableFolder(const QString& executableFolder);
+
 private:
     QString m_executableFolder;
     QString m_dataFolder;
