@@ -7,19 +7,34 @@
 //   quill_save_loop check <file> <last> <notes>
 //                                           the file must hold generation <last> or <last>+1 and all
 //                                           <notes> notes intact; opening it must leave no temporary file
+//   quill_save_loop save-once <file> <log> [pause]
+//                                           one save of the next generation as the program makes it; a
+//                                           failure goes to the error log <log>, the old file must be
+//                                           intact, and a second try must succeed. With "pause" the
+//                                           process stops itself (SIGSTOP) just before saving, so that a
+//                                           tracer can attach and count only the save's system calls.
+//                                           Ends with 0 whether the save failed or not.
+//   quill_save_loop settings <hive> <log>   writes one value to the settings file as the program does
 
+#include "output/ErrorLog.h"
+#include "output/MailRoutes.h"
 #include "platform/Clock.h"
+#include "platform/DurableFile.h"
 #include "platform/LocaleFormats.h"
 #include "platform/Prompts.h"
 #include "platform/QuillError.h"
+#include "platform/Registry.h"
+#include "platform/Shell.h"
 #include "store/NoteStore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -43,6 +58,36 @@ private:
         std::fprintf(stderr, "unexpected question: %s\n", qPrintable(text));
         std::exit(2);
     }
+};
+
+// What the program would show the user goes to standard error; every question is answered "No".
+class StderrPrompts final : public IPrompts {
+public:
+    MsgButton messageDlg(const QString& text, MsgKind, MsgButtons) override {
+        plainMessage(text);
+        return MsgButton::No;
+    }
+    void plainMessage(const QString& text) override {
+        std::fprintf(stderr, "message: %s\n",
+                     qPrintable(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+    }
+};
+
+class NoShell final : public IShell {
+public:
+    bool openUrl(const QUrl&) override { return false; }
+};
+
+// The real error log, as the program sets it up.
+struct Log {
+    explicit Log(const QString& path)
+        : log(path, clock, formats, prompts, mail, [] { return QStringLiteral("test"); }) {}
+    SettableClock clock;
+    StderrPrompts prompts;
+    NoShell shell;
+    MailRoutes mail{shell, prompts};
+    LocaleFormats formats = LocaleFormats::capture();
+    ErrorLog log;
 };
 
 struct Store {
@@ -111,6 +156,90 @@ int loop(const QString& path) {
     }
 }
 
+QByteArray contentsOf(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw QuillError(QStringLiteral("cannot read ") + path);
+    return file.readAll();
+}
+
+QStringList temporariesBeside(const QString& path) {
+    return QFileInfo(path).dir().entryList({QFileInfo(path).fileName() + QStringLiteral(".*.qntmp")},
+                                           QDir::Files | QDir::Hidden | QDir::System);
+}
+
+enum class Outcome { Saved, NotFlushed, Failed };
+
+// Tries one save of the next generation.
+Outcome saveNext(Store& s, Log& log, int& generation) {
+    const int next = generation + 1;
+    try {
+        s.clock.current = base.addSecs(next);
+        s.store.UpdateNote(0, titleOf(next), bodyOf(next), s.clock.current);
+        generation = next;
+        return Outcome::Saved;
+    } catch (const DurableFile::NotFlushed& e) {
+        log.log.LogError({QStringLiteral("Main"), QStringLiteral("Save"), e.message()});
+        generation = next;
+        return Outcome::NotFlushed;
+    } catch (const QuillError& e) {
+        log.log.LogError({QStringLiteral("Main"), QStringLiteral("Save"), e.message()});
+        return Outcome::Failed;
+    }
+}
+
+int saveOnce(const QString& path, const QString& logPath, bool pause) {
+    Store s;
+    Log log(logPath);
+    s.store.Open(path);
+    const QByteArray before = contentsOf(path);
+    int generation = generationOf(s.store.readNote(0).Title);
+    if (pause)
+        ::raise(SIGSTOP);
+    const Outcome outcome = saveNext(s, log, generation);
+    // Marks the end of the save for a tracer counting its calls.
+    ::syscall(SYS_getpid);
+    if (const QStringList left = temporariesBeside(path); !left.isEmpty())
+        say(QStringLiteral("FAIL: temporary files left: ") + left.join(QLatin1Char(' ')));
+    if (outcome == Outcome::Saved) {
+        say(QStringLiteral("saved %1").arg(generation));
+        return 0;
+    }
+    if (outcome == Outcome::NotFlushed) {
+        // The file was replaced: memory must hold the same generation.
+        say(QStringLiteral("not-flushed %1").arg(generation));
+        if (s.store.readNote(0).Title != titleOf(generation) || s.store.serialized() != contentsOf(path))
+            say(QStringLiteral("FAIL: memory and file differ after the file was replaced"));
+        return 0;
+    }
+    say(QStringLiteral("failed %1").arg(generation));
+    if (contentsOf(path) != before)
+        say(QStringLiteral("FAIL: the old file changed although the save failed"));
+    // The failed change was undone in memory: the same save again must work once the cause is gone.
+    if (s.store.readNote(0).Title != titleOf(generation))
+        say(QStringLiteral("FAIL: the failed change stayed in memory"));
+    else if (saveNext(s, log, generation) == Outcome::Saved)
+        say(QStringLiteral("retried %1").arg(generation));
+    else
+        say(QStringLiteral("retry failed"));
+    return 0;
+}
+
+int settings(const QString& hivePath, const QString& logPath) {
+    Log log(logPath);
+    try {
+        RegistryHive hive(hivePath);
+        auto key = hive.openKeyForWriting(SettingsKeyPath);
+        key->writeString(QStringLiteral("Probe"), QStringLiteral("written"));
+        key->close();
+        say(QStringLiteral("saved settings"));
+    } catch (const QuillError& e) {
+        log.log.LogError({QStringLiteral("Main"), QStringLiteral("SetPositions"), e.message()});
+        say(QStringLiteral("failed settings"));
+    }
+    return 0;
+}
+
 int check(const QString& path, int last, int count) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -156,11 +285,17 @@ int main(int argc, char** argv) {
             return loop(path);
         if (mode == QLatin1String("check") && argc == 5)
             return check(path, std::atoi(argv[3]), std::atoi(argv[4]));
+        if (mode == QLatin1String("save-once") && (argc == 4 || argc == 5))
+            return saveOnce(path, QString::fromLocal8Bit(argv[3]), argc == 5);
+        if (mode == QLatin1String("settings") && argc == 4)
+            return settings(path, QString::fromLocal8Bit(argv[3]));
     } catch (const QuillError& e) {
         say(QStringLiteral("FAIL: ") + e.message());
         return 1;
     }
-    std::fprintf(stderr, "usage: %s create <file> <notes> | loop <file> | check <file> <last> <notes>\n",
+    std::fprintf(stderr,
+                 "usage: %s create <file> <notes> | loop <file> | check <file> <last> <notes> | save-once "
+                 "<file> <log> [pause] | settings <hive> <log>\n",
                  argv[0]);
     return 64;
 }

@@ -1,0 +1,12 @@
+# Reliability suites: each script prints its figures and fails on any fault. Quick by default; the
+# long forms run by hand (QUILL_RELIABILITY_LONG=1 or scripts/reliability.sh --long). Exit code 77
+# means the machine lacks what a suite needs (a tool, root, a loop device).
+set(QUILL_RELIABILITY_DIR ${CMAKE_CURRENT_SOURCE_DIR}/reliability)
+
+function(quill_add_reliability_test name script timeout)
+    add_test(NAME ${name} COMMAND bash ${QUILL_RELIABILITY_DIR}/${script} ${ARGN})
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${timeout} SKIP_RETURN_CODE 77
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=en_US.UTF-8;LANG=en_US.UTF-8;TZ=Europe/Berlin")
+endfunction()
+
+quill_add_reliability_test(tst_injectSaveFailures inject_save_failures.sh 300 $<TARGET_FILE:quill_save_loop>)
