@@ -1,0 +1,105 @@
+// The notes file as the program opens it: every note read the way the list reads it (the row at once,
+// the details when first shown), then saved and opened again.
+#include "FuzzSupport.h"
+
+#include "platform/Clock.h"
+#include "platform/LocaleFormats.h"
+#include "platform/Prompts.h"
+#include "platform/QuillError.h"
+#include "store/NoteStore.h"
+
+#include <QList>
+#include <cmath>
+
+namespace {
+
+class FixedTime final : public IClock {
+public:
+    QDateTime now() const override { return QDateTime(QDate(2009, 3, 5), QTime(13, 2, 13)); }
+};
+
+class SilentPrompts final : public IPrompts {
+public:
+    MsgButton messageDlg(const QString&, MsgKind, MsgButtons) override { return MsgButton::OK; }
+    void plainMessage(const QString&) override {}
+};
+
+struct Row {
+    bool isNote = false;
+    bool readable = false;
+    QString title, text, dateTime, lastModified, created, modified;
+    bool operator==(const Row&) const = default;
+};
+
+QList<Row> readAll(NoteStore& store) {
+    QList<Row> rows;
+    for (int position = 0, count = store.childCount(); position < count; ++position) {
+        Row row;
+        row.isNote = store.isNoteAt(position);
+        if (row.isNote) {
+            try {
+                Note note = store.readNote(position, true);
+                store.fillDetails(note);
+                FuzzSupport::check(note.Position == position, "a note reads back at another position");
+                row = {true,
+                       true,
+                       note.Title,
+                       note.Text,
+                       note.DateTime,
+                       note.LastModified,
+                       note.CreatedText,
+                       note.ModifiedText};
+                store.GetNoteDate(position);
+            } catch (const QuillError&) {
+                // A note without a title: the list leaves it out.
+            }
+        }
+        rows.append(row);
+    }
+    return rows;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // Both decimal separators: a point and a comma read dates differently.
+    static const LocaleFormats formats[] = {
+        LocaleFormats::capture(QLocale(QLocale::English, QLocale::UnitedStates)),
+        LocaleFormats::capture(QLocale(QLocale::German, QLocale::Germany)),
+    };
+    const LocaleFormats& format = formats[size % 2];
+    const QByteArray bytes = FuzzSupport::bytesOf(data, size);
+    const QString path = FuzzSupport::scratchFolder() + QStringLiteral("/quill.xml");
+    FuzzSupport::writeFile(path, bytes);
+
+    FixedTime clock;
+    SilentPrompts prompts;
+    NoteStore store(format, clock, prompts, {});
+    try {
+        store.Open(path);
+    } catch (const QuillError&) {
+        QFile file(path);
+        FuzzSupport::check(file.open(QIODevice::ReadOnly) && file.readAll() == bytes,
+                           "a notes file that does not open was changed");
+        return 0;
+    }
+    const QList<Row> first = readAll(store);
+
+    // What opened must save, and read back as it was before the save.
+    try {
+        store.Save();
+    } catch (const QuillError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        FuzzSupport::fail("a notes file that opened cannot be saved");
+    }
+    store.Close();
+    NoteStore again(format, clock, prompts, {});
+    try {
+        again.Open(path);
+    } catch (const QuillError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        FuzzSupport::fail("a saved notes file does not open");
+    }
+    FuzzSupport::check(readAll(again) == first, "the notes read differently after a save");
+    return 0;
+}
