@@ -11,3 +11,4 @@ endfunction()
 
 quill_add_reliability_test(tst_injectSaveFailures inject_save_failures.sh 300 $<TARGET_FILE:quill_save_loop>)
 quill_add_reliability_test(tst_diskFull disk_full.sh 300 $<TARGET_FILE:quill_save_loop>)
+quill_add_reliability_test(tst_permissions permissions.sh 120 $<TARGET_FILE:quill_save_loop>)
