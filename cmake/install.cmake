@@ -16,6 +16,9 @@ install(FILES
 # The descriptors the build copied beside the program: the same set the program reads in build/bin.
 install(DIRECTORY ${CMAKE_BINARY_DIR}/bin/ispell DESTINATION ${QUILL_PROGRAM_DIR}
     FILES_MATCHING PATTERN "ispell.ini")
+# The manual's pictures (resources/help.cmake copies them to bin/images).
+install(DIRECTORY ${CMAKE_BINARY_DIR}/bin/images DESTINATION ${QUILL_PROGRAM_DIR} OPTIONAL
+    FILES_MATCHING PATTERN "*.png")
 
 # A relative link, so that it stays right under DESTDIR and inside the package. The program finds its
 # folder through /proc/self/exe, which names the link's target.

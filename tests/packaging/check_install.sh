@@ -67,6 +67,10 @@ for size in 16 22 24 32 48 64 128 256; do
     check "installed: ${size}x$size icon of that size" \
         bash -c "file '$prefix/share/icons/hicolor/${size}x$size/apps/$id.png' | grep -q '$size x $size'"
 done
+# Every picture the manual shows sits beside it.
+for image in $(grep -o 'src="images/[^"]*"' "$program/Quillnote.html" | sed 's/src="//; s/"$//' | sort -u); do
+    check "installed: manual picture $image" test -s "$program/$image"
+done
 check "installed: program is executable" test -x "$program/quillnote"
 check "installed: bin/quillnote is a relative link to the program" \
     test "$(readlink "$prefix/bin/quillnote")" = ../lib/quillnote/quillnote
