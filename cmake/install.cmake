@@ -42,14 +42,36 @@ endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/app/${QUILL_APP_ID}.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
+# Manual page, copyright and changelog where Debian keeps them; compressed without a time stamp, so
+# that a rebuild gives the same package.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillnote)
+install(CODE "set(QUILL_SOURCE_DIR \"${PROJECT_SOURCE_DIR}\")")
+install(CODE [[
+    foreach(pair "packaging/changelog;share/doc/quillnote/changelog.gz" "packaging/quillnote.1;share/man/man1/quillnote.1.gz")
+        list(GET pair 0 from)
+        list(GET pair 1 to)
+        set(to "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${to}")
+        get_filename_component(folder "${to}" DIRECTORY)
+        file(MAKE_DIRECTORY "${folder}")
+        execute_process(COMMAND gzip -9nc "${QUILL_SOURCE_DIR}/${from}" OUTPUT_FILE "${to}" RESULT_VARIABLE failed)
+        if(failed)
+            message(FATAL_ERROR "Could not compress ${from}")
+        endif()
+        message(STATUS "Installing: ${to}")
+    endforeach()
+]])
+
 # The Debian package: cpack -G DEB in the build folder (packaging/build-deb.sh).
 set(CPACK_PACKAGE_NAME quillnote)
 set(CPACK_PACKAGE_VENDOR Tarrowin)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Tarrowin <feedback@tarrowin.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop note keeper with spell checking")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Quillnote keeps short notes in one file: each note has a title, a text and the time it was written. Notes can be searched, sorted, printed, exported and sent by e-mail, and their spelling can be checked with hunspell, aspell or ispell dictionaries.")
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+    "Quillnote keeps short notes in one file: each note has a title, a text and"
+    "the time it was written. Notes can be searched, sorted, printed, exported"
+    "and sent by e-mail, and their spelling can be checked with hunspell, aspell"
+    "or ispell dictionaries.")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://www.tarrowin.example/")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -158,7 +158,8 @@ for f in ./usr/lib/quillnote/quillnote ./usr/lib/quillnote/libquillcsapi.so \
     ./usr/lib/quillnote/qnReadMe.txt ./usr/lib/quillnote/Quillnote.html ./usr/lib/quillnote/about.jpg \
     ./usr/lib/quillnote/ispell/hunspell-en_US/ispell.ini ./usr/share/applications/$id.desktop \
     ./usr/share/metainfo/$id.metainfo.xml ./usr/share/icons/hicolor/48x48/apps/$id.png \
-    ./usr/share/icons/hicolor/scalable/apps/$id.svg; do
+    ./usr/share/icons/hicolor/scalable/apps/$id.svg ./usr/share/doc/quillnote/copyright \
+    ./usr/share/doc/quillnote/changelog.gz ./usr/share/man/man1/quillnote.1.gz; do
     check "package holds $f" grep -q " $f\$" "$tmp/contents"
 done
 check "package links /usr/bin/quillnote relatively" \
@@ -170,5 +171,8 @@ check "package depends on the Qt and hunspell libraries it links (${depends:0:60
     bash -c "grep -q libqt6widgets6 <<<'$depends' && grep -q libhunspell <<<'$depends'"
 check "package recommends the spelling programs" \
     bash -c "dpkg-deb -f '$deb' Recommends | grep -q 'hunspell, hunspell-en-us'"
+if command -v lintian >/dev/null; then
+    check "lintian finds no error in the package" bash -c "! lintian '$deb' 2>/dev/null | grep '^E:'"
+fi
 
 finish
