@@ -12,3 +12,9 @@ endfunction()
 quill_add_reliability_test(tst_injectSaveFailures inject_save_failures.sh 300 $<TARGET_FILE:quill_save_loop>)
 quill_add_reliability_test(tst_diskFull disk_full.sh 300 $<TARGET_FILE:quill_save_loop>)
 quill_add_reliability_test(tst_permissions permissions.sh 120 $<TARGET_FILE:quill_save_loop>)
+
+# Misbehaving spelling programs and version servers, timed: a QtTest that prints the figures, run
+# through the script that collects them for the table.
+add_executable(tst_hostileNeighbours reliability/tst_hostileNeighbours.cpp)
+target_link_libraries(tst_hostileNeighbours PRIVATE quill_test_support PkgConfig::PUGIXML)
+quill_add_reliability_test(tst_hostileNeighboursFigures hostile_neighbours.sh 180 $<TARGET_FILE:tst_hostileNeighbours>)
