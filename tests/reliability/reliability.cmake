@@ -18,3 +18,4 @@ quill_add_reliability_test(tst_permissions permissions.sh 120 $<TARGET_FILE:quil
 add_executable(tst_hostileNeighbours reliability/tst_hostileNeighbours.cpp)
 target_link_libraries(tst_hostileNeighbours PRIVATE quill_test_support PkgConfig::PUGIXML)
 quill_add_reliability_test(tst_hostileNeighboursFigures hostile_neighbours.sh 180 $<TARGET_FILE:tst_hostileNeighbours>)
+quill_add_reliability_test(tst_startupRaces startup_races.sh 240 $<TARGET_FILE:quillnote>)
