@@ -4,6 +4,7 @@
 #include "app/TfrmMain.h"
 #include "app/WaitCursor.h"
 #include "output/MailRoutes.h"
+#include "platform/AppPaths.h"
 #include "platform/QuillError.h"
 #include "platform/Registry.h"
 #include "platform/RunningVersion.h"
@@ -19,7 +20,6 @@
 #include <QStandardPaths>
 #include <memory>
 #include <optional>
-#include <unistd.h>
 
 namespace {
 
@@ -64,10 +64,6 @@ private:
 };
 
 // Whether this process may create files in the folder.
-bool writableFolder(const QString& folder) {
-    return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
-}
-
 } // namespace
 
 UpdateCommands::UpdateCommands(TfrmMain& window, IPrompts& dialogs, MailRoutes& mail)
@@ -75,7 +71,7 @@ UpdateCommands::UpdateCommands(TfrmMain& window, IPrompts& dialogs, MailRoutes& 
 
 QString UpdateCommands::installerFolder() const {
     const QString programFolder = m_window.services().paths.executableFolder();
-    if (writableFolder(programFolder))
+    if (AppPaths::isPortableFolder(programFolder))
         return programFolder;
     const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     return downloads.isEmpty() ? QDir::homePath() : downloads;
@@ -84,7 +80,7 @@ QString UpdateCommands::installerFolder() const {
 QString UpdateCommands::versionFilePath() const {
     const AppPaths& paths = m_window.services().paths;
     const QString folder =
-        writableFolder(paths.executableFolder()) ? paths.executableFolder() : paths.dataFolder();
+        AppPaths::isPortableFolder(paths.executableFolder()) ? paths.executableFolder() : paths.dataFolder();
     return folder + QStringLiteral("verinfo.xml");
 }
 
