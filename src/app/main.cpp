@@ -45,6 +45,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillnote"));
     QApplication::setOrganizationName(QStringLiteral("Tarrowin"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.tarrowin.Quillnote")); // the launcher's id
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setQuitOnLastWindowClosed(false); // the window may be hidden in the tray; Exit ends
 
