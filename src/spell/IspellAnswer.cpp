@@ -32,17 +32,18 @@ QStringList IspellAnswer::suggestionsOf(const QString& reply) {
     const int colon = reply.indexOf(QLatin1Char(':'));
     if (colon < 0 || !(reply.startsWith(QLatin1Char('&')) || reply.startsWith(QLatin1Char('?'))))
         return list;
+    // Separators are skipped before every suggestion, the first too: a list that begins with a comma
+    // or holds two in a row has no empty suggestion, which would replace the word with nothing.
     int i = colon + 1;
-    while (i < reply.size() && reply[i] == QLatin1Char(' '))
-        ++i;
-    while (i < reply.size()) {
+    for (;;) {
+        while (i < reply.size() && (reply[i] == QLatin1Char(',') || reply[i] == QLatin1Char(' ')))
+            ++i;
+        if (i >= reply.size())
+            return list;
         int end = reply.indexOf(QLatin1Char(','), i);
         if (end < 0)
             end = reply.size();
         list.append(reply.mid(i, end - i));
         i = end;
-        while (i < reply.size() && (reply[i] == QLatin1Char(',') || reply[i] == QLatin1Char(' ')))
-            ++i;
     }
-    return list;
 }

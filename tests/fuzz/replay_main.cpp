@@ -14,9 +14,9 @@ int main(int argc, char** argv) {
     QStringList folders;
     for (int i = 1; i < argc; ++i)
         folders.append(QString::fromLocal8Bit(argv[i]));
-#ifdef QUILL_FUZZ_INPUT_DIRS
+#if defined(QUILL_FUZZ_CORPUS_DIR) && defined(QUILL_FUZZ_REGRESSIONS_DIR)
     if (folders.isEmpty())
-        folders = QStringLiteral(QUILL_FUZZ_INPUT_DIRS).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        folders = {QStringLiteral(QUILL_FUZZ_CORPUS_DIR), QStringLiteral(QUILL_FUZZ_REGRESSIONS_DIR)};
 #endif
     int replayed = 0;
     for (const QString& folder : folders) {
