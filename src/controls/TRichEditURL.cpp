@@ -1,5 +1,6 @@
 #include "TRichEditURL.h"
 
+#include "ReadableColor.h"
 #include "UrlFinder.h"
 #include "UrlHighlighter.h"
 
@@ -9,9 +10,15 @@
 #include <QTextBlock>
 #include <QTextLayout>
 
+// The palette's link colour, made readable on the text background: a theme that darkens the
+// background but keeps the default blue would make links nearly invisible.
+static QColor linkColour(const QPalette& palette) {
+    return ReadableColor::readableOn(palette.color(QPalette::Link), palette.color(QPalette::Base));
+}
+
 TRichEditURL::TRichEditURL(bool singleLine, QWidget* parent)
     : QPlainTextEdit(parent), m_singleLine(singleLine),
-      m_highlighter(new UrlHighlighter(palette().color(QPalette::Link), document())) {
+      m_highlighter(new UrlHighlighter(linkColour(palette()), document())) {
     if (m_singleLine) {
         setLineWrapMode(QPlainTextEdit::NoWrap);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -127,5 +134,5 @@ void TRichEditURL::updateMouseCursor(QPoint viewportPos, Qt::MouseButtons button
 void TRichEditURL::changeEvent(QEvent* event) {
     QPlainTextEdit::changeEvent(event);
     if (event->type() == QEvent::PaletteChange)
-        m_highlighter->setLinkColor(palette().color(QPalette::Link));
+        m_highlighter->setLinkColor(linkColour(palette()));
 }

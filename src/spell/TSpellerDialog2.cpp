@@ -1,5 +1,6 @@
 #include "spell/TSpellerDialog2.h"
 
+#include "controls/ReadableColor.h"
 #include "spell/SpellFontQt.h"
 #include "spell/SpellPreview.h"
 #include "spell/SpellTexts.h"
@@ -229,7 +230,10 @@ void TSpellerDialog2::ShowContext() {
     normal.setForeground(Misspelling->palette().color(QPalette::Text));
     normal.setFont(Misspelling->font());
     QTextCharFormat flagged;
-    flagged.setForeground(misspellColor(m_checker.MisspellFont));
+    // The user's colour, lightened on a dark background (or darkened on a light one) when it would be
+    // hard to read there.
+    flagged.setForeground(ReadableColor::readableOn(misspellColor(m_checker.MisspellFont),
+                                                    Misspelling->palette().color(QPalette::Base)));
     flagged.setFont(misspellQFont(m_checker.MisspellFont, Misspelling->font()));
     Misspelling->setContext(line, m_checker.ErrorPos() - lineStart, m_checker.ErrorLen(), normal, flagged);
     m_flagged = Misspelling->editedText();

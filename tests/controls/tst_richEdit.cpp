@@ -160,8 +160,8 @@ private slots:
         QTest::keyClicks(&plain, QStringLiteral("go www.x.de, "));
         QCOMPARE(edit.document()->availableUndoSteps(), plain.document()->availableUndoSteps());
         QPalette red = edit.palette();
-        red.setColor(QPalette::Link, Qt::red);
-        edit.setPalette(red); // the links follow the palette and stay links
+        red.setColor(QPalette::Link, Qt::darkRed); // readable on white, so taken as it is
+        edit.setPalette(red);                      // the links follow the palette and stay links
         QCOMPARE(underlined(edit), QStringList{"www.x.de"});
         QCOMPARE(changes.size(), 13);
         while (edit.document()->isUndoAvailable())
