@@ -43,7 +43,10 @@ bool TISpeller::isDelimiter(QChar c) {
 }
 
 QString TISpeller::homeFolder(const QString& ispellDirectory) {
-    if (isWritableFolder(ispellDirectory))
+    // An installed program folder stays the package's, even for root, who may write anywhere.
+    const bool installed =
+        (QDir::cleanPath(ispellDirectory) + QLatin1Char('/')).contains(QStringLiteral("/lib/quillnote/"));
+    if (!installed && isWritableFolder(ispellDirectory))
         return ispellDirectory;
     const QString own = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                         QStringLiteral("/Tarrowin/Quillnote/ispell/");
