@@ -3,13 +3,15 @@
 #include "controls/TRichEditURL.h"
 #include "platform/AppPaths.h"
 #include "platform/Prompts.h"
+#include "spell/SpellTexts.h"
 #include "spell/TCSAPISpeller.h"
 #include "spell/TISpeller.h"
 #include "spell/TSpellerDialog2.h"
 
 SpellCommands::SpellCommands(Parts parts, QObject* parent)
     : QObject(parent), m_owner(parts.owner), m_hive(parts.paths.registryPath()),
-      m_configuration(&m_hive, parts.paths.executableFolder()), m_title(parts.title), m_body(parts.body) {
+      m_configuration(&m_hive, parts.paths.executableFolder()), m_prompts(parts.prompts),
+      m_title(parts.title), m_body(parts.body) {
     setObjectName(QStringLiteral("splChecker"));
     TSpellChecker& c = m_splChecker;
     c.setLanguage(2057);
@@ -76,4 +78,13 @@ void SpellCommands::actSpellCheckExecute() {
     // A cancelled title check ends only that control's check; the body is still checked.
     m_splChecker.CheckControl(m_title);
     m_splChecker.CheckControl(m_body);
+    reportMissingLanguage();
+}
+
+void SpellCommands::reportMissingLanguage() {
+    // An engine without its program or dictionary passes every word: say so, or a check that could
+    // not look at a single word would read as "no mistakes".
+    const TAbstractSpeller* engine = m_splChecker.CurrentSpeller();
+    if (engine && engine->Disabled)
+        m_prompts.messageDlg(FormatSpellText(24, m_splChecker.LangName), MsgKind::Warning, MsgButton::OK);
 }

@@ -35,10 +35,12 @@ public:
 
 private:
     void registerEngines(const QString& dataFolder);
+    void reportMissingLanguage();
 
     QWidget* m_owner;
     RegistryHive m_hive;
     SpellConfiguration m_configuration;
+    IPrompts& m_prompts;
     TSpellChecker m_splChecker;
     RichEditSpellControl m_title;
     RichEditSpellControl m_body;

@@ -113,6 +113,21 @@ private slots:
         QCOMPARE(Run::selection(r.w->redNote()), qMakePair(1, 2));
         QVERIFY(r.session->prompts.problems().isEmpty());
     }
+
+    void aLanguageWithoutItsDictionaryIsReported() {
+        // A disabled engine passes every word; the user hears why nothing was found.
+        Run r(QStringLiteral("teh title"), QStringLiteral("body"));
+        r.script->flag("teh", TSpellReturnCode::srUnknownInputWord);
+        r.script->disabled = true;
+        r.w->spell().checker().LangName = QStringLiteral("German (Germany) - aspell");
+        r.session->prompts.expect(QStringLiteral("Language German (Germany) - aspell not installed"),
+                                  MsgButton::OK);
+        r.spellCheck();
+        QCOMPARE(r.dialog->shows, 0);
+        QCOMPARE(r.w->edtTitle()->text(), QStringLiteral("teh title"));
+        QVERIFY(r.session->prompts.problems().isEmpty());
+        QCOMPARE(r.session->prompts.pending(), 0);
+    }
 };
 
 QTEST_MAIN(TestSpellCommand)
