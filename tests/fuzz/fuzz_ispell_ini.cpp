@@ -17,11 +17,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             IspellCatalog::expandCommand(section.cmd, QStringLiteral("/opt/quill/ispell/"));
         QProcess::splitCommand(command);
     }
-    // Sections of one name are one section.
+    // Sections of one name are one section; an unnamed one takes the folder's name, which a named
+    // section may have too.
+    const auto isFolderName = [&](const QString& name) {
+        return name.compare(directory, Qt::CaseInsensitive) == 0;
+    };
     for (qsizetype i = 0; i < sections.size(); ++i)
         for (qsizetype j = i + 1; j < sections.size(); ++j)
             FuzzSupport::check(sections[i].name.compare(sections[j].name, Qt::CaseInsensitive) != 0 ||
-                                   sections[i].name == directory,
+                                   isFolderName(sections[i].name),
                                "a section is listed twice");
     return 0;
 }
