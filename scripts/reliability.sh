@@ -71,7 +71,7 @@ run() {
     [ -z "$figures" ] && figures="(no figures printed)"
     while IFS= read -r line; do
         # Pipes would split the table's cells.
-        printf '| %s | %s | %s | %s |\n' "$name" "${line//|//}" "$result" "$seconds" >>"$rows"
+        printf '| %s | %s | %s | %s |\n' "$name" "${line//|//}" "$result" "$seconds" >>"$rows.$name"
     done <<<"$figures"
 }
 
@@ -90,15 +90,26 @@ if [ -f "$suites/fuzz.sh" ]; then
     fi
 fi
 
-# The section of this form, between its markers; the rest of the file stays.
+# The section of this form, between its markers; the rest of the file stays. With --only, the rows
+# of the suites not run are kept from the last run.
 doc=docs/reliability.md
 section=$logs/section
+for name in crash injection disk-full permissions neighbours races fuzz; do
+    if [ -f "$rows.$name" ]; then
+        cat "$rows.$name" >>"$rows"
+    elif [ -f "$doc" ]; then
+        awk -v form="$form" -v name="$name" '
+            $0 == "<!-- " form ":begin -->" { inside = 1; next }
+            $0 == "<!-- " form ":end -->" { inside = 0 }
+            inside && index($0, "| " name " |") == 1' "$doc" >>"$rows"
+    fi
+done
 {
     echo "<!-- $form:begin -->"
     echo "### ${form^} form"
     echo
     echo "Run on $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) processors, kernel $(uname -r)," \
-        "by \`scripts/reliability.sh${long_arg[*]:+ ${long_arg[*]}}${only:+ --only $only}\`."
+        "by \`scripts/reliability.sh${long_arg[*]:+ ${long_arg[*]}}${only:+ --only $only}\`${only:+ (the other suites' rows are from an earlier run)}."
     echo
     echo "| Suite | Figures | Result | Seconds |"
     echo "|---|---|---|---|"
