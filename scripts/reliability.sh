@@ -109,7 +109,7 @@ done
     echo "### ${form^} form"
     echo
     echo "Run on $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) processors, kernel $(uname -r)," \
-        "by \`scripts/reliability.sh${long_arg[*]:+ ${long_arg[*]}}${only:+ --only $only}\`${only:+ (the other suites' rows are from an earlier run)}."
+        "by \`scripts/reliability.sh${long_arg[*]:+ ${long_arg[*]}}${only:+ --only $only}\`${only:+ (rows of the other suites are from an earlier run)}."
     echo
     echo "| Suite | Figures | Result | Seconds |"
     echo "|---|---|---|---|"
