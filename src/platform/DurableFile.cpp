@@ -149,16 +149,25 @@ public:
         // The rename is only durable once the folder entry is on disk.
         const int dirFd = ::open(m_nativeFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dirFd < 0)
-            fail(QStringLiteral("opening its folder to flush it"), errno);
+            notFlushed(QStringLiteral("opening its folder to flush it"), errno);
         const bool synced = syncFile(dirFd);
         const int syncError = errno;
         ::close(dirFd);
         // Some file systems cannot sync a folder (EINVAL); the data itself is on disk then.
         if (!synced && syncError != EINVAL)
-            fail(QStringLiteral("flushing its folder to disk"), syncError);
+            notFlushed(QStringLiteral("flushing its folder to disk"), syncError);
     }
 
 private:
+    // After the rename the old contents are gone: saying "failed" would make the caller believe the
+    // file unchanged.
+    [[noreturn]] void notFlushed(const QString& step, int error) const {
+        throw DurableFile::NotFlushed(
+            QStringLiteral("Saving \"%1\" replaced the file, but failed while %2: %3. A power failure "
+                           "could still bring back its old contents.")
+                .arg(m_path, step, errnoText(error)));
+    }
+
     // A member, so that its clean-up also runs when the constructor throws.
     struct File {
         int fd = -1;

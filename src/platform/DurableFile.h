@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/QuillError.h"
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -10,6 +12,14 @@
 // fsync'ed. On any failure the temporary file is removed, the old file stays as it was, and a
 // QuillError naming the file and the failing step is thrown.
 namespace DurableFile {
+
+// The new contents did replace the file, but the folder entry could not be flushed to disk: the file
+// holds the new contents now, though a power failure could still bring back the old ones. Callers
+// must not treat the file as unchanged.
+class NotFlushed : public QuillError {
+public:
+    using QuillError::QuillError;
+};
 
 // Takes the new contents piece by piece while they are being produced.
 class Sink {

@@ -83,7 +83,13 @@ void RegistryKey::writeString(const QString& name, const QString& value) {
 void RegistryKey::close() {
     m_file->sync();
     if (m_file->status() != QSettings::NoError)
-        throw QuillError(QStringLiteral("Failed to write the settings to %1").arg(m_file->fileName()));
+        // QSettings keeps no system error; its status still tells a refusal from a damaged file.
+        throw QuillError(QStringLiteral("Failed to write the settings to %1 (%2)")
+                             .arg(m_file->fileName(),
+                                  m_file->status() == QSettings::AccessError
+                                      ? QStringLiteral("the file or its folder cannot be written, or the "
+                                                       "disk is full")
+                                      : QStringLiteral("the file is not in the expected format")));
 }
 
 RegistryHive::RegistryHive(QString filePath) : m_filePath(std::move(filePath)) {}

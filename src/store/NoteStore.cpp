@@ -115,18 +115,46 @@ struct DepthCheck final : pugi::xml_tree_walker {
     }
 };
 
-// The file is written as UTF-8, so the declaration has to say so.
+bool isXmlVersion(QByteArrayView value) {
+    if (value.size() < 3 || !value.startsWith("1."))
+        return false;
+    for (const char c : value.sliced(2))
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+// Whether the declaration says UTF-8 or nothing about the encoding, and nothing else that could be
+// taken for an encoding: pugixml finds it by the first "en" anywhere in the declaration, so a stray
+// attribute or value would name another one when the file is opened again.
+bool isPlainUtf8Declaration(pugi::xml_node declaration) {
+    for (const pugi::xml_attribute attribute : declaration.attributes()) {
+        const QByteArrayView name(attribute.name());
+        const QByteArrayView value(attribute.value());
+        const bool plain = (name == "version" && isXmlVersion(value)) ||
+                           (name == "encoding" && value.compare("utf-8", Qt::CaseInsensitive) == 0) ||
+                           (name == "standalone" && (value == "yes" || value == "no"));
+        if (!plain)
+            return false;
+    }
+    return true;
+}
+
+// The file is written as UTF-8, so the declaration has to say so, and only that.
 void ensureUtf8Declaration(pugi::xml_document& doc) {
     pugi::xml_node declaration = doc.first_child();
-    if (declaration.type() != pugi::node_declaration) {
-        declaration = doc.prepend_child(pugi::node_declaration);
-        declaration.append_attribute("version") = "1.0";
-        declaration.append_attribute("encoding") = "UTF-8";
+    if (declaration.type() == pugi::node_declaration && isPlainUtf8Declaration(declaration))
         return;
-    }
-    pugi::xml_attribute encoding = declaration.attribute("encoding");
-    if (encoding && QByteArrayView(encoding.value()).compare("utf-8", Qt::CaseInsensitive) != 0)
-        encoding.set_value("UTF-8");
+    if (declaration.type() != pugi::node_declaration)
+        declaration = doc.prepend_child(pugi::node_declaration);
+    const std::string version = declaration.attribute("version").value();
+    const std::string standalone = declaration.attribute("standalone").value();
+    while (const pugi::xml_attribute attribute = declaration.first_attribute())
+        declaration.remove_attribute(attribute);
+    declaration.append_attribute("version") = isXmlVersion(version) ? version.c_str() : "1.0";
+    declaration.append_attribute("encoding") = "UTF-8";
+    if (standalone == "yes" || standalone == "no")
+        declaration.append_attribute("standalone") = standalone.c_str();
 }
 
 pugi::xml_parse_result parseInto(pugi::xml_document& doc, const QByteArray& bytes) {
@@ -457,6 +485,20 @@ void NoteStore::Save() {
     int elements = 0;
     for (int position = 0, count = childCount(); position < count; ++position)
         elements += isNoteAt(position);
+    try {
+        saveDocumentTo(elements);
+    } catch (const DurableFile::NotFlushed& e) {
+        // The file holds the change, only a power failure could still undo it: memory keeps it too,
+        // and the caller goes on as saved. Undoing it would show notes the file no longer holds.
+        m_unsaved = false;
+        if (m_reportError)
+            m_reportError(QStringLiteral("Save"), e.message());
+        return;
+    }
+    m_unsaved = false;
+}
+
+void NoteStore::saveDocumentTo(int elements) {
     DurableFile::replaceContents(
         m_notesPath,
         [this](DurableFile::Sink& sink) {
@@ -478,7 +520,6 @@ void NoteStore::Save() {
                     .arg(elements);
             return QString();
         });
-    m_unsaved = false;
 }
 
 void NoteStore::Close() {

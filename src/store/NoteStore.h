@@ -76,6 +76,8 @@ private:
     void readDetails(Note& note) const;
     void rebuildIndex() const;
     void markChanged();
+    // Replaces the file with the document, which holds `elements` elements under its root.
+    void saveDocumentTo(int elements);
 
     const LocaleFormats& m_formats;
     const IClock& m_clock;
