@@ -2,10 +2,12 @@
 
 #include "platform/DurableFile.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QTimer>
 #include <exception>
 #include <memory>
@@ -23,13 +25,24 @@ QString seconds(int ms) {
     return QString::number((ms + 999) / 1000);
 }
 
+// One manager for the program's life. Qt's HTTP thread reads header lines a byte at a time and does
+// not stop for an abort while a fast flood keeps it busy; a manager destroyed then waits 5 s for that
+// thread, blocking the caller long after the time-out. Kept alive, it finishes in the background.
+QNetworkAccessManager& sharedManager() {
+    static QPointer<QNetworkAccessManager> manager;
+    if (!manager) {
+        manager = new QNetworkAccessManager(QCoreApplication::instance());
+        manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    }
+    return *manager;
+}
+
 // One transfer into the sink, run to its end in a local event loop. Redirects are followed here, not
 // by Qt, so that each hop is checked and only the final answer's body reaches the sink. Qt must not
 // see exceptions leaving its slots: every failure is kept and thrown once the loop has ended.
 void fetch(const QUrl& url, DurableFile::Sink& sink, const DownloadLimits& limits,
            IDownloadProgress* progress) {
-    QNetworkAccessManager manager;
-    manager.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    QNetworkAccessManager& manager = sharedManager();
     if (progress)
         progress->started(url);
 
