@@ -25,16 +25,29 @@ QString seconds(int ms) {
     return QString::number((ms + 999) / 1000);
 }
 
-// One manager for the program's life. Qt's HTTP thread reads header lines a byte at a time and does
-// not stop for an abort while a fast flood keeps it busy; a manager destroyed then waits 5 s for that
-// thread, blocking the caller long after the time-out. Kept alive, it finishes in the background.
-QNetworkAccessManager& sharedManager() {
+// Qt's HTTP thread reads header lines a byte at a time and does not stop for an abort while a fast
+// flood keeps it busy; destroying its manager then waits 5 s for that thread, and a later request
+// on the same manager waits behind it. So the manager is kept between downloads, and one that saw a
+// transfer fail is let go, never destroyed: its thread finishes in the background.
+QPointer<QNetworkAccessManager>& currentManager() {
     static QPointer<QNetworkAccessManager> manager;
+    return manager;
+}
+
+QNetworkAccessManager& sharedManager() {
+    QPointer<QNetworkAccessManager>& manager = currentManager();
     if (!manager) {
         manager = new QNetworkAccessManager(QCoreApplication::instance());
         manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     }
     return *manager;
+}
+
+void retireManager() {
+    QPointer<QNetworkAccessManager>& manager = currentManager();
+    if (manager)
+        manager->setParent(nullptr);
+    manager.clear();
 }
 
 // One transfer into the sink, run to its end in a local event loop. Redirects are followed here, not
@@ -156,7 +169,15 @@ bool sameOrigin(const QUrl& a, const QUrl& b) {
 void download(const QUrl& url, const QString& path, const DownloadLimits& limits,
               IDownloadProgress* progress) {
     DurableFile::removeStaleTemporaries(path); // left by a download that was killed
-    DurableFile::replaceContents(path, [&](DurableFile::Sink& sink) { fetch(url, sink, limits, progress); },
+    DurableFile::replaceContents(path,
+                                 [&](DurableFile::Sink& sink) {
+                                     try {
+                                         fetch(url, sink, limits, progress);
+                                     } catch (...) {
+                                         retireManager();
+                                         throw;
+                                     }
+                                 },
                                  {});
 }
 
