@@ -22,6 +22,8 @@ QUILL_PACKAGES=(
     poppler-utils strace util-linux iproute2
     # desktop-file-validate; python3 serves the update check's test server; ccache speeds up rebuilds
     desktop-file-utils python3 ccache
+    # packaging: metainfo validation, the Debian package's tools; mkfs.ext4 for the disk-full suite
+    appstream dpkg-dev file e2fsprogs
 )
 
 # Prints the packages of QUILL_PACKAGES that are not installed yet.
