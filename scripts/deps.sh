@@ -24,6 +24,8 @@ QUILL_PACKAGES=(
     desktop-file-utils python3 ccache
     # packaging: metainfo validation, the Debian package's tools; mkfs.ext4 for the disk-full suite
     appstream dpkg-dev file e2fsprogs
+    # fuzzing: clang with libFuzzer and the sanitizer runtimes
+    clang libclang-rt-14-dev
 )
 
 # Prints the packages of QUILL_PACKAGES that are not installed yet.

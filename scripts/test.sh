@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Quillnote, then checks it: source formatting, every CTest test,
-# and the smoke test that starts the real program on a virtual display.
+# the smoke test that starts the real program on a virtual display, the tray check and the fuzzers.
 # Exits non-zero when anything fails. QUILL_BUILD_DIR picks another build folder (default: build).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -63,6 +63,12 @@ echo "== tray"
 rc=0
 bash tests/smoke/tray.sh "$build_dir" || rc=$?
 count "tray check" "$rc"
+
+echo "== fuzz"
+# libFuzzer under AddressSanitizer and UBSan, a minute per parser (tests/reliability/fuzz.sh 1800 by hand).
+rc=0
+QUILL_FUZZ_BUILD_DIR="$build_dir-fuzz" bash tests/reliability/fuzz.sh 60 || rc=$?
+count "fuzzing" "$rc"
 
 if [ "${#failures[@]}" -ne 0 ]; then
     echo "test: failed: ${failures[*]}"
