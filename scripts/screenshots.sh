@@ -66,16 +66,8 @@ fail() {
     [ -s "$work/app.log" ] && tail -n 20 "$work/app.log" >&2
     exit 1
 }
-wait_for() { # wait_for SECONDS COMMAND...
-    local tries=$(($1 * 5))
-    shift
-    while [ "$tries" -gt 0 ]; do
-        "$@" && return 0
-        sleep 0.2
-        tries=$((tries - 1))
-    done
-    return 1
-}
+# shellcheck source=tests/support/wait_for.sh
+source tests/support/wait_for.sh
 
 # A writable program folder of our own, with sample notes instead of the read-me note.
 mkdir -p "$work/home" "$work/config" "$work/data" "$work/cache" "$work/runtime"

@@ -3,6 +3,7 @@
 // a version server that stalls, floods, redirects elsewhere or sends garbage (through the real
 // downloader against a loopback server). Each case must end within its own time-out plus a second,
 // leave no process behind and no file under the chosen name. Prints each case's measured time.
+#include "ProcessState.h"
 #include "platform/Registry.h"
 #include "spell/IspellPipe.h"
 #include "spell/SpellConfiguration.h"
@@ -35,18 +36,6 @@ void figure(const char* part, const QString& name, qint64 elapsedMs, int limitMs
                 qPrintable(name), double(elapsedMs) / 1000, double(limitMs) / 1000,
                 double(limitMs + 1000) / 1000, qPrintable(more));
     std::fflush(stdout);
-}
-
-// A zombie counts as gone: it has ended and only waits for its parent.
-bool isAlive(qint64 pid) {
-    if (pid <= 0 || ::kill(pid_t(pid), 0) != 0)
-        return false;
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray line = stat.readAll();
-    const int close = line.lastIndexOf(')');
-    return close < 0 || line.mid(close + 2, 1) != "Z";
 }
 
 const QString AppPathsKey =

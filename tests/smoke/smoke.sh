@@ -53,19 +53,8 @@ fail() {
     exit 1
 }
 
-# wait_for SECONDS COMMAND...: runs COMMAND every 0.2 s until it succeeds or the time is up.
-wait_for() {
-    local tries=$(($1 * 5))
-    shift
-    while [ "$tries" -gt 0 ]; do
-        if "$@"; then
-            return 0
-        fi
-        sleep 0.2
-        tries=$((tries - 1))
-    done
-    return 1
-}
+# shellcheck source=tests/support/wait_for.sh
+source tests/support/wait_for.sh
 
 [ -x "$build_dir/bin/quillnote" ] || fail "no program at $build_dir/bin/quillnote (build first)"
 for tool in Xvfb openbox xdotool xprop import identify; do

@@ -23,16 +23,8 @@ fail() {
     echo "tray: 0 passed, 1 failed"
     exit 1
 }
-wait_for() { # wait_for SECONDS COMMAND...
-    local tries=$(($1 * 5))
-    shift
-    while [ "$tries" -gt 0 ]; do
-        "$@" && return 0
-        sleep 0.2
-        tries=$((tries - 1))
-    done
-    return 1
-}
+# shellcheck source=tests/support/wait_for.sh
+source tests/support/wait_for.sh
 
 for tool in Xvfb openbox trayer xdotool xprop; do
     command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/test.sh installs it)"

@@ -1,3 +1,4 @@
+#include "ProcessState.h"
 #include "platform/Registry.h"
 #include "spell/IspellAnswer.h"
 #include "spell/IspellCatalog.h"
@@ -85,18 +86,6 @@ QStringList findings(TAbstractSpeller& engine, const QString& text) {
 
 TSpellReturnCode check(TAbstractSpeller& engine, const QString& text, int& start, int& length) {
     return engine.CheckBufferStart(text, length, start);
-}
-
-// A zombie counts as gone: it has ended and only waits for its parent.
-bool isAlive(qint64 pid) {
-    if (pid <= 0 || ::kill(pid_t(pid), 0) != 0)
-        return false;
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray line = stat.readAll();
-    const int close = line.lastIndexOf(')');
-    return close < 0 || line.mid(close + 2, 1) != "Z";
 }
 
 void addPrograms() {
