@@ -30,7 +30,7 @@ struct OptionsContext {
     QString programPath; // what the auto-start entry starts
 };
 
-// Tools, "&Options": runs the options dialog and applies its result: the settings, a move of the
+// Tools, "&Options...": runs the options dialog and applies its result: the settings, a move of the
 // notes file, and the auto-start entry.
 class OptionsCommands final : public QObject {
     Q_OBJECT

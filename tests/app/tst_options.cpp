@@ -207,6 +207,7 @@ private slots:
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
         s.start();
+        QCOMPARE(s.window->actions().mnuOptions->text(), "&Options..."); // it opens a dialog
         const auto d = dialogFor(s);
         QCOMPARE(d->windowTitle(), "Quillnote Options");
         QCOMPARE(d->grpOptions()->title(), " Quillnote Options ");
