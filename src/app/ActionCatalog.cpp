@@ -53,7 +53,7 @@ ActionCatalog::ActionCatalog(QObject* o) {
                              "Undo|Reverts the last action");
 
     mnuExit = makeAction(o, "mnuExit", "E&xit", K(), -1, "");
-    mnuOptions = makeAction(o, "mnuOptions", "&Options", K(), -1, "");
+    mnuOptions = makeAction(o, "mnuOptions", "&Options...", K(), -1, "");
     mnuCheckForUpdates = makeAction(o, "mnuCheckForUpdates", "Check for Updates &Now", K(), -1, "");
     mnuHelp = makeAction(o, "mnuHelp", "&Help", K("F1"), ImageList::Help, "Display the Help file.");
     mnuAbout = makeAction(o, "mnuAbout", "&About...", K(), -1, "");

@@ -5,18 +5,26 @@
 #include "output/ErrorLog.h"
 #include "platform/AutoStart.h"
 #include "platform/Prompts.h"
-#include "platform/UserGroups.h"
 #include "store/AppSettings.h"
 #include "store/NoteStore.h"
 
 #include <QTimer>
+#include <unistd.h>
 
 namespace {
 const QString UnitName = QStringLiteral("Main");
 } // namespace
 
 OptionsCommands::OptionsCommands(OptionsContext context, QObject* parent)
-    : QObject(parent), m(std::move(context)), m_autoStartFolder(AutoStart::commonFolder()) {}
+    : QObject(parent), m(std::move(context)) {}
+
+QString OptionsCommands::autoStartFolder() const {
+    return m_autoStartFolder.isEmpty() ? AutoStart::folderFor(::geteuid()) : m_autoStartFolder;
+}
+
+AutoStart OptionsCommands::autoStart() const {
+    return AutoStart(autoStartFolder(), m.programPath);
+}
 
 void OptionsCommands::setSpelling(TSpellChecker* checker, const SpellConfiguration* configuration,
                                   std::function<void(int)> selectMainPicker) {
@@ -27,9 +35,8 @@ void OptionsCommands::setSpelling(TSpellChecker* checker, const SpellConfigurati
 
 void OptionsCommands::mnuOptionsClick() {
     guarded(m.log, UnitName, QStringLiteral("mnuOptionsClick"), LogMode::Loud, [&] {
-        TfrmOptions dialog(
-            {m.settings, m.prompts, m.log, [this] { return IsAdmin(); }, m_checker, m_configuration},
-            m.owner);
+        TfrmOptions dialog({m.settings, m.prompts, m.log, autoStart().exists(), m_checker, m_configuration},
+                           m.owner);
         QTimer::singleShot(0, &dialog, [this, &dialog] { emit dialogShown(&dialog); });
         if (dialog.exec() == QDialog::Accepted)
             apply(dialog);
@@ -68,7 +75,9 @@ void OptionsCommands::apply(const TfrmOptions& dialog) {
         }
     }
 
-    switch (autoStartChange(before.AutoStartWithWindows, choice.AutoStart)) {
+    // The box shows whether the entry exists; the entry follows the box, whatever the stored setting
+    // says (the user may have removed the entry in the desktop's own settings).
+    switch (autoStartChange(autoStart().exists(), choice.AutoStart)) {
     case AutoStartChange::Create:
         CreateStartupShortcut();
         break;
@@ -81,19 +90,12 @@ void OptionsCommands::apply(const TfrmOptions& dialog) {
     m.settings.AutoStartWithWindows = choice.AutoStart;
 }
 
-bool OptionsCommands::IsAdmin() {
-    bool admin = false;
-    guarded(m.log, UnitName, QStringLiteral("IsAdmin"), LogMode::Loud,
-            [&] { admin = UserGroups::IsAdmin(); });
-    return admin;
-}
-
 void OptionsCommands::CreateStartupShortcut() {
     guarded(m.log, UnitName, QStringLiteral("CreateStartupShortcut"), LogMode::Loud,
-            [&] { AutoStart(m_autoStartFolder, m.programPath).CreateStartupShortcut(); });
+            [&] { autoStart().CreateStartupShortcut(); });
 }
 
 void OptionsCommands::DeleteStartupShortcut() {
     guarded(m.log, UnitName, QStringLiteral("DeleteStartupShortcut"), LogMode::Loud,
-            [&] { AutoStart(m_autoStartFolder, m.programPath).DeleteStartupShortcut(); });
+            [&] { autoStart().DeleteStartupShortcut(); });
 }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 
+class AutoStart;
 class ErrorLog;
 class IPrompts;
 class NoteStore;
@@ -29,16 +30,16 @@ struct OptionsContext {
     QString programPath; // what the auto-start entry starts
 };
 
-// Tools, "&Options": runs the options dialog and applies its result: the settings, a move of the
+// Tools, "&Options...": runs the options dialog and applies its result: the settings, a move of the
 // notes file, and the auto-start entry.
 class OptionsCommands final : public QObject {
     Q_OBJECT
 public:
     explicit OptionsCommands(OptionsContext context, QObject* parent = nullptr);
 
-    // The folder of the auto-start entry; the common one unless a test redirects it.
+    // The folder of the auto-start entry: the one for this user unless a test redirects it.
     void setAutoStartFolder(const QString& folder) { m_autoStartFolder = folder; }
-    const QString& autoStartFolder() const { return m_autoStartFolder; }
+    QString autoStartFolder() const;
 
     // The spelling language: the main window's checker, which the dialog's picker configures, the
     // configuration it lists, and the main window's own picker, set to the index chosen on OK.
@@ -50,9 +51,7 @@ public:
     // Applies the choice made in `dialog` (after OK).
     void apply(const TfrmOptions& dialog);
 
-    // Whether the user may change the common auto-start entry; false after a failure (logged).
-    bool IsAdmin();
-    // Write or remove the entry; a failure is logged and does not end the command.
+    // Write or remove this user's auto-start entry; a failure is logged and does not end the command.
     void CreateStartupShortcut();
     void DeleteStartupShortcut();
 
@@ -61,6 +60,8 @@ signals:
     void dialogShown(TfrmOptions* dialog);
 
 private:
+    AutoStart autoStart() const;
+
     OptionsContext m;
     QString m_autoStartFolder;
     TSpellChecker* m_checker = nullptr;

@@ -4,8 +4,6 @@ target_sources(quill_core PRIVATE
     app/OptionsChoice.h
     platform/AutoStart.cpp
     platform/AutoStart.h
-    platform/UserGroups.cpp
-    platform/UserGroups.h
 )
 target_sources(quill_ui PRIVATE
     app/OptionsCommands.cpp

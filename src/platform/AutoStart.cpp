@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -53,8 +54,21 @@ QString quotedArgument(const QString& argument) {
 AutoStart::AutoStart(QString folder, QString programPath)
     : m_folder(AppPaths::withTrailingSlash(folder)), m_programPath(std::move(programPath)) {}
 
+QString AutoStart::userFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/autostart/");
+}
+
+QString AutoStart::folderFor(uid_t user) {
+    return user == 0 ? commonFolder() : userFolder();
+}
+
 QString AutoStart::entryPath() const {
     return m_folder + entryName();
+}
+
+bool AutoStart::exists() const {
+    return QFileInfo::exists(entryPath());
 }
 
 QString AutoStart::execValue(const QString& programPath) {

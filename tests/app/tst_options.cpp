@@ -8,7 +8,6 @@
 #include "controls/TRichEditURL.h"
 #include "platform/AutoStart.h"
 #include "platform/Registry.h"
-#include "platform/UserGroups.h"
 #include "spell/TSpellLanguageComboBox.h"
 
 #include <QApplication>
@@ -130,17 +129,75 @@ int failedMoveHelper(char* program, const QString& target, bool makeReadOnly) {
     return failures ? 1 : 0;
 }
 
+// The auto-start box as an ordinary user meets it, whose entry lives under `configHome`. Prints FAIL
+// lines, then "checked".
+int autoStartHelper(char* program, const QString& configHome) {
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome));
+    QDir().mkpath(configHome);
+    int argc = 1;
+    char* argv[] = {program, nullptr};
+    QApplication app(argc, argv);
+    int failures = 0;
+    const auto check = [&](bool ok, const char* what) {
+        if (!ok) {
+            std::printf("FAIL: %s\n", what);
+            ++failures;
+        }
+    };
+    TestFolders folders;
+    folders.writeNotes(TwoNotes);
+    MainWindowSession s(folders);
+    TfrmMain& w = s.start();
+    const QString folder = configHome + "/autostart";
+    const QString entry = folder + "/Quillnote.desktop";
+    const auto toggle = [&](TfrmOptions& d) {
+        check(d.chkAutoStart()->isEnabled(), "the box is disabled");
+        d.chkAutoStart()->click();
+        d.btnOK()->click();
+    };
+    const auto shows = [&](bool on) {
+        return [&check, on](TfrmOptions& d) {
+            check(d.chkAutoStart()->isChecked() == on, "the box does not show whether the entry exists");
+            d.btnOK()->click();
+        };
+    };
+
+    runOptions(w, toggle);
+    check(w.settings().AutoStartWithWindows, "the setting was not taken");
+    check(TestFolders::readFile(entry) == AutoStart::entryContents(QCoreApplication::applicationFilePath()),
+          "no entry of the user's own");
+    runOptions(w, shows(true)); // unchanged: left alone
+    check(QFile::exists(entry), "an unchanged box removed the entry");
+    QFile::remove(entry); // as the desktop's own session settings do
+    runOptions(w, shows(false));
+    check(!w.settings().AutoStartWithWindows, "the setting names an entry that is gone");
+    runOptions(w, toggle);
+    runOptions(w, toggle);
+    check(!QFile::exists(entry) && !w.settings().AutoStartWithWindows, "unchecking left the entry");
+    check(s.prompts.problems().isEmpty(), "unexpected questions");
+
+    // An entry that cannot be written is logged, and the setting is taken all the same.
+    QDir(folder).removeRecursively();
+    TestFolders::writeFile(folder, "");
+    s.prompts.expect("has been logged", MsgButton::No);
+    runOptions(w, toggle);
+    check(w.settings().AutoStartWithWindows, "the setting was not taken after a failure");
+    check(s.log().contains("CreateStartupShortcut"), "the failure was not logged");
+    check(s.prompts.problems().isEmpty() && s.prompts.pending() == 0, "the failure was not told");
+    std::puts(failures ? "failed" : "checked");
+    return failures ? 1 : 0;
+}
+
 } // namespace
 
 class TestOptions : public QObject {
     Q_OBJECT
 
     // A dialog over the settings of a started window.
-    static std::unique_ptr<TfrmOptions> dialogFor(MainWindowSession& s, bool admin = true) {
+    static std::unique_ptr<TfrmOptions> dialogFor(MainWindowSession& s, bool autoStartOn = false) {
         return std::make_unique<TfrmOptions>(
-            OptionsDialogContext{s.window->settings(), s.prompts, s.window->errorLog(),
-                                 [admin] { return admin; }, &s.window->spell().checker(),
-                                 &s.window->spell().configuration()},
+            OptionsDialogContext{s.window->settings(), s.prompts, s.window->errorLog(), autoStartOn,
+                                 &s.window->spell().checker(), &s.window->spell().configuration()},
             s.window.get());
     }
 
@@ -150,6 +207,7 @@ private slots:
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
         s.start();
+        QCOMPARE(s.window->actions().mnuOptions->text(), "&Options..."); // it opens a dialog
         const auto d = dialogFor(s);
         QCOMPARE(d->windowTitle(), "Quillnote Options");
         QCOMPARE(d->grpOptions()->title(), " Quillnote Options ");
@@ -157,7 +215,7 @@ private slots:
         QVERIFY(d->isModal());
         const QList<std::pair<QCheckBox*, QString>> boxes = {
             {d->chkStartMinimized(), "Start Minimized"},
-            {d->chkAutoStart(), "Auto-Start with Windows"},
+            {d->chkAutoStart(), "Start Quillnote when I log in"},
             {d->chkCheckUpdatesOnStartup(), "Check for Updates on Startup"},
             {d->chkUseAlternateLocation(), "Use Alternate Location for Note Storage:"},
             {d->chkSpellCheckSave(), "Spell Check When Saving"},
@@ -215,16 +273,13 @@ private slots:
         set.LoadNotesOnSearch = set.CloseOnMenuOnly = set.ConfirmOnDelete = set.CheckSpellingOnSave = true;
         set.UseAlternateLocation = true;
         set.AlternateLocation = folders.root() + "gone"; // deleted since
-        const auto d = dialogFor(s, /*admin=*/false);
+        const auto d = dialogFor(s, /*autoStartOn=*/true);
         for (QCheckBox* box : d->findChildren<QCheckBox*>())
             QVERIFY2(box->isChecked(), qPrintable(box->objectName()));
         QCOMPARE(d->edtQuillLocation()->text(), folders.root() + "gone");
         QVERIFY(d->edtQuillLocation()->isEnabled());
         QVERIFY(!d->btnOK()->isEnabled()); // the stored folder is gone
         QCOMPARE(d->folderInUse(), folders.root() + "gone");
-        // Not an administrator: shown but cannot be changed.
-        QVERIFY(d->chkAutoStart()->isVisibleTo(d.get()));
-        QVERIFY(!d->chkAutoStart()->isEnabled());
     }
 
     void okNeedsAnExistingFolder_data() {
@@ -527,48 +582,23 @@ private slots:
         QCOMPARE(checker.LangName, installed.itemText(other));
     }
 
+    // Root ignores file modes and would write the common entry: the box is met as "nobody".
     void autoStartFollowsTheBox() {
-        if (!UserGroups::IsAdmin())
-            QSKIP("the auto-start box is only enabled for an administrator");
-        TestFolders folders;
-        folders.writeNotes(TwoNotes);
-        MainWindowSession s(folders);
-        TfrmMain& w = s.start();
-        QTemporaryDir autostart;
-        w.options().setAutoStartFolder(autostart.path());
-        const QString entry = autostart.path() + "/Quillnote.desktop";
-        const auto toggle = [](TfrmOptions& d) {
-            QVERIFY(d.chkAutoStart()->isEnabled());
-            d.chkAutoStart()->click();
-            d.btnOK()->click();
-        };
-
-        runOptions(w, toggle);
-        QVERIFY(w.settings().AutoStartWithWindows);
-        QCOMPARE(TestFolders::readFile(entry),
-                 AutoStart::entryContents(QCoreApplication::applicationFilePath()));
-        runOptions(w, [](TfrmOptions& d) { d.btnOK()->click(); }); // unchanged: left alone
-        QVERIFY(QFile::exists(entry));
-        runOptions(w, toggle);
-        QVERIFY(!w.settings().AutoStartWithWindows);
-        QVERIFY(!QFile::exists(entry));
-        QVERIFY(s.prompts.problems().isEmpty());
-
-        // An entry that cannot be written is logged, and the setting is taken all the same.
-        const QString blocked = autostart.path() + "/not-a-folder";
-        TestFolders::writeFile(blocked, "");
-        w.options().setAutoStartFolder(blocked);
-        s.prompts.expect("has been logged", MsgButton::No);
-        runOptions(w, toggle);
-        QVERIFY(w.settings().AutoStartWithWindows);
-        QVERIFY(s.log().contains("CreateStartupShortcut"));
-        QVERIFY(s.prompts.problems().isEmpty());
+        QTemporaryDir dir;
+        QVERIFY(::chmod(QFile::encodeName(dir.path()), 0777) == 0);
+        const ChildRun child = runUnprivileged(
+            {QCoreApplication::applicationFilePath(), "--auto-start", dir.path() + "/config"}, 60000);
+        const QString output = QString::fromLocal8Bit(child.output + child.errors);
+        QVERIFY2(child.finished && child.output.contains("checked") && !child.output.contains("FAIL"),
+                 qPrintable(output));
     }
 };
 
 int main(int argc, char** argv) {
     if (argc == 4 && qstrcmp(argv[1], "--failed-move") == 0)
         return failedMoveHelper(argv[0], QString::fromLocal8Bit(argv[2]), qstrcmp(argv[3], "read-only") == 0);
+    if (argc == 3 && qstrcmp(argv[1], "--auto-start") == 0)
+        return autoStartHelper(argv[0], QString::fromLocal8Bit(argv[2]));
     QApplication app(argc, argv);
     TestOptions test;
     return QTest::qExec(&test, argc, argv);

@@ -1,9 +1,9 @@
 #include "Unprivileged.h"
 #include "platform/AutoStart.h"
 #include "platform/QuillError.h"
-#include "platform/UserGroups.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -46,9 +46,34 @@ int entryHelper(const QString& action, const QString& folder) {
     return failure.isNull() ? 0 : 3;
 }
 
-int isAdminHelper() {
-    std::printf("%s\n", UserGroups::IsAdmin() ? "admin" : "not admin");
-    return 0;
+// Run as root or as another user, with HOME and XDG_CONFIG_HOME ("-": unset) as given: creates the
+// entry where this user's entry belongs, validates it, removes it. Prints the path, FAIL lines and
+// "checked".
+int userEntryHelper(const QByteArray& home, const QByteArray& configHome) {
+    qputenv("HOME", home);
+    if (configHome == "-")
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", configHome);
+    const AutoStart entry(AutoStart::folderFor(::geteuid()), QStringLiteral("/opt/quill/quillnote"));
+    std::printf("entry %s\n", qPrintable(entry.entryPath()));
+    int failures = 0;
+    const auto check = [&](bool ok, const QString& what) {
+        if (!ok) {
+            std::printf("FAIL: %s\n", qPrintable(what));
+            ++failures;
+        }
+    };
+    check(!entry.exists(), QStringLiteral("an entry was there before"));
+    const QString failure = failureOf([&] { entry.CreateStartupShortcut(); });
+    check(failure.isNull(), failure);
+    check(entry.exists(), QStringLiteral("no entry after creating it"));
+    const QString complaints = validatorComplaints(entry.entryPath());
+    check(complaints.isEmpty(), complaints);
+    check(failureOf([&] { entry.DeleteStartupShortcut(); }).isNull(), QStringLiteral("not removed"));
+    check(!entry.exists(), QStringLiteral("the entry is still there"));
+    std::puts(failures ? "failed" : "checked");
+    return failures ? 1 : 0;
 }
 
 } // namespace
@@ -152,53 +177,55 @@ private slots:
                  entryBefore ? 1 : 0);
     }
 
-    void adminRule_data() {
-        QTest::addColumn<uint>("user");
-        QTest::addColumn<QList<uint>>("groups");
-        QTest::addColumn<bool>("admin");
-        QTest::newRow("root without groups") << 0u << QList<uint>{} << true;
-        QTest::newRow("sudo member") << 1000u << QList<uint>{100, 27} << true;
-        QTest::newRow("wheel member") << 1000u << QList<uint>{10} << true;
-        QTest::newRow("admin member") << 1000u << QList<uint>{115} << true;
-        QTest::newRow("ordinary user") << 1000u << QList<uint>{100, 1000} << false;
-        QTest::newRow("no groups") << 1000u << QList<uint>{} << false;
+    // Root's entry is the common one, every other user's their own; both are valid entries. Root
+    // writes into a private mount over the common folder, so the system is left alone.
+    void eachUserGetsAnEntryOfTheirOwn_data() {
+        QTest::addColumn<bool>("asRoot");
+        QTest::addColumn<bool>("configHomeSet");
+        QTest::addColumn<QString>("folder"); // under the test's folder unless absolute
+        QTest::newRow("root") << true << true << "/etc/xdg/autostart/";
+        QTest::newRow("user") << false << true << "config/autostart/";
+        QTest::newRow("user, no XDG_CONFIG_HOME") << false << false << "home/.config/autostart/";
     }
-    void adminRule() {
-        QFETCH(uint, user);
-        QFETCH(QList<uint>, groups);
-        const std::vector<gid_t> ids(groups.begin(), groups.end());
-        // "admin" does not exist on this system's pretend database; "sudo" and "wheel" do.
-        const auto lookup = [](const QString& name) -> std::optional<gid_t> {
-            if (name == "sudo")
-                return 27;
-            if (name == "wheel")
-                return 10;
-            if (name == "admin")
-                return 115;
-            return std::nullopt;
-        };
-        QTEST(UserGroups::isAdmin(uid_t(user), ids, lookup), "admin");
-        // Without any of the groups in the database only root passes.
-        QCOMPARE(UserGroups::isAdmin(uid_t(user), ids, [](const QString&) { return std::nullopt; }),
-                 user == 0);
-    }
-
-    void isAdminForThisProcess() {
-        if (::geteuid() != 0)
-            QSKIP("needs root to compare with an unprivileged child");
-        QVERIFY(UserGroups::IsAdmin());
-        const ChildRun child =
-            runUnprivileged({QCoreApplication::applicationFilePath(), "--is-admin-helper"});
-        QVERIFY(child.finished);
-        QCOMPARE(child.output.trimmed(), QByteArray("not admin"));
+    void eachUserGetsAnEntryOfTheirOwn() {
+        QFETCH(bool, asRoot);
+        QFETCH(bool, configHomeSet);
+        QFETCH(QString, folder);
+        QTemporaryDir dir;
+        QVERIFY(::chmod(QFile::encodeName(dir.path()), 0777) == 0); // for "nobody"
+        const QString home = dir.filePath("home");
+        const QString configHome = configHomeSet ? dir.filePath("config") : QStringLiteral("-");
+        const QStringList helper = {QCoreApplication::applicationFilePath(), "--user-entry-helper", home,
+                                    configHome};
+        ChildRun child;
+        if (asRoot) {
+            QProcess run;
+            run.start("unshare",
+                      QStringList{"-Urm", "sh", "-c",
+                                  "mount -t tmpfs tmpfs /etc/xdg/autostart || exit 77; exec \"$@\"", "sh"} +
+                          helper);
+            child.finished = run.waitForFinished(30000);
+            child.exitCode = run.exitCode();
+            child.output = run.readAllStandardOutput();
+            child.errors = run.readAllStandardError();
+            if (child.exitCode == 77)
+                QSKIP(qPrintable("no private mount over the common folder here: " + child.errors));
+        } else {
+            child = runUnprivileged(helper);
+        }
+        const QString output = QString::fromLocal8Bit(child.output + child.errors);
+        QVERIFY2(child.finished && child.output.contains("checked"), qPrintable(output));
+        const QString expected =
+            (folder.startsWith('/') ? folder : dir.path() + '/' + folder) + "Quillnote.desktop";
+        QCOMPARE(QString::fromLocal8Bit(child.output.split('\n').first()), "entry " + expected);
     }
 };
 
 int main(int argc, char** argv) {
     if (argc == 4 && qstrcmp(argv[1], "--entry-helper") == 0)
         return entryHelper(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
-    if (argc == 2 && qstrcmp(argv[1], "--is-admin-helper") == 0)
-        return isAdminHelper();
+    if (argc == 4 && qstrcmp(argv[1], "--user-entry-helper") == 0)
+        return userEntryHelper(argv[2], argv[3]);
     QCoreApplication app(argc, argv);
     TestAutoStart test;
     return QTest::qExec(&test, argc, argv);

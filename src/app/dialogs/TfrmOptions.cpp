@@ -56,7 +56,7 @@ void TfrmOptions::buildLayout() {
     QWidget* g = m_grpOptions;
 
     m_chkStartMinimized = checkBox("chkStartMinimized", "Start Minimized", g);
-    m_chkAutoStart = checkBox("chkAutoStart", "Auto-Start with Windows", g);
+    m_chkAutoStart = checkBox("chkAutoStart", "Start Quillnote when I log in", g);
     m_chkCheckUpdatesOnStartup = checkBox("chkCheckUpdatesOnStartup", "Check for Updates on Startup", g);
     m_chkUseAlternateLocation =
         checkBox("chkUseAlternateLocation", "Use Alternate Location for Note Storage:", g);
@@ -150,7 +150,7 @@ void TfrmOptions::FormCreate() {
     guard("FormCreate", [&] {
         const AppSettings& s = m.settings;
         m_chkStartMinimized->setChecked(s.StartMinimized);
-        m_chkAutoStart->setChecked(s.AutoStartWithWindows);
+        m_chkAutoStart->setChecked(m.autoStartOn); // what the desktop will do, not what was stored
         m_chkCheckUpdatesOnStartup->setChecked(s.CheckForUpdatesOnStartup);
         m_chkLoadNotesOnSearch->setChecked(s.LoadNotesOnSearch);
         m_chkCloseFromMenuOnly->setChecked(s.CloseOnMenuOnly);
@@ -159,7 +159,6 @@ void TfrmOptions::FormCreate() {
         m_edtQuillLocation->setText(s.AlternateLocation);
         m_edtQuillLocation->setEnabled(m_chkUseAlternateLocation->isChecked());
         m_folderInUse = storageFolderInUse(s);
-        m_chkAutoStart->setEnabled(m.IsAdmin ? m.IsAdmin() : false);
         m_chkSpellCheckSave->setChecked(s.CheckSpellingOnSave);
         m_cboSpellCheck->setItemIndex(s.SpellCheckerLanguage);
         m_cboSpellCheck->setSpellChecker(m.checker); // from now on a choice applies at once

@@ -4,7 +4,6 @@
 #include "store/AppSettings.h"
 
 #include <QDialog>
-#include <functional>
 
 class ErrorLog;
 class IPrompts;
@@ -18,12 +17,12 @@ class TSpellChecker;
 class TSpellLanguageComboBox;
 
 // What the options dialog reads and asks through: the main window's settings, the prompts for the
-// folder picker, the error log, and whether the user may change the common auto-start entry.
+// folder picker, the error log, and whether this user's auto-start entry exists.
 struct OptionsDialogContext {
     const AppSettings& settings;
     IPrompts& prompts;
     ErrorLog& log;
-    std::function<bool()> IsAdmin;
+    bool autoStartOn = false;
     // The main window's spell checker, which the language picker configures at once, and the
     // spelling configuration the picker lists; either may be null (an empty picker).
     TSpellChecker* checker = nullptr;
