@@ -422,6 +422,20 @@ TAbstractSpeller* TSpellChecker::spellerFor(TLanguage language) {
     return m_spellerCache.back().get();
 }
 
+void TSpellChecker::dropStoppedSpellers() {
+    if (m_shadow)
+        return;
+    for (std::size_t i = m_spellerCache.size(); i-- > 0;) {
+        const TAbstractSpeller* speller = m_spellerCache[i].get();
+        if (!speller->Disabled || !speller->stoppedAnswering())
+            continue;
+        if (m_currentSpeller == speller)
+            m_currentSpeller = nullptr;
+        m_spellerCache.erase(m_spellerCache.begin() + std::ptrdiff_t(i));
+        m_cacheKeys.erase(m_cacheKeys.begin() + std::ptrdiff_t(i));
+    }
+}
+
 void TSpellChecker::replaceError(const QString& newText) {
     if (!m_checked || !m_shadow)
         return;

@@ -72,6 +72,9 @@ public:
     void GetSuggestions(const QString& word, QStringList& list, TLanguage language);
     QString CapitalizeFirst(const QString& word) const;
     void GetLineAt(int position, int& lineStart, QString& lineText) const;
+    // Ends the engines whose program stopped answering, so that the next check starts them afresh.
+    // Does nothing while a check runs.
+    void dropStoppedSpellers();
 
     // Properties.
     TLanguage Language() const { return m_language; }
