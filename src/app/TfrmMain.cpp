@@ -472,6 +472,9 @@ void TfrmMain::actNewNoteExecute() {
 }
 
 bool TfrmMain::actSaveNoteExecute() {
+    // The user asked to save: a cancelled or failed check still saves the note as it stands.
+    if (m_settings.CheckSpellingOnSave && m_actions->actSpellCheck->isEnabled())
+        guard("actSpellCheckExecute", [&] { m_spell->actSpellCheckExecute(); });
     return guard("actSaveNoteExecute", [&] { m_editing->actSaveNoteExecute(); });
 }
 

@@ -176,6 +176,47 @@ private slots:
         r.spellCheck();
         QVERIFY(r.session->prompts.problems().isEmpty());
     }
+
+    // With "Spell Check When Saving", Save checks the note first and then saves it, whatever the
+    // check came to: the user asked to save.
+    void saveChecksFirstWhenAskedTo_data() {
+        QTest::addColumn<bool>("option");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("off") << false << ""
+                             << "Teh title";
+        QTest::newRow("changed") << true << "change"
+                                 << "The title";
+        QTest::newRow("cancelled") << true << "cancel"
+                                   << "Teh title";
+        QTest::newRow("engine fails") << true << "fail"
+                                      << "Teh title";
+    }
+    void saveChecksFirstWhenAskedTo() {
+        QFETCH(bool, option);
+        QFETCH(QString, answer);
+        QFETCH(QString, saved);
+        Run r(QStringLiteral("Teh title"), QStringLiteral("body"));
+        r.w->settings().CheckSpellingOnSave = option;
+        r.script->flag("Teh", TSpellReturnCode::srUnknownInputWord, {"The"});
+        if (answer == u"change")
+            r.dialog->then(ScriptedSpellDialog::change());
+        if (answer == u"cancel")
+            r.dialog->then(ScriptedSpellDialog::cancel());
+        if (answer == u"fail") {
+            r.script->failCreate = QStringLiteral("No ispell dictionary");
+            r.session->prompts.expect(QStringLiteral("An error has occurred"), MsgButton::No);
+        }
+        r.w->actions().actSaveNote->trigger();
+        QCOMPARE(r.script->checks.empty(), !option || answer == u"fail");
+        QCOMPARE(r.dialog->unanswered, 0);
+        const QByteArray notes = TestFolders::readFile(r.folders.notesPath());
+        QVERIFY2(notes.contains("<Title>" + saved.toUtf8() + "</Title>"), notes.constData());
+        QVERIFY(!r.w->actions().actSaveNote->isEnabled());
+        QCOMPARE(r.session->log().contains("actSpellCheckExecute"), answer == u"fail");
+        QVERIFY(r.session->prompts.problems().isEmpty());
+        QCOMPARE(r.session->prompts.pending(), 0);
+    }
 };
 
 QTEST_MAIN(TestSpellCommand)
