@@ -64,7 +64,10 @@ void run(const char* name, TSpellerType type, const SpellConfiguration& configur
     SkippingDialog dialog;
     bool finished = false;
     checker.setConfiguration(&configuration);
-    checker.setLanguage(1033);
+    // The library knows its languages by locale; the pipe descriptors by the name the picker shows.
+    const bool pipe = type == TSpellerType::sptISpell;
+    checker.setLanguage(pipe ? 0 : 1033);
+    checker.LangName = pipe ? QStringLiteral("English (United States) - hunspell") : QString();
     checker.setSpellerType(type);
     checker.ModalDialog = false;
     checker.setUserLanguage(TUserLanguage::ulEnglish);

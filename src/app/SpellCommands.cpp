@@ -1,6 +1,7 @@
 #include "app/SpellCommands.h"
 
 #include "controls/TRichEditURL.h"
+#include "output/ErrorLog.h"
 #include "platform/AppPaths.h"
 #include "platform/Prompts.h"
 #include "spell/SpellTexts.h"
@@ -8,9 +9,21 @@
 #include "spell/TISpeller.h"
 #include "spell/TSpellerDialog2.h"
 
+namespace {
+
+// What the user is told when the spelling program stopped answering during a check.
+QString stoppedAnsweringText(const TAbstractSpeller& engine) {
+    const QString program = engine.programName();
+    return (program.isEmpty() ? QStringLiteral("The spelling program")
+                              : QStringLiteral("The spelling program %1").arg(program)) +
+           QStringLiteral(" stopped answering; the rest of the note was not checked.");
+}
+
+} // namespace
+
 SpellCommands::SpellCommands(Parts parts, QObject* parent)
     : QObject(parent), m_owner(parts.owner), m_hive(parts.paths.registryPath()),
-      m_configuration(&m_hive, parts.paths.executableFolder()), m_prompts(parts.prompts),
+      m_configuration(&m_hive, parts.paths.executableFolder()), m_prompts(parts.prompts), m_log(parts.log),
       m_title(parts.title), m_body(parts.body) {
     setObjectName(QStringLiteral("splChecker"));
     TSpellChecker& c = m_splChecker;
@@ -75,16 +88,26 @@ void SpellCommands::actSpellCheckExecute() {
 
     m_title.setSelection(0, 0);
     m_body.setSelection(0, 0);
+    // A program that stopped answering in an earlier check gets another chance.
+    m_splChecker.dropStoppedSpellers();
     // A cancelled title check ends only that control's check; the body is still checked.
     m_splChecker.CheckControl(m_title);
     m_splChecker.CheckControl(m_body);
-    reportMissingLanguage();
+    reportUnusableEngine();
 }
 
-void SpellCommands::reportMissingLanguage() {
-    // An engine without its program or dictionary passes every word: say so, or a check that could
-    // not look at a single word would read as "no mistakes".
+void SpellCommands::reportUnusableEngine() {
+    // A disabled engine passes every word: say so, or a check that could not look at the words
+    // would read as "no mistakes".
     const TAbstractSpeller* engine = m_splChecker.CurrentSpeller();
-    if (engine && engine->Disabled)
-        m_prompts.messageDlg(FormatSpellText(24, m_splChecker.LangName), MsgKind::Warning, MsgButton::OK);
+    if (!engine || !engine->Disabled)
+        return;
+    if (engine->stoppedAnswering()) {
+        m_log.LogErrorQuietly({QStringLiteral("Main"), QStringLiteral("actSpellCheckExecute"),
+                               QStringLiteral("The spelling program \"%1\" stopped answering: %2")
+                                   .arg(engine->Cmd, engine->failure())});
+        m_prompts.messageDlg(stoppedAnsweringText(*engine), MsgKind::Warning, MsgButton::OK);
+        return;
+    }
+    m_prompts.messageDlg(FormatSpellText(24, m_splChecker.LangName), MsgKind::Warning, MsgButton::OK);
 }

@@ -8,6 +8,7 @@
 #include <QObject>
 
 class AppPaths;
+class ErrorLog;
 class IPrompts;
 class QWidget;
 class TRichEditURL;
@@ -20,6 +21,7 @@ public:
         TRichEditURL& title;
         TRichEditURL& body;
         IPrompts& prompts;
+        ErrorLog& log; // where an engine that stopped answering is recorded
         const AppPaths& paths;
         QWidget* owner; // owns the spelling dialog
     };
@@ -30,17 +32,19 @@ public:
     const SpellConfiguration& configuration() const { return m_configuration; }
 
     // Checks the title and then the body from their beginnings; the selections come back as they
-    // were. Throws what the checker throws (the caller logs it).
+    // were. Throws what the checker throws (the caller logs it). An engine that is missing or
+    // stopped answering is reported to the user; one that stopped is also logged.
     void actSpellCheckExecute();
 
 private:
     void registerEngines(const QString& dataFolder);
-    void reportMissingLanguage();
+    void reportUnusableEngine();
 
     QWidget* m_owner;
     RegistryHive m_hive;
     SpellConfiguration m_configuration;
     IPrompts& m_prompts;
+    ErrorLog& m_log;
     TSpellChecker m_splChecker;
     RichEditSpellControl m_title;
     RichEditSpellControl m_body;

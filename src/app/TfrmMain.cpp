@@ -301,7 +301,8 @@ void TfrmMain::connectCommands() {
             [this] { guard("actFindExecute", [&] { m_search->actFindExecute(); }); });
     connect(a.actStartFind, &QAction::triggered, this,
             [this] { guard("actStartFindExecute", [&] { m_search->actStartFindExecute(); }); });
-    m_spell = new SpellCommands({*m_edtTitle, *m_redNote, m_services.prompts, m_services.paths, this}, this);
+    m_spell = new SpellCommands(
+        {*m_edtTitle, *m_redNote, m_services.prompts, m_errorLog, m_services.paths, this}, this);
     connect(a.actSpellCheck, &QAction::triggered, this,
             [this] { guard("actSpellCheckExecute", [&] { m_spell->actSpellCheckExecute(); }); });
     // The hidden language picker at the end of the tool bar, through which the stored language applies.
@@ -471,6 +472,9 @@ void TfrmMain::actNewNoteExecute() {
 }
 
 bool TfrmMain::actSaveNoteExecute() {
+    // The user asked to save: a cancelled or failed check still saves the note as it stands.
+    if (m_settings.CheckSpellingOnSave && m_actions->actSpellCheck->isEnabled())
+        guard("actSpellCheckExecute", [&] { m_spell->actSpellCheckExecute(); });
     return guard("actSaveNoteExecute", [&] { m_editing->actSaveNoteExecute(); });
 }
 

@@ -16,6 +16,7 @@ bool IspellPipe::start(const QString& program, const QStringList& arguments, con
     stop();
     m_pid = 0;
     m_failure.clear();
+    m_timedOut = false;
     m_greeting.clear();
     m_process = std::make_unique<QProcess>();
     m_process->setProgram(program);
@@ -63,6 +64,7 @@ bool IspellPipe::write(const QByteArray& line) {
         if (!m_process->waitForBytesWritten(int(deadline.remainingTime())) || deadline.hasExpired()) {
             if (m_process->bytesToWrite() == 0)
                 break;
+            m_timedOut = m_failure.isEmpty() && m_process->state() != QProcess::NotRunning;
             kill(QStringLiteral("the program does not take its input"));
             return false;
         }
@@ -110,9 +112,10 @@ bool IspellPipe::readLine(QByteArray& line, const QDeadlineTimer& deadline, qsiz
         if (deadline.hasExpired() || !m_process->waitForReadyRead(int(deadline.remainingTime()))) {
             if (m_process->canReadLine())
                 break;
-            kill(m_process->state() == QProcess::NotRunning
-                     ? QStringLiteral("the program ended")
-                     : QStringLiteral("the program did not answer in time"));
+            const bool silent = m_process->state() != QProcess::NotRunning;
+            m_timedOut = silent && m_failure.isEmpty();
+            kill(silent ? QStringLiteral("the program did not answer in time")
+                        : QStringLiteral("the program ended"));
             return false;
         }
     }

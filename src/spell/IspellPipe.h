@@ -56,6 +56,8 @@ public:
     qint64 processId() const { return m_pid; }
     const QByteArray& greeting() const { return m_greeting; }
     const QString& failure() const { return m_failure; }
+    // The failure was a wait that ran out: the program was running but fell silent.
+    bool timedOut() const { return m_timedOut; }
 
 private:
     bool write(const QByteArray& line);
@@ -66,4 +68,5 @@ private:
     qint64 m_pid = 0;
     QByteArray m_greeting;
     QString m_failure;
+    bool m_timedOut = false;
 };

@@ -42,6 +42,14 @@ public:
     // The text of the last finding.
     virtual QString GetErrorWord() = 0;
 
+    // A Disabled engine either never worked (its program or dictionary is missing) or broke down in
+    // use: its program died, flooded us or fell silent. Only the second is a failure to report.
+    virtual bool stoppedAnswering() const { return false; }
+    // Why the engine is disabled, for the error log; empty when it works.
+    virtual QString failure() const { return {}; }
+    // The file name of the program the engine talks to; empty for an engine inside our process.
+    virtual QString programName() const { return {}; }
+
     TLanguage Language = 0;
     TSpellerType SpellerType = TSpellerType::sptMSOffice;
     QString Cmd;

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QLoggingCategory>
 #include <QProcess>
@@ -106,6 +107,7 @@ void TISpeller::startProgram(const QString& ispellDirectory, const QString& rawC
         return;
     }
     const QString program = arguments.takeFirst();
+    m_programName = QFileInfo(program).fileName();
     // Only the child gets this HOME: it keeps its personal dictionary there.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), homeFolder(ispellDirectory));
@@ -123,7 +125,10 @@ void TISpeller::startProgram(const QString& ispellDirectory, const QString& rawC
 }
 
 void TISpeller::disable(const QString& why) {
+    // A program that worked and then failed, or one that never greeted in time, is there but stopped
+    // answering; one that could not start or refused its dictionary is missing.
     if (m_failure.isEmpty()) {
+        m_stoppedAnswering = !Disabled || (m_pipe && m_pipe->timedOut());
         m_failure = why;
         qCWarning(ispellLog, "ispell engine for \"%s\" disabled: %s", qUtf8Printable(LangName),
                   qUtf8Printable(why));

@@ -38,8 +38,9 @@ public:
 
     // The running program's process id; 0 when none was started.
     qint64 processId() const;
-    // Why the engine is disabled; empty while it works.
-    const QString& failure() const { return m_failure; }
+    bool stoppedAnswering() const override { return m_stoppedAnswering; }
+    QString failure() const override { return m_failure; }
+    QString programName() const override { return m_programName; }
 
     // The folder the program sees as HOME, where it keeps its personal dictionary: the ispell folder
     // when it is writable, else our own folder in the user's data folder (created).
@@ -64,4 +65,6 @@ private:
     std::unique_ptr<IspellPipe> m_pipe;
     QString m_rawCmd;
     QString m_failure;
+    QString m_programName;
+    bool m_stoppedAnswering = false;
 };

@@ -401,9 +401,14 @@ QString TSpellChecker::GetTextRange(int from, int to) const {
     return m_text.mid(from, std::max(0, to - from));
 }
 
+TSpellChecker::SpellerKey TSpellChecker::spellerKey(TLanguage language) const {
+    return {language, m_spellerType, language == 0 ? LangName : QString()};
+}
+
 TAbstractSpeller* TSpellChecker::spellerFor(TLanguage language) {
+    const SpellerKey key = spellerKey(language);
     for (std::size_t i = 0; i < m_spellerCache.size(); ++i)
-        if (m_cacheKeys[i] == std::make_pair(language, m_spellerType))
+        if (m_cacheKeys[i] == key)
             return m_spellerCache[i].get();
     const auto factory = m_factories.find(m_spellerType);
     if (factory == m_factories.end() || !factory->second)
@@ -413,8 +418,22 @@ TAbstractSpeller* TSpellChecker::spellerFor(TLanguage language) {
     if (!speller)
         return nullptr;
     m_spellerCache.push_back(std::move(speller));
-    m_cacheKeys.emplace_back(language, m_spellerType);
+    m_cacheKeys.push_back(key);
     return m_spellerCache.back().get();
+}
+
+void TSpellChecker::dropStoppedSpellers() {
+    if (m_shadow)
+        return;
+    for (std::size_t i = m_spellerCache.size(); i-- > 0;) {
+        const TAbstractSpeller* speller = m_spellerCache[i].get();
+        if (!speller->Disabled || !speller->stoppedAnswering())
+            continue;
+        if (m_currentSpeller == speller)
+            m_currentSpeller = nullptr;
+        m_spellerCache.erase(m_spellerCache.begin() + std::ptrdiff_t(i));
+        m_cacheKeys.erase(m_cacheKeys.begin() + std::ptrdiff_t(i));
+    }
 }
 
 void TSpellChecker::replaceError(const QString& newText) {

@@ -72,6 +72,9 @@ public:
     void GetSuggestions(const QString& word, QStringList& list, TLanguage language);
     QString CapitalizeFirst(const QString& word) const;
     void GetLineAt(int position, int& lineStart, QString& lineText) const;
+    // Ends the engines whose program stopped answering, so that the next check starts them afresh.
+    // Does nothing while a check runs.
+    void dropStoppedSpellers();
 
     // Properties.
     TLanguage Language() const { return m_language; }
@@ -145,8 +148,16 @@ private:
     bool m_hasPendingError = false;
     // The shadow's text, read again after every change.
     QString m_text;
-    // Language and engine type of each cached engine, in the order of m_spellerCache.
-    std::vector<std::pair<TLanguage, TSpellerType>> m_cacheKeys;
+    // What each cached engine was made for, in the order of m_spellerCache. Dictionaries without a
+    // locale are told apart by the name the picker chose.
+    struct SpellerKey {
+        TLanguage language;
+        TSpellerType type;
+        QString name;
+        bool operator==(const SpellerKey&) const = default;
+    };
+    SpellerKey spellerKey(TLanguage language) const;
+    std::vector<SpellerKey> m_cacheKeys;
     TLanguage m_language;
     TSpellerType m_spellerType = TSpellerType::sptMSOffice;
     TUserLanguage m_userLanguage = TUserLanguage::ulEnglish;

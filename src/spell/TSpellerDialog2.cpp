@@ -284,7 +284,6 @@ void TSpellerDialog2::PresentC() {
     DelButton->setEnabled(true);
     ChangeAllButton->setEnabled(false);
     SkipButton->show();
-    SkipButton->setEnabled(true); // after a greyed-out pause it would stay off, leaving no way on
     SkipAllButton->setEnabled(false);
     AddButton->setEnabled(false);
     Variants->clear();
@@ -381,11 +380,13 @@ void TSpellerDialog2::CancelEditClick() {
             isOneOf(result, {TSpellReturnCode::srUnknownInputWord, TSpellReturnCode::srReturningChangeOnce,
                              TSpellReturnCode::srInvalidHyphenation, TSpellReturnCode::srErrorCapitalization,
                              TSpellReturnCode::srNoSentenceStartCap, TSpellReturnCode::srExtraSpaces});
+        // An unknown word the user has put back may be skipped for good or added, however long.
+        const bool unknown = result == TSpellReturnCode::srUnknownInputWord;
         DelButton->hide();
         ChangeButton->show();
         SkipButton->setEnabled(true);
-        SkipAllButton->setEnabled(withList && learnable());
-        AddButton->setEnabled(withList && learnable());
+        SkipAllButton->setEnabled(unknown);
+        AddButton->setEnabled(unknown);
         setDecisionButtons(withList);
     }
     CancelEdit->hide();
@@ -534,5 +535,7 @@ void TSpellerDialog2::StartButtonClick() {
     } catch (const ESpellError&) {
         return; // the text control is gone: nothing to start on, and nothing to tell
     }
+    // The pause is over: a repeated word found first must not leave Skip greyed out.
+    SkipButton->setEnabled(true);
     decide([this, control] { m_checker.CheckControl(*control); });
 }

@@ -4,8 +4,11 @@
 #include "app/ActionCatalog.h"
 #include "app/SpellCommands.h"
 #include "controls/TRichEditURL.h"
+#include "spell/TSpellLanguageComboBox.h"
 
+#include <QDir>
 #include <QtTest>
+#include <optional>
 
 // The Spell Check command of the real main window, with a scripted engine and a scripted person at
 // the spelling dialog.
@@ -19,17 +22,26 @@ class TestSpellCommand : public QObject {
         std::shared_ptr<SpellScript> script = std::make_shared<SpellScript>();
         std::unique_ptr<ScriptedSpellDialog> dialog;
 
-        Run(const QString& title, const QString& body) {
+        // With `pipeProgram`, the real ispell engine runs that shell script (none when empty) as the
+        // program of the picker's entry "Fake - pipe"; else a scripted engine answers.
+        Run(const QString& title, const QString& body, std::optional<QByteArray> pipeProgram = {}) {
             folders.writeNotes(TwoNotes);
+            if (pipeProgram)
+                installPipe(*pipeProgram);
             session = std::make_unique<MainWindowSession>(folders);
             w = &session->start();
             TSpellChecker& checker = w->spell().checker();
-            // The language picker has configured the checker from this machine's dictionaries: fix
-            // language and engine for the scripted engine.
-            checker.Available = true;
-            checker.setLanguage(2057);
-            checker.setSpellerType(TSpellerType::sptISpell);
-            checker.setSpellerFactory(TSpellerType::sptISpell, ScriptedSpeller::factory(script));
+            if (pipeProgram) {
+                w->cboSpellCheck()->setItemIndex(w->cboSpellCheck()->findText(QStringLiteral("Fake - pipe")));
+                QCOMPARE(checker.LangName, QStringLiteral("Fake - pipe"));
+            } else {
+                // The language picker has configured the checker from this machine's dictionaries:
+                // fix language and engine for the scripted engine.
+                checker.Available = true;
+                checker.setLanguage(2057);
+                checker.setSpellerType(TSpellerType::sptISpell);
+                checker.setSpellerFactory(TSpellerType::sptISpell, ScriptedSpeller::factory(script));
+            }
             dialog = std::make_unique<ScriptedSpellDialog>(checker);
             dialog->install();
             w->actions().actNewNote->trigger();
@@ -40,6 +52,19 @@ class TestSpellCommand : public QObject {
                     QTest::keyClick(w->redNote(), Qt::Key_Return);
                 QTest::keyClicks(w->redNote(), lines.at(i));
             }
+        }
+        QString pipeFolder() const { return folders.exeFolder() + QStringLiteral("ispell/"); }
+        void installPipe(const QByteArray& program) const {
+            QDir().mkpath(pipeFolder() + QStringLiteral("fake"));
+            TestFolders::writeFile(pipeFolder() + QStringLiteral("fake/ispell.ini"),
+                                   "[Fake - pipe]\nCmd=%AppDir%ispell/fake.sh -a\nCharset=UTF-8\n");
+            if (!program.isEmpty())
+                writeProgram(program);
+        }
+        void writeProgram(const QByteArray& body) const {
+            const QString path = pipeFolder() + QStringLiteral("fake.sh");
+            TestFolders::writeFile(path, "#!/bin/sh\n" + body);
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
         static void select(TRichEditURL* edit, int start, int length) {
             QTextCursor c = edit->textCursor();
@@ -114,17 +139,81 @@ private slots:
         QVERIFY(r.session->prompts.problems().isEmpty());
     }
 
-    void aLanguageWithoutItsDictionaryIsReported() {
-        // A disabled engine passes every word; the user hears why nothing was found.
-        Run r(QStringLiteral("teh title"), QStringLiteral("body"));
-        r.script->flag("teh", TSpellReturnCode::srUnknownInputWord);
-        r.script->disabled = true;
-        r.w->spell().checker().LangName = QStringLiteral("German (Germany) - aspell");
-        r.session->prompts.expect(QStringLiteral("Language German (Germany) - aspell not installed"),
-                                  MsgButton::OK);
+    // The user hears whether the spelling program is missing or stopped answering during the check;
+    // one that stopped is logged, and the next check starts it afresh.
+    void unusableSpellingProgram_data() {
+        QTest::addColumn<QByteArray>("program"); // empty: there is none
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("stopped");
+        const QByteArray greet = "echo '@(#) International Ispell Version 3.1.20 (fake)'\nread terse\n";
+        const QString stopped = QStringLiteral(
+            "The spelling program fake.sh stopped answering; the rest of the note was not checked.");
+        const QString missing = QStringLiteral("Language Fake - pipe not installed");
+        QTest::newRow("dies") << greet + "read word\necho\nexit 3\n" << stopped << true;
+        QTest::newRow("floods") << greet + "read word\nexec cat /dev/zero\n" << stopped << true;
+        QTest::newRow("falls silent") << greet + "exec sleep 60\n" << stopped << true;
+        QTest::newRow("no dictionary")
+            << QByteArray("echo 'no such dictionary' >&2\nexit 1\n") << missing << false;
+        QTest::newRow("no program") << QByteArray() << missing << false;
+    }
+    void unusableSpellingProgram() {
+        QFETCH(QByteArray, program);
+        QFETCH(QString, message);
+        QFETCH(bool, stopped);
+        Run r(QStringLiteral("one two"), QStringLiteral("three four"), program);
+        r.session->prompts.expect(message, MsgButton::OK);
         r.spellCheck();
+        QCOMPARE(r.session->prompts.pending(), 0);
+        QVERIFY(r.session->prompts.problems().isEmpty());
+        const QByteArray log = r.session->log();
+        QCOMPARE(log.contains("actSpellCheckExecute") && log.contains("stopped answering"), stopped);
+        QCOMPARE(r.w->edtTitle()->text() + r.w->redNote()->text(), QStringLiteral("one twothree four"));
         QCOMPARE(r.dialog->shows, 0);
-        QCOMPARE(r.w->edtTitle()->text(), QStringLiteral("teh title"));
+        if (!stopped)
+            return;
+        r.writeProgram(
+            "echo '@(#) International Ispell Version 3.1.20 (fake)'\nwhile read line; do echo; done\n");
+        r.spellCheck();
+        QVERIFY(r.session->prompts.problems().isEmpty());
+    }
+
+    // With "Spell Check When Saving", Save checks the note first and then saves it, whatever the
+    // check came to: the user asked to save.
+    void saveChecksFirstWhenAskedTo_data() {
+        QTest::addColumn<bool>("option");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("off") << false << ""
+                             << "Teh title";
+        QTest::newRow("changed") << true << "change"
+                                 << "The title";
+        QTest::newRow("cancelled") << true << "cancel"
+                                   << "Teh title";
+        QTest::newRow("engine fails") << true << "fail"
+                                      << "Teh title";
+    }
+    void saveChecksFirstWhenAskedTo() {
+        QFETCH(bool, option);
+        QFETCH(QString, answer);
+        QFETCH(QString, saved);
+        Run r(QStringLiteral("Teh title"), QStringLiteral("body"));
+        r.w->settings().CheckSpellingOnSave = option;
+        r.script->flag("Teh", TSpellReturnCode::srUnknownInputWord, {"The"});
+        if (answer == u"change")
+            r.dialog->then(ScriptedSpellDialog::change());
+        if (answer == u"cancel")
+            r.dialog->then(ScriptedSpellDialog::cancel());
+        if (answer == u"fail") {
+            r.script->failCreate = QStringLiteral("No ispell dictionary");
+            r.session->prompts.expect(QStringLiteral("An error has occurred"), MsgButton::No);
+        }
+        r.w->actions().actSaveNote->trigger();
+        QCOMPARE(r.script->checks.empty(), !option || answer == u"fail");
+        QCOMPARE(r.dialog->unanswered, 0);
+        const QByteArray notes = TestFolders::readFile(r.folders.notesPath());
+        QVERIFY2(notes.contains("<Title>" + saved.toUtf8() + "</Title>"), notes.constData());
+        QVERIFY(!r.w->actions().actSaveNote->isEnabled());
+        QCOMPARE(r.session->log().contains("actSpellCheckExecute"), answer == u"fail");
         QVERIFY(r.session->prompts.problems().isEmpty());
         QCOMPARE(r.session->prompts.pending(), 0);
     }

@@ -358,22 +358,26 @@ private slots:
     void hostileProgramsDisableTheEngine_data() {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("timeoutMs");
+        QTest::addColumn<bool>("stopped"); // rather than missing: a program that is there but failed
         const QByteArray greet = "echo '@(#) International Ispell Version 3.1.20 (fake)'\n";
         // A child of the program that would outlive it unless its whole group is ended.
         const QByteArray hang = "sleep 60 & echo $! > child.pid\nwait\n";
-        QTest::newRow("never greets") << hang << IspellPipe::GreetingTimeoutMs;
-        QTest::newRow("greets garbage") << "echo hello\n" + hang << 0;
-        QTest::newRow("not found") << QByteArray("exit 1\n") << 0;
-        QTest::newRow("cannot start") << QByteArray() << 0;
-        QTest::newRow("falls silent") << greet + "read terse\n" + hang << IspellPipe::AnswerTimeoutMs;
-        QTest::newRow("answers garbage") << greet + "while read line; do echo 'ok fine'; echo; done\n" << 0;
-        QTest::newRow("endless lines") << greet + "read terse\nread word\nwhile :; do echo '*'; done\n" << 0;
-        QTest::newRow("endless line") << greet + "read terse\nread word\nexec cat /dev/zero\n" << 0;
-        QTest::newRow("dies mid-check") << greet + "read terse\nread word\necho\nexit 3\n" << 0;
+        QTest::newRow("never greets") << hang << IspellPipe::GreetingTimeoutMs << true;
+        QTest::newRow("greets garbage") << "echo hello\n" + hang << 0 << false;
+        QTest::newRow("not found") << QByteArray("exit 1\n") << 0 << false;
+        QTest::newRow("cannot start") << QByteArray() << 0 << false;
+        QTest::newRow("falls silent") << greet + "read terse\n" + hang << IspellPipe::AnswerTimeoutMs << true;
+        QTest::newRow("answers garbage") << greet + "while read line; do echo 'ok fine'; echo; done\n"
+                                         << 0 << true;
+        QTest::newRow("endless lines") << greet + "read terse\nread word\nwhile :; do echo '*'; done\n"
+                                       << 0 << true;
+        QTest::newRow("endless line") << greet + "read terse\nread word\nexec cat /dev/zero\n" << 0 << true;
+        QTest::newRow("dies mid-check") << greet + "read terse\nread word\necho\nexit 3\n" << 0 << true;
     }
     void hostileProgramsDisableTheEngine() {
         QFETCH(QByteArray, body);
         QFETCH(int, timeoutMs);
+        QFETCH(bool, stopped);
         IspellSetup setup;
         const QString script = setup.script(QStringLiteral("hostile.sh"), body);
         if (body.isEmpty())
@@ -390,6 +394,7 @@ private slots:
         QVERIFY(engine->Disabled);
         QVERIFY(found.isEmpty());
         QVERIFY(!engine->failure().isEmpty());
+        QCOMPARE(engine->stoppedAnswering(), stopped);
         // Nothing is sent any more, nothing is left behind.
         QStringList suggestions{QStringLiteral("x")};
         engine->GetSuggestions(QStringLiteral("one"), suggestions);

@@ -99,6 +99,29 @@ private slots:
         QCOMPARE(textsOf(second), textsOf(picker));
     }
 
+    // The user tells the entries apart by their text: the pipe descriptors shipped with the program
+    // must not read like the library's entries for the same languages.
+    void shippedDescriptorsReadUnlikeLibraryEntries() {
+        Installation installed({"1031", "1033", "1036", "2057", "3082"});
+        auto appPaths = installed.hive.openKeyForWriting(AppPathsKey);
+        appPaths->writeString(QStringLiteral("Path"), QStringLiteral(QUILL_ISPELL_SHIPPED));
+        appPaths->close();
+        const SpellConfiguration configuration(&installed.hive, installed.folders.exeFolder(), {});
+        TSpellLanguageComboBox picker(&configuration);
+        const QStringList texts = textsOf(picker);
+        QCOMPARE(texts.size(), 5 + 15);
+        QStringList twice;
+        for (const QString& text : texts)
+            if (texts.count(text) > 1 && !twice.contains(text))
+                twice << text;
+        QVERIFY2(twice.isEmpty(), qPrintable(twice.join(QStringLiteral(", "))));
+        for (int i = 0; i < texts.size(); ++i)
+            QCOMPARE(picker.entry(i)->SpellerType,
+                     i < 5 ? TSpellerType::sptMSOffice : TSpellerType::sptISpell);
+        QVERIFY(texts.indexOf(QStringLiteral("German (Germany)")) < 5);
+        QVERIFY(texts.indexOf(QStringLiteral("German (Germany) - hunspell")) >= 5);
+    }
+
     void nameForms_data() {
         QTest::addColumn<TLangOption>("option");
         QTest::addColumn<QString>("german");

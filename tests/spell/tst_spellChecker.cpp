@@ -448,6 +448,14 @@ private slots:
         rig.checker.setLanguage(2057);
         rig.checker.CheckControl(rig.control);
         QCOMPARE(rig.script->created, (std::vector<TLanguage>{2057, 1031}));
+        // Dictionaries without a locale are told apart by the name chosen in the picker.
+        rig.checker.setLanguage(0);
+        for (const char* name : {"German - aspell", "English - aspell", "German - aspell"}) {
+            rig.checker.LangName = QString::fromLatin1(name);
+            rig.checker.CheckControl(rig.control);
+        }
+        QCOMPARE(rig.script->created, (std::vector<TLanguage>{2057, 1031, 0, 0}));
+        rig.checker.setLanguage(2057);
         auto office = std::make_shared<SpellScript>();
         rig.checker.setSpellerFactory(TSpellerType::sptMSOffice,
                                       ScriptedSpeller::factory(office, TSpellerType::sptMSOffice));

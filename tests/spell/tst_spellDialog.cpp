@@ -344,40 +344,51 @@ private slots:
         QVERIFY(int(s.script->checks.size()) > firstFindingChecks); // the check went on
     }
 
-    // Editing the flagged text offers Change and Undo Edit; Undo Edit puts everything back.
+    // Editing the flagged text offers Change and Undo Edit; Undo Edit puts the text back and the
+    // buttons as its table has them: Skip All and Add for every unknown word, however long.
     void editAndUndo_data() {
+        QTest::addColumn<QString>("flagged");
         QTest::addColumn<RC>("code");
         QTest::addColumn<QStringList>("engineSuggestions");
-        QTest::newRow("unknown word") << RC::srUnknownInputWord << QStringList({"wrung"});
-        QTest::newRow("unknown, no suggestions") << RC::srUnknownInputWord << QStringList();
-        QTest::newRow("capitalization") << RC::srErrorCapitalization << QStringList();
-        QTest::newRow("missing space") << RC::srMissingSpace << QStringList();
-        QTest::newRow("repeated word") << RC::srRepeatWord << QStringList();
+        QTest::addColumn<QString>("afterUndo"); // empty: as before the edit
+        const QString wrongg = QStringLiteral("wrongg");
+        QTest::newRow("unknown word") << wrongg << RC::srUnknownInputWord << QStringList({"wrung"}) << "";
+        QTest::newRow("unknown, no suggestions") << wrongg << RC::srUnknownInputWord << QStringList() << "";
+        QTest::newRow("unknown, 65 characters")
+            << QString(65, u'x') << RC::srUnknownInputWord << QStringList({"wrung"})
+            << "Variants Change ChangeAll Skip SkipAll Add";
+        QTest::newRow("capitalization") << wrongg << RC::srErrorCapitalization << QStringList() << "";
+        QTest::newRow("missing space") << wrongg << RC::srMissingSpace << QStringList() << "";
+        QTest::newRow("repeated word") << wrongg << RC::srRepeatWord << QStringList() << "";
     }
 
     void editAndUndo() {
+        QFETCH(QString, flagged);
         QFETCH(RC, code);
         QFETCH(QStringList, engineSuggestions);
-        Session s(QStringLiteral("a wrongg b"));
-        s.script->flag(QStringLiteral("wrongg"), code, engineSuggestions);
+        QFETCH(QString, afterUndo);
+        Session s(QStringLiteral("a ") + flagged + QStringLiteral(" b"));
+        s.script->flag(flagged, code, engineSuggestions);
         s.check();
         const QString before = s.usable();
         const QString line = s.preview()->toPlainText();
+        const int end = 2 + int(flagged.size());
 
         SpellPreview* p = s.preview();
         QTextCursor c = p->textCursor();
-        c.setPosition(8); // behind the flagged word, inside the editable range
+        c.setPosition(end); // behind the flagged word, inside the editable range
         p->setTextCursor(c);
         QTest::keyClick(p, Qt::Key_Backspace);
         QTest::keyClicks(p, QStringLiteral("ng"));
-        QCOMPARE(p->toPlainText(), QStringLiteral("a wrongng b"));
+        QCOMPARE(p->toPlainText(), QStringLiteral("a ") + flagged.chopped(1) + QStringLiteral("ng b"));
         QCOMPARE(s.usable(), QStringLiteral("Change Skip CancelEdit"));
-        QCOMPARE(formatAt(*p, 7).foreground(), formatAt(*p, 2).foreground()); // typed text looks flagged too
+        QCOMPARE(formatAt(*p, end - 1).foreground(),
+                 formatAt(*p, 2).foreground()); // typed text looks flagged too
 
         s.button("CancelEdit")->click();
         QCOMPARE(p->toPlainText(), line);
-        QCOMPARE(s.usable(), before);
-        QVERIFY(s.edit->text() == QStringLiteral("a wrongg b"));
+        QCOMPARE(s.usable(), afterUndo.isEmpty() ? before : afterUndo);
+        QCOMPARE(s.edit->text(), QStringLiteral("a ") + flagged + QStringLiteral(" b"));
 
         // Edited again, Change takes the edited text, whatever the finding was.
         c = p->textCursor();
@@ -385,7 +396,7 @@ private slots:
         p->setTextCursor(c);
         QTest::keyClick(p, Qt::Key_Delete);
         QTest::keyClick(p, Qt::Key_Return); // Enter is Change, not a line break in the preview
-        QCOMPARE(s.edit->text(), QStringLiteral("a wongg b"));
+        QCOMPARE(s.edit->text(), QStringLiteral("a ") + QString(flagged).remove(1, 1) + QStringLiteral(" b"));
         QCOMPARE(s.decisions(), QStringList());
     }
 
@@ -554,6 +565,39 @@ private slots:
         s.button("ChangeButton")->click();
         QCOMPARE(s.edit->text(), QStringLiteral("a wrong b"));
         QVERIFY(!d->isVisible());
+    }
+
+    // A repeated word leaves Skip as it was: a pause greys it out, and Start brings it back.
+    void repeatedWordAfterAPause() {
+        Session s(QStringLiteral("the the cat"));
+        s.script->flag(QStringLiteral("the"), RC::srRepeatWord);
+        s.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s.window));
+        s.check();
+        TSpellerDialog2* d = s.dialog();
+        QTRY_VERIFY(d->isActiveWindow());
+        QCOMPARE(s.usable(), QStringLiteral("Skip Del"));
+        const auto pause = [&] {
+            d->activateWindow();
+            QTRY_VERIFY(d->isActiveWindow());
+            s.window.activateWindow();
+            QTRY_VERIFY(s.window.isActiveWindow());
+            QTRY_COMPARE(s.usable(), QStringLiteral("Start"));
+        };
+        pause();
+        if (QTest::currentTestFailed())
+            return;
+        s.check(); // the program checks again while the dialog is greyed out
+        QCOMPARE(s.message(), QStringLiteral("Repeated word"));
+        QCOMPARE(s.usable(), QStringLiteral("Del"));
+
+        pause();
+        if (QTest::currentTestFailed())
+            return;
+        d->activateWindow();
+        QTRY_VERIFY(d->isActiveWindow());
+        s.button("StartButton")->click();
+        QCOMPARE(s.usable(), QStringLiteral("Skip Del"));
     }
 
     // Start on a text control that is gone does nothing, and says nothing.
