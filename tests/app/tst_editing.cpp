@@ -102,6 +102,25 @@ private slots:
         QCOMPARE(s.titles(), (QStringList{"Older", "Newer"}));
     }
 
+    void titleLineBreaksSurviveUntilTheTitleIsEdited() {
+        TestFolders folders;
+        folders.writeNotes(QByteArray(TwoNotes).replace("<Title>Older</Title>", "<Title>a^Mb</Title>"));
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        open(w, QStringLiteral("a\nb"));
+        QCOMPARE(w.edtTitle()->toPlainText(), QStringLiteral("a b")); // one line on screen
+        QTest::keyClicks(w.redNote(), QStringLiteral("x"));
+        w.actions().actSaveNote->trigger();
+        QVERIFY(notesFile(s).contains("<Title>a^Mb</Title>"));
+        QCOMPARE(s.titles(), (QStringList{"Newer", "a\nb"}));
+
+        // An edited title is saved as the user sees it.
+        w.edtTitle()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(w.edtTitle(), QStringLiteral("c"));
+        w.actions().actSaveNote->trigger();
+        QVERIFY(notesFile(s).contains("<Title>a bc</Title>"));
+    }
+
     void notesMadeInTheSameSecondStayApart() {
         TestFolders folders;
         folders.writeNotes(TwoNotes);
