@@ -326,12 +326,14 @@ void TfrmMain::connectCommands() {
     m_options->setSpelling(&m_spell->checker(), &m_spell->configuration(),
                            [this](int index) { m_cboSpellCheck->setItemIndex(index); });
     connect(a.mnuOptions, &QAction::triggered, m_options, &OptionsCommands::mnuOptionsClick);
-    connect(a.actEditUndo, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::undo); });
-    connect(a.actEditCut, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::cut); });
-    connect(a.actEditCopy, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::copy); });
-    connect(a.actEditPaste, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::paste); });
-    connect(a.actEditSelectAll, &QAction::triggered, this,
-            [this] { editCommand(&QPlainTextEdit::selectAll); });
+    const std::pair<QAction*, EditCommand> editing[] = {{a.actEditUndo, EditCommand::Undo},
+                                                        {a.actEditCut, EditCommand::Cut},
+                                                        {a.actEditCopy, EditCommand::Copy},
+                                                        {a.actEditPaste, EditCommand::Paste},
+                                                        {a.actEditSelectAll, EditCommand::SelectAll}};
+    for (const auto& [action, command] : editing)
+        connect(action, &QAction::triggered, m_editing,
+                [this, command = command] { m_editing->editFocusedField(command); });
 
     connect(m_noteList, &NoteList::columnClicked, this, &TfrmMain::lsvNotesColumnClick);
     connect(m_noteList, &NoteList::selectionChangedTo, this, &TfrmMain::lsvNotesSelectItem);
@@ -342,11 +344,6 @@ void TfrmMain::connectCommands() {
         connect(editor, &TRichEditURL::focusChanged, this, [this] { EnableUserControls(); });
         connect(editor, &TRichEditURL::OnURLClick, this, &TfrmMain::redNoteURLClick);
     }
-}
-
-void TfrmMain::editCommand(void (TRichEditURL::*command)()) {
-    if (auto* editor = qobject_cast<TRichEditURL*>(QApplication::focusWidget()))
-        (editor->*command)();
 }
 
 // ---- start-up ----

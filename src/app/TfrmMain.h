@@ -119,7 +119,6 @@ private:
     void AddNote1Click();
     void Quillnote1Click();
     void edtTitleOriginalChange();
-    void editCommand(void (TRichEditURL::*command)());
     void SetPositions();
 
     template <typename Work> bool guard(const char* method, Work&& work);

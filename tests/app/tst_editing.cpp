@@ -2,10 +2,18 @@
 #include "app/ActionCatalog.h"
 #include "app/EditingCommands.h"
 #include "app/NoteKeys.h"
+#include "app/SearchBar.h"
 #include "controls/TRichEditURL.h"
 #include "platform/Registry.h"
 
+#include <QClipboard>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
 #include <QtTest>
 
 // The editing commands driven as a user drives them: keys typed into the real fields, actions
@@ -29,6 +37,13 @@ class TestEditing : public QObject {
     }
     static QByteArray notesFile(const MainWindowSession& s) {
         return TestFolders::readFile(s.folders.notesPath());
+    }
+    static void showActive(TfrmMain& w) {
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+    }
+    static QWidget* toolButton(TfrmMain& w, QAction* action) {
+        return w.findChild<QToolBar*>(QStringLiteral("ToolBar1"))->widgetForAction(action);
     }
 
 private slots:
@@ -240,6 +255,56 @@ private slots:
         w.actions().actNewNote->trigger();
         QCOMPARE(w.edtTitle()->text(), QStringLiteral("Lost?"));
         QVERIFY(s.prompts.problems().isEmpty());
+    }
+
+    // Clicked on the tool bar or picked from a menu, the editing commands act on the field with the
+    // focus; the keys act once, in the field.
+    void editCommandsActOnTheFocusedField_data() {
+        QTest::addColumn<int>("index");
+        QTest::newRow("title") << 0;
+        QTest::newRow("body") << 1;
+        QTest::newRow("find box") << 2;
+    }
+    void editCommandsActOnTheFocusedField() {
+        QFETCH(int, index);
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        showActive(w);
+        const QList<QWidget*> fields{w.edtTitle(), w.redNote(), w.searchBar().edtFind()};
+        const auto textOf = [](QWidget* field) {
+            auto* line = qobject_cast<QLineEdit*>(field);
+            return line ? line->text() : qobject_cast<QPlainTextEdit*>(field)->toPlainText();
+        };
+        const auto click = [&](QAction* action) { QTest::mouseClick(toolButton(w, action), Qt::LeftButton); };
+        QWidget* field = fields[index];
+        field->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), field);
+        QClipboard* clipboard = QGuiApplication::clipboard();
+
+        QTest::keyClicks(field, QStringLiteral("alpha"));
+        QTest::keyClick(field, Qt::Key_E, Qt::AltModifier); // Edit, Select All
+        QVERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_A);
+        click(w.actions().actEditCopy);
+        QCOMPARE(clipboard->text(), QStringLiteral("alpha"));
+        click(w.actions().actEditCut);
+        QCOMPARE(textOf(field), QString());
+        click(w.actions().actEditUndo);
+        QCOMPARE(textOf(field), QStringLiteral("alpha"));
+        QTest::keyClick(field, Qt::Key_End);
+        click(w.actions().actEditPaste);
+        QCOMPARE(textOf(field), QStringLiteral("alphaalpha"));
+
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(clipboard->text(), QStringLiteral("alphaalpha"));
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(textOf(field), QStringLiteral("alphaalpha"));
+        for (QWidget* other : fields)
+            if (other != field)
+                QCOMPARE(textOf(other), QString());
     }
 
     void ctrlBTypesABulletInBothFields() {
