@@ -35,6 +35,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -196,6 +197,8 @@ void TfrmMain::buildMenus() {
     auto alias = [this](QAction* action, const QString& caption) {
         auto* entry = new QAction(caption, this);
         entry->setIcon(action->icon());
+        entry->setToolTip(action->toolTip());
+        entry->setStatusTip(action->statusTip());
         entry->setShortcut(action->shortcut());
         entry->setShortcutContext(Qt::WidgetShortcut); // the action itself owns the shortcut
         entry->setEnabled(action->isEnabled());
@@ -534,6 +537,15 @@ MsgButton TfrmMain::MessageDlg(const QString& text, MsgKind kind, MsgButtons but
 }
 
 // ---- layout ----
+
+bool TfrmMain::event(QEvent* event) {
+    // The status line is the list panel's bar, not the window's own, which does not exist.
+    if (event->type() == QEvent::StatusTip) {
+        m_barStatus->showMessage(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
 
 void TfrmMain::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);

@@ -360,6 +360,43 @@ private slots:
         QCOMPARE(keys.textForKey(Qt::Key_F9), QStringLiteral("12:00:00 AM "));
     }
 
+    // Long hints show in the list panel's status line, over the find box, which keeps its text and
+    // comes back as soon as the user works in it.
+    void longHintsShowInTheStatusLine() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        showActive(w);
+        auto* bar = w.findChild<QStatusBar*>(QStringLiteral("barStatus"));
+        QLabel* hint = w.searchBar().hint();
+        QLineEdit* find = w.searchBar().edtFind();
+        find->setText(QStringLiteral("kept"));
+
+        QTest::mouseMove(toolButton(w, w.actions().actEditCopy));
+        QTRY_COMPARE(bar->currentMessage(),
+                     QStringLiteral("Copies the selection and puts it on the Clipboard"));
+        QVERIFY(hint->isVisible());
+        QCOMPARE(hint->text(), bar->currentMessage());
+        QVERIFY(hint->geometry().contains(find->geometry()));
+
+        QTest::keyClicks(w.edtTitle(), QStringLiteral("t")); // enables the File menu's "Save &to File"
+        QMenu* file = w.menuBar()->actions().first()->menu();
+        file->popup(w.mapToGlobal(QPoint(20, 20)));
+        QVERIFY(QTest::qWaitForWindowExposed(file));
+        for (QAction* entry : file->actions())
+            if (entry->text() == QStringLiteral("Save &to File"))
+                file->setActiveAction(entry);
+        QCOMPARE(bar->currentMessage(), QStringLiteral("Saves the selected note(s) to a file."));
+        file->setActiveAction(w.actions().actNewNote);
+        QCOMPARE(bar->currentMessage(), QStringLiteral("Add new note.")); // one part: the whole hint
+        file->hide();
+
+        find->setFocus();
+        QTRY_VERIFY(!hint->isVisible());
+        QCOMPARE(find->text(), QStringLiteral("kept"));
+    }
+
     void fontAppliesToBothFields() {
         TestFolders folders;
         folders.writeNotes(TwoNotes);
