@@ -12,8 +12,42 @@
 #include "store/NoteStore.h"
 
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+namespace {
+
+template <typename Field> void run(Field* field, EditCommand command) {
+    switch (command) {
+    case EditCommand::Undo:
+        field->undo();
+        break;
+    case EditCommand::Cut:
+        field->cut();
+        break;
+    case EditCommand::Copy:
+        field->copy();
+        break;
+    case EditCommand::Paste:
+        field->paste();
+        break;
+    case EditCommand::SelectAll:
+        field->selectAll();
+        break;
+    }
+}
+
+} // namespace
 
 EditingCommands::EditingCommands(Parts parts, QObject* parent) : QObject(parent), m(parts) {}
+
+void EditingCommands::editFocusedField(EditCommand command) {
+    QWidget* field = m.title.window()->focusWidget();
+    if (auto* line = qobject_cast<QLineEdit*>(field))
+        run(line, command);
+    else if (auto* text = qobject_cast<QPlainTextEdit*>(field))
+        run(text, command);
+}
 
 QString EditingCommands::OpenNoteCreated() const {
     return m.creationDate.text();

@@ -16,6 +16,8 @@ class NoteStore;
 class QLabel;
 class TRichEditURL;
 
+enum class EditCommand { Undo, Cut, Copy, Paste, SelectAll };
+
 // The note in the two editors and the commands that act on it: New, Save, Delete, Font, and which
 // commands are available. The open note has unsaved changes exactly when the Save action is enabled.
 // Commands throw on failure; the main window runs each inside its error guard.
@@ -59,6 +61,10 @@ public:
     void lsvNotesSelectItem(bool selected);
     void openSelectedNote();
     void afterListRebuilt();
+
+    // Runs a standard editing command on the window's text field that has the keyboard focus, the
+    // find box included. Tool buttons take no focus, and a menu gives it back before its command runs.
+    void editFocusedField(EditCommand command);
 
 private:
     void saveNewNote(const QString& title, const QString& body);

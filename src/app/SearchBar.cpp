@@ -1,6 +1,7 @@
 #include "SearchBar.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -11,7 +12,7 @@ SearchBar::SearchBar(QAction& actFind, QObject* parent)
     : QObject(parent), m_edtFind(new QLineEdit), m_btnFind(new QToolButton),
       m_radAllNotes(new QRadioButton(QStringLiteral("&All Notes"))),
       m_radCurrentNote(new QRadioButton(QStringLiteral("&Current Note"))),
-      m_panel(new QLabel(QStringLiteral("   Find:"))) {
+      m_panel(new QLabel(QStringLiteral("   Find:"))), m_hint(new QLabel) {
     m_edtFind->setObjectName(QStringLiteral("edtFind"));
     m_btnFind->setObjectName(QStringLiteral("btnFind"));
     m_btnFind->setDefaultAction(&actFind);
@@ -24,11 +25,20 @@ SearchBar::SearchBar(QAction& actFind, QObject* parent)
     m_panel->setObjectName(QStringLiteral("pnlFind"));
     m_panel->setTextFormat(Qt::PlainText); // keeps the leading blanks
     m_panel->setFixedWidth(PanelWidth);
+    m_hint->setObjectName(QStringLiteral("lblHint"));
+    m_hint->setTextFormat(Qt::PlainText);
+    m_hint->setAutoFillBackground(true); // covers the controls it is shown over
+    m_hint->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_hint->setContentsMargins(4, 0, 4, 0);
+    m_hint->hide();
+    // The button's hint is its tool-tip: a hint over the bar would hide the button being pointed at.
+    m_btnFind->installEventFilter(this);
+    m_edtFind->installEventFilter(this);
 }
 
 SearchBar::~SearchBar() {
     // Controls never placed have no owner but us.
-    for (QWidget* w : controls() + QList<QWidget*>{m_panel})
+    for (QWidget* w : controls() + QList<QWidget*>{m_panel, m_hint})
         if (w && !w->parent())
             delete w;
 }
@@ -48,6 +58,9 @@ QRadioButton* SearchBar::radCurrentNote() const {
 QLabel* SearchBar::panel() const {
     return m_panel;
 }
+QLabel* SearchBar::hint() const {
+    return m_hint;
+}
 
 QList<QWidget*> SearchBar::controls() const {
     return {m_edtFind, m_btnFind, m_radAllNotes, m_radCurrentNote};
@@ -63,7 +76,26 @@ void SearchBar::placeOn(QStatusBar* bar) {
         w->raise();
     }
     bar->setMinimumHeight(EditTop + ControlHeight + EditTop);
+    m_hint->setParent(bar);
+    connect(bar, &QStatusBar::messageChanged, this, &SearchBar::showHint);
     keepAligned();
+}
+
+void SearchBar::showHint(const QString& text) {
+    m_hint->setText(text);
+    m_hint->setGeometry(m_bar->rect());
+    m_hint->setVisible(!text.isEmpty());
+    m_hint->raise();
+}
+
+bool SearchBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_btnFind && event->type() == QEvent::StatusTip)
+        return true;
+    // The hint gives way as soon as the user works in the find box.
+    if (watched == m_edtFind && m_bar &&
+        (event->type() == QEvent::FocusIn || event->type() == QEvent::KeyPress))
+        m_bar->clearMessage();
+    return QObject::eventFilter(watched, event);
 }
 
 void SearchBar::keepAligned() {

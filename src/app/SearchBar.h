@@ -30,6 +30,8 @@ public:
     QRadioButton* radAllNotes() const;
     QRadioButton* radCurrentNote() const;
     QLabel* panel() const;
+    // The bar's message (a long hint while the mouse rests on a command), shown over the controls.
+    QLabel* hint() const;
 
     // Design places, from the panel's left edge; every control's top is EditTop below the bar's top.
     static constexpr int PanelWidth = 500;
@@ -40,13 +42,18 @@ public:
     static constexpr int AllNotesLeft = 400, AllNotesWidth = 76;
     static constexpr int CurrentNoteLeft = 495, CurrentNoteWidth = 100;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QList<QWidget*> controls() const;
+    void showHint(const QString& text);
 
     QPointer<QLineEdit> m_edtFind;
     QPointer<QToolButton> m_btnFind;
     QPointer<QRadioButton> m_radAllNotes;
     QPointer<QRadioButton> m_radCurrentNote;
     QPointer<QLabel> m_panel;
+    QPointer<QLabel> m_hint;
     QPointer<QStatusBar> m_bar;
 };

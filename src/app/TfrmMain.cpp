@@ -35,6 +35,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -196,6 +197,8 @@ void TfrmMain::buildMenus() {
     auto alias = [this](QAction* action, const QString& caption) {
         auto* entry = new QAction(caption, this);
         entry->setIcon(action->icon());
+        entry->setToolTip(action->toolTip());
+        entry->setStatusTip(action->statusTip());
         entry->setShortcut(action->shortcut());
         entry->setShortcutContext(Qt::WidgetShortcut); // the action itself owns the shortcut
         entry->setEnabled(action->isEnabled());
@@ -327,12 +330,14 @@ void TfrmMain::connectCommands() {
     m_options->setSpelling(&m_spell->checker(), &m_spell->configuration(),
                            [this](int index) { m_cboSpellCheck->setItemIndex(index); });
     connect(a.mnuOptions, &QAction::triggered, m_options, &OptionsCommands::mnuOptionsClick);
-    connect(a.actEditUndo, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::undo); });
-    connect(a.actEditCut, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::cut); });
-    connect(a.actEditCopy, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::copy); });
-    connect(a.actEditPaste, &QAction::triggered, this, [this] { editCommand(&QPlainTextEdit::paste); });
-    connect(a.actEditSelectAll, &QAction::triggered, this,
-            [this] { editCommand(&QPlainTextEdit::selectAll); });
+    const std::pair<QAction*, EditCommand> editing[] = {{a.actEditUndo, EditCommand::Undo},
+                                                        {a.actEditCut, EditCommand::Cut},
+                                                        {a.actEditCopy, EditCommand::Copy},
+                                                        {a.actEditPaste, EditCommand::Paste},
+                                                        {a.actEditSelectAll, EditCommand::SelectAll}};
+    for (const auto& [action, command] : editing)
+        connect(action, &QAction::triggered, m_editing,
+                [this, command = command] { m_editing->editFocusedField(command); });
 
     connect(m_noteList, &NoteList::columnClicked, this, &TfrmMain::lsvNotesColumnClick);
     connect(m_noteList, &NoteList::selectionChangedTo, this, &TfrmMain::lsvNotesSelectItem);
@@ -343,11 +348,6 @@ void TfrmMain::connectCommands() {
         connect(editor, &TRichEditURL::focusChanged, this, [this] { EnableUserControls(); });
         connect(editor, &TRichEditURL::OnURLClick, this, &TfrmMain::redNoteURLClick);
     }
-}
-
-void TfrmMain::editCommand(void (TRichEditURL::*command)()) {
-    if (auto* editor = qobject_cast<TRichEditURL*>(QApplication::focusWidget()))
-        (editor->*command)();
 }
 
 // ---- start-up ----
@@ -541,6 +541,15 @@ MsgButton TfrmMain::MessageDlg(const QString& text, MsgKind kind, MsgButtons but
 }
 
 // ---- layout ----
+
+bool TfrmMain::event(QEvent* event) {
+    // The status line is the list panel's bar, not the window's own, which does not exist.
+    if (event->type() == QEvent::StatusTip) {
+        m_barStatus->showMessage(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
 
 void TfrmMain::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);

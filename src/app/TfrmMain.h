@@ -83,6 +83,7 @@ signals:
     void exitRequested();
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -119,7 +120,6 @@ private:
     void AddNote1Click();
     void Quillnote1Click();
     void edtTitleOriginalChange();
-    void editCommand(void (TRichEditURL::*command)());
     void SetPositions();
 
     template <typename Work> bool guard(const char* method, Work&& work);

@@ -30,10 +30,24 @@ TRichEditURL::TRichEditURL(bool singleLine, QWidget* parent)
         setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     }
     viewport()->setMouseTracking(true); // the hand cursor follows the mouse without a button down
+    // Once edited, a title is what the user sees: its former line breaks are blanks from then on.
+    connect(this, &QPlainTextEdit::textChanged, this, [this] { m_untouched.reset(); });
+}
+
+QString TRichEditURL::text() const {
+    return m_untouched ? *m_untouched : toPlainText();
 }
 
 void TRichEditURL::setText(const QString& text) {
-    setPlainText(m_singleLine ? QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')) : text);
+    m_untouched.reset();
+    if (!m_singleLine) {
+        setPlainText(text);
+        return;
+    }
+    const QString shown = QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    setPlainText(shown);
+    if (shown != text)
+        m_untouched = text;
 }
 
 QString TRichEditURL::linkAt(QPoint viewportPos) const {

@@ -1,20 +1,22 @@
 #pragma once
 
 #include <QPlainTextEdit>
+#include <optional>
 
 class UrlHighlighter;
 
 // The text control of every title and body field. Links (UrlFinder's rule) are underlined in the
 // palette's link colour while the user types and after text is loaded; a left press on a link emits
 // OnURLClick with the link's text. In one-line mode (title fields) Enter does not break the line and
-// pasted line breaks become blanks.
+// pasted line breaks become blanks; a loaded text's line breaks are shown as blanks, yet the text is
+// handed back exactly as loaded until the user changes it.
 class TRichEditURL : public QPlainTextEdit {
     Q_OBJECT
 public:
     explicit TRichEditURL(bool singleLine, QWidget* parent = nullptr);
 
     bool isSingleLine() const { return m_singleLine; }
-    QString text() const { return toPlainText(); }
+    QString text() const;
     void setText(const QString& text);
 
     // The text of the link drawn under a point of the viewport, or an empty string. A point beside
@@ -40,4 +42,5 @@ private:
 
     bool m_singleLine;
     UrlHighlighter* m_highlighter;
+    std::optional<QString> m_untouched; // a loaded one-line text whose line breaks are shown as blanks
 };

@@ -5,6 +5,7 @@
 #include "store/SettingsStore.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QtTest>
@@ -192,22 +193,63 @@ private slots:
         QVERIFY(s.main->prompts.problems().isEmpty());
     }
 
-    void noteKeysInBothFields() {
+    void noteKeysAreTheBodys() {
         Session s;
         TfrmAddNote window(s.context());
         window.show();
         for (TRichEditURL* field : {window.edtTitle(), window.redNote()}) {
             QTest::keyClicks(field, QStringLiteral("a"));
             QTest::keyClick(field, Qt::Key_B, Qt::ControlModifier);
-            QCOMPARE(field->text(), QStringLiteral("a\u2022"));
+            QTest::keyClick(field, Qt::Key_F8);
         }
-        QTest::keyClick(window.redNote(), Qt::Key_F8);
+        QCOMPARE(window.edtTitle()->text(), QStringLiteral("a"));
         QCOMPARE(window.redNote()->text(),
                  QStringLiteral("a\u2022") +
                      s.formats.locale.toString(QDate(2011, 1, 1), s.formats.shortDateFormat) +
                      QLatin1Char(' '));
-        QTest::keyClick(window.edtTitle(), Qt::Key_F8);
-        QCOMPARE(window.edtTitle()->text(), QStringLiteral("a\u2022")); // date keys are for the body
+    }
+
+    // A press near an edge or a corner and a drag resize the window from there, down to its minimum
+    // size; the fields keep the same margin on every side.
+    void resizesFromEveryEdge_data() {
+        QTest::addColumn<QPoint>("press");
+        QTest::addColumn<QPoint>("drag");
+        QTest::addColumn<QRect>("expected");
+        const QRect r(100, 100, 420, 221);
+        QTest::newRow("left") << QPoint(1, 110) << QPoint(-30, 5) << r.adjusted(-30, 0, 0, 0);
+        QTest::newRow("right") << QPoint(418, 110) << QPoint(30, 5) << r.adjusted(0, 0, 30, 0);
+        QTest::newRow("top") << QPoint(200, 0) << QPoint(5, -20) << r.adjusted(0, -20, 0, 0);
+        QTest::newRow("bottom") << QPoint(200, 219) << QPoint(5, 25) << r.adjusted(0, 0, 0, 25);
+        QTest::newRow("bottom right") << QPoint(419, 220) << QPoint(10, 10) << r.adjusted(0, 0, 10, 10);
+        QTest::newRow("top left, to the minimum")
+            << QPoint(2, 2) << QPoint(300, 200) << QRect(220, 171, 300, 150);
+        QTest::newRow("bottom left") << QPoint(3, 218) << QPoint(-10, 10) << r.adjusted(-10, 0, 0, 10);
+        QTest::newRow("top right") << QPoint(417, 3) << QPoint(10, -10) << r.adjusted(0, -10, 10, 0);
+        QTest::newRow("inside the margin") << QPoint(7, 110) << QPoint(-30, 0) << r;
+    }
+    void resizesFromEveryEdge() {
+        QFETCH(QPoint, press);
+        QFETCH(QPoint, drag);
+        Session s;
+        s.storeBounds({100, 100, 420, 221});
+        TfrmAddNote window(s.context());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* border = window.findChild<QWidget*>(QStringLiteral("pnlContents"));
+        QVERIFY(border);
+        QTest::mousePress(border, Qt::LeftButton, {}, press);
+        QTest::mouseMove(border, press + drag);
+        QTest::mouseRelease(border, Qt::LeftButton, {}, press + drag);
+        QTEST(window.geometry(), "expected");
+
+        const auto inWindow = [&](QWidget* w) { return QRect(w->mapTo(&window, QPoint()), w->size()); };
+        const QRect title = inWindow(window.edtTitle());
+        const QRect cancel = inWindow(window.btnCancel());
+        const int margin = title.left();
+        QCOMPARE(window.width() - 1 - title.right(), margin);
+        QCOMPARE(window.width() - 1 - cancel.right(), margin);
+        QCOMPARE(window.height() - 1 - cancel.bottom(), margin);
+        QCOMPARE(inWindow(window.findChild<QLabel*>()).top(), margin);
     }
 };
 

@@ -2,10 +2,18 @@
 #include "app/ActionCatalog.h"
 #include "app/EditingCommands.h"
 #include "app/NoteKeys.h"
+#include "app/SearchBar.h"
 #include "controls/TRichEditURL.h"
 #include "platform/Registry.h"
 
+#include <QClipboard>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
 #include <QtTest>
 
 // The editing commands driven as a user drives them: keys typed into the real fields, actions
@@ -29,6 +37,13 @@ class TestEditing : public QObject {
     }
     static QByteArray notesFile(const MainWindowSession& s) {
         return TestFolders::readFile(s.folders.notesPath());
+    }
+    static void showActive(TfrmMain& w) {
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+    }
+    static QWidget* toolButton(TfrmMain& w, QAction* action) {
+        return w.findChild<QToolBar*>(QStringLiteral("ToolBar1"))->widgetForAction(action);
     }
 
 private slots:
@@ -100,6 +115,25 @@ private slots:
         emit w.noteList().columnClicked(1);
         emit w.noteList().columnClicked(1);
         QCOMPARE(s.titles(), (QStringList{"Older", "Newer"}));
+    }
+
+    void titleLineBreaksSurviveUntilTheTitleIsEdited() {
+        TestFolders folders;
+        folders.writeNotes(QByteArray(TwoNotes).replace("<Title>Older</Title>", "<Title>a^Mb</Title>"));
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        open(w, QStringLiteral("a\nb"));
+        QCOMPARE(w.edtTitle()->toPlainText(), QStringLiteral("a b")); // one line on screen
+        QTest::keyClicks(w.redNote(), QStringLiteral("x"));
+        w.actions().actSaveNote->trigger();
+        QVERIFY(notesFile(s).contains("<Title>a^Mb</Title>"));
+        QCOMPARE(s.titles(), (QStringList{"Newer", "a\nb"}));
+
+        // An edited title is saved as the user sees it.
+        w.edtTitle()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(w.edtTitle(), QStringLiteral("c"));
+        w.actions().actSaveNote->trigger();
+        QVERIFY(notesFile(s).contains("<Title>a bc</Title>"));
     }
 
     void notesMadeInTheSameSecondStayApart() {
@@ -223,6 +257,56 @@ private slots:
         QVERIFY(s.prompts.problems().isEmpty());
     }
 
+    // Clicked on the tool bar or picked from a menu, the editing commands act on the field with the
+    // focus; the keys act once, in the field.
+    void editCommandsActOnTheFocusedField_data() {
+        QTest::addColumn<int>("index");
+        QTest::newRow("title") << 0;
+        QTest::newRow("body") << 1;
+        QTest::newRow("find box") << 2;
+    }
+    void editCommandsActOnTheFocusedField() {
+        QFETCH(int, index);
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        showActive(w);
+        const QList<QWidget*> fields{w.edtTitle(), w.redNote(), w.searchBar().edtFind()};
+        const auto textOf = [](QWidget* field) {
+            auto* line = qobject_cast<QLineEdit*>(field);
+            return line ? line->text() : qobject_cast<QPlainTextEdit*>(field)->toPlainText();
+        };
+        const auto click = [&](QAction* action) { QTest::mouseClick(toolButton(w, action), Qt::LeftButton); };
+        QWidget* field = fields[index];
+        field->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), field);
+        QClipboard* clipboard = QGuiApplication::clipboard();
+
+        QTest::keyClicks(field, QStringLiteral("alpha"));
+        QTest::keyClick(field, Qt::Key_E, Qt::AltModifier); // Edit, Select All
+        QVERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_A);
+        click(w.actions().actEditCopy);
+        QCOMPARE(clipboard->text(), QStringLiteral("alpha"));
+        click(w.actions().actEditCut);
+        QCOMPARE(textOf(field), QString());
+        click(w.actions().actEditUndo);
+        QCOMPARE(textOf(field), QStringLiteral("alpha"));
+        QTest::keyClick(field, Qt::Key_End);
+        click(w.actions().actEditPaste);
+        QCOMPARE(textOf(field), QStringLiteral("alphaalpha"));
+
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(clipboard->text(), QStringLiteral("alphaalpha"));
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(textOf(field), QStringLiteral("alphaalpha"));
+        for (QWidget* other : fields)
+            if (other != field)
+                QCOMPARE(textOf(other), QString());
+    }
+
     void ctrlBTypesABulletInBothFields() {
         TestFolders folders;
         folders.writeNotes(TwoNotes);
@@ -274,6 +358,43 @@ private slots:
         NoteKeys keys(clock, formats, [](const QString&, const QString&) {});
         QCOMPARE(keys.textForKey(Qt::Key_F7), QStringLiteral("3/5/09 "));
         QCOMPARE(keys.textForKey(Qt::Key_F9), QStringLiteral("12:00:00 AM "));
+    }
+
+    // Long hints show in the list panel's status line, over the find box, which keeps its text and
+    // comes back as soon as the user works in it.
+    void longHintsShowInTheStatusLine() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        showActive(w);
+        auto* bar = w.findChild<QStatusBar*>(QStringLiteral("barStatus"));
+        QLabel* hint = w.searchBar().hint();
+        QLineEdit* find = w.searchBar().edtFind();
+        find->setText(QStringLiteral("kept"));
+
+        QTest::mouseMove(toolButton(w, w.actions().actEditCopy));
+        QTRY_COMPARE(bar->currentMessage(),
+                     QStringLiteral("Copies the selection and puts it on the Clipboard"));
+        QVERIFY(hint->isVisible());
+        QCOMPARE(hint->text(), bar->currentMessage());
+        QVERIFY(hint->geometry().contains(find->geometry()));
+
+        QTest::keyClicks(w.edtTitle(), QStringLiteral("t")); // enables the File menu's "Save &to File"
+        QMenu* file = w.menuBar()->actions().first()->menu();
+        file->popup(w.mapToGlobal(QPoint(20, 20)));
+        QVERIFY(QTest::qWaitForWindowExposed(file));
+        for (QAction* entry : file->actions())
+            if (entry->text() == QStringLiteral("Save &to File"))
+                file->setActiveAction(entry);
+        QCOMPARE(bar->currentMessage(), QStringLiteral("Saves the selected note(s) to a file."));
+        file->setActiveAction(w.actions().actNewNote);
+        QCOMPARE(bar->currentMessage(), QStringLiteral("Add new note.")); // one part: the whole hint
+        file->hide();
+
+        find->setFocus();
+        QTRY_VERIFY(!hint->isVisible());
+        QCOMPARE(find->text(), QStringLiteral("kept"));
     }
 
     void fontAppliesToBothFields() {

@@ -11,11 +11,13 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
-#include <QSizeGrip>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
+#include <algorithm>
 
 namespace {
 
@@ -24,6 +26,15 @@ const QString UnitName = QStringLiteral("AddNote");
 QRect firstScreen() {
     const auto screens = QGuiApplication::screens();
     return screens.isEmpty() ? QRect() : screens.first()->geometry();
+}
+
+// The mouse shape over the window's border: which way a press there resizes it.
+Qt::CursorShape cursorFor(Qt::Edges edges) {
+    if (edges == (Qt::LeftEdge | Qt::TopEdge) || edges == (Qt::RightEdge | Qt::BottomEdge))
+        return Qt::SizeFDiagCursor;
+    if (edges == (Qt::RightEdge | Qt::TopEdge) || edges == (Qt::LeftEdge | Qt::BottomEdge))
+        return Qt::SizeBDiagCursor;
+    return edges & (Qt::LeftEdge | Qt::RightEdge) ? Qt::SizeHorCursor : Qt::SizeVerCursor;
 }
 
 QRect desktop() {
@@ -44,9 +55,12 @@ TfrmAddNote::TfrmAddNote(AddNoteContext context, QWidget* parent)
     setFont(QFont(QStringLiteral("Verdana"), 8));
     setMinimumSize(MinimumSize);
 
-    // Without a frame the border and the grip are the only signs that the window can be sized.
+    // Without a frame, the border and the mouse shape over it are the signs that the window can be sized.
     auto* pnlContents = new QFrame(this);
+    pnlContents->setObjectName(QStringLiteral("pnlContents"));
     pnlContents->setFrameShape(QFrame::Box);
+    pnlContents->setMouseTracking(true);
+    pnlContents->installEventFilter(this);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(pnlContents);
@@ -61,17 +75,14 @@ TfrmAddNote::TfrmAddNote(AddNoteContext context, QWidget* parent)
 
     m_btnSave->setDefault(true);
     m_btnSave->setEnabled(false);
-    auto* grip = new QSizeGrip(pnlContents);
-    grip->installEventFilter(this);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(m_btnSave);
     buttons->addWidget(m_btnCancel);
-    buttons->addWidget(grip, 0, Qt::AlignBottom | Qt::AlignRight);
 
     auto* contents = new QVBoxLayout(pnlContents);
-    contents->setContentsMargins(8, 8, 2, 2);
+    contents->setContentsMargins(Margin, Margin, Margin, Margin);
     contents->addWidget(lblTitle);
     contents->addWidget(m_edtTitle);
     contents->addWidget(m_redNote, 1);
@@ -86,8 +97,7 @@ TfrmAddNote::TfrmAddNote(AddNoteContext context, QWidget* parent)
                 m.log.LogErrorQuietly({UnitName, QStringLiteral("redNoteKeyPress"), message});
         },
         this);
-    keys->watchTitle(m_edtTitle);
-    keys->watchBody(m_redNote);
+    keys->watchBody(m_redNote); // the bullet key is the body's only
 
     connect(m_edtTitle, &QPlainTextEdit::textChanged, this, &TfrmAddNote::edtTitleChange);
     connect(m_btnSave, &QPushButton::clicked, this, &TfrmAddNote::btnSaveClick);
@@ -152,11 +162,75 @@ void TfrmAddNote::resizeEvent(QResizeEvent* event) {
     geometryChanged();
 }
 
+Qt::Edges TfrmAddNote::edgesAt(QPoint pos, QSize size) {
+    Qt::Edges edges;
+    if (pos.x() < ResizeBorder)
+        edges |= Qt::LeftEdge;
+    else if (pos.x() >= size.width() - ResizeBorder)
+        edges |= Qt::RightEdge;
+    if (pos.y() < ResizeBorder)
+        edges |= Qt::TopEdge;
+    else if (pos.y() >= size.height() - ResizeBorder)
+        edges |= Qt::BottomEdge;
+    return edges;
+}
+
+QRect TfrmAddNote::dragged(QRect bounds, Qt::Edges edges, QPoint delta, QSize minimum) {
+    if (edges & Qt::LeftEdge)
+        bounds.setLeft(std::min(bounds.left() + delta.x(), bounds.right() + 1 - minimum.width()));
+    if (edges & Qt::RightEdge)
+        bounds.setRight(std::max(bounds.right() + delta.x(), bounds.left() - 1 + minimum.width()));
+    if (edges & Qt::TopEdge)
+        bounds.setTop(std::min(bounds.top() + delta.y(), bounds.bottom() + 1 - minimum.height()));
+    if (edges & Qt::BottomEdge)
+        bounds.setBottom(std::max(bounds.bottom() + delta.y(), bounds.top() - 1 + minimum.height()));
+    return bounds;
+}
+
 bool TfrmAddNote::eventFilter(QObject* watched, QEvent* event) {
-    // Letting go of the grip ends a resize now rather than after the pause.
-    if (event->type() == QEvent::MouseButtonRelease && m_settle->isActive())
-        QTimer::singleShot(0, this, &TfrmAddNote::keepOnScreen);
+    auto* border = qobject_cast<QWidget*>(watched);
+    if (border && border->objectName() == QLatin1String("pnlContents") && borderMouseEvent(border, event))
+        return true;
     return QDialog::eventFilter(watched, event);
+}
+
+// The panel's margin is the window's border: a press near an edge resizes the window from there. The
+// window system does it where it can; elsewhere the window follows the mouse itself.
+bool TfrmAddNote::borderMouseEvent(QWidget* border, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseMove: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (m_drag) {
+            const QPoint delta = mouse->globalPosition().toPoint() - m_drag->start;
+            setGeometry(dragged(m_drag->bounds, m_drag->edges, delta, minimumSize()));
+        } else if (mouse->buttons() == Qt::NoButton) {
+            const Qt::Edges edges = edgesAt(border->mapTo(this, mouse->position().toPoint()), size());
+            edges ? border->setCursor(cursorFor(edges)) : border->unsetCursor();
+        }
+        return m_drag.has_value();
+    }
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const Qt::Edges edges = edgesAt(border->mapTo(this, mouse->position().toPoint()), size());
+        if (mouse->button() != Qt::LeftButton || !edges)
+            return false;
+        if (!windowHandle() || !windowHandle()->startSystemResize(edges))
+            m_drag = Drag{edges, mouse->globalPosition().toPoint(), geometry()};
+        return true;
+    }
+    case QEvent::MouseButtonRelease:
+        if (!m_drag)
+            return false;
+        m_drag.reset();
+        keepOnScreen(); // letting go ends the resize now rather than after the pause
+        return true;
+    case QEvent::Leave:
+        if (!m_drag)
+            border->unsetCursor();
+        return false;
+    default:
+        return false;
+    }
 }
 
 void TfrmAddNote::edtTitleChange() {

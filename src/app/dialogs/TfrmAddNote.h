@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QRect>
 #include <QSize>
+#include <optional>
 
 class ErrorLog;
 class IClock;
@@ -32,7 +33,14 @@ class TfrmAddNote final : public QDialog {
 public:
     static constexpr QSize DesignSize{420, 221};
     static constexpr QSize MinimumSize{300, 150};
-    static constexpr int SettleMs = 300; // a move or resize counts as ended after this pause
+    static constexpr int SettleMs = 300;   // a move or resize counts as ended after this pause
+    static constexpr int Margin = 8;       // around the fields, inside the border
+    static constexpr int ResizeBorder = 6; // a press this near an edge resizes the window
+
+    // The edges a press at `pos` in a window of `size` drags: none, one, or two at a corner.
+    static Qt::Edges edgesAt(QPoint pos, QSize size);
+    // `bounds` with `edges` dragged by `delta`, the edges opposite them kept where they are.
+    static QRect dragged(QRect bounds, Qt::Edges edges, QPoint delta, QSize minimum);
 
     explicit TfrmAddNote(AddNoteContext context, QWidget* parent = nullptr);
 
@@ -64,6 +72,7 @@ private:
     void storeBounds();
     void setOwnGeometry(const QRect& bounds);
     void geometryChanged();
+    bool borderMouseEvent(QWidget* border, QEvent* event);
 
     AddNoteContext m;
     TRichEditURL* m_edtTitle;
@@ -74,4 +83,10 @@ private:
     bool m_placed = false;
     bool m_boundsStored = false;
     QRect m_ownGeometry; // the last bounds the window gave itself: not a move by the user
+    struct Drag {
+        Qt::Edges edges;
+        QPoint start;
+        QRect bounds;
+    };
+    std::optional<Drag> m_drag; // our own resize, where the window system cannot do it
 };
