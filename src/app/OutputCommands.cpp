@@ -20,7 +20,7 @@ OutputCommands::OutputCommands(Parts parts)
 OutputCommands::~OutputCommands() = default;
 
 NoteExport::EditorNote OutputCommands::editorNote() const {
-    NoteExport::EditorNote note{m.title.text(), m.body.toPlainText(), {}, {}};
+    NoteExport::EditorNote note{m.title.text(), m.body.text(), {}, {}};
     const int open = m.editing.OpenNotePosition();
     const NoteListModel& model = *m.list.model();
     if (open != -1) {

@@ -36,6 +36,15 @@ void TRichEditURL::setText(const QString& text) {
     setPlainText(m_singleLine ? QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')) : text);
 }
 
+QString TRichEditURL::text() const {
+    QString raw = document()->toRawText();
+    for (QChar& c : raw) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
+            c = QLatin1Char('\n');
+    }
+    return raw;
+}
+
 QString TRichEditURL::linkAt(QPoint viewportPos) const {
     const QTextCursor hit = cursorForPosition(viewportPos);
     const QTextBlock block = hit.block();

@@ -14,7 +14,8 @@ public:
     explicit TRichEditURL(bool singleLine, QWidget* parent = nullptr);
 
     bool isSingleLine() const { return m_singleLine; }
-    QString text() const { return toPlainText(); }
+    // The characters as typed, lines divided by "\n". Unlike toPlainText(), no-break spaces stay.
+    QString text() const;
     void setText(const QString& text);
 
     // The text of the link drawn under a point of the viewport, or an empty string. A point beside

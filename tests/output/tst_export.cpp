@@ -78,10 +78,12 @@ private slots:
             << " \t"
             << "ignored" << QStringList{"Older", "Newer"} << ten
             << newer + "second\n" + separator + older + "first\nbody\n";
-        QTest::newRow("characters outside ASCII survive")
-            << "" << QStringLiteral("Grüße 東京 😀") << QStringLiteral("naïve — ✓") << QStringList() << ten
-            << QStringLiteral("Title:\tGrüße 東京 😀\n\nCreated:\t1/1/11 10:00:00 AM\nModified:\t1/1/11 "
-                              "10:00:00 AM\n\nnaïve — ✓\n")
+        QTest::newRow("characters outside ASCII survive, no-break spaces included")
+            << "" << QStringLiteral("\u00A0Grüße 東京\u00A0😀") << QStringLiteral("naïve\u00A0— ✓")
+            << QStringList() << ten
+            << QStringLiteral(
+                   "Title:\t\u00A0Grüße 東京\u00A0😀\n\nCreated:\t1/1/11 10:00:00 AM\nModified:\t1/1/11 "
+                   "10:00:00 AM\n\nnaïve\u00A0— ✓\n")
                    .toUtf8();
     }
 
