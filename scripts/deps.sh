@@ -18,8 +18,9 @@ QUILL_PACKAGES=(
     xdg-utils
     # a display for the smoke test and for running without a desktop
     xvfb xauth openbox trayer x11-utils xdotool imagemagick fonts-dejavu-core adwaita-icon-theme
-    # tests: PDF read-back, tracing, running as an unprivileged user (setpriv)
-    poppler-utils strace util-linux iproute2
+    # tests: PDF read-back (ghostscript keeps no-break spaces), tracing, running as an unprivileged
+    # user (setpriv)
+    poppler-utils ghostscript strace util-linux iproute2
     # desktop-file-validate; python3 serves the update check's test server; ccache speeds up rebuilds
     desktop-file-utils python3 ccache
     # packaging: metainfo validation, the Debian package's tools; mkfs.ext4 for the disk-full suite

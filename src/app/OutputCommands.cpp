@@ -11,7 +11,19 @@
 #include "store/DayNumber.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QPrinter>
+#include <QStandardPaths>
+
+namespace {
+
+QString documentsFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+} // namespace
 
 OutputCommands::OutputCommands(Parts parts)
     : m(std::move(parts)), m_standardPrintDialogs(std::make_unique<QtPrintDialogs>(m.owner)),
@@ -20,7 +32,7 @@ OutputCommands::OutputCommands(Parts parts)
 OutputCommands::~OutputCommands() = default;
 
 NoteExport::EditorNote OutputCommands::editorNote() const {
-    NoteExport::EditorNote note{m.title.text(), m.body.toPlainText(), {}, {}};
+    NoteExport::EditorNote note{m.title.text(), m.body.text(), {}, {}};
     const int open = m.editing.OpenNotePosition();
     const NoteListModel& model = *m.list.model();
     if (open != -1) {
@@ -50,7 +62,9 @@ std::vector<NoteExport::CheckedRow> OutputCommands::checkedRows() const {
 }
 
 void OutputCommands::actSaveNotesAsExecute() {
-    const std::optional<QString> file = m.prompts.chooseSaveFile(m.dlgSaveAs);
+    if (m_saveDialog.initialFolder.isEmpty())
+        m_saveDialog.initialFolder = documentsFolder();
+    const std::optional<QString> file = m.prompts.chooseSaveFile(m_saveDialog);
     if (!file)
         return;
     const QByteArray bytes = NoteExport::fileBytes(editorNote(), checkedRows());

@@ -27,7 +27,6 @@ public:
         TRichEditURL& body;
         NoteList& list;
         const EditingCommands& editing; // which note is open
-        SaveDialogState& dlgSaveAs;
         IPrompts& prompts;
         const IClock& clock;
         const LocaleFormats& formats;
@@ -53,6 +52,8 @@ private:
     std::vector<NoteExport::CheckedRow> checkedRows() const;
 
     Parts m;
+    // Export's own save dialog: the first opens in the documents folder, later ones at the last export.
+    SaveDialogState m_saveDialog;
     std::unique_ptr<IPrintDialogs> m_standardPrintDialogs;
     IPrintDialogs* m_printDialogs;
 };

@@ -182,13 +182,12 @@ void TfrmMain::buildLayout() {
         this);
     keys->watchTitle(m_edtTitle);
     keys->watchBody(m_redNote);
-    m_output = std::make_unique<OutputCommands>(
-        OutputCommands::Parts{*m_edtTitle, *m_redNote, *m_noteList, *m_editing, m_dlgSaveAs,
-                              m_services.prompts, m_services.clock, m_formats,
-                              [this](const QString& method, const QString& message) {
-                                  m_errorLog.LogError({UnitName, method, message});
-                              },
-                              this});
+    m_output = std::make_unique<OutputCommands>(OutputCommands::Parts{
+        *m_edtTitle, *m_redNote, *m_noteList, *m_editing, m_services.prompts, m_services.clock, m_formats,
+        [this](const QString& method, const QString& message) {
+            m_errorLog.LogError({UnitName, method, message});
+        },
+        this});
 }
 
 void TfrmMain::buildMenus() {

@@ -71,8 +71,6 @@ public:
     NoteStore& store() { return m_store; }
     AppSettings& settings() { return m_settings; }
     ErrorLog& errorLog() { return m_errorLog; }
-    // The one save dialog of the window: export and the installer download share it.
-    SaveDialogState& dlgSaveAs() { return m_dlgSaveAs; }
     const AppServices& services() const { return m_services; }
     TRichEditURL* edtTitle() const { return m_edtTitle; }
     TRichEditURL* redNote() const { return m_redNote; }
@@ -160,7 +158,6 @@ private:
     bool m_suppressChange = false;
     bool m_startMinimized = false;
     QString m_mailFooter;
-    SaveDialogState m_dlgSaveAs;
     std::unique_ptr<UpdateCommands> m_update; // the update check
     std::unique_ptr<TfrmSplash> m_splash;     // only while starting up
 };

@@ -67,7 +67,9 @@ private:
 } // namespace
 
 UpdateCommands::UpdateCommands(TfrmMain& window, IPrompts& dialogs, MailRoutes& mail)
-    : m_window(window), m_dialogs(dialogs), m_mail(mail), m_formats(LocaleFormats::capture()) {}
+    : m_window(window), m_dialogs(dialogs), m_mail(mail), m_formats(LocaleFormats::capture()) {
+    m_installerSaveDialog.filter = UpdateTexts::InstallerFilter;
+}
 
 QString UpdateCommands::installerFolder() const {
     const QString programFolder = m_window.services().paths.executableFolder();
@@ -160,16 +162,10 @@ void UpdateCommands::offerInstaller(const QUrl& server, const QString& offered) 
         return;
     QCoreApplication::processEvents();
 
-    SaveDialogState& dlg = m_window.dlgSaveAs();
-    struct FilterBack {
-        SaveDialogState& dialog;
-        QString filter;
-        ~FilterBack() { dialog.filter = filter; }
-    } filterBack{dlg, dlg.filter};
-    dlg.initialFolder = installerFolder();
-    dlg.fileName = fileName;
-    dlg.filter = UpdateTexts::InstallerFilter;
-    const std::optional<QString> chosen = m_window.services().prompts.chooseSaveFile(dlg);
+    if (m_installerSaveDialog.initialFolder.isEmpty())
+        m_installerSaveDialog.initialFolder = installerFolder();
+    m_installerSaveDialog.fileName = fileName;
+    const std::optional<QString> chosen = m_window.services().prompts.chooseSaveFile(m_installerSaveDialog);
     if (!chosen)
         return;
 

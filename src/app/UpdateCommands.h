@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/LocaleFormats.h"
+#include "platform/Prompts.h"
 #include "update/ConnectivityProbe.h"
 #include "update/VersionFile.h"
 
@@ -47,8 +48,9 @@ public:
     // Where the check keeps the version file while it runs: the program's folder, or the data folder
     // when the program's folder is not writable.
     QString versionFilePath() const;
-    // Where the save dialog for the installer starts: the program's folder, or the user's download
-    // folder when the program's folder is not writable (an installed program).
+    // Where the installer's save dialog first opens: the program's folder, or the user's download
+    // folder when the program's folder is not writable (an installed program). Later it opens where
+    // the last installer went.
     QString installerFolder() const;
 
     // The document of the version file while a check reads it.
@@ -65,5 +67,6 @@ private:
     MailRoutes& m_mail;
     LocaleFormats m_formats;
     TXMLVerInfoType m_xmlCurrVersion;
+    SaveDialogState m_installerSaveDialog; // its own, so that exports do not open in the installer's folder
     bool m_running = false;
 };

@@ -35,7 +35,7 @@ TRichEditURL::TRichEditURL(bool singleLine, QWidget* parent)
 }
 
 QString TRichEditURL::text() const {
-    return m_untouched ? *m_untouched : toPlainText();
+    return m_untouched ? *m_untouched : typedText();
 }
 
 void TRichEditURL::setText(const QString& text) {
@@ -48,6 +48,15 @@ void TRichEditURL::setText(const QString& text) {
     setPlainText(shown);
     if (shown != text)
         m_untouched = text;
+}
+
+QString TRichEditURL::typedText() const {
+    QString raw = document()->toRawText();
+    for (QChar& c : raw) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
+            c = QLatin1Char('\n');
+    }
+    return raw;
 }
 
 QString TRichEditURL::linkAt(QPoint viewportPos) const {

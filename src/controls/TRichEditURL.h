@@ -16,6 +16,7 @@ public:
     explicit TRichEditURL(bool singleLine, QWidget* parent = nullptr);
 
     bool isSingleLine() const { return m_singleLine; }
+    // The characters as typed, lines divided by "\n". Unlike toPlainText(), no-break spaces stay.
     QString text() const;
     void setText(const QString& text);
 
@@ -39,6 +40,7 @@ protected:
 
 private:
     void updateMouseCursor(QPoint viewportPos, Qt::MouseButtons buttons);
+    QString typedText() const;
 
     bool m_singleLine;
     UrlHighlighter* m_highlighter;

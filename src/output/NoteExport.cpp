@@ -8,7 +8,8 @@ namespace NoteExport {
 
 namespace {
 
-const QString Crlf = QStringLiteral("\r\n");
+// Text files on this system end their lines with LF alone; editors and tools expect it.
+const QString LineEnd = QStringLiteral("\n");
 
 // Every kind of line break a text may hold (CR LF, CR, LF, the Unicode separators) as `lineEnd`.
 QString withLineEnds(const QString& text, const QString& lineEnd) {
@@ -35,7 +36,7 @@ bool holdsText(const QString& text) {
 
 class FileWriter {
 public:
-    void line(const QString& text = {}) { m_text += withLineEnds(text, Crlf) + Crlf; }
+    void line(const QString& text = {}) { m_text += withLineEnds(text, LineEnd) + LineEnd; }
     void header(const QString& title, const QString& created, const QString& modified) {
         line(QStringLiteral("Title:\t") + title);
         line();

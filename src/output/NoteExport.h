@@ -27,8 +27,8 @@ struct CheckedRow {
 };
 
 // The file's text: the editor's block (when its title holds text) and a block for each checked row
-// other than the open note's, divided by a line of 50 underscores. Every line ends with CR LF, line
-// breaks inside a body included.
+// other than the open note's, divided by a line of 50 underscores. Every line ends with LF, whatever
+// kind of line break a body holds.
 QString fileText(const EditorNote& editor, const std::vector<CheckedRow>& rows);
 // The same text as the bytes written to the file: UTF-8, so that no character is lost.
 QByteArray fileBytes(const EditorNote& editor, const std::vector<CheckedRow>& rows);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileInfo>
 #include <QFlags>
 #include <QString>
 #include <optional>
@@ -21,16 +22,21 @@ struct FontChoice {
     bool operator==(const FontChoice&) const = default;
 };
 
-// The main window's one save dialog. It keeps the last chosen name between uses; the update check
-// changes its folder, name and filter for the installer and puts the filter back.
+// One use of the save dialog (export, installer download) with what it remembers between its own
+// uses, so that one use never sends another to its folder.
 struct SaveDialogState {
     QString title = QStringLiteral("Save As");
     // Filter in the "Description|*.ext|Description|*.ext" form.
     QString filter = QStringLiteral("Text File (*.txt)|*.txt|All Files (*.*)|*.*");
     QString defaultExtension = QStringLiteral("txt"); // added when the user types a name without one
-    QString initialFolder;
-    QString fileName; // the last chosen file (absolute), or a bare name to start with
+    QString initialFolder; // where the dialog opens: the last chosen file's folder once there is one
+    QString fileName;      // the last chosen file (absolute), or a bare name to start with
     bool overwritePrompt = true;
+
+    void remember(const QString& chosenFile) {
+        fileName = chosenFile;
+        initialFolder = QFileInfo(chosenFile).absolutePath();
+    }
 };
 
 // Every question the program puts to the user goes through here, so that tests can answer them
@@ -49,7 +55,7 @@ public:
         return std::nullopt;
     }
     // The save dialog; returns the chosen file (with the default extension added when the typed name
-    // has none) and remembers it in `state.fileName`; nullopt when the user cancels.
+    // has none) and remembers it with its folder in `state`; nullopt when the user cancels.
     virtual std::optional<QString> chooseSaveFile(SaveDialogState& state) {
         Q_UNUSED(state);
         return std::nullopt;

@@ -103,7 +103,7 @@ std::optional<QString> QtPrompts::chooseSaveFile(SaveDialogState& state) {
         dialog.selectFile(last.fileName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    state.fileName = dialog.selectedFiles().constFirst();
+    state.remember(dialog.selectedFiles().constFirst());
     return state.fileName;
 }
 

@@ -46,44 +46,44 @@ private slots:
         QTest::addColumn<QByteArray>("expected");
 
         const QTime ten(10, 0);
-        const QByteArray older =
-            "Title:\tOlder\r\n\r\nCreated:\t3/5/09 12:00:00 PM\r\nModified:\t3/6/09\r\n\r\n";
-        const QByteArray newer = "Title:\tNewer\r\n\r\nCreated:\t3/28/09 6:00:00 AM\r\nModified:\t\r\n\r\n";
-        const QByteArray separator = "\r\n" + QByteArray(50, '_') + "\r\n\r\n";
+        const QByteArray older = "Title:\tOlder\n\nCreated:\t3/5/09 12:00:00 PM\nModified:\t3/6/09\n\n";
+        const QByteArray newer = "Title:\tNewer\n\nCreated:\t3/28/09 6:00:00 AM\nModified:\t\n\n";
+        const QByteArray separator = "\n" + QByteArray(50, '_') + "\n\n";
 
         QTest::newRow("new note, empty body: five lines")
             << ""
             << "Fresh"
             << "" << QStringList() << ten
-            << QByteArray("Title:\tFresh\r\n\r\nCreated:\t1/1/11 10:00:00 AM\r\nModified:\t1/1/11 10:00:00 "
-                          "AM\r\n\r\n");
-        QTest::newRow("new note at midnight, title untrimmed, line breaks as CR LF")
+            << QByteArray("Title:\tFresh\n\nCreated:\t1/1/11 10:00:00 AM\nModified:\t1/1/11 10:00:00 "
+                          "AM\n\n");
+        QTest::newRow("new note at midnight, title untrimmed, line breaks as LF")
             << ""
             << "  Fresh "
             << "one\ntwo\n"
             << QStringList() << QTime(0, 0)
-            << QByteArray(
-                   "Title:\t  Fresh \r\n\r\nCreated:\t1/1/11\r\nModified:\t1/1/11\r\n\r\none\r\ntwo\r\n\r\n");
+            << QByteArray("Title:\t  Fresh \n\nCreated:\t1/1/11\nModified:\t1/1/11\n\none\ntwo\n\n");
         QTest::newRow("body of blanks is left out")
             << ""
             << "Fresh"
             << " \n\t " << QStringList() << ten
-            << QByteArray("Title:\tFresh\r\n\r\nCreated:\t1/1/11 10:00:00 AM\r\nModified:\t1/1/11 10:00:00 "
-                          "AM\r\n\r\n");
+            << QByteArray("Title:\tFresh\n\nCreated:\t1/1/11 10:00:00 AM\nModified:\t1/1/11 10:00:00 "
+                          "AM\n\n");
         QTest::newRow("open note with unsaved edits, its own row checked: written once, from the editors")
             << "Older"
             << "Older"
             << " edited\nbody " << QStringList{"Older", "Newer"} << ten
-            << older + " edited\r\nbody \r\n" + separator + newer + "second\r\n";
+            << older + " edited\nbody \n" + separator + newer + "second\n";
         QTest::newRow("blank title, two checked rows in list order, one separator")
             << ""
             << " \t"
             << "ignored" << QStringList{"Older", "Newer"} << ten
-            << newer + "second\r\n" + separator + older + "first\r\nbody\r\n";
-        QTest::newRow("characters outside ASCII survive")
-            << "" << QStringLiteral("Grüße 東京 😀") << QStringLiteral("naïve — ✓") << QStringList() << ten
-            << QStringLiteral("Title:\tGrüße 東京 😀\r\n\r\nCreated:\t1/1/11 10:00:00 AM\r\nModified:\t1/1/11 "
-                              "10:00:00 AM\r\n\r\nnaïve — ✓\r\n")
+            << newer + "second\n" + separator + older + "first\nbody\n";
+        QTest::newRow("characters outside ASCII survive, no-break spaces included")
+            << "" << QStringLiteral("\u00A0Grüße 東京\u00A0😀") << QStringLiteral("naïve\u00A0— ✓")
+            << QStringList() << ten
+            << QStringLiteral(
+                   "Title:\t\u00A0Grüße 東京\u00A0😀\n\nCreated:\t1/1/11 10:00:00 AM\nModified:\t1/1/11 "
+                   "10:00:00 AM\n\nnaïve\u00A0— ✓\n")
                    .toUtf8();
     }
 
@@ -136,8 +136,7 @@ private slots:
         TestFolders::writeFile(path, QByteArray(4000, 'x'));
         check(w, {QStringLiteral("Newer")});
         exportTo(s, path);
-        const QByteArray newer =
-            "Title:\tNewer\r\n\r\nCreated:\t3/28/09 6:00:00 AM\r\nModified:\t\r\n\r\nsecond\r\n";
+        const QByteArray newer = "Title:\tNewer\n\nCreated:\t3/28/09 6:00:00 AM\nModified:\t\n\nsecond\n";
         QCOMPARE(TestFolders::readFile(path), newer); // the old content is gone, not appended to
         QCOMPARE(s.prompts.lastSaveDialog.title, QStringLiteral("Save As"));
         QVERIFY(s.prompts.lastSaveDialog.overwritePrompt);

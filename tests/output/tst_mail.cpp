@@ -4,8 +4,9 @@
 #include "platform/RunningVersion.h"
 #include "platform/Vendor.h"
 
-#include "ScriptedPrompts.h"
-#include "TestFolders.h"
+#include "MainWindowSession.h"
+#include "app/ActionCatalog.h"
+#include "controls/TRichEditURL.h"
 
 #include <QApplication>
 #include <QFile>
@@ -152,6 +153,24 @@ private slots:
         QCOMPARE(ended.first().first().toInt(), 0);
         QCOMPARE(fake.arguments(), expected);
         verifyAsScripted(prompts);
+    }
+
+    // The note goes out from the editors as typed: no-break spaces stay.
+    void sendNoteTakesTheEditorsAsTyped() {
+        FakeMailer fake;
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        w.actions().actNewNote->trigger();
+        w.edtTitle()->setText(QStringLiteral("a\u00A0b\u00A0"));
+        w.redNote()->setPlainText(QStringLiteral("\u00A0c\u00A0d\ne"));
+        w.actions().actSendMail->trigger();
+        QTRY_VERIFY(fake.started());
+        QCOMPARE(fake.arguments(), QStringList({QStringLiteral("--utf8"), QStringLiteral("--subject"),
+                                                QStringLiteral("a\u00A0b\u00A0"), QStringLiteral("--body"),
+                                                QStringLiteral("\u00A0c\u00A0d\ne") + w.MailFooter()}));
+        verifyAsScripted(s.prompts);
     }
 
     void resultIsShown_data() {

@@ -52,7 +52,7 @@ std::optional<QString> ScriptedPrompts::chooseSaveFile(SaveDialogState& state) {
     if (step.textPart != question)
         return std::nullopt; // take() has recorded the mismatch
     if (step.fileAnswer)
-        state.fileName = *step.fileAnswer;
+        state.remember(*step.fileAnswer);
     return step.fileAnswer;
 }
 

@@ -3,6 +3,7 @@
 #include "RunningVersion.h" // the build's version, generated
 #include "app/ActionCatalog.h"
 #include "app/UpdateCommands.h"
+#include "controls/TRichEditURL.h"
 #include "output/MailRoutes.h"
 #include "platform/Registry.h"
 #include "platform/RunningVersion.h"
@@ -11,6 +12,7 @@
 
 #include <QProcess>
 #include <QProgressDialog>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QtTest>
 #include <sched.h>
@@ -37,6 +39,12 @@ QString offerText(const QString& version) {
     return QStringLiteral("A newer version of Quillnote is available.\n\n     Version: \t") + version +
            QStringLiteral("\n     File Size: \t2,345 KB\n     File Date: \t8/6/07\n\n"
                           "Would you like to download it now?");
+}
+
+QString downloadedText(const QString& path) {
+    return QStringLiteral("Please exit Quillnote and run the installation.  The file \n"
+                          "can be found in the following location:\n\n") +
+           path;
 }
 
 // One program with its own folders, pointed at a loopback server holding the version file.
@@ -190,7 +198,6 @@ private slots:
         QCOMPARE(offer.kind, MsgKind::Confirmation);
         QVERIFY(offer.buttons == (MsgButton::Yes | MsgButton::No));
         QCOMPARE(c.server.hits(InstallerPath), 0);
-        QCOMPARE(c.window().dlgSaveAs().filter, TextFilter);
         c.verifyEnded();
     }
 
@@ -200,9 +207,7 @@ private slots:
         c.server.route(InstallerPath, Reply::ok(installer));
         c.prompts().expect(offerText(QStringLiteral("1.0.0.01")), MsgButton::Yes);
         c.prompts().expectSaveFile(c.installerTarget());
-        const QString done = QStringLiteral("Please exit Quillnote and run the installation.  The file \n"
-                                            "can be found in the following location:\n\n") +
-                             c.installerTarget();
+        const QString done = downloadedText(c.installerTarget());
         c.prompts().expect(done, MsgButton::OK);
         c.start(); // the start-up check offers a version with the same numbers written differently
 
@@ -216,10 +221,65 @@ private slots:
         QCOMPARE(c.prompts().asked().last().text, done);
         QCOMPARE(c.prompts().asked().last().kind, MsgKind::Information);
         QCOMPARE(TestFolders::readFile(c.installerTarget()), installer);
-        // The next save dialog starts at the installer, with the text filter back.
-        QCOMPARE(c.window().dlgSaveAs().fileName, c.installerTarget());
-        QCOMPARE(c.window().dlgSaveAs().filter, TextFilter);
-        QCOMPARE(c.window().dlgSaveAs().initialFolder, c.folders.exeFolder());
+        c.verifyEnded();
+        QVERIFY(c.session->log().isEmpty());
+    }
+
+    // Export and the installer download each reopen their dialog where their own last file went;
+    // the first export opens in the documents folder, or at home when there is none.
+    void saveDialogsKeepTheirOwnFolders_data() {
+        QTest::addColumn<bool>("documentsFolder");
+        QTest::newRow("documents folder") << true;
+        QTest::newRow("no documents folder") << false;
+    }
+    void saveDialogsKeepTheirOwnFolders() {
+        QFETCH(bool, documentsFolder);
+        Check c(verInfo("2.0.0.0"));
+        c.server.route(InstallerPath, Reply::ok("installer"));
+        const QString home = c.folders.root() + QStringLiteral("home");
+        const QString documents = home + QStringLiteral("/Documents");
+        QVERIFY(QDir().mkpath(documentsFolder ? documents : home));
+        const QString exports = c.folders.root() + QStringLiteral("exports");
+        QVERIFY(QDir().mkpath(exports));
+        const QByteArray oldHome = qgetenv("HOME");
+        const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", QFile::encodeName(home));
+        qunsetenv("XDG_CONFIG_HOME"); // its folder names could point the documents anywhere
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", oldHome);
+            if (!oldConfig.isNull())
+                qputenv("XDG_CONFIG_HOME", oldConfig);
+        });
+        TfrmMain& w = c.start();
+        w.actions().actNewNote->trigger();
+        w.edtTitle()->setText(QStringLiteral("T"));
+        auto exportTo = [&](const QString& file) {
+            c.prompts().expectSaveFile(file);
+            w.actions().actSaveNotesAs->trigger();
+            QVERIFY(QFile::exists(file));
+        };
+        auto download = [&](const QString& file) {
+            c.prompts().expect(offerText(QStringLiteral("2.0.0.0")), MsgButton::Yes);
+            c.prompts().expectSaveFile(file);
+            c.prompts().expect(downloadedText(file), MsgButton::OK);
+            c.fromMenu();
+            QCOMPARE(TestFolders::readFile(file), QByteArray("installer"));
+        };
+        auto verifyShown = [&](const QString& folder, const QString& name, const QString& filter) {
+            QCOMPARE(c.prompts().lastSaveDialog.initialFolder, folder);
+            QCOMPARE(c.prompts().lastSaveDialog.fileName, name);
+            QCOMPARE(c.prompts().lastSaveDialog.filter, filter);
+        };
+
+        exportTo(exports + QStringLiteral("/first.txt"));
+        verifyShown(documentsFolder ? documents : home, QString(), TextFilter);
+        download(c.installerTarget());
+        verifyShown(c.folders.exeFolder(), QStringLiteral("quill102.exe"), UpdateTexts::InstallerFilter);
+        exportTo(exports + QStringLiteral("/second.txt"));
+        verifyShown(exports, exports + QStringLiteral("/first.txt"), TextFilter);
+        download(c.folders.root() + QStringLiteral("setup.exe"));
+        verifyShown(QFileInfo(c.installerTarget()).absolutePath(), QStringLiteral("quill102.exe"),
+                    UpdateTexts::InstallerFilter);
         c.verifyEnded();
         QVERIFY(c.session->log().isEmpty());
     }
@@ -254,7 +314,6 @@ private slots:
                      QList<QUrl>{c.server.url(QStringLiteral("/products/quillnote.htm"))});
         else
             QVERIFY(c.session->shell.opened.isEmpty());
-        QCOMPARE(c.window().dlgSaveAs().filter, TextFilter);
         c.verifyEnded();
     }
 
