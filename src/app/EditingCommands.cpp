@@ -85,7 +85,7 @@ void EditingCommands::actNewNoteExecute() {
 
 void EditingCommands::actSaveNoteExecute() {
     const QString title = m.title.text();
-    const QString body = m.body.toPlainText();
+    const QString body = m.body.text();
     if (m_openNotePosition < 0)
         saveNewNote(title, body);
     else
