@@ -76,13 +76,14 @@ private slots:
         w.actions().actNewNote->trigger();
         QTest::keyClicks(w.edtTitle(), QStringLiteral("Fresh"));
         QTest::keyClicks(w.redNote(), QStringLiteral("a<b"));
+        w.redNote()->insertPlainText(QString(QChar(0xA0))); // a no-break space stays one
         w.actions().actSaveNote->trigger();
 
         QVERIFY(!w.actions().actSaveNote->isEnabled());
         QCOMPARE(s.titles(), (QStringList{"Fresh", "Newer", "Older"})); // newest first, as sorted
         QCOMPARE(w.noteList().selectedRow(), 0);
         QVERIFY(notesFile(s).contains("<Title>Fresh</Title>"));
-        QVERIFY(notesFile(s).contains("<Text>a&amp;lt;b</Text>"));
+        QVERIFY(notesFile(s).contains("<Text>a&amp;lt;b\xC2\xA0</Text>"));
 
         // The user re-sorts, edits and saves again: the same note is updated, no second one appears.
         emit w.noteList().columnClicked(2);
@@ -90,7 +91,7 @@ private slots:
         s.clock.set(s.clock.now().addSecs(60));
         w.actions().actSaveNote->trigger();
         QCOMPARE(notesFile(s).count("<Title>Fresh</Title>"), 1);
-        QVERIFY(notesFile(s).contains("<Text>a&amp;lt;b more</Text>"));
+        QVERIFY(notesFile(s).contains("<Text>a&amp;lt;b\xC2\xA0 more</Text>"));
         QCOMPARE(w.noteList().model()->rowCount(), 3);
         QVERIFY(s.prompts.problems().isEmpty());
     }
