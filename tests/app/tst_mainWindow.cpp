@@ -9,6 +9,7 @@
 
 #include "store/SettingsStore.h"
 #include <QDir>
+#include <QFontDatabase>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -173,6 +174,32 @@ private slots:
         QCOMPARE(w.pnlContents()->height(), fitting(w));
         QVERIFY(w.splitter()->widget(1)->height() >= 100);
         QVERIFY(shown.log().isEmpty());
+    }
+
+    // The design font is the desktop's general font, and the date columns fit a full date-time in it.
+    void listAndEditorsStartInTheDesktopFont() {
+        TestFolders folders;
+        folders.writeNotes("<Notes><Note><Title>wide dates</Title><DateTime>40175.9992824074</DateTime>"
+                           "<LastModified>40175.9992824074</LastModified></Note></Notes>");
+        Session s(folders);
+        TfrmMain& w = s.start();
+        const QFont general = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+        QTreeView* view = w.noteList().view();
+        for (const QWidget* widget : {static_cast<QWidget*>(w.edtTitle()), static_cast<QWidget*>(w.redNote()),
+                                      static_cast<QWidget*>(view)}) {
+            QCOMPARE(widget->font().family(), general.family());
+            QCOMPARE(widget->font().pointSize(), general.pointSize());
+        }
+        QCOMPARE(w.noteList().model()->note(0).CreatedText, QStringLiteral("12/28/09 11:58:58 PM"));
+        QStyleOptionViewItem option;
+        option.initFrom(view);
+        for (int column : {0, 1}) {
+            const QModelIndex cell = w.noteList().model()->index(0, column);
+            QVERIFY2(view->itemDelegate()->sizeHint(option, cell).width() <=
+                         view->header()->sectionSize(column),
+                     qPrintable(QString::number(column)));
+        }
+        QCOMPARE(view->textElideMode(), Qt::ElideRight); // narrowed by the user, a date ends in "..."
     }
 
     void windowAndFontComeBackAfterARestart() {
