@@ -1,6 +1,7 @@
 #include "WindowSettingsBridge.h"
 
 #include "controls/TRichEditURL.h"
+#include "platform/FontChoiceQt.h"
 
 #include <QHeaderView>
 #include <QLayout>
@@ -75,7 +76,7 @@ WindowSettings WindowSettingsBridge::current() const {
     s.colNote = m_header.sectionSize(2);
     const QFont font = m_title.font();
     s.Font = font.family();
-    s.fColor = colourValue(m_title.palette().color(QPalette::Text));
+    s.fColor = colourValue(chosenTextColour(m_title).value_or(QColor()));
     s.fSize = font.pointSize();
     s.fStyle = FontStyle{font.bold(), font.italic(), font.underline(), font.strikeOut()};
     return s;
@@ -121,11 +122,9 @@ void WindowSettingsBridge::applyFont(const WindowSettings& stored) {
             font.setStrikeOut(stored.fStyle->strikeOut);
         }
         field->setFont(font);
-        if (stored.fColor) {
-            QPalette palette = field->palette();
-            palette.setColor(QPalette::Text,
-                             colourFromValue(*stored.fColor, palette.color(QPalette::WindowText)));
-            field->setPalette(palette);
-        }
+        // A system colour constant leaves the field on the desktop's text colour, so that it follows a
+        // later change of theme.
+        if (stored.fColor && !isSystemColourValue(*stored.fColor))
+            setChosenTextColour(*field, colourFromValue(*stored.fColor, QColor()));
     }
 }

@@ -17,7 +17,8 @@ public:
     WindowSettingsBridge(QMainWindow& window, QSplitter& splitter, QHeaderView& header, TRichEditURL& title,
                          TRichEditURL& body);
 
-    // The values as the window shows them now (its normal bounds when maximized or minimized).
+    // The values as the window shows them now (its normal bounds when maximized or minimized). The
+    // font colour is the window-text constant while the editors follow the desktop's text colour.
     WindowSettings current() const;
     // Applies whatever `stored` holds; missing values leave the window as it is. The content panel's
     // height is kept between its own minimum and what leaves the list panel its minimum.
