@@ -19,11 +19,11 @@ public:
 
     QFontDialog* fonts() const { return m_fonts; }
     QComboBox* colours() const { return m_colours; }
-    // The combo box's entries besides the chosen colour's own.
-    static constexpr int AutomaticEntry = 0;
-    int otherEntry() const;
 
 private:
+    // The colour entries: "Automatic", the chosen colour when there is one, "Other...".
+    static constexpr int AutomaticEntry = 0;
+    int otherEntry() const;
     void showColours();
     void entryPicked(int index);
 
