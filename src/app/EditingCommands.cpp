@@ -141,11 +141,14 @@ std::optional<int> EditingCommands::deleteSelectedNote() {
 }
 
 bool EditingCommands::actFontExecute() {
-    const std::optional<FontChoice> chosen = m.prompts.chooseFont(fontChoiceOf(m.body.font()));
+    const std::optional<FontChoice> chosen =
+        m.prompts.chooseFont(fontChoiceOf(m.body.font(), chosenTextColour(m.body)));
     if (!chosen)
         return false;
-    m.body.setFont(fontOf(*chosen, m.body.font()));
-    m.title.setFont(fontOf(*chosen, m.title.font()));
+    for (TRichEditURL* field : {&m.body, &m.title}) {
+        field->setFont(fontOf(*chosen, field->font()));
+        setChosenTextColour(*field, colourOf(*chosen));
+    }
     return true;
 }
 

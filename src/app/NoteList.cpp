@@ -6,6 +6,9 @@
 #include "store/NoteStore.h"
 
 #include <QHeaderView>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <algorithm>
 
 NoteList::NoteList(AppSettings& settings, QWidget* parent)
     : QObject(parent), m_settings(settings), m_view(new QTreeView(parent)), m_model(new NoteListModel(this)) {
@@ -31,8 +34,8 @@ void NoteList::configureView() {
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_view->setSortingEnabled(false); // we sort ourselves, on header clicks
-    m_view->setTextElideMode(Qt::ElideNone);
+    m_view->setSortingEnabled(false);         // we sort ourselves, on header clicks
+    m_view->setTextElideMode(Qt::ElideRight); // a cut text shows that it was cut
 
     QHeaderView* header = m_view->header();
     header->setSectionsClickable(true);
@@ -54,6 +57,34 @@ void NoteList::configureView() {
 void NoteList::keepMinimumWidth(int column, int newSize) {
     if (column >= 0 && column < NoteListModel::ColumnCount && newSize < MinimumWidths[column])
         m_view->header()->resizeSection(column, MinimumWidths[column]);
+}
+
+void NoteList::fitDateColumns(const LocaleFormats& formats) {
+    // The widest texts the formats give: two-digit days, months and hours, every month name a
+    // format may spell out, morning and evening.
+    int widest[2] = {0, 0};
+    for (int month = 1; month <= 12; ++month) {
+        for (const QTime time : {QTime(10, 58, 58), QTime(23, 58, 58)}) {
+            const QString text = DayNumber::displayText(QDateTime(QDate(2000, month, 28), time), formats);
+            widest[0] = std::max(widest[0], cellWidth(text, true));
+            widest[1] = std::max(widest[1], cellWidth(text, false));
+        }
+    }
+    for (const int column : {NoteListModel::ColCreated, NoteListModel::ColModified})
+        m_view->header()->resizeSection(column, std::max(InitialWidths[column], widest[column]));
+}
+
+int NoteList::cellWidth(const QString& text, bool withCheckBox) const {
+    QStyleOptionViewItem option;
+    option.initFrom(m_view);
+    option.font = m_view->font();
+    option.fontMetrics = m_view->fontMetrics();
+    option.text = text;
+    option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    option.features = QStyleOptionViewItem::HasDisplay;
+    if (withCheckBox)
+        option.features |= QStyleOptionViewItem::HasCheckIndicator;
+    return m_view->style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), m_view).width();
 }
 
 void NoteList::LoadNotes(NoteStore& store) {

@@ -34,6 +34,10 @@ public:
     Note addNewNote(NoteStore& store, const QString& title, const QString& body, const QDateTime& now,
                     const LocaleFormats& formats);
 
+    // Widens the two date columns where a full date-time in the list's font would not fit their
+    // design widths.
+    void fitDateColumns(const LocaleFormats& formats);
+
     int selectedRow() const; // -1 when none
     void selectRow(int row); // and scroll it wholly into view
     bool hasCheckedRows() const { return !m_model->checkedRows().empty(); }
@@ -50,6 +54,7 @@ signals:
 private:
     void configureView();
     void keepMinimumWidth(int column, int newSize);
+    int cellWidth(const QString& text, bool withCheckBox) const;
 
     AppSettings& m_settings;
     QTreeView* m_view;

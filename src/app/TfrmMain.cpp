@@ -28,6 +28,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
+#include <QFontDatabase>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -65,10 +66,14 @@ QRect onScreen(QRect bounds) {
     return bounds;
 }
 
+// The desktop's general font and size. Held in points, so that "fSize" can always be stored.
 QFont designFont() {
-    QFont font;
-    font.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
-    font.setPointSize(8);
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    if (font.pointSizeF() <= 0 && font.pixelSize() > 0) {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const qreal dotsPerInch = screen ? screen->logicalDotsPerInchY() : 96.0;
+        font.setPointSizeF(font.pixelSize() * 72.0 / dotsPerInch);
+    }
     return font;
 }
 
@@ -142,6 +147,7 @@ void TfrmMain::buildLayout() {
     m_pnlNoteList->setObjectName(QStringLiteral("pnlNoteList"));
     m_pnlNoteList->setMinimumHeight(100);
     m_noteList = new NoteList(m_settings, m_pnlNoteList);
+    m_noteList->fitDateColumns(m_formats);
     m_barStatus = new QStatusBar(m_pnlNoteList);
     m_barStatus->setObjectName(QStringLiteral("barStatus"));
     m_barStatus->setSizeGripEnabled(false);

@@ -1,19 +1,57 @@
 #include "WindowSettingsBridge.h"
 
 #include "controls/TRichEditURL.h"
+#include "platform/FontChoiceQt.h"
 
 #include <QHeaderView>
+#include <QLayout>
 #include <QMainWindow>
+#include <QScreen>
 #include <QSplitter>
+#include <algorithm>
+
+namespace {
+
+// The title bar that the window manager adds, not known before the first show.
+constexpr int TitleBarAllowance = 32;
+
+} // namespace
 
 WindowSettingsBridge::WindowSettingsBridge(QMainWindow& window, QSplitter& splitter, QHeaderView& header,
                                            TRichEditURL& title, TRichEditURL& body)
-    : m_window(window), m_splitter(splitter), m_header(header), m_title(title), m_body(body) {}
+    : m_window(window), m_splitter(splitter), m_header(header), m_title(title), m_body(body) {
+    layOut();
+}
+
+void WindowSettingsBridge::layOut() {
+    // A shown window lays itself out on every resize; a hidden one only on its next show, which lays
+    // it out again at the size it then has.
+    if (m_window.isVisible())
+        return;
+    QLayout* layout = m_window.layout();
+    if (!layout)
+        return;
+    layout->invalidate();
+    layout->activate();
+    // A maximized window will fill the screen.
+    const QScreen* screen = m_window.screen();
+    if (m_window.windowState() & Qt::WindowMaximized && screen)
+        layout->setGeometry(
+            QRect(QPoint(), screen->availableGeometry().size() - QSize(0, TitleBarAllowance)));
+    // A hidden splitter gets no resize event to share its new height out by.
+    m_splitter.refresh();
+}
 
 int WindowSettingsBridge::contentsHeight() const {
-    // Before the first show the splitter has not laid its panels out yet.
     const QList<int> sizes = m_splitter.sizes();
     return !sizes.isEmpty() && sizes.first() > 0 ? sizes.first() : m_splitter.widget(0)->height();
+}
+
+int WindowSettingsBridge::fittingContentsHeight(int wanted) const {
+    const int room = m_splitter.height() - m_splitter.handleWidth();
+    const int lowest = m_splitter.widget(0)->minimumHeight();
+    const int highest = room - m_splitter.widget(1)->minimumHeight();
+    return std::max(lowest, std::min(wanted, highest));
 }
 
 WindowSettings WindowSettingsBridge::current() const {
@@ -38,7 +76,7 @@ WindowSettings WindowSettingsBridge::current() const {
     s.colNote = m_header.sectionSize(2);
     const QFont font = m_title.font();
     s.Font = font.family();
-    s.fColor = colourValue(m_title.palette().color(QPalette::Text));
+    s.fColor = colourValue(chosenTextColour(m_title).value_or(QColor()));
     s.fSize = font.pointSize();
     s.fStyle = FontStyle{font.bold(), font.italic(), font.underline(), font.strikeOut()};
     return s;
@@ -52,19 +90,24 @@ void WindowSettingsBridge::apply(const WindowSettings& stored) {
         corner.setX(*stored.Left);
     m_window.move(corner);
     m_window.resize(stored.Width.value_or(m_window.width()), stored.Height.value_or(m_window.height()));
-    if (stored.NotePanelHeight) {
-        const int total = m_splitter.height() > 0 ? m_splitter.height() : m_window.height();
-        m_splitter.setSizes({*stored.NotePanelHeight, std::max(total - *stored.NotePanelHeight, 1)});
-    }
     if (stored.FormState == WindowState::Minimized)
         m_window.setWindowState(Qt::WindowMinimized);
     else if (stored.FormState == WindowState::Maximized)
         m_window.setWindowState(Qt::WindowMaximized);
+    layOut(); // at the size and state just applied
+    if (stored.NotePanelHeight) {
+        const int contents = fittingContentsHeight(*stored.NotePanelHeight);
+        const int room = m_splitter.height() - m_splitter.handleWidth();
+        m_splitter.setSizes({contents, std::max(room - contents, 1)});
+    }
     const std::optional<int> widths[] = {stored.colDate, stored.colTitle, stored.colNote};
     for (int column = 0; column < 3; ++column)
         if (widths[column])
             m_header.resizeSection(column, *widths[column]);
+    applyFont(stored);
+}
 
+void WindowSettingsBridge::applyFont(const WindowSettings& stored) {
     if (!stored.Font)
         return;
     for (TRichEditURL* field : {&m_title, &m_body}) {
@@ -79,11 +122,9 @@ void WindowSettingsBridge::apply(const WindowSettings& stored) {
             font.setStrikeOut(stored.fStyle->strikeOut);
         }
         field->setFont(font);
-        if (stored.fColor) {
-            QPalette palette = field->palette();
-            palette.setColor(QPalette::Text,
-                             colourFromValue(*stored.fColor, palette.color(QPalette::WindowText)));
-            field->setPalette(palette);
-        }
+        // A system colour constant leaves the field on the desktop's text colour, so that it follows a
+        // later change of theme.
+        if (stored.fColor && !isSystemColourValue(*stored.fColor))
+            setChosenTextColour(*field, colourFromValue(*stored.fColor, QColor()));
     }
 }

@@ -2,11 +2,50 @@
 
 #include "platform/Prompts.h"
 
+#include <QColor>
 #include <QFont>
+#include <QPalette>
+#include <QWidget>
 
-// FontChoice, as the font dialog and the settings speak of fonts, to and from QFont.
-inline FontChoice fontChoiceOf(const QFont& font) {
-    return {font.family(), font.pointSize(), font.bold(), font.italic(), font.underline(), font.strikeOut()};
+// The colour a field's text was given; none while it follows the desktop's text colour.
+inline std::optional<QColor> chosenTextColour(const QWidget& field) {
+    const QPalette palette = field.palette();
+    if (!palette.isBrushSet(QPalette::Active, QPalette::Text))
+        return std::nullopt;
+    return palette.color(QPalette::Active, QPalette::Text);
+}
+
+// Gives a field's text a colour of its own, or (none) hands it back to the desktop's text colour,
+// keeping any other colour the field was given.
+inline void setChosenTextColour(QWidget& field, const std::optional<QColor>& colour) {
+    QPalette palette;
+    const QPalette own = field.palette();
+    for (int group = 0; group < QPalette::NColorGroups; ++group) {
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            const auto g = QPalette::ColorGroup(group);
+            const auto r = QPalette::ColorRole(role);
+            if (r != QPalette::Text && own.isBrushSet(g, r))
+                palette.setBrush(g, r, own.brush(g, r));
+        }
+    }
+    if (colour)
+        palette.setColor(QPalette::Text, *colour);
+    field.setPalette(palette);
+}
+
+// FontChoice, as the font dialog and the settings speak of fonts, to and from QFont and QColor.
+inline FontChoice fontChoiceOf(const QFont& font, const std::optional<QColor>& colour = std::nullopt) {
+    FontChoice choice{font.family(), font.pointSize(), font.bold(),
+                      font.italic(), font.underline(), font.strikeOut()};
+    if (colour)
+        choice.colour = colour->rgb() & 0xFFFFFFu;
+    return choice;
+}
+
+inline std::optional<QColor> colourOf(const FontChoice& choice) {
+    if (!choice.colour)
+        return std::nullopt;
+    return QColor::fromRgb(*choice.colour | 0xFF000000u);
 }
 
 // `base` keeps whatever FontChoice does not say (e.g. hinting).

@@ -11,14 +11,22 @@ enum class MsgButton { None = 0x0, Yes = 0x1, No = 0x2, OK = 0x4, Cancel = 0x8 }
 Q_DECLARE_FLAGS(MsgButtons, MsgButton)
 Q_DECLARE_OPERATORS_FOR_FLAGS(MsgButtons)
 
-// A font as the font dialog offers it.
+// A font as the font dialog offers it, with its colour.
 struct FontChoice {
+    FontChoice() = default;
+    FontChoice(QString family, int pointSize, bool bold, bool italic, bool underline, bool strikeOut,
+               std::optional<quint32> colour = std::nullopt)
+        : family(std::move(family)), pointSize(pointSize), bold(bold), italic(italic), underline(underline),
+          strikeOut(strikeOut), colour(colour) {}
+
     QString family;
     int pointSize = 0;
     bool bold = false;
     bool italic = false;
     bool underline = false;
     bool strikeOut = false;
+    // 0xRRGGBB; none: the desktop's text colour, which follows a change of theme.
+    std::optional<quint32> colour;
     bool operator==(const FontChoice&) const = default;
 };
 
@@ -49,7 +57,7 @@ public:
     virtual MsgButton messageDlg(const QString& text, MsgKind kind, MsgButtons buttons) = 0;
     // A plain message box with only an OK button and no icon.
     virtual void plainMessage(const QString& text) = 0;
-    // The font dialog, starting at `initial`; nullopt when the user cancels.
+    // The font dialog with a colour choice, starting at `initial`; nullopt when the user cancels.
     virtual std::optional<FontChoice> chooseFont(const FontChoice& initial) {
         Q_UNUSED(initial);
         return std::nullopt;

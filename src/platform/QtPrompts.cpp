@@ -1,10 +1,9 @@
 #include "QtPrompts.h"
 
-#include "platform/FontChoiceQt.h"
+#include "platform/FontColourDialog.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDialog>
 #include <QMessageBox>
 
 namespace {
@@ -63,13 +62,10 @@ void QtPrompts::plainMessage(const QString& text) {
 }
 
 std::optional<FontChoice> QtPrompts::chooseFont(const FontChoice& initial) {
-    const QFont font = fontOf(initial);
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, font, m_owner, QStringLiteral("Font"));
-    if (!ok)
+    FontColourDialog dialog(initial, m_owner);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return FontChoice{chosen.family(), chosen.pointSize(), chosen.bold(),
-                      chosen.italic(), chosen.underline(), chosen.strikeOut()};
+    return dialog.choice();
 }
 
 namespace {

@@ -9,6 +9,7 @@
 
 #include "store/SettingsStore.h"
 #include <QDir>
+#include <QFontDatabase>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -118,7 +119,87 @@ private slots:
         for (const char* name : {"Top", "Left", "Width", "Height", "NotePanelHeight", "FormState"})
             QVERIFY2(key->valueExists(QString::fromLatin1(name)), name);
         QCOMPARE(key->readInteger(QStringLiteral("FormState")), 0);
+        QCOMPARE(key->readInteger(QStringLiteral("NotePanelHeight")), 196);
         QVERIFY(!key->valueExists(QStringLiteral("SortToggle"))); // the rest comes at the end of the run
+
+        // A run killed before its exit: the next one shows the design layout.
+        Session again(folders);
+        TfrmMain& w = again.start();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.pnlContents()->height(), 196);
+    }
+
+    void panelHeightIsReadWithinWhatFits_data() {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("formState");
+        QTest::addColumn<int>("expected"); // -1: all the room the list panel's minimum leaves
+        QTest::newRow("kept") << 240 << 0 << 240;
+        QTest::newRow("below the minimum") << 13 << 0 << 100;
+        QTest::newRow("taller than the window") << 5000 << 0 << -1;
+        // Too tall for the normal window, not for the screen the maximized window fills.
+        QTest::newRow("maximized") << 400 << 2 << 400;
+    }
+    // Also in a run that never shows the window (started in the tray), which must store what it read.
+    void panelHeightIsReadWithinWhatFits() {
+        QFETCH(int, stored);
+        QFETCH(int, formState);
+        QFETCH(int, expected);
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        RegistryHive hive(folders.paths().registryPath());
+        {
+            auto key = hive.openKey(SettingsKeyPath);
+            key->writeInteger(QStringLiteral("Height"), 500);
+            key->writeInteger(QStringLiteral("FormState"), formState);
+            key->writeInteger(QStringLiteral("NotePanelHeight"), stored);
+            key->close();
+        }
+        const auto fitting = [&](TfrmMain& w) {
+            const QSplitter& splitter = *w.splitter();
+            return expected >= 0 ? expected : splitter.height() - splitter.handleWidth() - 100;
+        };
+        {
+            Session hidden(folders);
+            TfrmMain& w = hidden.start();
+            const int wanted = fitting(w);
+            w.Exit1Click();
+            QCOMPARE(hive.openKey(SettingsKeyPath)->readInteger(QStringLiteral("NotePanelHeight")), wanted);
+        }
+        Session shown(folders);
+        TfrmMain& w = shown.start();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.normalGeometry().height(), 500);
+        QCOMPARE(w.pnlContents()->height(), fitting(w));
+        QVERIFY(w.splitter()->widget(1)->height() >= 100);
+        QVERIFY(shown.log().isEmpty());
+    }
+
+    // The design font is the desktop's general font, and the date columns fit a full date-time in it.
+    void listAndEditorsStartInTheDesktopFont() {
+        TestFolders folders;
+        folders.writeNotes("<Notes><Note><Title>wide dates</Title><DateTime>40175.9992824074</DateTime>"
+                           "<LastModified>40175.9992824074</LastModified></Note></Notes>");
+        Session s(folders);
+        TfrmMain& w = s.start();
+        const QFont general = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+        QTreeView* view = w.noteList().view();
+        for (const QWidget* widget : {static_cast<QWidget*>(w.edtTitle()), static_cast<QWidget*>(w.redNote()),
+                                      static_cast<QWidget*>(view)}) {
+            QCOMPARE(widget->font().family(), general.family());
+            QCOMPARE(widget->font().pointSize(), general.pointSize());
+        }
+        QCOMPARE(w.noteList().model()->note(0).CreatedText, QStringLiteral("12/28/09 11:58:58 PM"));
+        QStyleOptionViewItem option;
+        option.initFrom(view);
+        for (int column : {0, 1}) {
+            const QModelIndex cell = w.noteList().model()->index(0, column);
+            QVERIFY2(view->itemDelegate()->sizeHint(option, cell).width() <=
+                         view->header()->sectionSize(column),
+                     qPrintable(QString::number(column)));
+        }
+        QCOMPARE(view->textElideMode(), Qt::ElideRight); // narrowed by the user, a date ends in "..."
     }
 
     void windowAndFontComeBackAfterARestart() {

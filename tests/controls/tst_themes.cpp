@@ -1,11 +1,20 @@
+#include "MainWindowSession.h"
 #include "ScriptedSpeller.h"
+#include "app/ActionCatalog.h"
 #include "controls/ReadableColor.h"
 #include "controls/TRichEditURL.h"
+#include "platform/FontChoiceQt.h"
+#include "platform/FontColourDialog.h"
+#include "platform/Registry.h"
 #include "spell/RichEditSpellControl.h"
 #include "spell/SpellPreview.h"
 #include "spell/TSpellerDialog2.h"
+#include "store/SettingsStore.h"
 
 #include <QApplication>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QFontDialog>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleFactory>
@@ -65,7 +74,7 @@ QTextCharFormat formatAt(const SpellPreview& preview, int position) {
 
 } // namespace
 
-// Links and misspellings against the text background, under light and dark desktop palettes.
+// Links, misspellings and the editors' text colour under light and dark desktop palettes.
 class TestThemes : public QObject {
     Q_OBJECT
 
@@ -177,6 +186,92 @@ private slots:
         QVERIFY2(ReadableColor::contrastRatio(flagged, base) >= 4.5, qPrintable(flagged.name()));
         QVERIFY(flagged.red() > flagged.green() && flagged.red() > flagged.blue()); // still reads as red
         QCOMPARE(normal, palette.color(QPalette::Text));
+    }
+
+    // The editors' text follows the desktop's text colour, also after a restart and a later change of
+    // theme, until the user chooses a colour with the Font command; "Automatic" hands it back.
+    void editorsFollowTheThemeUntilAColourIsChosen() {
+        QApplication::setPalette(lightPalette());
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        RegistryHive hive(folders.paths().registryPath());
+        const auto storedColour = [&] {
+            return hive.openKey(SettingsKeyPath)->readInteger(QStringLiteral("fColor"));
+        };
+        const auto textColours = [](TfrmMain& w) {
+            return QList<QColor>{w.edtTitle()->palette().color(QPalette::Text),
+                                 w.redNote()->palette().color(QPalette::Text)};
+        };
+        const QColor orange(0xFF, 0x80, 0x00);
+        {
+            MainWindowSession s(folders);
+            s.start().Exit1Click();
+            QCOMPARE(storedColour(), WindowTextColourValue);
+        }
+        {
+            MainWindowSession s(folders);
+            TfrmMain& w = s.start();
+            QApplication::setPalette(darkPalette(QColor()));
+            QTRY_COMPARE(textColours(w), (QList<QColor>{Qt::white, Qt::white}));
+            FontChoice choice = fontChoiceOf(w.redNote()->font());
+            choice.colour = 0xFF8000;
+            s.prompts.expectFont(choice);
+            w.actions().actFont->trigger();
+            QCOMPARE(s.prompts.lastFontShown.colour, std::nullopt);
+            QCOMPARE(textColours(w), (QList<QColor>{orange, orange}));
+            w.Exit1Click();
+            QCOMPARE(storedColour(), 0x0080FF); // 0x00BBGGRR
+        }
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        QApplication::setPalette(lightPalette());
+        QCoreApplication::processEvents();
+        QCOMPARE(textColours(w), (QList<QColor>{orange, orange}));
+        s.prompts.expectFont(fontChoiceOf(w.redNote()->font())); // "Automatic"
+        w.actions().actFont->trigger();
+        QCOMPARE(s.prompts.lastFontShown.colour, std::optional<quint32>(0xFF8000));
+        QCOMPARE(textColours(w), (QList<QColor>{Qt::black, Qt::black}));
+        QApplication::setPalette(darkPalette(QColor()));
+        QTRY_COMPARE(textColours(w), (QList<QColor>{Qt::white, Qt::white}));
+        w.Exit1Click();
+        QCOMPARE(storedColour(), WindowTextColourValue);
+        QVERIFY(s.prompts.problems().isEmpty());
+    }
+
+    // The font dialog's colour row: the colour shown at the start, "Other..." through the colour
+    // dialog, "Automatic"; Enter is OK, and Escape inside the font part closes the whole dialog.
+    void fontDialogChoosesAColourToo() {
+        FontColourDialog dialog(
+            FontChoice{QStringLiteral("DejaVu Sans"), 10, false, false, false, false, 0x112233});
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QComboBox* colours = dialog.colours();
+        QCOMPARE(colours->currentText(), QStringLiteral("#112233"));
+        dialog.fonts()->setCurrentFont(QFont(QStringLiteral("DejaVu Serif"), 14));
+
+        QTimer::singleShot(0, [] {
+            auto* picker = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+            QVERIFY(picker);
+            picker->setCurrentColor(QColor(0xFF, 0x80, 0x00));
+            picker->accept();
+        });
+        colours->setFocus();
+        QTest::keyClick(colours, Qt::Key_Down); // "Other..."
+        FontChoice chosen = dialog.choice();
+        QCOMPARE(chosen.family, QStringLiteral("DejaVu Serif"));
+        QCOMPARE(chosen.pointSize, 14);
+        QCOMPARE(chosen.colour, std::optional<quint32>(0xFF8000));
+        QCOMPARE(colours->currentText(), QStringLiteral("#ff8000"));
+
+        QTest::keyClick(colours, Qt::Key_Home); // "Automatic"
+        QCOMPARE(dialog.choice().colour, std::nullopt);
+        QTest::keyClick(colours, Qt::Key_Return);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+
+        dialog.show();
+        QTest::keyClick(dialog.fonts(), Qt::Key_Escape);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
     }
 
     // A palette change while the control shows links recolours them.
