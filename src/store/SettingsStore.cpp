@@ -205,6 +205,9 @@ void SettingsStore::readAppSettings(const RegistryKey& key, AppSettings& s, cons
         const int language = intOr(key, QStringLiteral("SpellCheckerLanguage"), 1);
         s.SpellCheckerLanguage = language >= 0 ? language : 1;
     }
+    // Read back, unlike the other spelling values: the option acts on every save, and a choice that
+    // reverts at the next start would look like a fault.
+    s.CheckSpellingOnSave = boolOr(key, QStringLiteral("CheckSpellingOnSave"), false);
 }
 
 void SettingsStore::SetPositions(const WindowSettings& window, const AppSettings& s) {

@@ -356,7 +356,7 @@ private slots:
         expected["AlternateLocation"] = folders.configFolder().chopped(1);
         QCOMPARE(asValues(r.window, r.settings), expected);
         QCOMPARE(onDisk(fresh)["CheckSpellingOnSave"], "dword:1");
-        QVERIFY(!r.settings.CheckSpellingOnSave);
+        QVERIFY(r.settings.CheckSpellingOnSave);
     }
 
     // Missing window values stop the writing there; the earlier writes reach the disk. fSize alone
