@@ -118,7 +118,7 @@ find_window() {
 }
 window_gone() { ! xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
 # capture WINDOW FILE: the window as it is on the screen now.
-capture() { import -window "$1" "png:$2" 2>/dev/null; }
+capture() { timeout 10 import -window "$1" "png:$2" 2>/dev/null; }
 same_picture() { [ "$(compare -metric AE "$1" "$2" null: 2>&1)" = 0 ]; }
 # settled WINDOW FILE: succeeds once two captures in a row are the same, the second one in FILE: the
 # window has painted what it was asked to. (A blinking text cursor may be caught either way.)

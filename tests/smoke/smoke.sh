@@ -78,14 +78,14 @@ echo "smoke: main window $main_window: $(xdotool getwindowgeometry "$main_window
 # It must show something: a painted window has far more than a handful of colours.
 colours=0
 painted() {
-    import -window "$main_window" "png:$work/window.png" 2>/dev/null || return 1
+    timeout 10 import -window "$main_window" "png:$work/window.png" 2>/dev/null || return 1
     colours=$(identify -format '%k' "$work/window.png" 2>/dev/null || echo 0)
     [ "$colours" -gt "$min_colours" ]
 }
 wait_for 5 painted || fail "the main window looks blank ($colours colours)"
 echo "smoke: the main window shows $colours colours"
 mkdir -p "$build_dir/smoke"
-import -window root "$build_dir/smoke/quillnote.png" 2>/dev/null || true
+timeout 10 import -window root "$build_dir/smoke/quillnote.png" 2>/dev/null || true
 
 # Nothing else should be open on a first start: another visible window is an error message or a
 # forgotten splash screen. Everything the start-up shows comes before the main window, and the program

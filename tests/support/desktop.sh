@@ -115,7 +115,7 @@ desktop_main=""
 desktop_main_window() {
     local id
     desktop_main=""
-    for id in $(xdotool search --onlyvisible --pid "$1" --name '^Quillnote$' 2>/dev/null); do
+    for id in $(xdotool search --all --onlyvisible --pid "$1" --name '^Quillnote$' 2>/dev/null); do
         xprop -id "$id" WM_TRANSIENT_FOR 2>/dev/null | grep -q 'window id' && continue
         _desktop_in_tray "$id" && continue
         desktop_main=$id
@@ -145,16 +145,17 @@ desktop_popup() {
 }
 
 # desktop_timed_exit PID SECONDS COMMAND...: runs COMMAND, which should end the process PID (a child of
-# this shell), and waits up to SECONDS for it to end. Sets $desktop_exit_ms (from just before COMMAND
-# to the end) and $desktop_exit_status; fails if the process still runs.
+# this shell), and waits up to SECONDS for it to end. Sets $desktop_exit_ms (from the moment COMMAND has
+# done its part, e.g. xdotool has sent the keys, to the end) and $desktop_exit_status; fails if the
+# process still runs.
 desktop_exit_ms=""
 desktop_exit_status=""
 desktop_timed_exit() {
-    local pid=$1 start deadline
-    start=${EPOCHREALTIME/./}
-    deadline=$((start + $2 * 1000000))
+    local pid=$1 limit=$2 start deadline
     shift 2
     "$@" || return 1
+    start=${EPOCHREALTIME/./}
+    deadline=$((start + limit * 1000000))
     while kill -0 "$pid" 2>/dev/null; do
         [ "${EPOCHREALTIME/./}" -lt "$deadline" ] || return 1
         sleep 0.02
