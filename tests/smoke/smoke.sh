@@ -115,8 +115,8 @@ wait_for 5 check_notes || {
 }
 echo "smoke: quill.xml created with the read-me note"
 
-# Alt+F4 through the window manager, as a user closes the window; the exit is timed and must take less
-# than $QUILL_EXIT_BOUND_MS (2000 ms by default, far above the usual figure).
+# Alt+F4 through the window manager, as a user closes the window; the exit is timed from the keys and
+# must take less than $QUILL_EXIT_BOUND_MS (2000 ms by default, far above the usual figure).
 xdotool windowactivate --sync "$main_window" >/dev/null 2>&1 || true
 desktop_timed_exit "$app_pid" 10 xdotool key --clearmodifiers alt+F4 ||
     fail "the program was still running 10 s after Alt+F4"

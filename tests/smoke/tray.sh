@@ -6,8 +6,9 @@
 #   - Minimizing the window hides it in the tray rather than leaving it minimized, so Exit from the
 #     tray's menu stores the window state as normal (FormState 0).
 #   - The next start, without an argument, shows the window; SIGTERM ends the program.
-# Each exit is timed from the command to the end of the process and must take less than
-# $QUILL_EXIT_BOUND_MS (2000 ms by default, far above the usual figure, so that only a real wait fails).
+# Each exit is timed from its command (keys sent, signal given) to the end of the process and must take
+# less than $QUILL_EXIT_BOUND_MS (2000 ms by default, far above the usual figure, so that only a real
+# wait fails, not a busy machine).
 # Usage: tests/smoke/tray.sh [BUILD_DIR]   (default: $QUILL_BUILD_DIR or build)
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/../.."
@@ -57,7 +58,8 @@ exit_with() {
 start_program -0
 wait_for 30 desktop_tray_icon "$app_pid" || fail "the tray icon was not embedded in the tray host"
 icon=$desktop_icon
-desktop_main_window "$app_pid" && fail "started with an argument, the main window is shown instead of in the tray"
+desktop_main_window "$app_pid" &&
+    fail "started with an argument, the main window is shown instead of in the tray"
 
 # A click that comes before the icon can take it is lost: click again, a bounded number of times.
 for attempt in 1 2 3; do
@@ -71,7 +73,9 @@ done
 main=$desktop_main
 
 xdotool windowminimize "$main"
-main_withdrawn() { ! desktop_main_window "$app_pid" && ! xprop -id "$main" WM_STATE 2>/dev/null | grep -q Iconic; }
+main_withdrawn() {
+    ! desktop_main_window "$app_pid" && ! xprop -id "$main" WM_STATE 2>/dev/null | grep -q Iconic
+}
 wait_for 10 main_withdrawn || fail "minimizing left the window on the screen or minimized on the task bar"
 echo "tray: minimizing hid the window in the tray"
 

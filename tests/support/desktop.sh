@@ -38,7 +38,8 @@ desktop_stop() {
 
 desktop_copy_program() {
     mkdir -p "$2"
-    tar -C "$1/bin" --exclude='./tst_*' --exclude='./quill_*' --exclude='./bench_*' -cf - . | tar -C "$2" -xf -
+    tar -C "$1/bin" --exclude='./tst_*' --exclude='./quill_*' --exclude='./bench_*' -cf - . |
+        tar -C "$2" -xf -
     rm -f "$2"/quill.xml* "$2/Quillnote.log"
 }
 
