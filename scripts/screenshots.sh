@@ -30,7 +30,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 
-for tool in Xvfb openbox trayer xdotool xprop import convert; do
+for tool in Xvfb openbox trayer xdotool xprop xwininfo import convert compare; do
     command -v "$tool" >/dev/null || { echo "screenshots: $tool is not installed" >&2; exit 1; }
 done
 [ -x "$build_dir/bin/quillnote" ] || { echo "screenshots: no program at $build_dir/bin/quillnote" >&2; exit 1; }
@@ -46,35 +46,20 @@ if ! mkdir -m 700 "$program" 2>/dev/null; then
     echo "screenshots: $program exists: another run may be going on (remove it if not)" >&2
     exit 1
 fi
-pids=()
-cleanup() {
-    local pid _
-    for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
-    for _ in $(seq 30); do
-        local alive=0
-        for pid in "${pids[@]}"; do kill -0 "$pid" 2>/dev/null && alive=1; done
-        [ "$alive" -eq 0 ] && break
-        sleep 0.1
-    done
-    for pid in "${pids[@]}"; do kill -KILL "$pid" 2>/dev/null || true; done
-    rm -rf "$work" "$program"
-}
-trap cleanup EXIT
+# shellcheck source=tests/support/wait_for.sh
+source tests/support/wait_for.sh
+# shellcheck source=tests/support/desktop.sh
+source tests/support/desktop.sh
+trap 'desktop_stop; rm -rf "$work" "$program"' EXIT
 
 fail() {
     echo "screenshots: FAIL: $*" >&2
     [ -s "$work/app.log" ] && tail -n 20 "$work/app.log" >&2
     exit 1
 }
-# shellcheck source=tests/support/wait_for.sh
-source tests/support/wait_for.sh
 
 # A writable program folder of our own, with sample notes instead of the read-me note.
-mkdir -p "$work/home" "$work/config" "$work/data" "$work/cache" "$work/runtime"
-chmod 700 "$work/runtime"
-tar -C "$build_dir/bin" --exclude='./tst_*' --exclude='./quill_*' --exclude='./bench_*' -cf - . |
-    tar -C "$program" -xf -
-rm -f "$program"/quill.xml* "$program/Quillnote.log"
+desktop_copy_program "$build_dir" "$program"
 # Day numbers: days since 30 December 1899, the time of day as the fraction.
 cat >"$program/quill.xml" <<'XML'
 <?xml version="1.0" encoding="UTF-8"?>
@@ -106,55 +91,24 @@ cat >"$program/quill.xml" <<'XML'
 </Notes>
 XML
 
-width=1024
-height=768
-if [ "$scale" != 1 ]; then
-    width=2560
-    height=1600
-fi
-Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp -noreset 3>"$work/display" \
-    >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-has_display() { [ -s "$work/display" ]; }
-wait_for 10 has_display || fail "Xvfb did not start"
-DISPLAY=":$(head -n 1 "$work/display")"
-export DISPLAY
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
-export XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime"
-export QT_QPA_PLATFORM=xcb LANG=C.UTF-8
-unset LC_ALL WAYLAND_DISPLAY SESSION_MANAGER QT_SCALE_FACTOR QT_QPA_PLATFORMTHEME
-unset GTK_THEME
+size=1024x768
+[ "$scale" = 1 ] || size=2560x1600
+desktop_start "$work" --size "$size" --tray $((24 * scale + 8)) || fail "$desktop_error"
 [ "$scale" != 1 ] && export QT_SCALE_FACTOR=$scale
 [ "$dark" = 1 ] && export QT_QPA_PLATFORMTHEME=gtk3 GTK_THEME=Adwaita:dark
 
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-wait_for 10 wm_running || fail "openbox did not start"
-trayer --edge bottom --align right --widthtype request --height $((24 * scale + 8)) --SetDockType true \
-    --transparent false >/dev/null 2>&1 &
-pids+=($!)
-tray_running() { xdotool search --class trayer >/dev/null 2>&1; }
-wait_for 10 tray_running || fail "trayer did not start"
-
 "$program/quillnote" >"$work/app.log" 2>&1 &
 app_pid=$!
-pids+=("$app_pid")
+desktop_track "$app_pid"
 
+# The main window appears once the start-up is done: the splash is gone and the list is filled.
 main=""
 find_main() {
     kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
-    local id
-    for id in $(xdotool search --onlyvisible --name '^Quillnote$' 2>/dev/null); do
-        if ! xprop -id "$id" WM_TRANSIENT_FOR 2>/dev/null | grep -q 'window id'; then
-            main=$id
-            return 0
-        fi
-    done
-    return 1
+    desktop_main_window "$app_pid" || return 1
+    main=$desktop_main
 }
 wait_for 20 find_main || fail "no main window"
-sleep 2 # the splash goes away and the list fills
 
 # find_window NAME: the id of the visible window of that exact name, in $found.
 found=""
@@ -162,11 +116,20 @@ find_window() {
     found=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
     [ -n "$found" ]
 }
-# shoot WINDOW NAME: the window's inside as NAME.png, without metadata, 256 colours unless told.
+window_gone() { ! xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
+# capture WINDOW FILE: the window as it is on the screen now.
+capture() { timeout 10 import -window "$1" "png:$2" 2>/dev/null; }
+same_picture() { [ "$(compare -metric AE "$1" "$2" null: 2>&1)" = 0 ]; }
+# settled WINDOW FILE: succeeds once two captures in a row are the same, the second one in FILE: the
+# window has painted what it was asked to. (A blinking text cursor may be caught either way.)
+settled() {
+    capture "$1" "$work/before.png" && capture "$1" "$2" && same_picture "$work/before.png" "$2"
+}
+# shoot WINDOW NAME: the window's inside as NAME.png once it has settled, without metadata, 256 colours
+# unless told.
 shoot() {
     local raw="$work/$2.raw.png"
-    sleep 0.7 # let it paint
-    import -window "$1" "png:$raw" || fail "could not capture $2"
+    wait_for 10 settled "$1" "$raw" || fail "$2 did not settle"
     if [ "$png8" -eq 1 ]; then
         convert "$raw" -strip "PNG8:$out/$2.png"
     else
@@ -188,11 +151,20 @@ xdotool windowmove --sync "$main" 40 40 >/dev/null 2>&1 || true
 WIDTH=0 HEIGHT=0 X=0 Y=0 # set by getwindowgeometry --shell
 eval "$(xdotool getwindowgeometry --shell "$main")"
 xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
-sleep 0.3
+xdotool mousemove --window "$main" $((WIDTH + 20)) 20 # keep the hand out of the picture
+wait_for 10 settled "$main" "$work/closed.png" || fail "the main window did not settle"
 # The list is sorted newest first: the garden note is the second row, at its design place.
 xdotool mousemove --window "$main" $((250 * scale)) $((288 * scale)) click --repeat 2 --delay 120 1
-sleep 0.8
-xdotool mousemove --window "$main" $((WIDTH + 20)) 20 # keep the hand out of the picture
+xdotool mousemove --window "$main" $((WIDTH + 20)) 20
+# The note is open once the title and body fields show text: a band below the tool bar, which a click
+# on the list alone leaves as it was.
+fields() { convert "$1" -crop "x$((88 * scale))+0+$((62 * scale))" +repage "$2"; }
+note_open() {
+    capture "$main" "$work/open.png" || return 1
+    fields "$work/closed.png" "$work/closed-fields.png" && fields "$work/open.png" "$work/open-fields.png" &&
+        ! same_picture "$work/closed-fields.png" "$work/open-fields.png"
+}
+wait_for 10 note_open || fail "the garden note did not open"
 shoot "$main" main-window
 
 # The spelling dialog, with a finding of the real spelling program.
@@ -200,23 +172,28 @@ keys_to "$main" ctrl+l
 wait_for 15 find_window "Quillnote Spell Check" || fail "no spelling dialog"
 shoot "$found" spelling
 keys_to "$found" Escape
-wait_for 5 bash -c '! xdotool search --onlyvisible --name "^Quillnote Spell Check$" >/dev/null 2>&1' ||
-    fail "the spelling dialog did not close"
+wait_for 5 window_gone "Quillnote Spell Check" || fail "the spelling dialog did not close"
 
 # The options dialog, through the menu.
 keys_to "$main" alt+t
-sleep 0.4
+wait_for 10 desktop_popup "$app_pid" || fail "the Tools menu did not open"
 xdotool key --clearmodifiers o
 wait_for 10 find_window "Quillnote Options" || fail "no options dialog"
 shoot "$found" options
 keys_to "$found" Escape
-sleep 0.5
+wait_for 5 window_gone "Quillnote Options" || fail "the options dialog did not close"
 
-# The Add Note window, through the tray icon's menu.
-tray=$(xdotool search --onlyvisible --class trayer | head -n 1)
-eval "$(xdotool getwindowgeometry --shell "$tray")"
-xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
-sleep 0.7
+# The Add Note window, through the tray icon's menu; its first item is Add Note.
+wait_for 20 desktop_tray_icon "$app_pid" || fail "the tray icon was not embedded in the tray host"
+open_tray_menu() {
+    local _
+    for _ in 1 2 3; do
+        desktop_click "$desktop_icon" 3
+        wait_for 10 desktop_popup "$app_pid" && return 0
+    done
+    return 1
+}
+open_tray_menu || fail "the tray icon's menu did not open"
 xdotool key --clearmodifiers Down Return
 find_add() {
     local id
@@ -226,25 +203,19 @@ find_add() {
     done
     return 1
 }
-if ! wait_for 5 find_add; then
-    # Some trays open the menu on release only: try the first item by its accelerator.
-    xdotool key --clearmodifiers Escape
-    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
-    sleep 0.7
-    xdotool key --clearmodifiers a
-    wait_for 5 find_add || fail "no Add Note window"
-fi
-sleep 0.5
+wait_for 10 find_add || fail "no Add Note window"
+has_focus() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
+wait_for 10 has_focus "$found" || fail "the Add Note window did not get the focus"
 xdotool type --delay 20 "Call the plumber"
 xdotool key --clearmodifiers Tab
 xdotool type --delay 20 "About the dripping tap in the kitchen: "
 xdotool key --clearmodifiers F8
 shoot "$found" add-note
 xdotool key --clearmodifiers Escape
-sleep 0.5
+add_gone() { ! find_add; }
+wait_for 5 add_gone || fail "the Add Note window did not close"
 
 # Exit, so the program ends as a user ends it.
-keys_to "$main" alt+F4
-wait_for 10 bash -c "! kill -0 $app_pid 2>/dev/null" || fail "the program did not end"
+desktop_timed_exit "$app_pid" 10 keys_to "$main" alt+F4 || fail "the program did not end"
 [ ! -e "$program/Quillnote.log" ] || { cat "$program/Quillnote.log" >&2; fail "the program logged an error"; }
 echo "screenshots: done"

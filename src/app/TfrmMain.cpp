@@ -373,10 +373,8 @@ void TfrmMain::FormCreate() {
                        QStringLiteral(".\n") + WebSiteAddress;
         m_formats = LocaleFormats::capture();
         readSettings();
-        if (!m_services.arguments.isEmpty() || m_settings.StartMinimized) {
+        if (!m_services.arguments.isEmpty() || m_settings.StartMinimized)
             m_startMinimized = true;
-            setWindowState(windowState() | Qt::WindowMinimized);
-        }
         m_tray->install();
         m_search->showScope();
         openNotesFile();
@@ -398,6 +396,13 @@ void TfrmMain::readSettings() {
             QCoreApplication::processEvents();
         });
     });
+    // A minimized start is kept as a flag until the loop starts. Minimizing the native window before its
+    // first show would leave it marked iconic, and on X11 the window manager then iconifies it again
+    // when it comes back from the tray.
+    if (stored.FormState == WindowState::Minimized) {
+        m_startMinimized = true;
+        stored.FormState.reset();
+    }
     bridge.apply(stored); // what was read before a failure still applies
     applySpellSettings(m_settings, m_spell->checker(), *m_cboSpellCheck);
     if (m_settings.QuillnoteLocation.isEmpty())
@@ -438,8 +443,9 @@ void TfrmMain::sortAtStartUp() {
 }
 
 void TfrmMain::showAsStarted() {
-    // A minimized start goes to the tray; without a tray it stays reachable on the task bar.
-    if (m_startMinimized)
+    // A minimized start goes to the tray, whether an argument, the settings or the stored window state
+    // asked for it; without a tray it stays reachable on the task bar.
+    if (m_startMinimized || (windowState() & Qt::WindowMinimized))
         m_tray->MinimizeToTray();
     else
         show();

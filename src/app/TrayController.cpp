@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <QMenu>
+#include <QWindow>
 
 namespace {
 const QString UnitName = QStringLiteral("Main");
@@ -61,6 +62,11 @@ void TrayController::MinimizeToTray() {
             m_window.showMinimized(); // no tray to come back from: stay on the task bar
             return;
         }
+        // A window in the tray is not minimized: it keeps the state it comes back in, which is also the
+        // one stored at exit. Only the widget's flag changes here; changing the native window's state
+        // would map the hidden window again.
+        if (m_window.windowState() & Qt::WindowMinimized)
+            m_window.overrideWindowState(m_restoreState); // reports the window as shown: before setInTray
         setInTray(true);
         m_window.hide();
     });
@@ -69,6 +75,9 @@ void TrayController::MinimizeToTray() {
 void TrayController::MaximizeFromTray() {
     guarded(m_log, UnitName, QStringLiteral("MaximizeFromTray"), LogMode::Loud, [&] {
         setInTray(false);
+        // The native window may still be minimized (see MinimizeToTray): restoring it maps it.
+        if (QWindow* native = m_window.windowHandle(); native && native->windowStates() != m_restoreState)
+            native->setWindowStates(m_restoreState);
         m_window.setWindowState(m_restoreState);
         m_window.show();
         m_window.raise();

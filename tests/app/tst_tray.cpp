@@ -28,6 +28,16 @@ class TestTray : public QObject {
         return out;
     }
 
+    static void writeSetting(TestFolders& folders, const QString& name, int value) {
+        RegistryHive hive(folders.paths().registryPath());
+        auto key = hive.openKey(SettingsKeyPath);
+        key->writeInteger(name, value);
+        key->close();
+    }
+    static int storedSetting(TestFolders& folders, const QString& name) {
+        return RegistryHive(folders.paths().registryPath()).openKey(SettingsKeyPath)->readInteger(name);
+    }
+
 private slots:
     void iconAndMenuAreInstalled() {
         TestFolders folders;
@@ -71,29 +81,60 @@ private slots:
         QVERIFY(w.isVisible());
     }
 
+    // The tray takes the minimize over: the window is hidden, not minimized, so the state stored at exit
+    // and the one it comes back in are the state it had.
+    void minimizingGoesToTheTray_data() {
+        QTest::addColumn<bool>("maximized");
+        QTest::addColumn<int>("formState");
+        QTest::newRow("normal") << false << 0;
+        QTest::newRow("maximized") << true << 2;
+    }
     void minimizingGoesToTheTray() {
+        QFETCH(bool, maximized);
+        QFETCH(int, formState);
+        const Qt::WindowStates state = maximized ? Qt::WindowMaximized : Qt::WindowNoState;
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         TraySession s(folders);
         TfrmMain& w = s.start();
+        w.setWindowState(state);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.showMinimized();
         QTRY_VERIFY(!w.isVisible());
         QVERIFY(w.tray().inTray());
+        QCOMPARE(w.windowState(), state);
+
         w.tray().Show1()->trigger();
         QVERIFY(w.isVisible());
-        QVERIFY(!(w.windowState() & Qt::WindowMinimized));
+        QCOMPARE(w.windowState() & ~Qt::WindowActive, state);
+        w.showMinimized();
+        QTRY_VERIFY(!w.isVisible());
+        w.tray().Exit2()->trigger();
+        QCOMPARE(storedSetting(folders, QStringLiteral("FormState")), formState);
     }
 
-    void anArgumentStartsInTheTray() {
+    // Whatever made the window minimized at start, it starts in the tray and comes back normal.
+    void minimizedStartGoesToTheTray_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("setting");
+        QTest::newRow("argument") << QStringList{QStringLiteral("-0")} << QString();
+        QTest::newRow("Start Minimized") << QStringList() << QStringLiteral("StartMinimized");
+        QTest::newRow("stored state") << QStringList() << QStringLiteral("FormState");
+    }
+    void minimizedStartGoesToTheTray() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, setting);
         TestFolders folders;
         folders.writeNotes(TwoNotes);
-        TraySession s(folders, {QStringLiteral("-0")});
+        if (!setting.isEmpty())
+            writeSetting(folders, setting, 1);
+        TraySession s(folders, arguments);
         TfrmMain& w = s.start();
         w.showAsStarted();
         QVERIFY(!w.isVisible());
         QVERIFY(w.tray().inTray());
+        QCOMPARE(w.windowState(), Qt::WindowStates());
         s.icon.press();
         QVERIFY(w.isVisible());
         QVERIFY(!(w.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)));
@@ -102,12 +143,7 @@ private slots:
     void closeBoxHidesWhenTheSettingsSaySo() {
         TestFolders folders;
         folders.writeNotes(TwoNotes);
-        {
-            RegistryHive hive(folders.paths().registryPath());
-            auto key = hive.openKey(SettingsKeyPath);
-            key->writeBool(QStringLiteral("CloseOnMenuOnly"), true);
-            key->close();
-        }
+        writeSetting(folders, QStringLiteral("CloseOnMenuOnly"), 1);
         TraySession s(folders);
         TfrmMain& w = s.start();
         w.show();

@@ -1,80 +1,102 @@
 #!/usr/bin/env bash
-# Tray check on a real desktop: Xvfb, openbox and a tray host (trayer). The program is started with
-# an argument, so it must start hidden in the tray; a click on its tray icon must bring the main
-# window back, and Alt+F4 must then end the program.
+# Tray check on a real desktop: Xvfb, openbox and a tray host (trayer).
+#   - Started with an argument, the program starts hidden in the tray: its icon is embedded in the
+#     tray host and no main window is shown.
+#   - A click on the icon brings the main window back.
+#   - Minimizing the window hides it in the tray rather than leaving it minimized, so Exit from the
+#     tray's menu stores the window state as normal (FormState 0).
+#   - The next start, without an argument, shows the window; SIGTERM ends the program.
+# Each exit is timed from its command (keys sent, signal given) to the end of the process and must take
+# less than $QUILL_EXIT_BOUND_MS (2000 ms by default, far above the usual figure, so that only a real
+# wait fails, not a busy machine).
 # Usage: tests/smoke/tray.sh [BUILD_DIR]   (default: $QUILL_BUILD_DIR or build)
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/../.."
 
 build_dir=${1:-${QUILL_BUILD_DIR:-build}}
+exit_bound_ms=${QUILL_EXIT_BOUND_MS:-2000}
 work=$(mktemp -d "${TMPDIR:-/tmp}/quill-tray.XXXXXX")
-pids=()
-cleanup() {
-    local pid
-    for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
-    sleep 0.3
-    for pid in "${pids[@]}"; do kill -KILL "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=tests/support/wait_for.sh
+source tests/support/wait_for.sh
+# shellcheck source=tests/support/desktop.sh
+source tests/support/desktop.sh
+trap 'desktop_stop; rm -rf "$work"' EXIT
+
 fail() {
     echo "tray: FAIL: $*"
     [ -s "$work/app.log" ] && tail -n 20 "$work/app.log"
     echo "tray: 0 passed, 1 failed"
     exit 1
 }
-# shellcheck source=tests/support/wait_for.sh
-source tests/support/wait_for.sh
 
-for tool in Xvfb openbox trayer xdotool xprop; do
+[ -x "$build_dir/bin/quillnote" ] || fail "no program at $build_dir/bin/quillnote (build first)"
+for tool in Xvfb openbox trayer xdotool xprop xwininfo; do
     command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/test.sh installs it)"
 done
+desktop_start "$work" --tray 32 || fail "$desktop_error"
 program="$work/program"
-mkdir -p "$program" "$work/home" "$work/config" "$work/data" "$work/runtime"
-chmod 700 "$work/runtime"
-tar -C "$build_dir/bin" --exclude='./tst_*' --exclude='./quill_*' -cf - . | tar -C "$program" -xf -
-rm -f "$program"/quill.xml* "$program/Quillnote.log"
+desktop_copy_program "$build_dir" "$program"
+settings="$XDG_CONFIG_HOME/Tarrowin/registry.ini"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-has_display() { [ -s "$work/display" ]; }
-wait_for 10 has_display || fail "Xvfb did not start"
-export DISPLAY=":$(head -n 1 "$work/display")"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
-export XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb LANG=C.UTF-8
-unset LC_ALL WAYLAND_DISPLAY SESSION_MANAGER
+app_pid=""
+start_program() {
+    "$program/quillnote" "$@" >>"$work/app.log" 2>&1 &
+    app_pid=$!
+    desktop_track "$app_pid"
+}
+# exit_with WHAT COMMAND...: runs COMMAND, which should end the program, and times the exit.
+exit_with() {
+    local what=$1
+    shift
+    desktop_timed_exit "$app_pid" 10 "$@" || fail "$what: the program was still running 10 s later"
+    [ "$desktop_exit_status" -eq 0 ] || fail "$what: the program exited with status $desktop_exit_status"
+    echo "tray: $what ended the program in $desktop_exit_ms ms"
+    [ "$desktop_exit_ms" -lt "$exit_bound_ms" ] ||
+        fail "$what took $desktop_exit_ms ms to end the program (bound $exit_bound_ms ms)"
+}
 
-openbox --sm-disable >/dev/null 2>&1 &
-pids+=($!)
-wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-wait_for 10 wm_running || fail "openbox did not start"
-trayer --edge bottom --align right --widthtype request --height 32 --SetDockType true \
-    --transparent false >/dev/null 2>&1 &
-pids+=($!)
-tray_running() { xprop -root 2>/dev/null | grep -q '_NET_SYSTEM_TRAY_S0\|_NET_SUPPORTED' && \
-    xdotool search --class trayer >/dev/null 2>&1; }
-wait_for 10 tray_running || fail "trayer did not start"
-sleep 1
+start_program -0
+wait_for 30 desktop_tray_icon "$app_pid" || fail "the tray icon was not embedded in the tray host"
+icon=$desktop_icon
+desktop_main_window "$app_pid" &&
+    fail "started with an argument, the main window is shown instead of in the tray"
 
-"$program/quillnote" -0 >"$work/app.log" 2>&1 &
-app_pid=$!
-pids+=("$app_pid")
-notes_made() { [ -s "$program/quill.xml" ]; }
-wait_for 20 notes_made || fail "the program did not start"
-sleep 1
-visible_main() { xdotool search --onlyvisible --name '^Quillnote$' >/dev/null 2>&1; }
-visible_main && fail "started with an argument, the main window is visible instead of in the tray"
+# A click that comes before the icon can take it is lost: click again, a bounded number of times.
+for attempt in 1 2 3; do
+    desktop_click "$icon" 1
+    if wait_for 10 desktop_main_window "$app_pid"; then
+        echo "tray: click $attempt on the tray icon brought the main window back"
+        break
+    fi
+    [ "$attempt" -lt 3 ] || fail "a click on the tray icon did not bring the window back"
+done
+main=$desktop_main
 
-# The icon sits in trayer's window; with one icon, its middle is the icon.
-tray_window=$(xdotool search --onlyvisible --class trayer | head -n 1)
-[ -n "$tray_window" ] || fail "no trayer window"
-eval "$(xdotool getwindowgeometry --shell "$tray_window")"
-xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
-wait_for 10 visible_main || fail "a click on the tray icon did not bring the window back"
-echo "tray: the icon brought the main window back"
+xdotool windowminimize "$main"
+main_withdrawn() {
+    ! desktop_main_window "$app_pid" && ! xprop -id "$main" WM_STATE 2>/dev/null | grep -q Iconic
+}
+wait_for 10 main_withdrawn || fail "minimizing left the window on the screen or minimized on the task bar"
+echo "tray: minimizing hid the window in the tray"
 
-main_window=$(xdotool search --onlyvisible --name '^Quillnote$' | head -n 1)
-xdotool windowactivate --sync "$main_window" key --clearmodifiers alt+F4 || true
-ended() { ! kill -0 "$app_pid" 2>/dev/null; }
-wait_for 10 ended || fail "Alt+F4 did not end the program"
+# Exit from the tray's menu: the menu opens on the right button; "x" is its Exit.
+open_tray_menu() {
+    local _
+    for _ in 1 2 3; do
+        desktop_click "$icon" 3
+        wait_for 10 desktop_popup "$app_pid" && return 0
+    done
+    return 1
+}
+open_tray_menu || fail "the tray icon's menu did not open"
+exit_with "Exit from the tray menu" xdotool key --clearmodifiers x
+[ "$(sed -n 's/^Tarrowin\\Quillnote\\Settings\\FormState=dword://p' "$settings")" = 0 ] ||
+    fail "after minimizing to the tray, the state was not stored as normal: $(grep FormState "$settings")"
+echo "tray: the window state was stored as normal"
+
+start_program
+wait_for 30 desktop_main_window "$app_pid" || fail "the next start did not show the main window"
+echo "tray: the next start showed the main window"
+exit_with SIGTERM kill -TERM "$app_pid"
+
 echo "tray: 1 passed, 0 failed"
