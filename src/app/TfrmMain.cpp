@@ -18,6 +18,7 @@
 #include "app/WindowSettingsBridge.h"
 #include "app/dialogs/TfrmAddNote.h"
 #include "app/dialogs/TfrmSplash.h"
+#include "controls/DesktopFont.h"
 #include "controls/TRichEditURL.h"
 #include "platform/Registry.h"
 #include "platform/RunningVersion.h"
@@ -28,7 +29,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
-#include <QFontDatabase>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -67,16 +67,6 @@ QRect onScreen(QRect bounds) {
 }
 
 // The desktop's general font and size. Held in points, so that "fSize" can always be stored.
-QFont designFont() {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    if (font.pointSizeF() <= 0 && font.pixelSize() > 0) {
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        const qreal dotsPerInch = screen ? screen->logicalDotsPerInchY() : 96.0;
-        font.setPointSizeF(font.pixelSize() * 72.0 / dotsPerInch);
-    }
-    return font;
-}
-
 } // namespace
 
 template <typename Work> bool TfrmMain::guard(const char* method, Work&& work) {
@@ -105,7 +95,7 @@ TfrmMain::TfrmMain(AppServices services, QWidget* parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Quillnote"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/quillnote.png")));
-    setFont(designFont());
+    setFont(desktopFont());
     buildLayout();
     buildMenus();
     buildToolBar();

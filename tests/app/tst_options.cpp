@@ -5,6 +5,7 @@
 #include "app/OptionsCommands.h"
 #include "app/SpellCommands.h"
 #include "app/dialogs/TfrmOptions.h"
+#include "controls/DesktopFont.h"
 #include "controls/TRichEditURL.h"
 #include "platform/AutoStart.h"
 #include "platform/Registry.h"
@@ -211,7 +212,7 @@ private slots:
         const auto d = dialogFor(s);
         QCOMPARE(d->windowTitle(), "Quillnote Options");
         QCOMPARE(d->grpOptions()->title(), " Quillnote Options ");
-        QCOMPARE(d->font().pointSize(), 8);
+        QCOMPARE(d->font(), desktopFont()); // the desktop's font, as the main window
         QVERIFY(d->isModal());
         const QList<std::pair<QCheckBox*, QString>> boxes = {
             {d->chkStartMinimized(), "Start Minimized"},

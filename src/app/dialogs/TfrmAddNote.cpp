@@ -3,6 +3,7 @@
 #include "app/ErrorGuard.h"
 #include "app/NoteKeys.h"
 #include "app/NoteList.h"
+#include "controls/DesktopFont.h"
 #include "controls/TRichEditURL.h"
 #include "output/ErrorLog.h"
 #include "store/SettingsStore.h"
@@ -52,7 +53,7 @@ TfrmAddNote::TfrmAddNote(AddNoteContext context, QWidget* parent)
     setObjectName(QStringLiteral("frmAddNote"));
     setWindowTitle(QStringLiteral("Add Note"));
     setModal(true);
-    setFont(QFont(QStringLiteral("Verdana"), 8));
+    setFont(desktopFont());
     setMinimumSize(MinimumSize);
 
     // Without a frame, the border and the mouse shape over it are the signs that the window can be sized.

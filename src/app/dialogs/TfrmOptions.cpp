@@ -1,6 +1,7 @@
 #include "TfrmOptions.h"
 
 #include "app/ErrorGuard.h"
+#include "controls/DesktopFont.h"
 #include "output/ErrorLog.h"
 #include "platform/Prompts.h"
 #include "spell/TSpellLanguageComboBox.h"
@@ -18,13 +19,6 @@ namespace {
 const QString UnitName = QStringLiteral("Options");
 const QString LanguageHint =
     QStringLiteral("Specify the language to be used when checking for spelling errors.");
-
-QFont designFont() {
-    QFont font;
-    font.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
-    font.setPointSize(8);
-    return font;
-}
 
 QCheckBox* checkBox(const char* name, const char* caption, QWidget* parent) {
     auto* box = new QCheckBox(QString::fromUtf8(caption), parent);
@@ -45,7 +39,7 @@ TfrmOptions::TfrmOptions(OptionsDialogContext context, QWidget* owner)
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Quillnote Options"));
     setModal(true);
-    setFont(designFont());
+    setFont(desktopFont());
     buildLayout();
     FormCreate();
 }
