@@ -1,9 +1,9 @@
 // Measures the notes file and the note list at 1k, 10k and 100k notes, each beside a bare reference:
 // open + list built up to the first paint of the real window against a minimal window over a lazy
 // model; a save after one edit against a bare temp+fsync+rename of the same bytes; sorting by title.
-#include "app/AppServices.h"
-#include "app/NoteList.h"
-#include "app/TfrmMain.h"
+#include "gui/AppServices.h"
+#include "gui/NoteList.h"
+#include "gui/TfrmMain.h"
 #include "platform/AppPaths.h"
 #include "platform/Clock.h"
 #include "platform/Prompts.h"

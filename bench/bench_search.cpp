@@ -1,9 +1,9 @@
 // Times one all-notes search that walks every row without a match, at 10k and 100k notes: the
 // median of several runs of the real command over the real list, fields and find box.
-#include "app/NoteList.h"
-#include "app/SearchBar.h"
-#include "app/SearchCommands.h"
 #include "controls/TRichEditURL.h"
+#include "gui/NoteList.h"
+#include "gui/SearchBar.h"
+#include "gui/SearchCommands.h"
 #include "platform/Prompts.h"
 #include "store/AppSettings.h"
 

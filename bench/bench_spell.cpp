@@ -2,12 +2,12 @@
 // ispell program, or the speller library and its dictionary) and a second one with the engine
 // cached, skipping every finding as a person pressing Skip would.
 #include "controls/TRichEditURL.h"
-#include "spell/ISpellDialog.h"
-#include "spell/RichEditSpellControl.h"
-#include "spell/SpellConfiguration.h"
-#include "spell/TCSAPISpeller.h"
-#include "spell/TISpeller.h"
-#include "spell/TSpellChecker.h"
+#include "spell/engine/ISpellDialog.h"
+#include "spell/engine/SpellConfiguration.h"
+#include "spell/engine/TCSAPISpeller.h"
+#include "spell/engine/TISpeller.h"
+#include "spell/engine/TSpellChecker.h"
+#include "spell/ui/RichEditSpellControl.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

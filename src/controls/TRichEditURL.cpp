@@ -1,8 +1,8 @@
 #include "TRichEditURL.h"
 
-#include "ReadableColor.h"
-#include "UrlFinder.h"
-#include "UrlHighlighter.h"
+#include "controls/ReadableColor.h"
+#include "controls/UrlFinder.h"
+#include "controls/UrlHighlighter.h"
 
 #include <QKeyEvent>
 #include <QMimeData>

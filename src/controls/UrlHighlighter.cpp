@@ -1,6 +1,6 @@
 #include "UrlHighlighter.h"
 
-#include "UrlFinder.h"
+#include "controls/UrlFinder.h"
 
 #include <QSignalBlocker>
 #include <QTextDocument>

@@ -1,4 +1,4 @@
-#include "output/ErrorLog.h"
+#include "ErrorLog.h"
 
 #include "output/MailRoutes.h"
 #include "store/DayNumber.h"

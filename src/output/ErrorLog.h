@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/ErrorReporter.h"
 #include "platform/LocaleFormats.h"
 #include "platform/Prompts.h"
 #include "platform/Vendor.h" // FeedbackAddress, where the reports go
@@ -10,22 +11,15 @@
 
 class MailRoutes;
 
-// What a failed operation hands to the error log.
-struct ErrorInfo {
-    QString UnitName;
-    QString MethodName;
-    QString ErrorMessage;
-};
-
 // The error log "Quillnote.log": one eleven-line record per failure, appended. LogError also tells
 // the user and offers an e-mailed report; LogErrorQuietly only writes the record. Neither throws.
-class ErrorLog {
+class ErrorLog final : public IErrorReporter {
 public:
     ErrorLog(QString logPath, const IClock& clock, const LocaleFormats& formats, IPrompts& prompts,
              MailRoutes& mail, std::function<QString()> runningVersion);
 
-    void LogError(const ErrorInfo& info);
-    void LogErrorQuietly(const ErrorInfo& info);
+    void LogError(const ErrorInfo& info) override;
+    void LogErrorQuietly(const ErrorInfo& info) override;
 
     const QString& logPath() const { return m_logPath; }
 

@@ -1,7 +1,7 @@
-#include "output/MailClient.h"
+#include "MailClient.h"
 
-#include "output/ErrorLog.h"
 #include "output/MailRoutes.h"
+#include "platform/ErrorReporter.h"
 #include "platform/QuillError.h"
 
 #include <QPointer>

@@ -5,7 +5,7 @@
 #include <QObject>
 #include <QString>
 
-class ErrorLog;
+class IErrorReporter;
 class QProcess;
 
 // The compose-window route: hands a finished message to the desktop's mail program through
@@ -21,7 +21,7 @@ public:
     ~MailClient() override;
 
     // Failures of the route go to this log (unit "Main", method "SendMailMAPI").
-    void setErrorLog(ErrorLog* log) { m_log = log; }
+    void setErrorLog(IErrorReporter* log) { m_log = log; }
 
     // Starts the helper and returns at once. An empty subject or body is left out; with no address
     // the mail program asks for a recipient. xdg-email takes no display name, so `recipientName`
@@ -42,5 +42,5 @@ private:
 
     IPrompts& m_prompts;
     QString m_program;
-    ErrorLog* m_log = nullptr;
+    IErrorReporter* m_log = nullptr;
 };

@@ -1,4 +1,4 @@
-#include "output/MailRoutes.h"
+#include "MailRoutes.h"
 
 #include "platform/QuillError.h"
 

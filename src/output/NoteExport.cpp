@@ -1,6 +1,6 @@
 #include "NoteExport.h"
 
-#include "app/TextTrim.h"
+#include "store/TextTrim.h"
 
 #include <cmath>
 

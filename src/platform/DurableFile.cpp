@@ -1,4 +1,4 @@
-#include "platform/DurableFile.h"
+#include "DurableFile.h"
 
 #include "platform/QuillError.h"
 

@@ -1,6 +1,6 @@
 #include "Registry.h"
 
-#include "QuillError.h"
+#include "platform/QuillError.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -1,8 +1,6 @@
-#include "platform/RunningVersion.h"
+#include "RunningVersion.h"
 
-// Angle brackets on purpose: a quoted include would find this folder's own RunningVersion.h first,
-// while the generated header with the build's version lies in the build tree's include folder.
-#include <RunningVersion.h>
+#include "BuildVersion.h" // generated in the build tree
 
 namespace {
 

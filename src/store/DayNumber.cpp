@@ -1,4 +1,4 @@
-#include "store/DayNumber.h"
+#include "DayNumber.h"
 
 #include <QRegularExpression>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "store/NoteStore.h"
+#include "NoteStore.h"
 
 #include "platform/DurableFile.h"
 #include "platform/QuillError.h"

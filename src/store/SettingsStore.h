@@ -9,12 +9,6 @@
 #include <functional>
 #include <optional>
 
-// QColor belongs to QtGui, which this library does not link: the colour conversions below are inline
-// and seen only by code built with QtGui.
-#ifdef QT_GUI_LIB
-#include <QColor>
-#endif
-
 // A font style: any set of the four attributes.
 struct FontStyle {
     bool bold = false;
@@ -39,24 +33,6 @@ inline constexpr int WindowTextColourValue = int(0xFF000008u);
 constexpr bool isSystemColourValue(int value) {
     return (quint32(value) >> 24) == 0xFFu;
 }
-
-#ifdef QT_GUI_LIB
-// An invalid colour stands for the default text colour and is stored as the window-text constant.
-inline int colourValue(const QColor& colour) {
-    if (!colour.isValid())
-        return WindowTextColourValue;
-    return colour.red() | (colour.green() << 8) | (colour.blue() << 16);
-}
-
-// System colour constants, window text or any other, give `windowText`: the only system colour a
-// stored font colour meets in practice is the default text colour. The platform's palette flags in the
-// high byte (other than 0xFF) do not exist here; the low three bytes are taken as the colour.
-inline QColor colourFromValue(int value, const QColor& windowText) {
-    if (isSystemColourValue(value))
-        return windowText;
-    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-}
-#endif
 
 enum class WindowState { Normal, Minimized, Maximized };
 

@@ -1,4 +1,4 @@
-#include "store/StoreEscapes.h"
+#include "StoreEscapes.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "update/ConnectivityProbe.h"
+#include "ConnectivityProbe.h"
 
-#include "output/ErrorLog.h"
+#include "platform/ErrorReporter.h"
 #include "platform/Prompts.h"
 #include "update/TIcmpClient.h"
 
@@ -11,7 +11,7 @@ const QString MethodName = QStringLiteral("Download_HTM");
 
 } // namespace
 
-ProbeResult probeHost(const ProbeSettings& settings, IPrompts& prompts, ErrorLog& log) {
+ProbeResult probeHost(const ProbeSettings& settings, IPrompts& prompts, IErrorReporter& log) {
     try {
         TReplyOutcome outcome;
         {
@@ -36,7 +36,7 @@ ProbeResult probeHost(const ProbeSettings& settings, IPrompts& prompts, ErrorLog
     return ProbeResult::Failed;
 }
 
-bool ConnectivityProbe(const ProbeSettings& settings, IPrompts& prompts, ErrorLog& log) {
+bool ConnectivityProbe(const ProbeSettings& settings, IPrompts& prompts, IErrorReporter& log) {
     const ProbeResult result = probeHost(settings, prompts, log);
     return result == ProbeResult::Answered || result == ProbeResult::Unknown;
 }

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QUrl>
 
-class ErrorLog;
+class IErrorReporter;
 class IPrompts;
 
 // Shown when the vendor's host does not answer the probe.
@@ -34,17 +34,17 @@ struct ProbeSettings {
 // UpdateUnavailableText (MessageDlg, information, OK); a failure is logged as "Options" /
 // "Download_HTM". Without any ICMP socket the answer is Unknown and nothing is shown or logged: the
 // download that follows reports its own failure.
-ProbeResult probeHost(const ProbeSettings& settings, IPrompts& prompts, ErrorLog& log);
+ProbeResult probeHost(const ProbeSettings& settings, IPrompts& prompts, IErrorReporter& log);
 
 // True when the download may go ahead: the host answered, or whether it does cannot be known.
-bool ConnectivityProbe(const ProbeSettings& settings, IPrompts& prompts, ErrorLog& log);
+bool ConnectivityProbe(const ProbeSettings& settings, IPrompts& prompts, IErrorReporter& log);
 
 enum class DownloadResult { Done, Failed, Cancelled };
 
 // What one Download_HTM needs besides the url and the file.
 struct DownloadContext {
     IPrompts& prompts;
-    ErrorLog& log;
+    IErrorReporter& log;
     ProbeSettings probe; // its host is taken from the url
     DownloadLimits limits;
     IDownloadProgress* progress = nullptr;

@@ -1,4 +1,4 @@
-#include "update/IcmpPacket.h"
+#include "IcmpPacket.h"
 
 #include "platform/QuillError.h"
 

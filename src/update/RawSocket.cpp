@@ -1,4 +1,4 @@
-#include "update/RawSocket.h"
+#include "RawSocket.h"
 
 #include <QHostAddress>
 #include <QMutex>

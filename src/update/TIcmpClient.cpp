@@ -1,4 +1,4 @@
-#include "update/TIcmpClient.h"
+#include "TIcmpClient.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "update/UpdateServer.h"
+#include "UpdateServer.h"
 
 #include "platform/QuillError.h"
 #include "platform/Registry.h"

@@ -1,4 +1,4 @@
-#include "update/UrlDownloader.h"
+#include "UrlDownloader.h"
 
 #include "platform/DurableFile.h"
 

@@ -1,4 +1,4 @@
-#include "update/VersionCompare.h"
+#include "VersionCompare.h"
 
 #include "platform/QuillError.h"
 

@@ -1,4 +1,4 @@
-#include "update/VersionFile.h"
+#include "VersionFile.h"
 
 #include "platform/QuillError.h"
 

@@ -3,8 +3,8 @@
 // the empty lines, each decoded, parsed and, when it is a finding, split into suggestions.
 #include "FuzzSupport.h"
 
-#include "spell/IspellAnswer.h"
-#include "spell/IspellEncoding.h"
+#include "spell/engine/IspellAnswer.h"
+#include "spell/engine/IspellEncoding.h"
 
 #include <QList>
 #include <QStringList>

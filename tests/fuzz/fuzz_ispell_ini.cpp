@@ -1,7 +1,7 @@
 // A dictionary's ispell.ini as the catalog reads it, and the command line built from each section.
 #include "FuzzSupport.h"
 
-#include "spell/IspellCatalog.h"
+#include "spell/engine/IspellCatalog.h"
 
 #include <QProcess>
 

@@ -4,7 +4,7 @@
 
 #include "platform/QuillError.h"
 #include "platform/Registry.h"
-#include "spell/SpellConfiguration.h"
+#include "spell/engine/SpellConfiguration.h"
 #include "store/SettingsStore.h"
 #include "update/UpdateServer.h"
 

@@ -1,6 +1,6 @@
 #include "MainWindowSession.h"
-#include "app/ActionCatalog.h"
 #include "controls/TRichEditURL.h"
+#include "gui/ActionCatalog.h"
 
 #include <QDir>
 #include <QtTest>

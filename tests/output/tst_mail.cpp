@@ -1,12 +1,12 @@
-#include "app/MailCommands.h"
+#include "gui/MailCommands.h"
 #include "output/MailClient.h"
 #include "output/MailRoutes.h"
 #include "platform/RunningVersion.h"
 #include "platform/Vendor.h"
 
 #include "MainWindowSession.h"
-#include "app/ActionCatalog.h"
 #include "controls/TRichEditURL.h"
+#include "gui/ActionCatalog.h"
 
 #include <QApplication>
 #include <QFile>

@@ -5,10 +5,10 @@
 // leave no process behind and no file under the chosen name. Prints each case's measured time.
 #include "ProcessState.h"
 #include "platform/Registry.h"
-#include "spell/IspellPipe.h"
-#include "spell/SpellConfiguration.h"
-#include "spell/TISpeller.h"
-#include "spell/TSpellChecker.h"
+#include "spell/engine/IspellPipe.h"
+#include "spell/engine/SpellConfiguration.h"
+#include "spell/engine/TISpeller.h"
+#include "spell/engine/TSpellChecker.h"
 #include "update/UrlDownloader.h"
 
 #include "../update/LoopbackHttpServer.h"

@@ -1,3 +1,4 @@
+#include "gui/dialogs/FontChoiceQt.h"
 #include "platform/QuillError.h"
 #include "store/SettingsStore.h"
 

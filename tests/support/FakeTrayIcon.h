@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/TrayIcon.h"
+#include "gui/TrayIcon.h"
 
 // A notification area that the test switches on and off, and presses.
 class FakeTrayIcon final : public ITrayIcon {

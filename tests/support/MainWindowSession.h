@@ -4,8 +4,8 @@
 #include "RecordingShell.h"
 #include "ScriptedPrompts.h"
 #include "TestFolders.h"
-#include "app/NoteList.h"
-#include "app/TfrmMain.h"
+#include "gui/NoteList.h"
+#include "gui/TfrmMain.h"
 
 #include <QStringList>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "ScriptedSpellDialog.h"
 
-#include "spell/SpellTexts.h"
+#include "spell/engine/SpellTexts.h"
 
 ScriptedSpellDialog::ScriptedSpellDialog(TSpellChecker& checker) : m_checker(checker) {}
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "spell/ISpellDialog.h"
-#include "spell/TSpellChecker.h"
+#include "spell/engine/ISpellDialog.h"
+#include "spell/engine/TSpellChecker.h"
 
 #include <QString>
 #include <deque>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "spell/TAbstractSpeller.h"
-#include "spell/TSpellChecker.h"
+#include "spell/engine/TAbstractSpeller.h"
+#include "spell/engine/TSpellChecker.h"
 
 #include <QString>
 #include <QStringList>

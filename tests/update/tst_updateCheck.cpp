@@ -1,9 +1,9 @@
+#include "BuildVersion.h" // the build's version, generated
 #include "LoopbackHttpServer.h"
 #include "MainWindowSession.h"
-#include "RunningVersion.h" // the build's version, generated
-#include "app/ActionCatalog.h"
-#include "app/UpdateCommands.h"
 #include "controls/TRichEditURL.h"
+#include "gui/ActionCatalog.h"
+#include "gui/UpdateCommands.h"
 #include "output/MailRoutes.h"
 #include "platform/Registry.h"
 #include "platform/RunningVersion.h"

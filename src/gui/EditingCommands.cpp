@@ -1,0 +1,221 @@
+#include "EditingCommands.h"
+
+#include "controls/TRichEditURL.h"
+#include "gui/ActionCatalog.h"
+#include "gui/ImageList.h"
+#include "gui/NoteList.h"
+#include "gui/dialogs/FontChoiceQt.h"
+#include "platform/QuillError.h"
+#include "store/AppSettings.h"
+#include "store/DayNumber.h"
+#include "store/NoteStore.h"
+#include "store/TextTrim.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+namespace {
+
+template <typename Field> void run(Field* field, EditCommand command) {
+    switch (command) {
+    case EditCommand::Undo:
+        field->undo();
+        break;
+    case EditCommand::Cut:
+        field->cut();
+        break;
+    case EditCommand::Copy:
+        field->copy();
+        break;
+    case EditCommand::Paste:
+        field->paste();
+        break;
+    case EditCommand::SelectAll:
+        field->selectAll();
+        break;
+    }
+}
+
+} // namespace
+
+EditingCommands::EditingCommands(Parts parts, QObject* parent) : QObject(parent), m(parts) {}
+
+void EditingCommands::editFocusedField(EditCommand command) {
+    QWidget* field = m.title.window()->focusWidget();
+    if (auto* line = qobject_cast<QLineEdit*>(field))
+        run(line, command);
+    else if (auto* text = qobject_cast<QPlainTextEdit*>(field))
+        run(text, command);
+}
+
+QString EditingCommands::OpenNoteCreated() const {
+    return m.creationDate.text();
+}
+
+bool EditingCommands::hasUnsavedChanges() const {
+    return m.actions.actSaveNote->isEnabled();
+}
+
+bool EditingCommands::askToSaveChanges(const std::function<bool()>& save) {
+    if (!hasUnsavedChanges())
+        return true;
+    const MsgButton answer =
+        m.prompts.messageDlg(QStringLiteral("Save changes to the current note?"), MsgKind::Confirmation,
+                             MsgButton::Yes | MsgButton::No | MsgButton::Cancel);
+    if (answer == MsgButton::Yes)
+        return save(); // a failed save keeps the editors as they are
+    return answer == MsgButton::No;
+}
+
+void EditingCommands::setSaveEnabled(bool enabled) {
+    ActionCatalog::setEnabledWithImage(m.actions.actSaveNote, enabled, ImageList::SaveNote,
+                                       ImageList::SaveNoteDisabled);
+}
+
+void EditingCommands::actNewNoteExecute() {
+    ClearNoteValues();
+    setSaveEnabled(false);
+    ActionCatalog::setEnabledWithImage(m.actions.actDeleteNote, false, ImageList::DeleteNote,
+                                       ImageList::DeleteNoteDisabled);
+    for (QAction* a : {m.actions.actPrint, m.actions.actSaveNotesAs, m.actions.actSendMail})
+        a->setEnabled(false);
+    m.title.setFocus(Qt::OtherFocusReason);
+}
+
+void EditingCommands::actSaveNoteExecute() {
+    const QString title = m.title.text();
+    const QString body = m.body.text();
+    if (m_openNotePosition < 0)
+        saveNewNote(title, body);
+    else
+        saveOpenNote(title, body);
+    setSaveEnabled(false);
+    m.actions.actSaveNotesAs->setEnabled(true);
+    m.actions.actSendMail->setEnabled(true);
+}
+
+void EditingCommands::saveNewNote(const QString& title, const QString& body) {
+    const Note note = m.list.addNewNote(m.store, title, body, m.clock.now(), m.formats);
+    m_openNotePosition = note.Position;
+    m.creationDate.setText(note.CreatedText);
+}
+
+void EditingCommands::saveOpenNote(const QString& title, const QString& body) {
+    NoteListModel& model = *m.list.model();
+    int row = -1;
+    for (int r = 0; r < model.rowCount() && row < 0; ++r) {
+        const Note& candidate = model.note(r);
+        if (candidate.Position == m_openNotePosition && candidate.CreatedText == OpenNoteCreated())
+            row = r;
+    }
+    if (row < 0)
+        throw QuillError(QStringLiteral("The open note is no longer in the list; nothing was saved."));
+
+    const QDateTime now = m.clock.now();
+    Note note = model.note(row);
+    m.store.UpdateNote(note.Position, title, body, now);
+    // The row changes only once the file holds the change.
+    note.ModifiedText = DayNumber::displayText(now, m.formats);
+    note.ModifiedDay = DayNumber::fromDateTime(now);
+    note.Title = title;
+    note.Text = body;
+    note.LastModified = DayNumber::nowText(now, m.formats.decimalSeparator);
+    model.updateNote(row, note);
+}
+
+std::optional<int> EditingCommands::deleteSelectedNote() {
+    const int row = m.list.selectedRow();
+    if (row < 0)
+        return std::nullopt;
+    if (m.settings.ConfirmOnDelete &&
+        m.prompts.messageDlg(QStringLiteral("Would you like to delete the current note?"),
+                             MsgKind::Confirmation, MsgButton::Yes | MsgButton::No) != MsgButton::Yes)
+        return std::nullopt;
+    NoteListModel& model = *m.list.model();
+    const int next = row == model.rowCount() - 1 ? row - 1 : row;
+    m.store.DeleteNote(model.note(row).Position);
+    model.removeNoteRow(row);
+    ClearNoteValues();
+    return next;
+}
+
+bool EditingCommands::actFontExecute() {
+    const std::optional<FontChoice> chosen =
+        m.prompts.chooseFont(fontChoiceOf(m.body.font(), chosenTextColour(m.body)));
+    if (!chosen)
+        return false;
+    for (TRichEditURL* field : {&m.body, &m.title}) {
+        field->setFont(fontOf(*chosen, field->font()));
+        setChosenTextColour(*field, colourOf(*chosen));
+    }
+    return true;
+}
+
+void EditingCommands::ClearNoteValues() {
+    m.title.clear();
+    m_openNotePosition = -1;
+    m.body.clear();
+}
+
+void EditingCommands::EnableUserControls() {
+    m.actions.actNewNote->setEnabled(true);
+    m.actions.actSaveNotesAs->setEnabled(false);
+    if (trimmedOfBlanksAndControls(m.title.text()).isEmpty()) {
+        if (m.list.hasCheckedRows()) {
+            m.actions.actSaveNotesAs->setEnabled(true);
+            m.actions.actPrint->setEnabled(true);
+        }
+    } else {
+        m.actions.actSaveNotesAs->setEnabled(true);
+    }
+    m.actions.actSpellCheck->setEnabled(!trimmedOfBlanksAndControls(m.title.text()).isEmpty() ||
+                                        !trimmedOfBlanksAndControls(m.body.toPlainText()).isEmpty());
+
+    auto showImage = [](QAction* a, int enabledImage, int disabledImage) {
+        a->setIcon(ImageList::icon(a->isEnabled() ? enabledImage : disabledImage));
+    };
+    showImage(m.actions.actSaveNote, ImageList::SaveNote, ImageList::SaveNoteDisabled);
+    showImage(m.actions.actPrint, ImageList::Print, ImageList::PrintDisabled);
+    showImage(m.actions.actSendMail, ImageList::SendMail, ImageList::SendMailDisabled);
+    showImage(m.actions.actSaveNotesAs, ImageList::SaveNotesAs, ImageList::SaveNotesAsDisabled);
+}
+
+void EditingCommands::edtTitleOriginalChange() {
+    if (m.suppressChange)
+        return;
+    const bool hasTitle = !m.title.text().isEmpty();
+    for (QAction* a :
+         {m.actions.actSaveNote, m.actions.actSendMail, m.actions.actPrint, m.actions.actSaveNotesAs})
+        a->setEnabled(hasTitle);
+    EnableUserControls();
+}
+
+void EditingCommands::lsvNotesSelectItem(bool selected) {
+    ActionCatalog::setEnabledWithImage(m.actions.actDeleteNote, selected, ImageList::DeleteNote,
+                                       ImageList::DeleteNoteDisabled);
+    EnableUserControls();
+}
+
+void EditingCommands::openSelectedNote() {
+    const int row = m.list.selectedRow();
+    if (row < 0)
+        return;
+    const Note& note = m.list.model()->note(row);
+    m.creationDate.setText(note.CreatedText);
+    m_openNotePosition = note.Position;
+    m.title.setText(note.Title);
+    m.body.clear();
+    m.body.setPlainText(note.Text);
+
+    setSaveEnabled(false);
+    for (QAction* a : {m.actions.actPrint, m.actions.actSaveNotesAs, m.actions.actSendMail})
+        a->setEnabled(true);
+    EnableUserControls();
+}
+
+void EditingCommands::afterListRebuilt() {
+    setSaveEnabled(false);
+    ActionCatalog::setEnabledWithImage(m.actions.actDeleteNote, false, ImageList::DeleteNote,
+                                       ImageList::DeleteNoteDisabled);
+}

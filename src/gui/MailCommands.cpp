@@ -1,0 +1,24 @@
+#include "MailCommands.h"
+
+#include "gui/WaitCursor.h"
+#include "store/TextTrim.h"
+
+#include "output/MailClient.h"
+#include "platform/RunningVersion.h"
+#include "platform/Vendor.h"
+
+QString MailCommands::trimmedForMail(const QString& text) {
+    return trimmedOfBlanksAndControls(text);
+}
+
+void MailCommands::actSendMailExecute(const QString& title, const QString& body, const QString& mailFooter) {
+    WaitCursor hourglass; // starting the helper can take a moment on a busy machine
+    m_client.SendMailMAPI(trimmedForMail(title), trimmedForMail(body) + mailFooter, QString(), QString());
+}
+
+void MailCommands::Sendfeedback1Click() {
+    m_client.SendMailMAPI(QStringLiteral("Quillnote Feedback (v. ") + RunningVersion::text() +
+                              QStringLiteral(")"),
+                          QStringLiteral("Please enter your comments before sending."),
+                          QStringLiteral("Quillnote Feedback"), FeedbackAddress);
+}

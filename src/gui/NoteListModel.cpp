@@ -1,0 +1,231 @@
+#include "NoteListModel.h"
+
+#include "gui/ImageList.h"
+
+#include <algorithm>
+#include <numeric>
+
+NoteListModel::NoteListModel(QObject* parent) : QAbstractTableModel(parent) {
+    // The locale's word order, case-sensitive: "a" and "A" are different keys.
+    m_collator.setCaseSensitivity(Qt::CaseSensitive);
+}
+
+QString NoteListModel::caption(int column) {
+    switch (column) {
+    case ColCreated:
+        return QStringLiteral("Date Created");
+    case ColModified:
+        return QStringLiteral("Last Modified");
+    case ColTitle:
+        return QStringLiteral("Title");
+    case ColNote:
+        return QStringLiteral("Note");
+    }
+    return {};
+}
+
+// Dates sort by their stored number texts, compared as text.
+const QString& NoteListModel::sortKeyText(const Note& note, int column) {
+    switch (column) {
+    case ColCreated:
+        return note.DateTime;
+    case ColModified:
+        return note.LastModified;
+    case ColTitle:
+        return note.Title;
+    default:
+        return note.Text;
+    }
+}
+
+void NoteListModel::setNotes(std::vector<Note> notes) {
+    beginResetModel();
+    m_rows.clear();
+    m_rows.reserve(notes.size());
+    for (Note& n : notes)
+        m_rows.push_back(Row{std::move(n), false, {}});
+    endResetModel();
+}
+
+int NoteListModel::appendNote(Note note) {
+    const int row = rowCount();
+    beginInsertRows({}, row, row);
+    m_rows.push_back(Row{std::move(note), false, {}});
+    endInsertRows();
+    return row;
+}
+
+void NoteListModel::updateNote(int row, const Note& note) {
+    Row& r = m_rows.at(size_t(row));
+    r.note = note;
+    r.keys = {};
+    emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+}
+
+void NoteListModel::removeNoteRow(int row) {
+    beginRemoveRows({}, row, row);
+    m_rows.erase(m_rows.begin() + row);
+    endRemoveRows();
+}
+
+Note& NoteListModel::displayed(int row) const {
+    return completed(row, true);
+}
+
+Note& NoteListModel::completed(int row, bool withDisplayTexts) const {
+    Note& note = m_rows.at(size_t(row)).note;
+    if ((note.detailsPending || (withDisplayTexts && note.displayPending)) && m_fillDetails) {
+        try {
+            m_fillDetails(note, withDisplayTexts);
+        } catch (const std::exception&) {
+            // The document went away (closed at exit); the row shows what it has.
+        }
+    }
+    return note;
+}
+
+const Note& NoteListModel::note(int row) const {
+    return displayed(row);
+}
+
+void NoteListModel::setChecked(int row, bool checked) {
+    m_rows.at(size_t(row)).checked = checked;
+    const QModelIndex cell = index(row, ColCreated);
+    emit dataChanged(cell, cell, {Qt::CheckStateRole});
+    emit checkToggled(row);
+}
+
+std::vector<int> NoteListModel::checkedRows() const {
+    std::vector<int> rows;
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        if (m_rows[i].checked)
+            rows.push_back(int(i));
+    return rows;
+}
+
+const QCollatorSortKey& NoteListModel::keyOf(Row& row, int column) {
+    auto& key = row.keys[size_t(column)];
+    if (!key)
+        key.emplace(m_collator.sortKey(sortKeyText(row.note, column)));
+    return *key;
+}
+
+namespace {
+
+// Stored day numbers are ASCII digits with a separator; for such texts the locale's collation and a
+// byte comparison agree (separators sort before digits, a prefix before its extensions).
+bool isPlainNumberText(const QString& text) {
+    for (QChar c : text)
+        if (!(c.isDigit() && c.unicode() < 0x80) && c != QLatin1Char('.') && c != QLatin1Char(','))
+            return false;
+    return true;
+}
+
+} // namespace
+
+void NoteListModel::sortByColumn(int column, int direction) {
+    if (column != ColCreated) { // only the creation number is known before a row's details are read
+        for (size_t i = 0; i < m_rows.size(); ++i)
+            completed(int(i), false);
+    }
+    const bool plainNumbers = std::all_of(m_rows.begin(), m_rows.end(), [column](const Row& r) {
+        return isPlainNumberText(sortKeyText(r.note, column));
+    });
+    std::function<int(Row&, Row&)> compare;
+    if (plainNumbers)
+        compare = [column](Row& a, Row& b) {
+            return QString::compare(sortKeyText(a.note, column), sortKeyText(b.note, column),
+                                    Qt::CaseSensitive);
+        };
+    else
+        compare = [this, column](Row& a, Row& b) { return keyOf(a, column).compare(keyOf(b, column)); };
+
+    std::vector<int> order(m_rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const int c = compare(m_rows[size_t(a)], m_rows[size_t(b)]);
+        return (direction < 0 ? -c : c) < 0;
+    });
+    m_sortedColumn = column;
+    m_sortDirection = direction;
+    applyOrder(order);
+}
+
+void NoteListModel::applyOrder(const std::vector<int>& order) {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<Row> sorted;
+    sorted.reserve(m_rows.size());
+    std::vector<int> newRowOf(m_rows.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        newRowOf[size_t(order[i])] = int(i);
+        sorted.push_back(std::move(m_rows[size_t(order[i])]));
+    }
+    m_rows = std::move(sorted);
+    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& i : before)
+        after.append(index(newRowOf[size_t(i.row())], i.column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+int NoteListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int NoteListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant NoteListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || size_t(index.row()) >= m_rows.size())
+        return {};
+    if (role == Qt::CheckStateRole && index.column() == ColCreated)
+        return m_rows[size_t(index.row())].checked ? Qt::Checked : Qt::Unchecked;
+    if (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::ToolTipRole)
+        return {};
+    const Note& n = displayed(index.row());
+    switch (index.column()) {
+    case ColCreated:
+        return n.CreatedText;
+    case ColModified:
+        return n.ModifiedText;
+    case ColTitle:
+    case ColNote: {
+        const QString& full = index.column() == ColTitle ? n.Title : n.Text;
+        // A row is one line high: its line breaks are shown as blanks; the cell keeps the text whole.
+        if (role == Qt::DisplayRole)
+            return QString(full).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        return full;
+    }
+    }
+    return {};
+}
+
+bool NoteListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || index.column() != ColCreated || role != Qt::CheckStateRole)
+        return false;
+    setChecked(index.row(), value.toInt() == Qt::Checked);
+    return true;
+}
+
+Qt::ItemFlags NoteListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+    if (index.column() == ColCreated)
+        f |= Qt::ItemIsUserCheckable;
+    return f;
+}
+
+QVariant NoteListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal)
+        return {};
+    if (role == Qt::DisplayRole)
+        return caption(section);
+    if (role == Qt::DecorationRole && section == m_sortedColumn)
+        return ImageList::icon(m_sortDirection >= 0 ? ImageList::SortAscending : ImageList::SortDescending);
+    return {};
+}

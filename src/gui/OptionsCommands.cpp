@@ -1,0 +1,100 @@
+#include "OptionsCommands.h"
+
+#include "gui/dialogs/TfrmOptions.h"
+#include "platform/AutoStart.h"
+#include "platform/ErrorReporter.h"
+#include "platform/Prompts.h"
+#include "store/AppSettings.h"
+#include "store/NoteStore.h"
+
+#include <QTimer>
+#include <unistd.h>
+
+namespace {
+const QString UnitName = QStringLiteral("Main");
+} // namespace
+
+OptionsCommands::OptionsCommands(OptionsContext context, QObject* parent)
+    : QObject(parent), m(std::move(context)) {}
+
+QString OptionsCommands::autoStartFolder() const {
+    return m_autoStartFolder.isEmpty() ? AutoStart::folderFor(::geteuid()) : m_autoStartFolder;
+}
+
+AutoStart OptionsCommands::autoStart() const {
+    return AutoStart(autoStartFolder(), m.programPath);
+}
+
+void OptionsCommands::setSpelling(TSpellChecker* checker, const SpellConfiguration* configuration,
+                                  std::function<void(int)> selectMainPicker) {
+    m_checker = checker;
+    m_configuration = configuration;
+    m_selectMainPicker = std::move(selectMainPicker);
+}
+
+void OptionsCommands::mnuOptionsClick() {
+    guarded(m.log, UnitName, QStringLiteral("mnuOptionsClick"), LogMode::Loud, [&] {
+        TfrmOptions dialog({m.settings, m.prompts, m.log, autoStart().exists(), m_checker, m_configuration},
+                           m.owner);
+        QTimer::singleShot(0, &dialog, [this, &dialog] { emit dialogShown(&dialog); });
+        if (dialog.exec() == QDialog::Accepted)
+            apply(dialog);
+    });
+}
+
+void OptionsCommands::apply(const TfrmOptions& dialog) {
+    const OptionsChoice choice = dialog.choice();
+    const AppSettings before = m.settings;
+    std::optional<QString> target = takeOptions(m.settings, choice, dialog.folderInUse());
+    if (m_selectMainPicker)
+        m_selectMainPicker(choice.SpellCheckerLanguage);
+
+    const auto keepLocation = [&] {
+        m.settings.UseAlternateLocation = before.UseAlternateLocation;
+        m.settings.AlternateLocation = before.AlternateLocation;
+    };
+    if (target) {
+        // The list is rebuilt after the move, which empties the editors: their note is saved first.
+        if (m.askToSaveChanges && !m.askToSaveChanges()) {
+            keepLocation();
+        } else {
+            try {
+                m.store.MoveStorage(dialog.folderInUse(), *target);
+            } catch (const std::exception& e) {
+                // The notes stay open where they were, so the settings keep naming that folder.
+                // The user is told what happened, not only that something was logged.
+                keepLocation();
+                const QString message = messageOf(e);
+                m.messages.messageDlg(message, MsgKind::Warning, MsgButton::OK);
+                m.log.LogErrorQuietly({UnitName, QStringLiteral("mnuOptionsClick"), message});
+                return; // the auto-start step is skipped after a failed move
+            }
+            if (m.LoadNotes)
+                m.LoadNotes();
+        }
+    }
+
+    // The box shows whether the entry exists; the entry follows the box, whatever the stored setting
+    // says (the user may have removed the entry in the desktop's own settings).
+    switch (autoStartChange(autoStart().exists(), choice.AutoStart)) {
+    case AutoStartChange::Create:
+        CreateStartupShortcut();
+        break;
+    case AutoStartChange::Delete:
+        DeleteStartupShortcut();
+        break;
+    case AutoStartChange::None:
+        break;
+    }
+    m.settings.AutoStartWithWindows = choice.AutoStart;
+}
+
+void OptionsCommands::CreateStartupShortcut() {
+    guarded(m.log, UnitName, QStringLiteral("CreateStartupShortcut"), LogMode::Loud,
+            [&] { autoStart().CreateStartupShortcut(); });
+}
+
+void OptionsCommands::DeleteStartupShortcut() {
+    guarded(m.log, UnitName, QStringLiteral("DeleteStartupShortcut"), LogMode::Loud,
+            [&] { autoStart().DeleteStartupShortcut(); });
+}

@@ -1,0 +1,113 @@
+#include "SpellCommands.h"
+
+#include "controls/TRichEditURL.h"
+#include "platform/AppPaths.h"
+#include "platform/ErrorReporter.h"
+#include "platform/Prompts.h"
+#include "spell/engine/SpellTexts.h"
+#include "spell/engine/TCSAPISpeller.h"
+#include "spell/engine/TISpeller.h"
+#include "spell/ui/TSpellerDialog2.h"
+
+namespace {
+
+// What the user is told when the spelling program stopped answering during a check.
+QString stoppedAnsweringText(const TAbstractSpeller& engine) {
+    const QString program = engine.programName();
+    return (program.isEmpty() ? QStringLiteral("The spelling program")
+                              : QStringLiteral("The spelling program %1").arg(program)) +
+           QStringLiteral(" stopped answering; the rest of the note was not checked.");
+}
+
+} // namespace
+
+SpellCommands::SpellCommands(Parts parts, QObject* parent)
+    : QObject(parent), m_owner(parts.owner), m_hive(parts.paths.registryPath()),
+      m_configuration(&m_hive, parts.paths.executableFolder()), m_prompts(parts.prompts), m_log(parts.log),
+      m_title(parts.title), m_body(parts.body) {
+    setObjectName(QStringLiteral("splChecker"));
+    TSpellChecker& c = m_splChecker;
+    c.setLanguage(2057);
+    c.setSpellerType(TSpellerType::sptISpell);
+    c.setUserLanguage(TUserLanguage::ulEnglish);
+    c.Options = spellOption(spoSuggestFromUserDict) | spellOption(spoIgnoreAllCaps) |
+                spellOption(spoIgnoreMixedDigits) | spellOption(spoIgnoreRomanNumerals) |
+                spellOption(spoFindMissingSpaces) | spellOption(spoFindRepeatWord);
+    c.Caption = QStringLiteral("Quillnote Spell Check");
+    c.Font = SpellFont{QStringLiteral("Verdana"), 10, 13};
+    c.MisspellFont = TMisspellFont{QStringLiteral("Verdana"), 0xFF0000, 0};
+    c.ModalDialog = true;
+    c.ShowFinishMessage = false;
+    c.setPrompts(&parts.prompts);
+    c.setConfiguration(&m_configuration);
+    c.setDialogFactory([owner = m_owner](TSpellChecker& checker) -> ISpellDialog* {
+        return new TSpellerDialog2(checker, owner);
+    });
+    registerEngines(parts.paths.dataFolder());
+}
+
+SpellCommands::~SpellCommands() {
+    // The dialog belongs to the window but tells the checker when it goes: end it while the checker
+    // still exists. A dialog that is no widget (a test's) belongs to its maker.
+    if (auto* widget = dynamic_cast<QObject*>(m_splChecker.Dialog()))
+        delete widget;
+}
+
+void SpellCommands::registerEngines(const QString& dataFolder) {
+    m_splChecker.setSpellerFactory(TSpellerType::sptISpell,
+                                   [](TLanguage language, TSpellOptions options, TSpellChecker* checker) {
+                                       return std::make_unique<TISpeller>(language, options, checker);
+                                   });
+    m_splChecker.setSpellerFactory(TSpellerType::sptMSOffice,
+                                   [](TLanguage language, TSpellOptions options, TSpellChecker* checker) {
+                                       return std::make_unique<TCSAPISpeller>(language, options, checker);
+                                   });
+    // The dictionaries' own folder belongs to the system: the user's words go into the data folder.
+    m_splChecker.OnGetDictionary = [dataFolder](TSpellChecker*, TLanguage, QString& dict) {
+        if (dict.isEmpty())
+            dict = dataFolder + QStringLiteral("CUSTOM.DIC");
+    };
+}
+
+void SpellCommands::actSpellCheckExecute() {
+    int titleStart = 0, titleEnd = 0, bodyStart = 0, bodyEnd = 0;
+    m_title.selection(titleStart, titleEnd);
+    m_body.selection(bodyStart, bodyEnd);
+    // The numbers as remembered, even when replacements changed the lengths; also after a failure.
+    struct Restore {
+        SpellCommands& self;
+        int ts, tl, bs, bl;
+        ~Restore() {
+            try {
+                self.m_title.setSelection(ts, tl);
+                self.m_body.setSelection(bs, bl);
+            } catch (...) { // a control that is gone has no selection to restore
+            }
+        }
+    } restore{*this, titleStart, titleEnd - titleStart, bodyStart, bodyEnd - bodyStart};
+
+    m_title.setSelection(0, 0);
+    m_body.setSelection(0, 0);
+    // A program that stopped answering in an earlier check gets another chance.
+    m_splChecker.dropStoppedSpellers();
+    // A cancelled title check ends only that control's check; the body is still checked.
+    m_splChecker.CheckControl(m_title);
+    m_splChecker.CheckControl(m_body);
+    reportUnusableEngine();
+}
+
+void SpellCommands::reportUnusableEngine() {
+    // A disabled engine passes every word: say so, or a check that could not look at the words
+    // would read as "no mistakes".
+    const TAbstractSpeller* engine = m_splChecker.CurrentSpeller();
+    if (!engine || !engine->Disabled)
+        return;
+    if (engine->stoppedAnswering()) {
+        m_log.LogErrorQuietly({QStringLiteral("Main"), QStringLiteral("actSpellCheckExecute"),
+                               QStringLiteral("The spelling program \"%1\" stopped answering: %2")
+                                   .arg(engine->Cmd, engine->failure())});
+        m_prompts.messageDlg(stoppedAnsweringText(*engine), MsgKind::Warning, MsgButton::OK);
+        return;
+    }
+    m_prompts.messageDlg(FormatSpellText(24, m_splChecker.LangName), MsgKind::Warning, MsgButton::OK);
+}

@@ -1,0 +1,130 @@
+#include "WindowSettingsBridge.h"
+
+#include "controls/TRichEditURL.h"
+#include "gui/dialogs/FontChoiceQt.h"
+
+#include <QHeaderView>
+#include <QLayout>
+#include <QMainWindow>
+#include <QScreen>
+#include <QSplitter>
+#include <algorithm>
+
+namespace {
+
+// The title bar that the window manager adds, not known before the first show.
+constexpr int TitleBarAllowance = 32;
+
+} // namespace
+
+WindowSettingsBridge::WindowSettingsBridge(QMainWindow& window, QSplitter& splitter, QHeaderView& header,
+                                           TRichEditURL& title, TRichEditURL& body)
+    : m_window(window), m_splitter(splitter), m_header(header), m_title(title), m_body(body) {
+    layOut();
+}
+
+void WindowSettingsBridge::layOut() {
+    // A shown window lays itself out on every resize; a hidden one only on its next show, which lays
+    // it out again at the size it then has.
+    if (m_window.isVisible())
+        return;
+    QLayout* layout = m_window.layout();
+    if (!layout)
+        return;
+    layout->invalidate();
+    layout->activate();
+    // A maximized window will fill the screen.
+    const QScreen* screen = m_window.screen();
+    if (m_window.windowState() & Qt::WindowMaximized && screen)
+        layout->setGeometry(
+            QRect(QPoint(), screen->availableGeometry().size() - QSize(0, TitleBarAllowance)));
+    // A hidden splitter gets no resize event to share its new height out by.
+    m_splitter.refresh();
+}
+
+int WindowSettingsBridge::contentsHeight() const {
+    const QList<int> sizes = m_splitter.sizes();
+    return !sizes.isEmpty() && sizes.first() > 0 ? sizes.first() : m_splitter.widget(0)->height();
+}
+
+int WindowSettingsBridge::fittingContentsHeight(int wanted) const {
+    const int room = m_splitter.height() - m_splitter.handleWidth();
+    const int lowest = m_splitter.widget(0)->minimumHeight();
+    const int highest = room - m_splitter.widget(1)->minimumHeight();
+    return std::max(lowest, std::min(wanted, highest));
+}
+
+WindowSettings WindowSettingsBridge::current() const {
+    WindowSettings s;
+    const Qt::WindowStates state = m_window.windowState();
+    // Top and Left are the frame's outer corner, Width and Height the inside: as applied below.
+    const QPoint frameOffset = m_window.geometry().topLeft() - m_window.pos();
+    const QRect normal =
+        state & (Qt::WindowMaximized | Qt::WindowMinimized) && m_window.normalGeometry().isValid()
+            ? m_window.normalGeometry()
+            : m_window.geometry();
+    s.Top = normal.top() - frameOffset.y();
+    s.Left = normal.left() - frameOffset.x();
+    s.Width = normal.width();
+    s.Height = normal.height();
+    s.NotePanelHeight = contentsHeight();
+    s.FormState = state & Qt::WindowMinimized   ? WindowState::Minimized
+                  : state & Qt::WindowMaximized ? WindowState::Maximized
+                                                : WindowState::Normal;
+    s.colDate = m_header.sectionSize(0);
+    s.colTitle = m_header.sectionSize(1);
+    s.colNote = m_header.sectionSize(2);
+    const QFont font = m_title.font();
+    s.Font = font.family();
+    s.fColor = colourValue(chosenTextColour(m_title).value_or(QColor()));
+    s.fSize = font.pointSize();
+    s.fStyle = FontStyle{font.bold(), font.italic(), font.underline(), font.strikeOut()};
+    return s;
+}
+
+void WindowSettingsBridge::apply(const WindowSettings& stored) {
+    QPoint corner = m_window.pos();
+    if (stored.Top)
+        corner.setY(*stored.Top);
+    if (stored.Left)
+        corner.setX(*stored.Left);
+    m_window.move(corner);
+    m_window.resize(stored.Width.value_or(m_window.width()), stored.Height.value_or(m_window.height()));
+    if (stored.FormState == WindowState::Minimized)
+        m_window.setWindowState(Qt::WindowMinimized);
+    else if (stored.FormState == WindowState::Maximized)
+        m_window.setWindowState(Qt::WindowMaximized);
+    layOut(); // at the size and state just applied
+    if (stored.NotePanelHeight) {
+        const int contents = fittingContentsHeight(*stored.NotePanelHeight);
+        const int room = m_splitter.height() - m_splitter.handleWidth();
+        m_splitter.setSizes({contents, std::max(room - contents, 1)});
+    }
+    const std::optional<int> widths[] = {stored.colDate, stored.colTitle, stored.colNote};
+    for (int column = 0; column < 3; ++column)
+        if (widths[column])
+            m_header.resizeSection(column, *widths[column]);
+    applyFont(stored);
+}
+
+void WindowSettingsBridge::applyFont(const WindowSettings& stored) {
+    if (!stored.Font)
+        return;
+    for (TRichEditURL* field : {&m_title, &m_body}) {
+        QFont font = field->font();
+        font.setFamily(*stored.Font);
+        if (stored.fSize)
+            font.setPointSize(*stored.fSize);
+        if (stored.fStyle) {
+            font.setBold(stored.fStyle->bold);
+            font.setItalic(stored.fStyle->italic);
+            font.setUnderline(stored.fStyle->underline);
+            font.setStrikeOut(stored.fStyle->strikeOut);
+        }
+        field->setFont(font);
+        // A system colour constant leaves the field on the desktop's text colour, so that it follows a
+        // later change of theme.
+        if (stored.fColor && !isSystemColourValue(*stored.fColor))
+            setChosenTextColour(*field, colourFromValue(*stored.fColor, QColor()));
+    }
+}

@@ -1,0 +1,267 @@
+#include "TfrmAddNote.h"
+
+#include "controls/DesktopFont.h"
+#include "controls/NoteKeys.h"
+#include "controls/TRichEditURL.h"
+#include "platform/ErrorReporter.h"
+#include "store/SettingsStore.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWindow>
+#include <algorithm>
+
+namespace {
+
+const QString UnitName = QStringLiteral("AddNote");
+
+QRect firstScreen() {
+    const auto screens = QGuiApplication::screens();
+    return screens.isEmpty() ? QRect() : screens.first()->geometry();
+}
+
+// The mouse shape over the window's border: which way a press there resizes it.
+Qt::CursorShape cursorFor(Qt::Edges edges) {
+    if (edges == (Qt::LeftEdge | Qt::TopEdge) || edges == (Qt::RightEdge | Qt::BottomEdge))
+        return Qt::SizeFDiagCursor;
+    if (edges == (Qt::RightEdge | Qt::TopEdge) || edges == (Qt::LeftEdge | Qt::BottomEdge))
+        return Qt::SizeBDiagCursor;
+    return edges & (Qt::LeftEdge | Qt::RightEdge) ? Qt::SizeHorCursor : Qt::SizeVerCursor;
+}
+
+QRect desktop() {
+    const auto screens = QGuiApplication::screens();
+    return screens.isEmpty() ? QRect() : screens.first()->virtualGeometry();
+}
+
+} // namespace
+
+TfrmAddNote::TfrmAddNote(AddNoteContext context, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m(context),
+      m_edtTitle(new TRichEditURL(true, this)), m_redNote(new TRichEditURL(false, this)),
+      m_btnSave(new QPushButton(tr("&Save"), this)), m_btnCancel(new QPushButton(tr("&Cancel"), this)),
+      m_settle(new QTimer(this)) {
+    setObjectName(QStringLiteral("frmAddNote"));
+    setWindowTitle(QStringLiteral("Add Note"));
+    setModal(true);
+    setFont(desktopFont());
+    setMinimumSize(MinimumSize);
+
+    // Without a frame, the border and the mouse shape over it are the signs that the window can be sized.
+    auto* pnlContents = new QFrame(this);
+    pnlContents->setObjectName(QStringLiteral("pnlContents"));
+    pnlContents->setFrameShape(QFrame::Box);
+    pnlContents->setMouseTracking(true);
+    pnlContents->installEventFilter(this);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(pnlContents);
+
+    auto* lblTitle = new QLabel(tr("Title:"), pnlContents);
+    lblTitle->setBuddy(m_edtTitle);
+    const int lineHeight = m_edtTitle->fontMetrics().lineSpacing();
+    m_edtTitle->setFixedHeight(lineHeight + 2 * int(m_edtTitle->document()->documentMargin()) + 4);
+    m_edtTitle->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_edtTitle->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_redNote->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    m_btnSave->setDefault(true);
+    m_btnSave->setEnabled(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_btnSave);
+    buttons->addWidget(m_btnCancel);
+
+    auto* contents = new QVBoxLayout(pnlContents);
+    contents->setContentsMargins(Margin, Margin, Margin, Margin);
+    contents->addWidget(lblTitle);
+    contents->addWidget(m_edtTitle);
+    contents->addWidget(m_redNote, 1);
+    contents->addLayout(buttons);
+
+    auto* keys = new NoteKeys(
+        m.clock, m.formats,
+        [this](const QString& method, const QString& message) {
+            if (method == QLatin1String("redNoteKeyUp"))
+                m.log.LogError({UnitName, method, message});
+            else
+                m.log.LogErrorQuietly({UnitName, QStringLiteral("redNoteKeyPress"), message});
+        },
+        this);
+    keys->watchBody(m_redNote); // the bullet key is the body's only
+
+    connect(m_edtTitle, &QPlainTextEdit::textChanged, this, &TfrmAddNote::edtTitleChange);
+    connect(m_btnSave, &QPushButton::clicked, this, &TfrmAddNote::btnSaveClick);
+    connect(m_btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    m_settle->setSingleShot(true);
+    m_settle->setInterval(SettleMs);
+    connect(m_settle, &QTimer::timeout, this, &TfrmAddNote::keepOnScreen);
+
+    setOwnGeometry(boundsFromSettings());
+    m_edtTitle->setFocus();
+}
+
+int TfrmAddNote::AddNote1Click(AddNoteContext context, QWidget* parent) {
+    TfrmAddNote window(context, parent);
+    return window.exec();
+}
+
+QRect TfrmAddNote::boundsFromSettings() {
+    QRect bounds = SettingsStore::quickAddDefaults(DesignSize, firstScreen(), desktop());
+    guarded(m.log, QStringLiteral("Main"), QStringLiteral("AddNote1Click"), LogMode::Quiet,
+            [&] { bounds = m.settings.readQuickAdd(DesignSize, firstScreen(), desktop()); });
+    return bounds;
+}
+
+void TfrmAddNote::keepOnScreen() {
+    m_settle->stop();
+    const QRect screen = firstScreen();
+    QRect bounds = geometry();
+    if (bounds.x() + bounds.width() > screen.x() + screen.width())
+        bounds.moveLeft(screen.x() + screen.width() - bounds.width());
+    if (bounds.y() + bounds.height() > screen.y() + screen.height())
+        bounds.moveTop(screen.y() + screen.height() - bounds.height());
+    if (bounds != geometry())
+        setOwnGeometry(bounds);
+}
+
+void TfrmAddNote::setOwnGeometry(const QRect& bounds) {
+    m_ownGeometry = bounds;
+    setGeometry(bounds);
+}
+
+void TfrmAddNote::geometryChanged() {
+    // Events of the window's own placing, and of pulling it back, do not start another wait.
+    if (!isVisible() || geometry() == m_ownGeometry)
+        return;
+    m_settle->start();
+}
+
+void TfrmAddNote::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    m_edtTitle->setFocus();
+}
+
+void TfrmAddNote::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    geometryChanged();
+}
+
+void TfrmAddNote::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    geometryChanged();
+}
+
+Qt::Edges TfrmAddNote::edgesAt(QPoint pos, QSize size) {
+    Qt::Edges edges;
+    if (pos.x() < ResizeBorder)
+        edges |= Qt::LeftEdge;
+    else if (pos.x() >= size.width() - ResizeBorder)
+        edges |= Qt::RightEdge;
+    if (pos.y() < ResizeBorder)
+        edges |= Qt::TopEdge;
+    else if (pos.y() >= size.height() - ResizeBorder)
+        edges |= Qt::BottomEdge;
+    return edges;
+}
+
+QRect TfrmAddNote::dragged(QRect bounds, Qt::Edges edges, QPoint delta, QSize minimum) {
+    if (edges & Qt::LeftEdge)
+        bounds.setLeft(std::min(bounds.left() + delta.x(), bounds.right() + 1 - minimum.width()));
+    if (edges & Qt::RightEdge)
+        bounds.setRight(std::max(bounds.right() + delta.x(), bounds.left() - 1 + minimum.width()));
+    if (edges & Qt::TopEdge)
+        bounds.setTop(std::min(bounds.top() + delta.y(), bounds.bottom() + 1 - minimum.height()));
+    if (edges & Qt::BottomEdge)
+        bounds.setBottom(std::max(bounds.bottom() + delta.y(), bounds.top() - 1 + minimum.height()));
+    return bounds;
+}
+
+bool TfrmAddNote::eventFilter(QObject* watched, QEvent* event) {
+    auto* border = qobject_cast<QWidget*>(watched);
+    if (border && border->objectName() == QLatin1String("pnlContents") && borderMouseEvent(border, event))
+        return true;
+    return QDialog::eventFilter(watched, event);
+}
+
+// The panel's margin is the window's border: a press near an edge resizes the window from there. The
+// window system does it where it can; elsewhere the window follows the mouse itself.
+bool TfrmAddNote::borderMouseEvent(QWidget* border, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseMove: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (m_drag) {
+            const QPoint delta = mouse->globalPosition().toPoint() - m_drag->start;
+            setGeometry(dragged(m_drag->bounds, m_drag->edges, delta, minimumSize()));
+        } else if (mouse->buttons() == Qt::NoButton) {
+            const Qt::Edges edges = edgesAt(border->mapTo(this, mouse->position().toPoint()), size());
+            edges ? border->setCursor(cursorFor(edges)) : border->unsetCursor();
+        }
+        return m_drag.has_value();
+    }
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const Qt::Edges edges = edgesAt(border->mapTo(this, mouse->position().toPoint()), size());
+        if (mouse->button() != Qt::LeftButton || !edges)
+            return false;
+        if (!windowHandle() || !windowHandle()->startSystemResize(edges))
+            m_drag = Drag{edges, mouse->globalPosition().toPoint(), geometry()};
+        return true;
+    }
+    case QEvent::MouseButtonRelease:
+        if (!m_drag)
+            return false;
+        m_drag.reset();
+        keepOnScreen(); // letting go ends the resize now rather than after the pause
+        return true;
+    case QEvent::Leave:
+        if (!m_drag)
+            border->unsetCursor();
+        return false;
+    default:
+        return false;
+    }
+}
+
+void TfrmAddNote::edtTitleChange() {
+    guarded(m.log, UnitName, QStringLiteral("edtTitleChange"), LogMode::Quiet,
+            [&] { m_btnSave->setEnabled(!m_edtTitle->text().isEmpty()); });
+}
+
+void TfrmAddNote::btnSaveClick() {
+    const QString title = m_edtTitle->text();
+    if (title.isEmpty())
+        return; // a body alone cannot be saved
+    const QString body = m_redNote->text();
+    // A failed save keeps the window open with the text, so that nothing typed is lost.
+    if (guarded(m.log, UnitName, QStringLiteral("btnSaveClick"), LogMode::Loud,
+                [&] { appendNote(title, body); }))
+        accept();
+}
+
+void TfrmAddNote::appendNote(const QString& title, const QString& body) {
+    m.saveNote(title, body);
+}
+
+void TfrmAddNote::storeBounds() {
+    if (m_boundsStored)
+        return;
+    m_boundsStored = true;
+    m_settle->stop();
+    guarded(m.log, QStringLiteral("Main"), QStringLiteral("AddNote1Click"), LogMode::Loud,
+            [&] { m.settings.writeQuickAdd(geometry(), DesignSize, firstScreen(), desktop()); });
+}
+
+void TfrmAddNote::done(int result) {
+    storeBounds(); // whatever the result: Cancel stores the bounds too
+    QDialog::done(result);
+}

@@ -1,0 +1,74 @@
+#include "gui/AppServices.h"
+#include "gui/DesktopShell.h"
+#include "gui/QtPrompts.h"
+#include "gui/TfrmMain.h"
+#include "platform/TInstanceControl.h"
+
+#include <QApplication>
+#include <QSessionManager>
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(signalPipe[0], &byte, 1);
+}
+
+// SIGTERM, SIGHUP and SIGINT end the program through the Exit command, so the settings and the
+// notes file are closed properly.
+void routeTerminationSignals(TfrmMain& frmMain) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, &frmMain);
+    QObject::connect(notifier, &QSocketNotifier::activated, &frmMain, [&frmMain] {
+        char byte;
+        [[maybe_unused]] const auto got = ::read(signalPipe[1], &byte, 1);
+        frmMain.Exit1Click();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGHUP, SIGINT})
+        ::sigaction(sig, &action, nullptr);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quillnote"));
+    QApplication::setOrganizationName(QStringLiteral("Tarrowin"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.tarrowin.Quillnote")); // the launcher's id
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setQuitOnLastWindowClosed(false); // the window may be hidden in the tray; Exit ends
+
+    // A second start brings the running copy forward and ends, showing and writing nothing.
+    TInstanceControl instance(TInstanceControl::keyForExecutable(QCoreApplication::applicationFilePath()));
+    if (!instance.registerInstance())
+        return instance.bringForwardRunningCopy(5000) ? 0 : 1;
+
+    QtPrompts prompts;
+    DesktopShell shell;
+    SystemClock clock;
+    AppServices services{AppPaths::forRunningProgram(), prompts, shell, clock, app.arguments().mid(1)};
+
+    TfrmMain frmMain(services);
+    prompts.setOwner(&frmMain);
+    QObject::connect(&frmMain, &TfrmMain::exitRequested, &app, &QApplication::quit, Qt::QueuedConnection);
+    QObject::connect(
+        &app, &QGuiApplication::commitDataRequest, &frmMain,
+        [&frmMain](QSessionManager&) { frmMain.sessionEnding(); }, Qt::DirectConnection);
+    routeTerminationSignals(frmMain);
+    QObject::connect(&instance, &TInstanceControl::activationRequested, &frmMain, &TfrmMain::bringForward);
+
+    frmMain.FormCreate();
+    frmMain.showAsStarted();
+    return app.exec();
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "spell/csapi/csapi.h"
+#include "spell/engine/TAbstractSpeller.h"
+
+#include <QLibrary>
+#include <QString>
+#include <vector>
+
+// The proofing-library engine: checks text with a speller library that publishes the Common Speller
+// API entry points (ours is libquillcsapi.so over hunspell). The library and the main dictionary of
+// a language come from the proofing entry of the spelling configuration; the library is loaded at
+// construction and stays loaded, with its dictionaries open, until the engine is destroyed.
+//
+// The library speaks UTF-8 with byte offsets; this engine turns the checker's QString segments into
+// UTF-8 and the offsets back into QString positions.
+class TCSAPISpeller : public TAbstractSpeller {
+public:
+    // Throws ESpellError when the library cannot be loaded or refuses a set-up call; a language
+    // without a proofing entry makes a Disabled engine.
+    TCSAPISpeller(TLanguage language, TSpellOptions options, TSpellChecker* checker);
+    // Library failures while shutting down are logged (category "quill.spell.csapi"), never thrown.
+    ~TCSAPISpeller() override;
+
+    TSpellReturnCode CheckBufferStart(const QString& buffer, int& errorLength, int& errorStart) override;
+    TSpellReturnCode CheckBufferContinued(const QString& buffer, int& errorLength, int& errorStart) override;
+    void ChangeOnce(const QString& word, const QString& replacement) override;
+    void ChangeAlways(const QString& word, const QString& replacement) override;
+    void AddWord(const QString& word) override;
+    void IgnoreAlways(const QString& word) override;
+    void GetSuggestions(const QString& word, QStringList& list) override;
+    QString GetChangeTo() override;
+    QString GetErrorWord() override { return Disabled ? QString() : ErrorText; }
+
+    QString Engine;     // path of the speller library
+    QString Dictionary; // path of the main dictionary
+    QString CustomDict; // path of the user dictionary
+    QString ErrorText;  // the text of the last finding
+
+private:
+    using SpellInitFn = SEC (*)(SPLID*, const WSC*);
+    using SpellOptionsFn = SEC (*)(SPLID, uint32_t);
+    using SpellCheckFn = SEC (*)(SPLID, CC, const SIB*, SRB*);
+    using SpellTerminateFn = SEC (*)(SPLID, CSAPI_BOOL);
+    using SpellOpenMdrFn = SEC (*)(SPLID, const CSAPI_CHAR*, const CSAPI_CHAR*, CSAPI_BOOL, CSAPI_BOOL, LID,
+                                   MDRS*);
+    using SpellOpenUdrFn = SEC (*)(SPLID, const CSAPI_CHAR*, CSAPI_BOOL, CSAPI_WORD, UDR*, CSAPI_BOOL*);
+    using SpellAddUdrFn = SEC (*)(SPLID, UDR, const CSAPI_CHAR*);
+    using SpellAddChangeUdrFn = SEC (*)(SPLID, UDR, const CSAPI_CHAR*, const CSAPI_CHAR*);
+    using SpellCloseMdrFn = SEC (*)(SPLID, MDRS*);
+    using SpellCloseUdrFn = SEC (*)(SPLID, UDR, CSAPI_BOOL);
+
+    bool findResources();
+    void findCustomDictionary();
+    void loadLibrary();
+    void startSession();
+    void shutDown(bool logFailures);
+    TSpellReturnCode checkBuffer(const QString& buffer, uint16_t spellState, int& errorLength,
+                                 int& errorStart);
+    // Throws ESpellError "Spelling error No %d" for a status other than 0.
+    static void verify(SEC status);
+
+    QLibrary m_library;
+    SpellInitFn m_spellInit = nullptr;
+    SpellOptionsFn m_spellOptions = nullptr;
+    SpellCheckFn m_spellCheck = nullptr;
+    SpellTerminateFn m_spellTerminate = nullptr;
+    SpellOpenMdrFn m_spellOpenMdr = nullptr;
+    SpellOpenUdrFn m_spellOpenUdr = nullptr;
+    SpellAddUdrFn m_spellAddUdr = nullptr;
+    SpellAddChangeUdrFn m_spellAddChangeUdr = nullptr;
+    SpellCloseMdrFn m_spellCloseMdr = nullptr;
+    SpellCloseUdrFn m_spellCloseUdr = nullptr;
+
+    SPLID m_splid = 0;
+    bool m_sessionStarted = false;
+    bool m_mdrOpen = false;
+    bool m_udrOpen = false;
+    WSC m_wsc{};
+    MDRS m_mdrs{};
+    UDR m_udr = 0;
+    SIB m_sib{};
+    SRB m_srb{};
+    std::vector<char> m_suggestionArea;
+    std::vector<uint8_t> m_ratingArea;
+};

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "spell/engine/CodePages.h"
+#include "spell/engine/TAbstractSpeller.h"
+
+#include <QList>
+#include <QString>
+#include <memory>
+#include <utility>
+
+class IspellEncoding;
+class IspellPipe;
+struct IspellSection;
+
+// The engine that asks an external ispell-compatible program (ispell, hunspell, aspell in "-a" pipe
+// mode). The program and its dictionary come from the first section of the ispell.ini files in the
+// ispell folder that matches the language: by "LangNo", or for language 0 by the section name the
+// checker's picker chose. The engine cuts segments into words itself and asks about one word per
+// line; the program runs from the engine's creation to its end.
+class TISpeller : public TAbstractSpeller {
+public:
+    TISpeller(TLanguage language, TSpellOptions options, TSpellChecker* checker);
+    ~TISpeller() override;
+
+    TSpellReturnCode CheckBufferStart(const QString& buffer, int& errorLength, int& errorStart) override;
+    TSpellReturnCode CheckBufferContinued(const QString& buffer, int& errorLength, int& errorStart) override;
+    void ChangeOnce(const QString& word, const QString& replacement) override;
+    void ChangeAlways(const QString& word, const QString& replacement) override;
+    void AddWord(const QString& word) override;
+    void IgnoreAlways(const QString& word) override;
+    void GetSuggestions(const QString& word, QStringList& list) override;
+    QString GetChangeTo() override { return Disabled ? QString() : ChangeTo; }
+    QString GetErrorWord() override { return Disabled ? QString() : CurrentWord; }
+
+    // The characters that end a word, besides the tab (and line breaks, which never reach ispell).
+    static const QString Delimiters;
+    static bool isDelimiter(QChar c);
+
+    // The running program's process id; 0 when none was started.
+    qint64 processId() const;
+    bool stoppedAnswering() const override { return m_stoppedAnswering; }
+    QString failure() const override { return m_failure; }
+    QString programName() const override { return m_programName; }
+
+    // The folder the program sees as HOME, where it keeps its personal dictionary: the ispell folder
+    // when it is writable, else our own folder in the user's data folder (created).
+    static QString homeFolder(const QString& ispellDirectory);
+
+private:
+    bool findSection(const QString& ispellDirectory);
+    void startProgram(const QString& ispellDirectory, const QString& rawCmd);
+    // true: correct (or not checkable); false: misspelled, CurrentWord set.
+    bool CheckWord(QString word);
+    // Sends a command line ("*word", "@word", "#").
+    void SendLine(const QString& line);
+    void disable(const QString& why);
+
+    QString LastReply;
+    QString ChangeTo;
+    QString CurrentWord;
+    QList<std::pair<QString, QString>> SessionChanges;
+    // Empty (no pairs, no character set): the dictionary's encoding is applied by m_encoding.
+    TConvTable WordTable;
+    std::unique_ptr<IspellEncoding> m_encoding;
+    std::unique_ptr<IspellPipe> m_pipe;
+    QString m_rawCmd;
+    QString m_failure;
+    QString m_programName;
+    bool m_stoppedAnswering = false;
+};

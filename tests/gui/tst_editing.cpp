@@ -1,0 +1,425 @@
+#include "MainWindowSession.h"
+#include "controls/NoteKeys.h"
+#include "controls/TRichEditURL.h"
+#include "gui/ActionCatalog.h"
+#include "gui/EditingCommands.h"
+#include "gui/SearchBar.h"
+#include "platform/Registry.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QtTest>
+
+// The editing commands driven as a user drives them: keys typed into the real fields, actions
+// triggered, questions answered by the script.
+class TestEditing : public QObject {
+    Q_OBJECT
+
+    static void setConfirmOnDelete(TestFolders& folders) {
+        RegistryHive hive(folders.paths().registryPath());
+        auto key = hive.openKey(SettingsKeyPath);
+        key->writeBool(QStringLiteral("ConfirmOnDelete"), true);
+        key->close();
+    }
+    static void open(TfrmMain& w, const QString& title) {
+        const NoteListModel& m = *w.noteList().model();
+        for (int r = 0; r < m.rowCount(); ++r)
+            if (m.note(r).Title == title)
+                w.noteList().selectRow(r);
+        emit w.noteList().doubleClicked();
+        QCOMPARE(w.edtTitle()->text(), title);
+    }
+    static QByteArray notesFile(const MainWindowSession& s) {
+        return TestFolders::readFile(s.folders.notesPath());
+    }
+    static void showActive(TfrmMain& w) {
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+    }
+    static QWidget* toolButton(TfrmMain& w, QAction* action) {
+        return w.findChild<QToolBar*>(QStringLiteral("ToolBar1"))->widgetForAction(action);
+    }
+
+private slots:
+    void saveFollowsTheTitle() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        QAction* save = w.actions().actSaveNote;
+        QVERIFY(!save->isEnabled());
+
+        QTest::keyClicks(w.redNote(), QStringLiteral("body only"));
+        QVERIFY(!save->isEnabled()); // no title, nothing to save
+        QTest::keyClicks(w.edtTitle(), QStringLiteral("  "));
+        QVERIFY(save->isEnabled()); // blanks count as a title
+        QVERIFY(!w.actions().actSaveNotesAs->isEnabled() || w.noteList().hasCheckedRows());
+        QTest::keyClick(w.edtTitle(), Qt::Key_Backspace);
+        QTest::keyClick(w.edtTitle(), Qt::Key_Backspace);
+        QVERIFY(!save->isEnabled()); // emptying the title drops the question about changes
+        QTest::keyClick(w.edtTitle(), Qt::Key_Return);
+        QCOMPARE(w.edtTitle()->text(), QString()); // the title is one line
+    }
+
+    void aNewNoteIsSavedOnceAndStaysOpen() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        s.clock.set(QDateTime(QDate(2011, 1, 1), QTime(10, 0)));
+        w.actions().actNewNote->trigger();
+        QTest::keyClicks(w.edtTitle(), QStringLiteral("Fresh"));
+        QTest::keyClicks(w.redNote(), QStringLiteral("a<b"));
+        w.redNote()->insertPlainText(QString(QChar(0xA0))); // a no-break space stays one
+        w.actions().actSaveNote->trigger();
+
+        QVERIFY(!w.actions().actSaveNote->isEnabled());
+        QCOMPARE(s.titles(), (QStringList{"Fresh", "Newer", "Older"})); // newest first, as sorted
+        QCOMPARE(w.noteList().selectedRow(), 0);
+        QVERIFY(notesFile(s).contains("<Title>Fresh</Title>"));
+        QVERIFY(notesFile(s).contains("<Text>a&amp;lt;b\xC2\xA0</Text>"));
+
+        // The user re-sorts, edits and saves again: the same note is updated, no second one appears.
+        emit w.noteList().columnClicked(2);
+        QTest::keyClicks(w.redNote(), QStringLiteral(" more"));
+        s.clock.set(s.clock.now().addSecs(60));
+        w.actions().actSaveNote->trigger();
+        QCOMPARE(notesFile(s).count("<Title>Fresh</Title>"), 1);
+        QVERIFY(notesFile(s).contains("<Text>a&amp;lt;b\xC2\xA0 more</Text>"));
+        QCOMPARE(w.noteList().model()->rowCount(), 3);
+        QVERIFY(s.prompts.problems().isEmpty());
+    }
+
+    void savingAnOpenNoteUpdatesItsRowInPlace() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        emit w.noteList().columnClicked(1); // by last-modified, ascending: Newer ("0") first
+        QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
+        open(w, QStringLiteral("Newer"));
+        s.clock.set(QDateTime(QDate(2011, 1, 1), QTime(10, 0)));
+        QTest::keyClicks(w.redNote(), QStringLiteral("!"));
+        w.actions().actSaveNote->trigger();
+        // The row now has the newest last-modified value, yet keeps its place until the next sort.
+        QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
+        const Note& saved = w.noteList().model()->note(0);
+        QCOMPARE(saved.ModifiedText, QStringLiteral("1/1/11 10:00:00 AM"));
+        QCOMPARE(saved.LastModified, QStringLiteral("40544.4166666667"));
+        QCOMPARE(saved.Text, QStringLiteral("!second"));
+        emit w.noteList().columnClicked(1);
+        emit w.noteList().columnClicked(1);
+        QCOMPARE(s.titles(), (QStringList{"Older", "Newer"}));
+    }
+
+    void titleLineBreaksSurviveUntilTheTitleIsEdited() {
+        TestFolders folders;
+        folders.writeNotes(QByteArray(TwoNotes).replace("<Title>Older</Title>", "<Title>a^Mb</Title>"));
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        open(w, QStringLiteral("a\nb"));
+        QCOMPARE(w.edtTitle()->toPlainText(), QStringLiteral("a b")); // one line on screen
+        QTest::keyClicks(w.redNote(), QStringLiteral("x"));
+        w.actions().actSaveNote->trigger();
+        QVERIFY(notesFile(s).contains("<Title>a^Mb</Title>"));
+        QCOMPARE(s.titles(), (QStringList{"Newer", "a\nb"}));
+
+        // An edited title is saved as the user sees it.
+        w.edtTitle()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(w.edtTitle(), QStringLiteral("c"));
+        w.actions().actSaveNote->trigger();
+        QVERIFY(notesFile(s).contains("<Title>a bc</Title>"));
+    }
+
+    void notesMadeInTheSameSecondStayApart() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        for (const QString& title : {QStringLiteral("Twin A"), QStringLiteral("Twin B")}) {
+            w.actions().actNewNote->trigger();
+            QTest::keyClicks(w.edtTitle(), title);
+            w.actions().actSaveNote->trigger();
+        }
+        open(w, QStringLiteral("Twin A"));
+        QTest::keyClicks(w.redNote(), QStringLiteral("only A"));
+        w.actions().actSaveNote->trigger();
+        const QByteArray file = notesFile(s);
+        QVERIFY(file.contains("<Title>Twin A</Title>\n\t\t<Text>only A</Text>"));
+        QVERIFY(!file.contains("<Title>Twin B</Title>\n\t\t<Text>only A</Text>"));
+    }
+
+    void newAsksAboutUnsavedChanges_data() {
+        QTest::addColumn<MsgButton>("answer");
+        QTest::addColumn<QString>("titleAfter");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("cancel keeps everything") << MsgButton::Cancel << QStringLiteral("Olderx") << false;
+        QTest::newRow("no drops the changes") << MsgButton::No << QString() << false;
+        QTest::newRow("yes saves first") << MsgButton::Yes << QString() << true;
+    }
+    void newAsksAboutUnsavedChanges() {
+        QFETCH(MsgButton, answer);
+        QFETCH(QString, titleAfter);
+        QFETCH(bool, saved);
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        open(w, QStringLiteral("Older"));
+        w.edtTitle()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(w.edtTitle(), QStringLiteral("x"));
+        s.prompts.expect(QStringLiteral("Save changes to the current note?"), answer);
+        w.actions().actNewNote->trigger();
+        QVERIFY(s.prompts.problems().isEmpty());
+        QCOMPARE(w.edtTitle()->text(), titleAfter);
+        QCOMPARE(notesFile(s).contains("<Title>Olderx</Title>"), saved);
+        QCOMPARE(w.actions().actSaveNote->isEnabled(), answer == MsgButton::Cancel);
+        if (answer != MsgButton::Cancel)
+            QCOMPARE(w.editing().OpenNotePosition(), -1);
+    }
+
+    void deleteOpensTheNeighbour() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        s.clock.set(QDateTime(QDate(2011, 1, 1), QTime(10, 0)));
+        for (const QString& title : {QStringLiteral("Third"), QStringLiteral("Fourth")}) {
+            w.actions().actNewNote->trigger();
+            QTest::keyClicks(w.edtTitle(), title);
+            s.clock.set(s.clock.now().addDays(1));
+            w.actions().actSaveNote->trigger();
+        }
+        QCOMPARE(s.titles(), (QStringList{"Fourth", "Third", "Newer", "Older"}));
+
+        w.noteList().selectRow(1);
+        w.actions().actDeleteNote->trigger(); // no question: ConfirmOnDelete is off
+        QCOMPARE(s.titles(), (QStringList{"Fourth", "Newer", "Older"}));
+        QCOMPARE(w.edtTitle()->text(), QStringLiteral("Newer")); // the row that took its place
+        QVERIFY(!notesFile(s).contains("Third"));
+
+        w.noteList().selectRow(2);
+        w.actions().actDeleteNote->trigger(); // the last row: the one before it opens
+        QCOMPARE(w.edtTitle()->text(), QStringLiteral("Newer"));
+        QVERIFY(notesFile(s).contains("<!-- kept -->"));
+
+        w.noteList().selectRow(0);
+        w.actions().actDeleteNote->trigger();
+        w.noteList().selectRow(0);
+        w.actions().actDeleteNote->trigger();
+        QCOMPARE(w.noteList().model()->rowCount(), 0);
+        QCOMPARE(w.edtTitle()->text(), QString());
+        QVERIFY(!w.actions().actDeleteNote->isEnabled());
+        QVERIFY(s.prompts.asked().isEmpty());
+    }
+
+    void deleteAsksWhenConfirmationIsOn() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        setConfirmOnDelete(folders);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        w.noteList().selectRow(0);
+        s.prompts.expect(QStringLiteral("Would you like to delete the current note?"), MsgButton::No);
+        w.actions().actDeleteNote->trigger();
+        QCOMPARE(s.titles().size(), 2);
+        s.prompts.expect(QStringLiteral("Would you like to delete the current note?"), MsgButton::Yes);
+        w.actions().actDeleteNote->trigger();
+        QCOMPARE(s.titles(), QStringList{"Older"});
+        QVERIFY(s.prompts.problems().isEmpty());
+    }
+
+    void aFailedSaveLeavesNoPhantomRow() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        // A folder where the notes file was: the rename over it fails.
+        QFile::remove(folders.notesPath());
+        QVERIFY(QDir().mkdir(folders.notesPath()));
+        QTest::keyClicks(w.edtTitle(), QStringLiteral("Lost?"));
+        s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
+        w.actions().actSaveNote->trigger();
+        QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
+        QCOMPARE(w.edtTitle()->text(), QStringLiteral("Lost?")); // still there to save again
+        QVERIFY(w.actions().actSaveNote->isEnabled());
+        QVERIFY(s.log().contains("Method Name:\tactSaveNoteExecute"));
+        // New asks, the save fails again, and the note stays in the editors.
+        s.prompts.expect(QStringLiteral("Save changes"), MsgButton::Yes);
+        s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
+        w.actions().actNewNote->trigger();
+        QCOMPARE(w.edtTitle()->text(), QStringLiteral("Lost?"));
+        QVERIFY(s.prompts.problems().isEmpty());
+    }
+
+    // Clicked on the tool bar or picked from a menu, the editing commands act on the field with the
+    // focus; the keys act once, in the field.
+    void editCommandsActOnTheFocusedField_data() {
+        QTest::addColumn<int>("index");
+        QTest::newRow("title") << 0;
+        QTest::newRow("body") << 1;
+        QTest::newRow("find box") << 2;
+    }
+    void editCommandsActOnTheFocusedField() {
+        QFETCH(int, index);
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        showActive(w);
+        const QList<QWidget*> fields{w.edtTitle(), w.redNote(), w.searchBar().edtFind()};
+        const auto textOf = [](QWidget* field) {
+            auto* line = qobject_cast<QLineEdit*>(field);
+            return line ? line->text() : qobject_cast<QPlainTextEdit*>(field)->toPlainText();
+        };
+        const auto click = [&](QAction* action) { QTest::mouseClick(toolButton(w, action), Qt::LeftButton); };
+        QWidget* field = fields[index];
+        field->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), field);
+        QClipboard* clipboard = QGuiApplication::clipboard();
+
+        QTest::keyClicks(field, QStringLiteral("alpha"));
+        QTest::keyClick(field, Qt::Key_E, Qt::AltModifier); // Edit, Select All
+        QVERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_A);
+        click(w.actions().actEditCopy);
+        QCOMPARE(clipboard->text(), QStringLiteral("alpha"));
+        click(w.actions().actEditCut);
+        QCOMPARE(textOf(field), QString());
+        click(w.actions().actEditUndo);
+        QCOMPARE(textOf(field), QStringLiteral("alpha"));
+        QTest::keyClick(field, Qt::Key_End);
+        click(w.actions().actEditPaste);
+        QCOMPARE(textOf(field), QStringLiteral("alphaalpha"));
+
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(clipboard->text(), QStringLiteral("alphaalpha"));
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(textOf(field), QStringLiteral("alphaalpha"));
+        for (QWidget* other : fields)
+            if (other != field)
+                QCOMPARE(textOf(other), QString());
+    }
+
+    void ctrlBTypesABulletInBothFields() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        for (TRichEditURL* field : {w.edtTitle(), w.redNote()}) {
+            QTest::keyClicks(field, QStringLiteral("a"));
+            QTest::keyClick(field, Qt::Key_B, Qt::ControlModifier);
+            QTest::keyClicks(field, QStringLiteral("b"));
+            QCOMPARE(field->toPlainText(), QStringLiteral("a\u2022b"));
+        }
+        QVERIFY(w.actions().actSaveNote->isEnabled());
+    }
+
+    void dateKeysTypeOnReleaseInTheBodyOnly_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("F7") << int(Qt::Key_F7) << QStringLiteral("3/5/09 1:02:13 PM ");
+        QTest::newRow("F8") << int(Qt::Key_F8) << QStringLiteral("3/5/09 ");
+        QTest::newRow("F9") << int(Qt::Key_F9) << QStringLiteral("1:02:13 PM ");
+    }
+    void dateKeysTypeOnReleaseInTheBodyOnly() {
+        QFETCH(int, key);
+        QFETCH(QString, typed);
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        QTest::keyPress(w.redNote(), Qt::Key(key));
+        QCOMPARE(w.redNote()->toPlainText(), QString()); // nothing on the press
+        QKeyEvent repeat(QEvent::KeyRelease, key, Qt::NoModifier, QString(), /*autorep=*/true);
+        QApplication::sendEvent(w.redNote(), &repeat);
+        QCOMPARE(w.redNote()->toPlainText(), QString()); // nor on a repeat while held down
+        QTest::keyRelease(w.redNote(), Qt::Key(key));
+        QCOMPARE(w.redNote()->toPlainText(), typed);
+
+        QTest::keyClick(w.edtTitle(), Qt::Key(key));
+        QCOMPARE(w.edtTitle()->text(), QString());
+
+        // Replaces the selection.
+        w.redNote()->selectAll();
+        QTest::keyClick(w.redNote(), Qt::Key(key));
+        QCOMPARE(w.redNote()->toPlainText(), typed);
+    }
+
+    void midnightShowsTheDateAlone() {
+        FixedClock clock(QDateTime(QDate(2009, 3, 5), QTime(0, 0)));
+        const LocaleFormats formats = LocaleFormats::capture();
+        NoteKeys keys(clock, formats, [](const QString&, const QString&) {});
+        QCOMPARE(keys.textForKey(Qt::Key_F7), QStringLiteral("3/5/09 "));
+        QCOMPARE(keys.textForKey(Qt::Key_F9), QStringLiteral("12:00:00 AM "));
+    }
+
+    // Long hints show in the list panel's status line, over the find box, which keeps its text and
+    // comes back as soon as the user works in it.
+    void longHintsShowInTheStatusLine() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        showActive(w);
+        auto* bar = w.findChild<QStatusBar*>(QStringLiteral("barStatus"));
+        QLabel* hint = w.searchBar().hint();
+        QLineEdit* find = w.searchBar().edtFind();
+        find->setText(QStringLiteral("kept"));
+
+        QTest::mouseMove(toolButton(w, w.actions().actEditCopy));
+        QTRY_COMPARE(bar->currentMessage(),
+                     QStringLiteral("Copies the selection and puts it on the Clipboard"));
+        QVERIFY(hint->isVisible());
+        QCOMPARE(hint->text(), bar->currentMessage());
+        QVERIFY(hint->geometry().contains(find->geometry()));
+
+        QTest::keyClicks(w.edtTitle(), QStringLiteral("t")); // enables the File menu's "Save &to File"
+        QMenu* file = w.menuBar()->actions().first()->menu();
+        file->popup(w.mapToGlobal(QPoint(20, 20)));
+        QVERIFY(QTest::qWaitForWindowExposed(file));
+        for (QAction* entry : file->actions())
+            if (entry->text() == QStringLiteral("Save &to File"))
+                file->setActiveAction(entry);
+        QCOMPARE(bar->currentMessage(), QStringLiteral("Saves the selected note(s) to a file."));
+        file->setActiveAction(w.actions().actNewNote);
+        QCOMPARE(bar->currentMessage(), QStringLiteral("Add new note.")); // one part: the whole hint
+        file->hide();
+
+        find->setFocus();
+        QTRY_VERIFY(!hint->isVisible());
+        QCOMPARE(find->text(), QStringLiteral("kept"));
+    }
+
+    void fontAppliesToBothFields() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        const int titleHeight = w.edtTitle()->height();
+        s.prompts.expectFont(std::nullopt);
+        const QFont before = w.redNote()->font();
+        w.actions().actFont->trigger();
+        QCOMPARE(w.redNote()->font(), before);
+
+        s.prompts.expectFont(FontChoice{QStringLiteral("DejaVu Serif"), 14, true, false, true, false});
+        w.actions().actFont->trigger();
+        QCOMPARE(s.prompts.lastFontShown.family, before.family());
+        for (TRichEditURL* field : {w.edtTitle(), w.redNote()}) {
+            QCOMPARE(field->font().pointSize(), 14);
+            QVERIFY(field->font().bold() && field->font().underline() && !field->font().italic());
+        }
+        QCOMPARE(w.edtTitle()->height(), titleHeight);
+        QVERIFY(s.prompts.problems().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestEditing)
+#include "tst_editing.moc"

@@ -1,0 +1,537 @@
+#include "MainWindowSession.h"
+#include "controls/TRichEditURL.h"
+#include "gui/ActionCatalog.h"
+#include "gui/EditingCommands.h"
+#include "gui/NoteList.h"
+#include "gui/SearchBar.h"
+#include "gui/TfrmMain.h"
+#include "platform/Registry.h"
+
+#include "store/SettingsStore.h"
+#include <QDir>
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QSplitter>
+#include <QToolBar>
+#include <QtTest>
+#include <memory>
+
+using Session = MainWindowSession;
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void firstStartCreatesTheReadMeNote() {
+        TestFolders folders;
+        folders.installReadMe("Hello.\nSecond line.\n");
+        Session s(folders);
+        TfrmMain& w = s.start();
+
+        QVERIFY2(s.prompts.problems().isEmpty(), qPrintable(s.prompts.problems().join('\n')));
+        QCOMPARE(w.NotesPath(), folders.notesPath());
+        QVERIFY(QFile::exists(folders.notesPath()));
+        QCOMPARE(s.titles(), QStringList{"::: Read Me First :::"});
+        const Note& readMe = w.noteList().model()->note(0);
+        QCOMPARE(readMe.Text, QStringLiteral("Hello.\nSecond line.\n"));
+        QCOMPARE(readMe.ModifiedText, QString());
+        QCOMPARE(readMe.LastModified, QStringLiteral("0"));
+        // No stored sort: newest first, marked on the "Date Created" header.
+        QCOMPARE(w.noteList().model()->sortedColumn(), 0);
+        QCOMPARE(w.noteList().model()->sortDirection(), -1);
+        QVERIFY(s.log().isEmpty());
+    }
+
+    void existingNotesAreListedNewestFirstAndOpenOnDoubleClick() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        Session s(folders);
+        TfrmMain& w = s.start();
+        QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
+
+        w.noteList().selectRow(1);
+        QVERIFY(w.actions().actDeleteNote->isEnabled());
+        emit w.noteList().doubleClicked();
+        QCOMPARE(w.edtTitle()->text(), QStringLiteral("Older"));
+        QCOMPARE(w.redNote()->toPlainText(), QStringLiteral("first\nbody"));
+        QCOMPARE(w.editing().OpenNotePosition(), 0);
+        QCOMPARE(w.editing().OpenNoteCreated(), w.noteList().model()->note(1).CreatedText);
+        QVERIFY(!w.editing().hasUnsavedChanges());
+        QCOMPARE(w.noteList().model()->note(0).Position, 2); // the comment counts
+    }
+
+    void doubleClickWithUnsavedChangesAsksFirst() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        Session s(folders);
+        TfrmMain& w = s.start();
+        w.noteList().selectRow(0);
+        emit w.noteList().doubleClicked();
+        w.edtTitle()->setText(QStringLiteral("edited"));
+        QVERIFY(w.actions().actSaveNote->isEnabled());
+
+        w.noteList().selectRow(1);
+        s.prompts.expect(QStringLiteral("Save changes to the current note?"), MsgButton::Cancel);
+        emit w.noteList().doubleClicked();
+        QCOMPARE(w.edtTitle()->text(), QStringLiteral("edited"));
+        QCOMPARE(w.noteList().selectedRow(), 1);
+        QVERIFY(s.prompts.asked().last().buttons == (MsgButton::Yes | MsgButton::No | MsgButton::Cancel));
+
+        s.prompts.expect(QStringLiteral("Save changes to the current note?"), MsgButton::No);
+        emit w.noteList().doubleClicked();
+        QCOMPARE(w.edtTitle()->text(), QStringLiteral("Older"));
+        QVERIFY(s.prompts.problems().isEmpty());
+    }
+
+    void sortSurvivesARestart() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        {
+            Session s(folders);
+            TfrmMain& w = s.start();
+            emit w.noteList().columnClicked(2); // title, ascending after the start-up's descending
+            QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
+            emit w.noteList().columnClicked(2);
+            QCOMPARE(s.titles(), (QStringList{"Older", "Newer"}));
+            w.Exit1Click();
+            QVERIFY(w.ExitRequested());
+            QVERIFY2(s.log().isEmpty(), s.log().constData());
+        }
+        Session again(folders);
+        TfrmMain& w = again.start();
+        QVERIFY2(again.log().isEmpty(), again.log().constData());
+        QCOMPARE(again.titles(), (QStringList{"Older", "Newer"}));
+        QCOMPARE(w.noteList().model()->sortedColumn(), 2);
+        QCOMPARE(w.noteList().model()->sortDirection(), -1);
+        QCOMPARE(w.settings().SortToggle, -1);
+    }
+
+    void firstStartStoresTheWindowAtOnce() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        Session s(folders);
+        s.start();
+        RegistryHive hive(folders.paths().registryPath());
+        const auto key = hive.openKey(SettingsKeyPath);
+        for (const char* name : {"Top", "Left", "Width", "Height", "NotePanelHeight", "FormState"})
+            QVERIFY2(key->valueExists(QString::fromLatin1(name)), name);
+        QCOMPARE(key->readInteger(QStringLiteral("FormState")), 0);
+        QCOMPARE(key->readInteger(QStringLiteral("NotePanelHeight")), 196);
+        QVERIFY(!key->valueExists(QStringLiteral("SortToggle"))); // the rest comes at the end of the run
+
+        // A run killed before its exit: the next one shows the design layout.
+        Session again(folders);
+        TfrmMain& w = again.start();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.pnlContents()->height(), 196);
+    }
+
+    void panelHeightIsReadWithinWhatFits_data() {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("formState");
+        QTest::addColumn<int>("expected"); // -1: all the room the list panel's minimum leaves
+        QTest::newRow("kept") << 240 << 0 << 240;
+        QTest::newRow("below the minimum") << 13 << 0 << 100;
+        QTest::newRow("taller than the window") << 5000 << 0 << -1;
+        // Too tall for the normal window, not for the screen the maximized window fills.
+        QTest::newRow("maximized") << 400 << 2 << 400;
+    }
+    // Also in a run that never shows the window (started in the tray), which must store what it read.
+    void panelHeightIsReadWithinWhatFits() {
+        QFETCH(int, stored);
+        QFETCH(int, formState);
+        QFETCH(int, expected);
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        RegistryHive hive(folders.paths().registryPath());
+        {
+            auto key = hive.openKey(SettingsKeyPath);
+            key->writeInteger(QStringLiteral("Height"), 500);
+            key->writeInteger(QStringLiteral("FormState"), formState);
+            key->writeInteger(QStringLiteral("NotePanelHeight"), stored);
+            key->close();
+        }
+        const auto fitting = [&](TfrmMain& w) {
+            const QSplitter& splitter = *w.splitter();
+            return expected >= 0 ? expected : splitter.height() - splitter.handleWidth() - 100;
+        };
+        {
+            Session hidden(folders);
+            TfrmMain& w = hidden.start();
+            const int wanted = fitting(w);
+            w.Exit1Click();
+            QCOMPARE(hive.openKey(SettingsKeyPath)->readInteger(QStringLiteral("NotePanelHeight")), wanted);
+        }
+        Session shown(folders);
+        TfrmMain& w = shown.start();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.normalGeometry().height(), 500);
+        QCOMPARE(w.pnlContents()->height(), fitting(w));
+        QVERIFY(w.splitter()->widget(1)->height() >= 100);
+        QVERIFY(shown.log().isEmpty());
+    }
+
+    // The design font is the desktop's general font, and the date columns fit a full date-time in it.
+    void listAndEditorsStartInTheDesktopFont() {
+        TestFolders folders;
+        folders.writeNotes("<Notes><Note><Title>wide dates</Title><DateTime>40175.9992824074</DateTime>"
+                           "<LastModified>40175.9992824074</LastModified></Note></Notes>");
+        Session s(folders);
+        TfrmMain& w = s.start();
+        const QFont general = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+        QTreeView* view = w.noteList().view();
+        for (const QWidget* widget : {static_cast<QWidget*>(w.edtTitle()), static_cast<QWidget*>(w.redNote()),
+                                      static_cast<QWidget*>(view)}) {
+            QCOMPARE(widget->font().family(), general.family());
+            QCOMPARE(widget->font().pointSize(), general.pointSize());
+        }
+        QCOMPARE(w.noteList().model()->note(0).CreatedText, QStringLiteral("12/28/09 11:58:58 PM"));
+        QStyleOptionViewItem option;
+        option.initFrom(view);
+        for (int column : {0, 1}) {
+            const QModelIndex cell = w.noteList().model()->index(0, column);
+            QVERIFY2(view->itemDelegate()->sizeHint(option, cell).width() <=
+                         view->header()->sectionSize(column),
+                     qPrintable(QString::number(column)));
+        }
+        QCOMPARE(view->textElideMode(), Qt::ElideRight); // narrowed by the user, a date ends in "..."
+    }
+
+    void windowAndFontComeBackAfterARestart() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        {
+            Session s(folders);
+            TfrmMain& w = s.start();
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            w.resize(700, 560);
+            w.splitter()->setSizes({240, 560 - 240});
+            w.noteList().view()->header()->resizeSection(2, 300);
+            s.prompts.expectFont(FontChoice{QStringLiteral("DejaVu Serif"), 12, false, true, false, true});
+            w.actions().actFont->trigger();
+            w.Exit1Click();
+            QVERIFY2(s.log().isEmpty(), s.log().constData());
+        }
+        Session again(folders);
+        TfrmMain& w = again.start();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.size(), QSize(700, 560));
+        QCOMPARE(w.pnlContents()->height(), 240);
+        QCOMPARE(w.noteList().view()->header()->sectionSize(2), 300);
+        QCOMPARE(w.noteList().view()->header()->sectionSize(3), 512); // the note column is not kept
+        for (TRichEditURL* field : {w.edtTitle(), w.redNote()}) {
+            QCOMPARE(field->font().family(), QStringLiteral("DejaVu Serif"));
+            QCOMPARE(field->font().pointSize(), 12);
+            QVERIFY(field->font().italic() && field->font().strikeOut() && !field->font().bold());
+        }
+        QVERIFY(again.log().isEmpty());
+    }
+
+    void aWrongTypedSettingStopsReadingThere() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        {
+            RegistryHive hive(folders.paths().registryPath());
+            auto key = hive.openKey(SettingsKeyPath);
+            key->writeBool(QStringLiteral("ConfirmOnDelete"), true); // read before the bad value
+            key->writeString(QStringLiteral("CloseOnMenuOnly"),
+                             QStringLiteral("yes"));            // a text, not a number
+            key->writeInteger(QStringLiteral("SortColumn"), 2); // read after it
+            key->close();
+        }
+        Session s(folders);
+        s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
+        TfrmMain& w = s.start();
+        QVERIFY(s.log().contains("Method Name:\tGetPositions"));
+        QVERIFY(w.settings().ConfirmOnDelete);
+        QVERIFY(!w.settings().CloseOnMenuOnly);
+        QCOMPARE(w.settings().SortColumn, 0); // not read: the list is sorted by date
+        QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
+    }
+
+    void exitAsksAboutUnsavedChangesAndCancelKeepsRunning() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        Session s(folders);
+        TfrmMain& w = s.start();
+        QSignalSpy exits(&w, &TfrmMain::exitRequested);
+        QTest::keyClicks(w.edtTitle(), QStringLiteral("typed"));
+        QVERIFY(w.actions().actSaveNote->isEnabled());
+        const QByteArray settingsBefore = TestFolders::readFile(folders.paths().registryPath());
+        s.prompts.expect(QStringLiteral("Save changes to the current note?"), MsgButton::Cancel);
+        w.Exit1Click();
+        QVERIFY(!w.ExitRequested());
+        QCOMPARE(exits.count(), 0);
+        QCOMPARE(TestFolders::readFile(folders.paths().registryPath()), settingsBefore); // nothing written
+
+        s.prompts.expect(QStringLiteral("Save changes to the current note?"), MsgButton::No);
+        w.Exit1Click();
+        QVERIFY(w.ExitRequested());
+        QCOMPARE(exits.count(), 1);
+        QVERIFY(QFile::exists(folders.paths().registryPath()));
+    }
+
+    void closeBoxEndsOrKeepsRunningByTheSetting_data() {
+        QTest::addColumn<bool>("closeOnMenuOnly");
+        QTest::newRow("close ends the program") << false;
+        QTest::newRow("close keeps it running") << true;
+    }
+    void closeBoxEndsOrKeepsRunningByTheSetting() {
+        QFETCH(bool, closeOnMenuOnly);
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        {
+            RegistryHive hive(folders.paths().registryPath());
+            auto key = hive.openKey(SettingsKeyPath);
+            key->writeBool(QStringLiteral("CloseOnMenuOnly"), closeOnMenuOnly);
+            key->close();
+        }
+        Session s(folders);
+        TfrmMain& w = s.start();
+        w.show();
+        QSignalSpy exits(&w, &TfrmMain::exitRequested);
+        QTest::keyClicks(w.edtTitle(), QStringLiteral("unsaved")); // the close box never asks about it
+        QCOMPARE(w.close(), !closeOnMenuOnly);
+        QCOMPARE(exits.count(), closeOnMenuOnly ? 0 : 1);
+        QVERIFY(s.prompts.asked().isEmpty());
+        if (closeOnMenuOnly)
+            QVERIFY(w.isVisible()); // minimized to the task bar, still reachable
+    }
+
+    void anyArgumentStartsMinimized() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        Session s(folders, {QStringLiteral("-0")});
+        TfrmMain& w = s.start();
+        w.showAsStarted();
+        QVERIFY(w.windowState() & Qt::WindowMinimized);
+    }
+
+    void aBrokenNotesFileIsLoggedAndNeverReplaced_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("not xml") << QByteArray("this is not xml");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("cut short") << TwoNotes.left(TwoNotes.size() / 2);
+    }
+    void aBrokenNotesFileIsLoggedAndNeverReplaced() {
+        QFETCH(QByteArray, bytes);
+        TestFolders folders;
+        folders.writeNotes(bytes);
+        Session s(folders);
+        s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
+        TfrmMain& w = s.start();
+        QVERIFY2(s.prompts.problems().isEmpty(), qPrintable(s.prompts.problems().join('\n')));
+        QCOMPARE(w.noteList().model()->rowCount(), 0);
+        QCOMPARE(TestFolders::readFile(folders.notesPath()), bytes);
+        QVERIFY(s.log().contains("Method Name:\tFormCreate"));
+        QVERIFY(!w.StartingUp());
+        w.Exit1Click(); // closing must not write an empty document over the file
+        QCOMPARE(TestFolders::readFile(folders.notesPath()), bytes);
+    }
+
+    void missingReadMeCreatesNoFile() {
+        TestFolders folders; // no qnReadMe.txt
+        Session s(folders);
+        s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No); // WriteQuillnoteFile
+        s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No); // LoadNotes, no document
+        TfrmMain& w = s.start();
+        QVERIFY2(s.prompts.problems().isEmpty(), qPrintable(s.prompts.problems().join('\n')));
+        QVERIFY(!QFile::exists(folders.notesPath()));
+        QVERIFY(s.log().contains("Method Name:\tWriteQuillnoteFile"));
+        QVERIFY(s.log().contains("Method Name:\tLoadNotes"));
+        QCOMPARE(w.noteList().model()->rowCount(), 0);
+    }
+
+    void aNoteWithoutTitleEndsTheList() {
+        TestFolders folders;
+        folders.writeNotes("<Notes><Note><Title>one</Title><DateTime>39877</DateTime></Note>"
+                           "<Note><Title/><DateTime>39878</DateTime></Note>"
+                           "<Note><Title>three</Title><DateTime>39879</DateTime></Note></Notes>");
+        Session s(folders);
+        s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
+        TfrmMain& w = s.start();
+        QCOMPARE(s.titles(), QStringList{"one"});
+        QVERIFY(s.log().contains("Method Name:\tLoadNotes"));
+        QVERIFY(!w.actions().actSaveNote->isEnabled());
+    }
+
+    void aFailingMessageBoxIsLoggedWithoutEndlessRecursion() {
+        TestFolders folders;
+        folders.writeNotes("junk");
+        Session s(folders);
+        // The question after the start-up failure fails; so does the one reporting that failure,
+        // which is then given up on instead of being reported again.
+        s.prompts.expectFailure(QStringLiteral("has been logged"), QStringLiteral("no display"));
+        s.prompts.expectFailure(QStringLiteral("has been logged"), QStringLiteral("no display"));
+        s.start();
+        QCOMPARE(s.prompts.asked().size(), 2);
+        QVERIFY(s.prompts.problems().isEmpty());
+        QVERIFY(s.log().contains("Method Name:\tFormCreate"));
+        QVERIFY(s.log().contains("Method Name:\tMessageDlg"));
+    }
+
+    void menusToolBarAndActionsAreComplete() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        Session s(folders);
+        TfrmMain& w = s.start();
+        QStringList menus;
+        for (QAction* a : w.menuBar()->actions())
+            menus << a->text();
+        QCOMPARE(menus, (QStringList{"&File", "&Edit", "&Tools", "&Help"}));
+        QStringList file;
+        for (QAction* a : w.menuBar()->actions().first()->menu()->actions())
+            file << a->text();
+        QCOMPARE(file, (QStringList{"&New", "&Save", "Save &to File", "Send &as E-Mail", "", "&Print", "",
+                                    "&Delete", "", "E&xit"}));
+
+        ActionCatalog& a = w.actions();
+        QCOMPARE(a.actSaveNotesAs->toolTip(), QStringLiteral("Save selected note(s) to File"));
+        QCOMPARE(a.actSaveNotesAs->statusTip(), QStringLiteral("Saves the selected note(s) to a file."));
+        QCOMPARE(a.actSaveNotesAs->shortcut(), QKeySequence(QStringLiteral("Ctrl+T")));
+        QCOMPARE(a.actFont->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+        QCOMPARE(a.actFind->shortcut(), QKeySequence(QStringLiteral("F3")));
+        QCOMPARE(a.actEditUndo->toolTip(), QStringLiteral("Undo"));
+        QVERIFY(a.mnuExit->isEnabled());
+        QVERIFY(a.actEditCopy->isEnabled());
+    }
+
+    void layoutFollowsTheWindow() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        Session s(folders);
+        TfrmMain& w = s.start();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.resize(800, 600);
+        QTRY_COMPARE(w.edtTitle()->width(), 800 - 50);
+        const int contents = w.pnlContents()->height();
+        QCOMPARE(w.redNote()->height(), contents - 8 - w.edtTitle()->height() - 8);
+        QCOMPARE(w.redNote()->geometry().bottom(), contents - 1);
+        // The content panel never gets narrower than 600 pixels, so neither does the window.
+        w.resize(300, 600);
+        QTRY_VERIFY(w.pnlContents()->width() >= 600);
+        QVERIFY(w.pnlContents()->minimumHeight() == 100);
+    }
+
+    void searchFindsANoteAndItsScopeIsKept() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        {
+            Session s(folders);
+            TfrmMain& w = s.start();
+            QTest::keyClicks(w.searchBar().edtFind(), QStringLiteral("FIRST"));
+            QTest::keyClick(w.searchBar().edtFind(), Qt::Key_Return);
+            QCOMPARE(w.noteList().model()->note(w.noteList().selectedRow()).Title, QStringLiteral("Older"));
+            s.prompts.expect(QStringLiteral("No matches were found.  Search from the top?"), MsgButton::No);
+            w.actions().actFind->trigger(); // F3: the next note does not match
+            QVERIFY(s.prompts.problems().isEmpty());
+            w.searchBar().radCurrentNote()->click();
+            QVERIFY(!w.settings().SearchAllNotes);
+            w.Exit1Click();
+        }
+        Session again(folders);
+        TfrmMain& w = again.start();
+        QVERIFY(w.searchBar().radCurrentNote()->isChecked());
+        QVERIFY(!w.searchBar().radAllNotes()->isChecked());
+    }
+
+    void aClickedLinkOpensWithTheDesktop() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        Session s(folders);
+        TfrmMain& w = s.start();
+        emit w.redNote()->OnURLClick(QStringLiteral("www.example.org/a?b=1"));
+        emit w.edtTitle()->OnURLClick(QStringLiteral("https://example.org/x#y"));
+        QCOMPARE(s.shell.opened, (QList<QUrl>{QUrl(QStringLiteral("http://www.example.org/a?b=1")),
+                                              QUrl(QStringLiteral("https://example.org/x#y"))}));
+        QVERIFY(s.prompts.asked().isEmpty());
+    }
+
+    void sendNoteHandsTitleBodyAndFooterToTheMailProgram() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        // A stand-in mail program first on PATH that records its arguments, one per NUL.
+        const QString fakeDir = folders.root() + QStringLiteral("fakebin/");
+        QDir().mkpath(fakeDir);
+        TestFolders::writeFile(fakeDir + QStringLiteral("xdg-email"),
+                               "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$0.part\"; mv "
+                               "\"$0.part\" \"$0.args\"\n");
+        QFile::setPermissions(fakeDir + QStringLiteral("xdg-email"), QFile::ReadOwner | QFile::ExeOwner);
+        const QByteArray oldPath = qgetenv("PATH");
+        qputenv("PATH", fakeDir.toLocal8Bit() + ':' + oldPath);
+
+        Session s(folders);
+        TfrmMain& w = s.start();
+        w.noteList().selectRow(1);
+        emit w.noteList().doubleClicked(); // "Older"
+        w.actions().actSendMail->trigger();
+        const QString recorded = fakeDir + QStringLiteral("xdg-email.args");
+        QTRY_VERIFY(QFile::exists(recorded));
+        qputenv("PATH", oldPath);
+        const QList<QByteArray> args = TestFolders::readFile(recorded).split('\0');
+        QCOMPARE(args.value(0), QByteArray("--utf8"));
+        QCOMPARE(args.value(2), QByteArray("Older"));
+        QVERIFY(args.value(4).startsWith("first\nbody\n\n_____"));
+        QVERIFY(args.value(4).endsWith("https://www.tarrowin.example/"));
+        QVERIFY(s.prompts.problems().isEmpty());
+    }
+
+    void helpAndAboutFromTheMenu() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        TestFolders::writeFile(folders.exeFolder() + QStringLiteral("Quillnote.html"), "<html></html>");
+        Session s(folders);
+        TfrmMain& w = s.start();
+        QVERIFY(w.MailFooter().endsWith(QStringLiteral("This message sent via Quillnote 1.0.0.1.\n"
+                                                       "https://www.tarrowin.example/")));
+        QVERIFY(!QApplication::topLevelWidgets().isEmpty());
+        for (QWidget* top : QApplication::topLevelWidgets()) // the splash is gone once started
+            QVERIFY(!top->isVisible() || top == &w);
+
+        w.actions().mnuHelp->trigger();
+        QCOMPARE(s.shell.opened.size(), 1);
+        QCOMPARE(s.shell.opened.first(),
+                 QUrl::fromLocalFile(folders.exeFolder() + QStringLiteral("Quillnote.html")));
+
+        QString caption;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            caption = box ? box->windowTitle() : QString();
+            if (box)
+                box->close();
+        });
+        w.actions().mnuAbout->trigger();
+        QCOMPARE(caption, QStringLiteral("About..."));
+        QVERIFY(s.log().isEmpty());
+    }
+
+    void editCommandsActOnTheFocusedField() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        Session s(folders);
+        TfrmMain& w = s.start();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.activateWindow();
+        w.redNote()->setPlainText(QStringLiteral("body text"));
+        w.redNote()->setFocus();
+        QTRY_VERIFY(w.redNote()->hasFocus());
+        w.actions().actEditSelectAll->trigger();
+        QCOMPARE(w.redNote()->textCursor().selectedText(), QStringLiteral("body text"));
+        w.actions().actEditCut->trigger();
+        QCOMPARE(w.redNote()->toPlainText(), QString());
+        w.actions().actEditUndo->trigger();
+        QCOMPARE(w.redNote()->toPlainText(), QStringLiteral("body text"));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainWindow.moc"

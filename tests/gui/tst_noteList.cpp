@@ -1,0 +1,181 @@
+#include "gui/NoteList.h"
+#include "gui/NoteListModel.h"
+#include "store/AppSettings.h"
+
+#include <QAbstractItemModelTester>
+#include <QHeaderView>
+#include <QIcon>
+#include <QtTest>
+
+// Runs under de_DE: collation must follow the locale, not code points.
+class TestNoteList : public QObject {
+    Q_OBJECT
+
+    static Note note(const QString& title, const QString& created,
+                     const QString& modified = QStringLiteral("0")) {
+        Note n;
+        n.Title = title;
+        n.Text = title + QStringLiteral(" body");
+        n.DateTime = created;
+        n.CreatedText = created;
+        n.LastModified = modified;
+        n.Position = 0;
+        return n;
+    }
+    static QStringList titles(const NoteListModel& m) {
+        QStringList out;
+        for (int r = 0; r < m.rowCount(); ++r)
+            out << m.note(r).Title;
+        return out;
+    }
+
+private slots:
+    void modelIsConsistent() {
+        NoteListModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setNotes({note("b", "2"), note("a", "1")});
+        model.appendNote(note("c", "3"));
+        model.setChecked(1, true);
+        model.sortByColumn(NoteListModel::ColTitle, 1);
+        model.updateNote(0, note("z", "9"));
+        model.removeNoteRow(2);
+        QCOMPARE(model.rowCount(), 2);
+    }
+
+    void headerClicksReverseTheDirection() {
+        AppSettings settings; // SortToggle 1: the first click sorts descending
+        QWidget parent;
+        NoteList list(settings, &parent);
+        list.model()->setNotes({note("b", "39877.5"), note("a", "39878"), note("c", "39876.25")});
+
+        list.lsvNotesColumnClick(NoteListModel::ColTitle);
+        QCOMPARE(titles(*list.model()), (QStringList{"c", "b", "a"}));
+        QCOMPARE(list.model()->sortDirection(), -1);
+        list.lsvNotesColumnClick(NoteListModel::ColTitle);
+        QCOMPARE(titles(*list.model()), (QStringList{"a", "b", "c"}));
+        QCOMPARE(list.model()->sortDirection(), 1);
+
+        // Another column does not start ascending: it reverses the direction in use.
+        list.lsvNotesColumnClick(NoteListModel::ColCreated);
+        QCOMPARE(settings.SortToggle, -1);
+        QCOMPARE(settings.SortColumn, int(NoteListModel::ColCreated));
+        QCOMPARE(titles(*list.model()), (QStringList{"a", "b", "c"})); // 39878 > 39877.5 > 39876.25
+        // Only the sorted column's header carries the sort image.
+        for (int c = 0; c < NoteListModel::ColumnCount; ++c) {
+            const QVariant mark = list.model()->headerData(c, Qt::Horizontal, Qt::DecorationRole);
+            QCOMPARE(mark.isValid() && !mark.value<QIcon>().isNull(), c == NoteListModel::ColCreated);
+        }
+
+        // Re-sorting in the current direction keeps the direction.
+        list.resortInCurrentDirection();
+        QCOMPARE(settings.SortToggle, -1);
+    }
+
+    void keysCompareAsLocaleTextCaseSensitively() {
+        AppSettings settings;
+        settings.SortToggle = -1; // next click: ascending
+        QWidget parent;
+        NoteList list(settings, &parent);
+        list.model()->setNotes(
+            {note("b", "1"), note("Äpfel", "1"), note("A", "1"), note("apfel", "1"), note("a", "1")});
+        list.lsvNotesColumnClick(NoteListModel::ColTitle);
+        QCOMPARE(titles(*list.model()), (QStringList{"a", "A", "apfel", "Äpfel", "b"}));
+    }
+
+    void datesCompareAsStoredTexts() {
+        AppSettings settings;
+        settings.SortToggle = -1;
+        QWidget parent;
+        NoteList list(settings, &parent);
+        // A missing last-modified value sorts as "0", before every other in ascending order; a note
+        // without a creation number sorts by its display text.
+        list.model()->setNotes({note("late", "39900", "39901,5"), note("never", "39800"),
+                                note("early", "39850", "39851"), note("display", "05.03.2009 13:02:13")});
+        list.lsvNotesColumnClick(NoteListModel::ColModified);
+        QCOMPARE(titles(*list.model()), (QStringList{"never", "display", "early", "late"}));
+        list.lsvNotesColumnClick(NoteListModel::ColCreated); // descending now
+        QCOMPARE(titles(*list.model()).first(), QStringLiteral("late"));
+        QCOMPARE(titles(*list.model()).last(), QStringLiteral("display")); // "05..." < "39..."
+    }
+
+    void selectionAndChecksFollowTheirRowsThroughASort() {
+        AppSettings settings;
+        QWidget parent;
+        NoteList list(settings, &parent);
+        list.model()->setNotes({note("a", "1"), note("b", "2"), note("c", "3")});
+        list.selectRow(0);
+        list.model()->setChecked(2, true);
+        QSignalSpy clicks(&list, &NoteList::clicked);
+        list.lsvNotesColumnClick(NoteListModel::ColTitle); // descending: c b a
+        QCOMPARE(list.model()->note(list.selectedRow()).Title, QStringLiteral("a"));
+        QCOMPARE(list.model()->checkedRows(), std::vector<int>{0});
+        QVERIFY(list.hasCheckedRows());
+        list.model()->setData(list.model()->index(0, 0), Qt::Unchecked, Qt::CheckStateRole);
+        QVERIFY(!list.hasCheckedRows());
+        QCOMPARE(clicks.count(), 1); // a check-box change counts as a click on the list
+    }
+
+    void displayShowsLineBreaksAsBlanksButKeepsTheText() {
+        NoteListModel model;
+        Note n = note("two\nlines", "1");
+        n.Text = QStringLiteral("x\ny");
+        model.setNotes({n});
+        QCOMPARE(model.data(model.index(0, NoteListModel::ColNote), Qt::DisplayRole).toString(),
+                 QStringLiteral("x y"));
+        QCOMPARE(model.data(model.index(0, NoteListModel::ColNote), Qt::EditRole).toString(),
+                 QStringLiteral("x\ny"));
+        QCOMPARE(model.note(0).Title, QStringLiteral("two\nlines"));
+    }
+
+    void deferredDetailsAreReadOnlyWhenNeeded() {
+        NoteListModel model;
+        int reads = 0;
+        int formats = 0;
+        model.setDetailsFiller([&](Note& n, bool withDates) {
+            if (n.detailsPending)
+                ++reads;
+            n.detailsPending = false;
+            if (withDates && n.displayPending) {
+                ++formats;
+                n.CreatedText = QStringLiteral("shown");
+                n.displayPending = false;
+            }
+        });
+        Note n = note("t", "1");
+        n.CreatedText.clear();
+        n.detailsPending = n.displayPending = true;
+        model.setNotes({n, n, n});
+
+        model.sortByColumn(NoteListModel::ColCreated, 1); // the creation number is known already
+        QCOMPARE(reads, 0);
+        QCOMPARE(model.data(model.index(1, 0), Qt::DisplayRole).toString(), QStringLiteral("shown"));
+        model.data(model.index(1, 0), Qt::DisplayRole);
+        QCOMPARE(reads, 1);
+        QCOMPARE(formats, 1);
+        model.sortByColumn(NoteListModel::ColTitle, 1); // needs every title, but no dates
+        QCOMPARE(reads, 3);
+        QCOMPARE(formats, 1);
+    }
+
+    void columnsHaveTheirCaptionsWidthsAndMinimums() {
+        AppSettings settings;
+        QWidget parent;
+        NoteList list(settings, &parent);
+        QHeaderView* header = list.view()->header();
+        const QStringList captions{"Date Created", "Last Modified", "Title", "Note"};
+        for (int c = 0; c < 4; ++c) {
+            QCOMPARE(list.model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(), captions[c]);
+            QCOMPARE(header->sectionSize(c), NoteList::InitialWidths[c]);
+        }
+        header->resizeSection(0, 10);
+        QCOMPARE(header->sectionSize(0), 50);
+        header->resizeSection(3, 20);
+        QCOMPARE(header->sectionSize(3), 100);
+        header->resizeSection(1, 5);
+        QCOMPARE(header->sectionSize(1), 5);
+        QCOMPARE(list.view()->selectionMode(), QAbstractItemView::SingleSelection);
+    }
+};
+
+QTEST_MAIN(TestNoteList)
+#include "tst_noteList.moc"

@@ -1,0 +1,110 @@
+#include "MainWindowSession.h"
+#include "gui/SpellCommands.h"
+#include "platform/Registry.h"
+#include "spell/engine/TSpellChecker.h"
+#include "spell/ui/TSpellLanguageComboBox.h"
+
+#include <QDir>
+#include <QToolBar>
+#include <QtTest>
+
+namespace {
+
+const QString AppPathsKey =
+    QStringLiteral("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\ispell.exe");
+const QString SpellingKey = QStringLiteral("\\SOFTWARE\\Microsoft\\Shared Tools\\Proofing Tools\\Spelling");
+
+// The program's hive with two proofing languages and an ispell folder with one German dictionary:
+// the picker lists English (US) and German proofing entries, then the German ispell entry.
+void installLanguages(const TestFolders& folders) {
+    QDir().mkpath(QFileInfo(folders.paths().registryPath()).path());
+    const RegistryHive hive(folders.paths().registryPath());
+    for (const char* language : {"1031", "1033"}) {
+        auto key = hive.openKeyForWriting(SpellingKey + QLatin1Char('\\') + QLatin1String(language) +
+                                          QStringLiteral("\\Normal"));
+        key->writeString(QStringLiteral("Engine"), QStringLiteral("/nowhere/libspeller.so"));
+        key->close();
+    }
+    const QString ispell = folders.root() + QStringLiteral("ispell/");
+    QDir().mkpath(ispell + QStringLiteral("german"));
+    TestFolders::writeFile(ispell + QStringLiteral("german/ispell.ini"),
+                           "[Deutsch]\nLangNo=1031\nCmd=ispell -a -d german\nCharset=iso-8859-1\n");
+    auto appPaths = hive.openKeyForWriting(AppPathsKey);
+    appPaths->writeString(QStringLiteral("Path"), ispell);
+    appPaths->close();
+}
+
+void storeSpelling(const TestFolders& folders, int type, int language) {
+    auto key = RegistryHive(folders.paths().registryPath()).openKeyForWriting(SettingsKeyPath);
+    key->writeInteger(QStringLiteral("SpellCheckerType"), type);
+    key->writeInteger(QStringLiteral("SpellCheckerLanguage"), language);
+    key->close();
+}
+
+} // namespace
+
+class TestSpellSettings : public QObject {
+    Q_OBJECT
+
+private slots:
+    void storedChoiceConfiguresTheChecker_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<TSpellerType>("engine");
+        QTest::addColumn<int>("locale");
+        QTest::newRow("ispell, German dictionary") << 2 << 2 << 2 << TSpellerType::sptISpell << 1031;
+        QTest::newRow("proofing, first entry") << 1 << 0 << 0 << TSpellerType::sptMSOffice << 1033;
+        QTest::newRow("no engine chosen: the index is 1") << 0 << 2 << 1 << TSpellerType::sptMSOffice << 1031;
+        // No entry selected: the engine of the type stays, with the language of the first entry.
+        QTest::newRow("index outside the list") << 2 << 7 << -1 << TSpellerType::sptISpell << 1033;
+    }
+    void storedChoiceConfiguresTheChecker() {
+        QFETCH(int, type);
+        QFETCH(int, language);
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        installLanguages(folders);
+        storeSpelling(folders, type, language);
+        MainWindowSession s(folders);
+        TfrmMain& w = s.start();
+        QVERIFY2(s.log().isEmpty(), s.log().constData());
+
+        TSpellLanguageComboBox* picker = w.cboSpellCheck();
+        QCOMPARE(picker->objectName(), QStringLiteral("cboSpellCheck"));
+        QCOMPARE(picker->parentWidget(), w.findChild<QToolBar*>(QStringLiteral("ToolBar1")));
+        QVERIFY(!picker->isVisibleTo(&w));
+        QCOMPARE(picker->count(), 3);
+        QCOMPARE(picker->SpellChecker(), &w.spell().checker());
+        QTEST(picker->ItemIndex(), "index");
+        QTEST(w.spell().checker().SpellerType(), "engine");
+        QTEST(int(w.spell().checker().Language()), "locale");
+    }
+
+    void choiceIsWrittenAtTheEndOfTheRun() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        installLanguages(folders);
+        storeSpelling(folders, 2, 1);
+        {
+            MainWindowSession s(folders);
+            TfrmMain& w = s.start();
+            w.settings().SpellCheckerLanguage = 2; // as the options dialog's OK leaves it
+            w.Exit1Click();
+            QVERIFY(w.ExitRequested());
+        }
+        {
+            const auto key = RegistryHive(folders.paths().registryPath()).openKey(SettingsKeyPath);
+            QCOMPARE(key->readInteger(QStringLiteral("SpellCheckerType")), 2);
+            QCOMPARE(key->readInteger(QStringLiteral("SpellCheckerLanguage")), 2);
+        }
+        MainWindowSession again(folders);
+        TfrmMain& w = again.start();
+        QCOMPARE(w.cboSpellCheck()->ItemIndex(), 2);
+        QCOMPARE(w.spell().checker().Language(), TLanguage(1031));
+        QCOMPARE(w.spell().checker().Cmd, QStringLiteral("ispell -a -d german"));
+    }
+};
+
+QTEST_MAIN(TestSpellSettings)
+#include "tst_spellSettings.moc"

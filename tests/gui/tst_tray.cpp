@@ -1,0 +1,180 @@
+#include "FakeTrayIcon.h"
+#include "MainWindowSession.h"
+#include "gui/ActionCatalog.h"
+#include "gui/TrayController.h"
+#include "platform/Registry.h"
+
+#include <QMenu>
+#include <QtTest>
+
+// The window's trips to the tray and back, with a notification area the test controls.
+class TestTray : public QObject {
+    Q_OBJECT
+
+    // The icon must exist before the window that uses it is made.
+    struct IconHolder {
+        FakeTrayIcon icon;
+    };
+    struct TraySession : IconHolder, MainWindowSession {
+        TraySession(TestFolders& f, QStringList arguments = {}, bool trayAvailable = true)
+            : MainWindowSession(f, std::move(arguments), &icon) {
+            icon.available = trayAvailable;
+        }
+    };
+    static QStringList captions(QMenu* menu) {
+        QStringList out;
+        for (QAction* a : menu->actions())
+            out << a->text();
+        return out;
+    }
+
+    static void writeSetting(TestFolders& folders, const QString& name, int value) {
+        RegistryHive hive(folders.paths().registryPath());
+        auto key = hive.openKey(SettingsKeyPath);
+        key->writeInteger(name, value);
+        key->close();
+    }
+    static int storedSetting(TestFolders& folders, const QString& name) {
+        return RegistryHive(folders.paths().registryPath()).openKey(SettingsKeyPath)->readInteger(name);
+    }
+
+private slots:
+    void iconAndMenuAreInstalled() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        TraySession s(folders);
+        TfrmMain& w = s.start();
+        QVERIFY(s.icon.installed);
+        QCOMPARE(s.icon.tip, QStringLiteral("Quillnote"));
+        QCOMPARE(captions(s.icon.menu), (QStringList{"&Add Note", "", "&Show", "&Hide", "", "E&xit"}));
+        w.show();
+        QVERIFY(!w.tray().Show1()->isEnabled());
+        QVERIFY(w.tray().Hide1()->isEnabled());
+        s.window.reset();
+        QVERIFY(!s.icon.installed); // removed with the window
+    }
+
+    void hideAndComeBackInTheSameState_data() {
+        QTest::addColumn<bool>("maximized");
+        QTest::newRow("normal") << false;
+        QTest::newRow("maximized") << true;
+    }
+    void hideAndComeBackInTheSameState() {
+        QFETCH(bool, maximized);
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        TraySession s(folders);
+        TfrmMain& w = s.start();
+        maximized ? w.showMaximized() : w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+        w.tray().Hide1()->trigger();
+        QVERIFY(!w.isVisible());
+        QVERIFY(w.tray().Show1()->isEnabled());
+        QVERIFY(!w.tray().Hide1()->isEnabled());
+
+        s.icon.press();
+        QVERIFY(w.isVisible());
+        QCOMPARE(bool(w.windowState() & Qt::WindowMaximized), maximized);
+        QVERIFY(!w.tray().Show1()->isEnabled());
+        s.icon.press(); // already shown: brought forward again, nothing else
+        QVERIFY(w.isVisible());
+    }
+
+    // The tray takes the minimize over: the window is hidden, not minimized, so the state stored at exit
+    // and the one it comes back in are the state it had.
+    void minimizingGoesToTheTray_data() {
+        QTest::addColumn<bool>("maximized");
+        QTest::addColumn<int>("formState");
+        QTest::newRow("normal") << false << 0;
+        QTest::newRow("maximized") << true << 2;
+    }
+    void minimizingGoesToTheTray() {
+        QFETCH(bool, maximized);
+        QFETCH(int, formState);
+        const Qt::WindowStates state = maximized ? Qt::WindowMaximized : Qt::WindowNoState;
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        TraySession s(folders);
+        TfrmMain& w = s.start();
+        w.setWindowState(state);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.showMinimized();
+        QTRY_VERIFY(!w.isVisible());
+        QVERIFY(w.tray().inTray());
+        QCOMPARE(w.windowState(), state);
+
+        w.tray().Show1()->trigger();
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.windowState() & ~Qt::WindowActive, state);
+        w.showMinimized();
+        QTRY_VERIFY(!w.isVisible());
+        w.tray().Exit2()->trigger();
+        QCOMPARE(storedSetting(folders, QStringLiteral("FormState")), formState);
+    }
+
+    // Whatever made the window minimized at start, it starts in the tray and comes back normal.
+    void minimizedStartGoesToTheTray_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("setting");
+        QTest::newRow("argument") << QStringList{QStringLiteral("-0")} << QString();
+        QTest::newRow("Start Minimized") << QStringList() << QStringLiteral("StartMinimized");
+        QTest::newRow("stored state") << QStringList() << QStringLiteral("FormState");
+    }
+    void minimizedStartGoesToTheTray() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, setting);
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        if (!setting.isEmpty())
+            writeSetting(folders, setting, 1);
+        TraySession s(folders, arguments);
+        TfrmMain& w = s.start();
+        w.showAsStarted();
+        QVERIFY(!w.isVisible());
+        QVERIFY(w.tray().inTray());
+        QCOMPARE(w.windowState(), Qt::WindowStates());
+        s.icon.press();
+        QVERIFY(w.isVisible());
+        QVERIFY(!(w.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)));
+    }
+
+    void closeBoxHidesWhenTheSettingsSaySo() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        writeSetting(folders, QStringLiteral("CloseOnMenuOnly"), 1);
+        TraySession s(folders);
+        TfrmMain& w = s.start();
+        w.show();
+        QSignalSpy exits(&w, &TfrmMain::exitRequested);
+        QVERIFY(!w.close());
+        QVERIFY(!w.isVisible());
+        QCOMPARE(exits.count(), 0);
+        w.tray().Exit2()->trigger(); // the tray's Exit is the menu's Exit
+        QCOMPARE(exits.count(), 1);
+    }
+
+    void withoutATrayTheWindowStaysReachable() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        TraySession s(folders, {}, /*trayAvailable=*/false);
+        TfrmMain& w = s.start();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.tray().Hide1()->trigger();
+        QVERIFY(w.isVisible()); // minimized on the task bar instead
+        QVERIFY(!w.tray().inTray());
+
+        // A tray that goes away while the window is in it gives the window back.
+        s.icon.available = true;
+        w.tray().Hide1()->trigger();
+        QVERIFY(!w.isVisible());
+        s.icon.available = false;
+        QTRY_VERIFY_WITH_TIMEOUT(w.isVisible(), 3000);
+        QVERIFY(!w.tray().inTray());
+    }
+};
+
+QTEST_MAIN(TestTray)
+#include "tst_tray.moc"

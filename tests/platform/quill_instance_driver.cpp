@@ -1,0 +1,63 @@
+// Runs the single-instance guard in a real process for tst_instance.
+// Usage: quill_instance_driver KEY RESULT_FILE LISTEN_MS EXPECTED FORWARD_MS
+//   KEY "-" derives the key from this executable's own path.
+//   A first copy writes "first", then one "activation" line per request, and ends after LISTEN_MS or once
+//   EXPECTED requests arrived. A refused copy writes "second" and "forward-ok" or "forward-failed".
+//   With QUILL_DRIVER_GO set, every copy waits for that file before registering, so starts coincide.
+#include "platform/TInstanceControl.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+
+void appendLine(const QString& path, const QByteArray& line) {
+    QFile file(path);
+    if (file.open(QIODevice::Append)) {
+        file.write(line + '\n');
+        file.flush();
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() != 6)
+        return 64;
+    const QString key = args[1] == QLatin1String("-")
+                            ? TInstanceControl::keyForExecutable(app.applicationFilePath())
+                            : args[1];
+    const QString result = args[2];
+    const int listenMs = args[3].toInt();
+    const int expected = args[4].toInt();
+    const int forwardMs = args[5].toInt();
+
+    const QString go = qEnvironmentVariable("QUILL_DRIVER_GO");
+    if (!go.isEmpty()) {
+        const QDeadlineTimer limit(10000);
+        while (!QFile::exists(go) && !limit.hasExpired())
+            QThread::usleep(500);
+    }
+
+    TInstanceControl control(key);
+    if (!control.registerInstance()) {
+        appendLine(result, "second");
+        const bool ok = control.bringForwardRunningCopy(forwardMs);
+        appendLine(result, ok ? "forward-ok" : "forward-failed");
+        return ok ? 0 : 2;
+    }
+    appendLine(result, "first");
+    int received = 0;
+    QObject::connect(&control, &TInstanceControl::activationRequested, &app, [&] {
+        appendLine(result, "activation");
+        if (++received >= expected && expected > 0)
+            QTimer::singleShot(0, &app, &QCoreApplication::quit);
+    });
+    QTimer::singleShot(listenMs, &app, &QCoreApplication::quit);
+    return app.exec();
+}

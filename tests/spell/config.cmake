@@ -1,1 +1,0 @@
-quill_add_test(tst_spellConfiguration spell/tst_spellConfiguration.cpp)
