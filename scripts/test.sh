@@ -26,6 +26,11 @@ rc=0
 bash scripts/check-format.sh || rc=$?
 count "format check" "$rc"
 
+echo "== layers"
+rc=0
+python3 scripts/check-layers.py || rc=$?
+count "layer check" "$rc"
+
 echo "== build"
 if ! quill_build "$build_dir"; then
     echo "test: the build failed; nothing was tested"
