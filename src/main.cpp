@@ -2,7 +2,7 @@
 #include "gui/DesktopShell.h"
 #include "gui/QtPrompts.h"
 #include "gui/TfrmMain.h"
-#include "platform/TInstanceControl.h"
+#include "platform/SingleInstanceGuard.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -50,7 +50,8 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false); // the window may be hidden in the tray; Exit ends
 
     // A second start brings the running copy forward and ends, showing and writing nothing.
-    TInstanceControl instance(TInstanceControl::keyForExecutable(QCoreApplication::applicationFilePath()));
+    SingleInstanceGuard instance(
+        SingleInstanceGuard::keyForExecutable(QCoreApplication::applicationFilePath()));
     if (!instance.registerInstance())
         return instance.bringForwardRunningCopy(5000) ? 0 : 1;
 
@@ -66,7 +67,7 @@ int main(int argc, char* argv[]) {
         &app, &QGuiApplication::commitDataRequest, &frmMain,
         [&frmMain](QSessionManager&) { frmMain.sessionEnding(); }, Qt::DirectConnection);
     routeTerminationSignals(frmMain);
-    QObject::connect(&instance, &TInstanceControl::activationRequested, &frmMain, &TfrmMain::bringForward);
+    QObject::connect(&instance, &SingleInstanceGuard::activationRequested, &frmMain, &TfrmMain::bringForward);
 
     frmMain.FormCreate();
     frmMain.showAsStarted();

@@ -9,7 +9,7 @@ template <typename Show> MsgButton MessageDialogs::showGuarded(Show&& show) {
     } catch (const std::exception& e) {
         if (m_log && !m_reportingOwnFailure) {
             m_reportingOwnFailure = true;
-            m_log->LogError({QStringLiteral("Main"), QStringLiteral("MessageDlg"), messageOf(e)});
+            m_log->logError({QStringLiteral("Main"), QStringLiteral("MessageDlg"), messageOf(e)});
             m_reportingOwnFailure = false;
         }
     } catch (...) {

@@ -66,7 +66,7 @@ void OptionsCommands::apply(const TfrmOptions& dialog) {
                 keepLocation();
                 const QString message = messageOf(e);
                 m.messages.messageDlg(message, MsgKind::Warning, MsgButton::OK);
-                m.log.LogErrorQuietly({UnitName, QStringLiteral("mnuOptionsClick"), message});
+                m.log.logErrorQuietly({UnitName, QStringLiteral("mnuOptionsClick"), message});
                 return; // the auto-start step is skipped after a failed move
             }
             if (m.LoadNotes)
@@ -78,10 +78,10 @@ void OptionsCommands::apply(const TfrmOptions& dialog) {
     // says (the user may have removed the entry in the desktop's own settings).
     switch (autoStartChange(autoStart().exists(), choice.AutoStart)) {
     case AutoStartChange::Create:
-        CreateStartupShortcut();
+        createAutoStartEntry();
         break;
     case AutoStartChange::Delete:
-        DeleteStartupShortcut();
+        removeAutoStartEntry();
         break;
     case AutoStartChange::None:
         break;
@@ -89,12 +89,12 @@ void OptionsCommands::apply(const TfrmOptions& dialog) {
     m.settings.AutoStartWithWindows = choice.AutoStart;
 }
 
-void OptionsCommands::CreateStartupShortcut() {
+void OptionsCommands::createAutoStartEntry() {
     guarded(m.log, UnitName, QStringLiteral("CreateStartupShortcut"), LogMode::Loud,
-            [&] { autoStart().CreateStartupShortcut(); });
+            [&] { autoStart().createAutoStartEntry(); });
 }
 
-void OptionsCommands::DeleteStartupShortcut() {
+void OptionsCommands::removeAutoStartEntry() {
     guarded(m.log, UnitName, QStringLiteral("DeleteStartupShortcut"), LogMode::Loud,
-            [&] { autoStart().DeleteStartupShortcut(); });
+            [&] { autoStart().removeAutoStartEntry(); });
 }

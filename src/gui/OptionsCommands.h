@@ -52,8 +52,8 @@ public:
     void apply(const TfrmOptions& dialog);
 
     // Write or remove this user's auto-start entry; a failure is logged and does not end the command.
-    void CreateStartupShortcut();
-    void DeleteStartupShortcut();
+    void createAutoStartEntry();
+    void removeAutoStartEntry();
 
 signals:
     // The dialog is up (for tests, which drive it like a user).

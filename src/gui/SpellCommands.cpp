@@ -103,7 +103,7 @@ void SpellCommands::reportUnusableEngine() {
     if (!engine || !engine->Disabled)
         return;
     if (engine->stoppedAnswering()) {
-        m_log.LogErrorQuietly({QStringLiteral("Main"), QStringLiteral("actSpellCheckExecute"),
+        m_log.logErrorQuietly({QStringLiteral("Main"), QStringLiteral("actSpellCheckExecute"),
                                QStringLiteral("The spelling program \"%1\" stopped answering: %2")
                                    .arg(engine->Cmd, engine->failure())});
         m_prompts.messageDlg(stoppedAnsweringText(*engine), MsgKind::Warning, MsgButton::OK);

@@ -86,7 +86,7 @@ TfrmMain::TfrmMain(AppServices services, QWidget* parent)
                  [] { return RunningVersion::text(); }),
       m_store(m_formats, m_services.clock, m_messageDialogs,
               [this](const QString& method, const QString& message) {
-                  m_errorLog.LogError({UnitName, method, message});
+                  m_errorLog.logError({UnitName, method, message});
               }),
       m_mailClient(m_messageDialogs), m_mailCommands(m_mailClient),
       m_actions(std::make_unique<ActionCatalog>(this)) {
@@ -163,7 +163,7 @@ void TfrmMain::buildLayout() {
     m_search = new SearchCommands({*m_noteList, *m_edtTitle, *m_redNote, m_settings, m_messageDialogs,
                                    *m_actions->actFind, [this] { lsvNotesDblClick(); },
                                    [this](const QString& method, const QString& message) {
-                                       m_errorLog.LogError({UnitName, method, message});
+                                       m_errorLog.logError({UnitName, method, message});
                                    }},
                                   *m_searchBar, this);
     auto* keys = new NoteKeys(
@@ -171,9 +171,9 @@ void TfrmMain::buildLayout() {
         [this](const QString& method, const QString& message) {
             const ErrorInfo info{UnitName, method, message};
             if (method == QLatin1String("redNoteKeyUp"))
-                m_errorLog.LogError(info);
+                m_errorLog.logError(info);
             else
-                m_errorLog.LogErrorQuietly(info);
+                m_errorLog.logErrorQuietly(info);
         },
         this);
     keys->watchTitle(m_edtTitle);
@@ -181,7 +181,7 @@ void TfrmMain::buildLayout() {
     m_output = std::make_unique<OutputCommands>(OutputCommands::Parts{
         *m_edtTitle, *m_redNote, *m_noteList, *m_editing, m_services.prompts, m_services.clock, m_formats,
         [this](const QString& method, const QString& message) {
-            m_errorLog.LogError({UnitName, method, message});
+            m_errorLog.logError({UnitName, method, message});
         },
         this});
 }

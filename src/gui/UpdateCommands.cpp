@@ -90,7 +90,7 @@ std::optional<bool> UpdateCommands::NewerVersionExists(const QString& offered) {
     try {
         return VersionCompare::isNewer(offered, RunningVersion::text());
     } catch (const std::exception& e) {
-        m_window.errorLog().LogError({UnitName, QStringLiteral("NewerVersionExists"), messageOf(e)});
+        m_window.errorLog().logError({UnitName, QStringLiteral("NewerVersionExists"), messageOf(e)});
     }
     return std::nullopt;
 }
@@ -189,7 +189,7 @@ void UpdateCommands::offerInstaller(const QUrl& server, const QString& offered) 
 void UpdateCommands::failed(const QString& message) {
     if (!m_window.StartingUp()) {
         // A check the user asked for must not end without a word: the error log tells and records it.
-        m_window.errorLog().LogError({UnitName, QStringLiteral("mnuCheckforUpdatesClick"), message});
+        m_window.errorLog().logError({UnitName, QStringLiteral("mnuCheckforUpdatesClick"), message});
         return;
     }
     if (m_window.MessageDlg(UpdateTexts::StartupError, MsgKind::Warning, MsgButton::Yes | MsgButton::No) !=

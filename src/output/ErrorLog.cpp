@@ -34,10 +34,10 @@ QString ErrorLog::record(const ErrorInfo& info) const {
         QString(),
         QStringLiteral("The following error occured in Quillnote v. ") + version() + QLatin1Char(':'),
         QString(),
-        QStringLiteral("Unit Name:\t") + info.UnitName,
-        QStringLiteral("Method Name:\t") + info.MethodName,
+        QStringLiteral("Unit Name:\t") + info.unitName,
+        QStringLiteral("Method Name:\t") + info.methodName,
         // Written as given: a message with line breaks runs on over several lines.
-        QStringLiteral("Error Message:\t") + info.ErrorMessage,
+        QStringLiteral("Error Message:\t") + info.message,
         QString(52, QLatin1Char('*')),
         QString(),
     };
@@ -55,8 +55,8 @@ QString ErrorLog::reportBody(const ErrorInfo& info) const {
     const QString tabs = QStringLiteral("\t\t");
     return QStringLiteral("The following error was encountered in Quillnote:") + crlf + crlf + crlf +
            QStringLiteral("Date:") + tabs + timeStamp() + crlf + QStringLiteral("Unit:") + tabs +
-           info.UnitName + crlf + QStringLiteral("Method:") + tabs + info.MethodName + crlf +
-           QStringLiteral("Error:") + tabs + info.ErrorMessage + crlf + crlf +
+           info.unitName + crlf + QStringLiteral("Method:") + tabs + info.methodName + crlf +
+           QStringLiteral("Error:") + tabs + info.message + crlf + crlf +
            QStringLiteral("Please add a brief description of what you were doing, as well as which operating "
                           "system and version you're using.");
 }
@@ -81,9 +81,9 @@ void ErrorLog::showFallback(const ErrorInfo& info, bool recordWritten) {
             ? QStringLiteral("The following error occurred in Quillnote:")
             : QStringLiteral(
                   "The following error occurred in Quillnote and was unable to be written to the log file:");
-    const QString text = heading + QStringLiteral("\n\nUnit:\t") + info.UnitName +
-                         QStringLiteral("\nMethod:\t") + info.MethodName + QStringLiteral("\nError:\n") +
-                         info.ErrorMessage;
+    const QString text = heading + QStringLiteral("\n\nUnit:\t") + info.unitName +
+                         QStringLiteral("\nMethod:\t") + info.methodName + QStringLiteral("\nError:\n") +
+                         info.message;
     try {
         m_prompts.messageDlg(text, MsgKind::Error, MsgButton::OK);
     } catch (...) {
@@ -91,7 +91,7 @@ void ErrorLog::showFallback(const ErrorInfo& info, bool recordWritten) {
     }
 }
 
-void ErrorLog::LogError(const ErrorInfo& given) {
+void ErrorLog::logError(const ErrorInfo& given) {
     // Our own copy: the caller's object may change while the question is open.
     const ErrorInfo info = given;
     bool written = false;
@@ -112,7 +112,7 @@ void ErrorLog::LogError(const ErrorInfo& given) {
     showFallback(info, written);
 }
 
-void ErrorLog::LogErrorQuietly(const ErrorInfo& given) {
+void ErrorLog::logErrorQuietly(const ErrorInfo& given) {
     const ErrorInfo info = given;
     try {
         if (writeRecord(info))

@@ -11,15 +11,15 @@
 
 class MailRoutes;
 
-// The error log "Quillnote.log": one eleven-line record per failure, appended. LogError also tells
-// the user and offers an e-mailed report; LogErrorQuietly only writes the record. Neither throws.
+// The error log "Quillnote.log": one eleven-line record per failure, appended. logError also tells
+// the user and offers an e-mailed report; logErrorQuietly only writes the record. Neither throws.
 class ErrorLog final : public IErrorReporter {
 public:
     ErrorLog(QString logPath, const IClock& clock, const LocaleFormats& formats, IPrompts& prompts,
              MailRoutes& mail, std::function<QString()> runningVersion);
 
-    void LogError(const ErrorInfo& info) override;
-    void LogErrorQuietly(const ErrorInfo& info) override;
+    void logError(const ErrorInfo& info) override;
+    void logErrorQuietly(const ErrorInfo& info) override;
 
     const QString& logPath() const { return m_logPath; }
 

@@ -130,7 +130,7 @@ void MailClient::report(int exitCode, bool normalExit) {
 
 void MailClient::logFailure(const QString& message) {
     if (m_log)
-        m_log->LogError({UnitName, MethodName, message});
+        m_log->logError({UnitName, MethodName, message});
     else
         qWarning("%s: %s", qPrintable(MethodName), qPrintable(message));
 }

@@ -86,7 +86,7 @@ QByteArray AutoStart::entryContents(const QString& programPath) {
     return text.toUtf8();
 }
 
-void AutoStart::CreateStartupShortcut() const {
+void AutoStart::createAutoStartEntry() const {
     if (!QDir().mkpath(m_folder))
         throw QuillError(QStringLiteral("The auto-start folder \"%1\" could not be created.").arg(m_folder));
     const QString path = entryPath();
@@ -97,7 +97,7 @@ void AutoStart::CreateStartupShortcut() const {
         throw QuillError(QStringLiteral("The auto-start entry \"%1\" could not be made readable.").arg(path));
 }
 
-void AutoStart::DeleteStartupShortcut() const {
+void AutoStart::removeAutoStartEntry() const {
     const QString path = entryPath();
     if (::unlink(QFile::encodeName(path).constData()) != 0 && errno != ENOENT)
         throw QuillError(QStringLiteral("The auto-start entry \"%1\" could not be removed: %2")

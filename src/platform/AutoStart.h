@@ -22,9 +22,9 @@ public:
     bool exists() const;
 
     // Writes the entry, replacing one of that name. Throws QuillError when it cannot be written.
-    void CreateStartupShortcut() const;
+    void createAutoStartEntry() const;
     // Removes the entry; a missing entry is not an error. Throws QuillError when it stays.
-    void DeleteStartupShortcut() const;
+    void removeAutoStartEntry() const;
 
     // The entry's text for a program at `programPath`.
     static QByteArray entryContents(const QString& programPath);

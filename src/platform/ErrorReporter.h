@@ -7,18 +7,18 @@
 
 // What a failed operation hands to the error log.
 struct ErrorInfo {
-    QString UnitName;
-    QString MethodName;
-    QString ErrorMessage;
+    QString unitName;
+    QString methodName;
+    QString message;
 };
 
-// Where failures go: the program's error log, or a recorder in tests. LogError also tells the user
-// and offers a report; LogErrorQuietly only keeps the record. Neither throws.
+// Where failures go: the program's error log, or a recorder in tests. logError also tells the user
+// and offers a report; logErrorQuietly only keeps the record. Neither throws.
 class IErrorReporter {
 public:
     virtual ~IErrorReporter() = default;
-    virtual void LogError(const ErrorInfo& info) = 0;
-    virtual void LogErrorQuietly(const ErrorInfo& info) = 0;
+    virtual void logError(const ErrorInfo& info) = 0;
+    virtual void logErrorQuietly(const ErrorInfo& info) = 0;
 };
 
 // Runs one operation; a failure ends the operation, never the program. It goes to the error log
@@ -32,13 +32,13 @@ bool guarded(IErrorReporter& log, const QString& unit, const QString& method, Lo
         work();
         return true;
     } catch (const std::exception& e) {
-        info.ErrorMessage = messageOf(e);
+        info.message = messageOf(e);
     } catch (...) {
-        info.ErrorMessage = QStringLiteral("Unknown failure");
+        info.message = QStringLiteral("Unknown failure");
     }
     if (mode == LogMode::Quiet)
-        log.LogErrorQuietly(info);
+        log.logErrorQuietly(info);
     else
-        log.LogError(info);
+        log.logError(info);
     return false;
 }

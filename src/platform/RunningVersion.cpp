@@ -20,7 +20,7 @@ const QString& RunningVersion::text() {
     return state().text;
 }
 
-void RunningVersion::GetProductVersion() {
+void RunningVersion::readVersion() {
     State& s = state();
     ++s.reads;
     s.text = QStringLiteral(QUILLNOTE_FILE_VERSION);

@@ -6,11 +6,11 @@
 // first created. The error log, the e-mail footer, the feedback subject and the update check quote it.
 namespace RunningVersion {
 
-// Empty until GetProductVersion has run.
+// Empty until readVersion has run.
 const QString& text();
 // Reads the version the build stamped into the program and keeps it as text().
-void GetProductVersion();
-// How often GetProductVersion has run in this process, so tests can tell that it is read only once.
+void readVersion();
+// How often readVersion has run in this process, so tests can tell that it is read only once.
 int readCount();
 
 } // namespace RunningVersion

@@ -29,9 +29,9 @@ ProbeResult probeHost(const ProbeSettings& settings, IPrompts& prompts, IErrorRe
     } catch (const SocketUnavailable&) {
         return ProbeResult::Unknown;
     } catch (const std::exception& e) {
-        log.LogError({UnitName, MethodName, messageOf(e)});
+        log.logError({UnitName, MethodName, messageOf(e)});
     } catch (...) {
-        log.LogError({UnitName, MethodName, QStringLiteral("Unknown failure")});
+        log.logError({UnitName, MethodName, QStringLiteral("Unknown failure")});
     }
     return ProbeResult::Failed;
 }
@@ -52,7 +52,7 @@ DownloadResult Download_HTM(const QUrl& url, const QString& localFile, const Dow
     } catch (const DownloadCancelled&) {
         return DownloadResult::Cancelled;
     } catch (const std::exception& e) {
-        context.log.LogError(
+        context.log.logError(
             {UnitName, MethodName,
              QStringLiteral("Error downloading URL: %1\n%2").arg(url.toString(), messageOf(e))});
     }

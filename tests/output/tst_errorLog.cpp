@@ -36,8 +36,8 @@ LocaleFormats usFormats() {
 }
 
 QString fallbackText(const QString& heading, const ErrorInfo& info) {
-    return heading + QStringLiteral("\n\nUnit:\t") + info.UnitName + QStringLiteral("\nMethod:\t") +
-           info.MethodName + QStringLiteral("\nError:\n") + info.ErrorMessage;
+    return heading + QStringLiteral("\n\nUnit:\t") + info.unitName + QStringLiteral("\nMethod:\t") +
+           info.methodName + QStringLiteral("\nError:\n") + info.message;
 }
 
 class ThrowingShell final : public IShell {
@@ -82,9 +82,9 @@ int childLogs(const QString& writer, const QString& logPath) {
     Rig rig(logPath);
     rig.prompts.expect(QString(), MsgButton::No);
     if (writer == QLatin1String("quiet"))
-        rig.log.LogErrorQuietly(SaveFailure);
+        rig.log.logErrorQuietly(SaveFailure);
     else
-        rig.log.LogError(SaveFailure);
+        rig.log.logError(SaveFailure);
     QFile out;
     if (!out.open(stdout, QIODevice::WriteOnly))
         return 2;
@@ -140,7 +140,7 @@ private slots:
         Rig rig(folders.dataFolder() + QStringLiteral("Quillnote.log"));
         rig.version = version;
 
-        rig.log.LogErrorQuietly({QStringLiteral("Main"), QStringLiteral("actSaveNotesAsExecute"), message});
+        rig.log.logErrorQuietly({QStringLiteral("Main"), QStringLiteral("actSaveNotesAsExecute"), message});
 
         const QByteArray expected = "******************** LOG INFO **********************\r\n"
                                     "\r\n"
@@ -199,10 +199,10 @@ private slots:
                                QStringLiteral("x")};
 
         const QByteArray first = rig.log.record(SaveFailure).toUtf8();
-        rig.log.LogErrorQuietly(SaveFailure);
+        rig.log.logErrorQuietly(SaveFailure);
         rig.clock.set(rig.clock.now().addSecs(61));
         const QByteArray then = rig.log.record(second).toUtf8();
-        rig.log.LogErrorQuietly(second);
+        rig.log.logErrorQuietly(second);
 
         const QByteArray all = rig.logBytes();
         QVERIFY(first != then);
@@ -215,7 +215,7 @@ private slots:
         Rig rig(folders.dataFolder() + QStringLiteral("Quillnote.log"));
         const QString message = QStringLiteral("first line\r\nsecond line\nthird\tline\r\n");
 
-        rig.log.LogErrorQuietly({QStringLiteral("Main"), QStringLiteral("FormResize"), message});
+        rig.log.logErrorQuietly({QStringLiteral("Main"), QStringLiteral("FormResize"), message});
 
         QVERIFY(rig.logBytes().contains(
             "\r\nError Message:\tfirst line\r\nsecond line\nthird\tline\r\n\r\n*****"));
@@ -225,7 +225,7 @@ private slots:
         TestFolders folders;
         Rig rig(folders.dataFolder() + QStringLiteral("Quillnote.log"));
 
-        rig.log.LogErrorQuietly(SaveFailure);
+        rig.log.logErrorQuietly(SaveFailure);
 
         QVERIFY(rig.logBytes().contains("Method Name:\tactSaveNotesAsExecute\r\n"));
         QVERIFY(rig.prompts.asked().isEmpty());
@@ -237,7 +237,7 @@ private slots:
         Rig rig(folders.dataFolder() + QStringLiteral("Quillnote.log"));
         rig.prompts.expect(Question, MsgButton::No);
 
-        rig.log.LogError(SaveFailure);
+        rig.log.logError(SaveFailure);
 
         QCOMPARE(rig.logBytes(), rig.log.record(SaveFailure).toUtf8());
         QCOMPARE(rig.prompts.asked().size(), 1);
@@ -280,7 +280,7 @@ private slots:
         rig.version = version;
         rig.prompts.expect(Question, MsgButton::Yes);
 
-        rig.log.LogError(info);
+        rig.log.logError(info);
 
         QVERIFY2(rig.prompts.problems().isEmpty(), qPrintable(rig.prompts.problems().join('\n')));
         QCOMPARE(rig.prompts.asked().size(), 1);
@@ -300,8 +300,8 @@ private slots:
         const QString expectedBody =
             QStringLiteral("The following error was encountered in Quillnote:\r\n\r\n\r\n"
                            "Date:\t\t3/5/09 1:02:13 PM\r\n") +
-            QStringLiteral("Unit:\t\t") + info.UnitName + QStringLiteral("\r\nMethod:\t\t") +
-            info.MethodName + QStringLiteral("\r\nError:\t\t") + info.ErrorMessage +
+            QStringLiteral("Unit:\t\t") + info.unitName + QStringLiteral("\r\nMethod:\t\t") +
+            info.methodName + QStringLiteral("\r\nError:\t\t") + info.message +
             QStringLiteral("\r\n\r\nPlease add a brief description of what you were doing, as well as which "
                            "operating system and version you're using.");
         QCOMPARE(query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded), expectedBody);
@@ -362,9 +362,9 @@ private slots:
             Rig rig(path);
             rig.prompts.expect(LogFileHeading, MsgButton::OK);
             if (quiet)
-                rig.log.LogErrorQuietly(SaveFailure);
+                rig.log.logErrorQuietly(SaveFailure);
             else
-                rig.log.LogError(SaveFailure);
+                rig.log.logError(SaveFailure);
             QVERIFY2(rig.prompts.problems().isEmpty(), qPrintable(rig.prompts.problems().join('\n')));
             QVERIFY(rig.shell.opened.isEmpty());
             asked = askedAsJson(rig.prompts);
@@ -395,7 +395,7 @@ private slots:
             rig.prompts.expect(Question, MsgButton::Yes);
         rig.prompts.expect(PlainHeading, MsgButton::OK);
 
-        rig.log.LogError(SaveFailure);
+        rig.log.logError(SaveFailure);
 
         QVERIFY2(rig.prompts.problems().isEmpty(), qPrintable(rig.prompts.problems().join('\n')));
         QCOMPARE(rig.logBytes(), rig.log.record(SaveFailure).toUtf8());
@@ -427,9 +427,9 @@ private slots:
 
         try {
             if (quiet)
-                rig.log.LogErrorQuietly(SaveFailure);
+                rig.log.logErrorQuietly(SaveFailure);
             else
-                rig.log.LogError(SaveFailure);
+                rig.log.logError(SaveFailure);
         } catch (...) {
             QFAIL("a writer let a failure escape");
         }
@@ -446,7 +446,7 @@ private slots:
         rig.prompts.expect(Question, MsgButton::Yes);
         rig.prompts.expectPlain(QStringLiteral("31"));
 
-        rig.log.LogError(SaveFailure);
+        rig.log.logError(SaveFailure);
 
         QVERIFY2(rig.prompts.problems().isEmpty(), qPrintable(rig.prompts.problems().join('\n')));
         QCOMPARE(rig.prompts.asked().size(), 2);

@@ -93,7 +93,7 @@ class TestMail : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { RunningVersion::GetProductVersion(); }
+    void initTestCase() { RunningVersion::readVersion(); }
 
     void commandsPassEachPieceAsOneArgument_data() {
         QTest::addColumn<bool>("feedback");

@@ -4,7 +4,7 @@
 //   A first copy writes "first", then one "activation" line per request, and ends after LISTEN_MS or once
 //   EXPECTED requests arrived. A refused copy writes "second" and "forward-ok" or "forward-failed".
 //   With QUILL_DRIVER_GO set, every copy waits for that file before registering, so starts coincide.
-#include "platform/TInstanceControl.h"
+#include "platform/SingleInstanceGuard.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     if (args.size() != 6)
         return 64;
     const QString key = args[1] == QLatin1String("-")
-                            ? TInstanceControl::keyForExecutable(app.applicationFilePath())
+                            ? SingleInstanceGuard::keyForExecutable(app.applicationFilePath())
                             : args[1];
     const QString result = args[2];
     const int listenMs = args[3].toInt();
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
             QThread::usleep(500);
     }
 
-    TInstanceControl control(key);
+    SingleInstanceGuard control(key);
     if (!control.registerInstance()) {
         appendLine(result, "second");
         const bool ok = control.bringForwardRunningCopy(forwardMs);
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     }
     appendLine(result, "first");
     int received = 0;
-    QObject::connect(&control, &TInstanceControl::activationRequested, &app, [&] {
+    QObject::connect(&control, &SingleInstanceGuard::activationRequested, &app, [&] {
         appendLine(result, "activation");
         if (++received >= expected && expected > 0)
             QTimer::singleShot(0, &app, &QCoreApplication::quit);

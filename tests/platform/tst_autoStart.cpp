@@ -38,9 +38,9 @@ int entryHelper(const QString& action, const QString& folder) {
     const AutoStart entry(folder, QStringLiteral("/opt/quill/quillnote"));
     const QString failure = failureOf([&] {
         if (action == QLatin1String("create"))
-            entry.CreateStartupShortcut();
+            entry.createAutoStartEntry();
         else
-            entry.DeleteStartupShortcut();
+            entry.removeAutoStartEntry();
     });
     std::printf("%s\n", failure.isNull() ? "done" : qPrintable(failure));
     return failure.isNull() ? 0 : 3;
@@ -65,12 +65,12 @@ int userEntryHelper(const QByteArray& home, const QByteArray& configHome) {
         }
     };
     check(!entry.exists(), QStringLiteral("an entry was there before"));
-    const QString failure = failureOf([&] { entry.CreateStartupShortcut(); });
+    const QString failure = failureOf([&] { entry.createAutoStartEntry(); });
     check(failure.isNull(), failure);
     check(entry.exists(), QStringLiteral("no entry after creating it"));
     const QString complaints = validatorComplaints(entry.entryPath());
     check(complaints.isEmpty(), complaints);
-    check(failureOf([&] { entry.DeleteStartupShortcut(); }).isNull(), QStringLiteral("not removed"));
+    check(failureOf([&] { entry.removeAutoStartEntry(); }).isNull(), QStringLiteral("not removed"));
     check(!entry.exists(), QStringLiteral("the entry is still there"));
     std::puts(failures ? "failed" : "checked");
     return failures ? 1 : 0;
@@ -111,7 +111,7 @@ private slots:
         QTemporaryDir dir;
         const QString folder = dir.filePath("autostart"); // created on demand
         const mode_t oldMask = ::umask(077);
-        const QString failure = failureOf([&] { AutoStart(folder, program).CreateStartupShortcut(); });
+        const QString failure = failureOf([&] { AutoStart(folder, program).createAutoStartEntry(); });
         ::umask(oldMask);
         QCOMPARE(failure, QString());
 
@@ -140,13 +140,13 @@ private slots:
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write("[Desktop Entry]\nName=stale\n");
         old.close();
-        entry.CreateStartupShortcut();
+        entry.createAutoStartEntry();
         QCOMPARE(readAll(entry.entryPath()), AutoStart::entryContents("/usr/bin/quillnote"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Quillnote.desktop"});
 
-        entry.DeleteStartupShortcut();
+        entry.removeAutoStartEntry();
         QVERIFY(!QFile::exists(entry.entryPath()));
-        QCOMPARE(failureOf([&] { entry.DeleteStartupShortcut(); }), QString()); // missing is fine
+        QCOMPARE(failureOf([&] { entry.removeAutoStartEntry(); }), QString()); // missing is fine
     }
 
     // Root may write anywhere, so the refusal is met as "nobody".
@@ -162,7 +162,7 @@ private slots:
         QTemporaryDir dir;
         const QString entryPath = dir.path() + "/Quillnote.desktop";
         if (entryBefore)
-            AutoStart(dir.path(), "/usr/bin/quillnote").CreateStartupShortcut();
+            AutoStart(dir.path(), "/usr/bin/quillnote").createAutoStartEntry();
         QVERIFY(::chmod(QFile::encodeName(dir.path()), 0555) == 0);
 
         const ChildRun child =

@@ -1,4 +1,4 @@
-#include "platform/TInstanceControl.h"
+#include "platform/SingleInstanceGuard.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -147,7 +147,7 @@ void TestInstance::firstCopyKilledHardDoesNotBlockTheNextStart() {
     QVERIFY(victim->waitForFinished(5000));
 
     // The leftovers exist, so the next start really has to see through them.
-    const TInstanceControl probe(key);
+    const SingleInstanceGuard probe(key);
     QVERIFY(QFile::exists(probe.lockFilePath()));
     QVERIFY(QFile::exists(probe.serverName()));
 
@@ -195,7 +195,7 @@ void TestInstance::copiesOfDifferentExecutablesRunSideBySide() {
 void TestInstance::refusedCopyWaitsForLateListenerAndGivesUpWithoutOne() {
     const QString driver = QStringLiteral(QUILL_INSTANCE_DRIVER);
     const QString key = QStringLiteral("late-key");
-    TInstanceControl control(key);
+    SingleInstanceGuard control(key);
 
     // Someone holds the lock but never listens: the refused copy gives up after its timeout, not before.
     {
@@ -219,7 +219,7 @@ void TestInstance::refusedCopyWaitsForLateListenerAndGivesUpWithoutOne() {
     QVERIFY(waitForLine(r, QStringLiteral("second"), 10000));
     QTest::qWait(700);
     holder.reset();
-    QSignalSpy activations(&control, &TInstanceControl::activationRequested);
+    QSignalSpy activations(&control, &SingleInstanceGuard::activationRequested);
     QVERIFY(control.registerInstance());
     QTRY_VERIFY_WITH_TIMEOUT(p->state() == QProcess::NotRunning, 15000);
     QCOMPARE(lines(r), QStringList({QStringLiteral("second"), QStringLiteral("forward-ok")}));
@@ -234,8 +234,8 @@ void TestInstance::longRuntimeFolderStillGivesUsableSocket() {
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(deep));
 
     const QString key = QStringLiteral("deep-key");
-    TInstanceControl control(key);
-    QSignalSpy activations(&control, &TInstanceControl::activationRequested);
+    SingleInstanceGuard control(key);
+    QSignalSpy activations(&control, &SingleInstanceGuard::activationRequested);
     QVERIFY(control.registerInstance());
     QVERIFY(control.lockFilePath().startsWith(deep));
 

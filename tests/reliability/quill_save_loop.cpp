@@ -185,7 +185,7 @@ Outcome saveNext(Store& s, Log& log, int& generation) {
     // As the program does: the store's own reports go to the error log.
     s.reported = [&](const QString& method, const QString& message) {
         notFlushed = true;
-        log.log.LogError({QStringLiteral("Main"), method, message});
+        log.log.logError({QStringLiteral("Main"), method, message});
     };
     try {
         s.clock.current = base.addSecs(next);
@@ -193,7 +193,7 @@ Outcome saveNext(Store& s, Log& log, int& generation) {
         generation = next;
         return notFlushed ? Outcome::NotFlushed : Outcome::Saved;
     } catch (const QuillError& e) {
-        log.log.LogError({QStringLiteral("Main"), QStringLiteral("Save"), e.message()});
+        log.log.logError({QStringLiteral("Main"), QStringLiteral("Save"), e.message()});
         return Outcome::Failed;
     }
 }
@@ -244,7 +244,7 @@ int settings(const QString& hivePath, const QString& logPath) {
         key->close();
         say(QStringLiteral("saved settings"));
     } catch (const QuillError& e) {
-        log.log.LogError({QStringLiteral("Main"), QStringLiteral("SetPositions"), e.message()});
+        log.log.logError({QStringLiteral("Main"), QStringLiteral("SetPositions"), e.message()});
         say(QStringLiteral("failed settings"));
     }
     return 0;

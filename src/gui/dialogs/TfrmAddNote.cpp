@@ -91,9 +91,9 @@ TfrmAddNote::TfrmAddNote(AddNoteContext context, QWidget* parent)
         m.clock, m.formats,
         [this](const QString& method, const QString& message) {
             if (method == QLatin1String("redNoteKeyUp"))
-                m.log.LogError({UnitName, method, message});
+                m.log.logError({UnitName, method, message});
             else
-                m.log.LogErrorQuietly({UnitName, QStringLiteral("redNoteKeyPress"), message});
+                m.log.logErrorQuietly({UnitName, QStringLiteral("redNoteKeyPress"), message});
         },
         this);
     keys->watchBody(m_redNote); // the bullet key is the body's only

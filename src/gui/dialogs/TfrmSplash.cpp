@@ -108,7 +108,7 @@ void TfrmSplash::FormCreate() {
         m_scale = 1.0;
     QString& label = versionLabel();
     if (label.isEmpty()) {
-        guard(UnitName, "GetProductVersion", [] { RunningVersion::GetProductVersion(); });
+        guard(UnitName, "GetProductVersion", [] { RunningVersion::readVersion(); });
         label = QStringLiteral("version ") + RunningVersion::text();
     }
     if (m_splash) {

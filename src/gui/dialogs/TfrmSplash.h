@@ -13,7 +13,7 @@ class QScreen;
 
 // The about box: a picture with the program's version and the vendor's web address. While the main
 // window is starting up it serves as a borderless splash screen instead. The first box created in the
-// run reads the running version (RunningVersion::GetProductVersion).
+// run reads the running version (RunningVersion::readVersion).
 class TfrmSplash final : public QDialog {
     Q_OBJECT
 public:

@@ -1,4 +1,4 @@
-#include "TInstanceControl.h"
+#include "SingleInstanceGuard.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
@@ -27,7 +27,7 @@ QString runtimeFolder() {
 
 } // namespace
 
-TInstanceControl::TInstanceControl(QString key, QObject* parent) : QObject(parent) {
+SingleInstanceGuard::SingleInstanceGuard(QString key, QObject* parent) : QObject(parent) {
     // Hashing keeps any key short and free of path characters.
     const QString stem =
         QStringLiteral("quillnote-") +
@@ -41,12 +41,12 @@ TInstanceControl::TInstanceControl(QString key, QObject* parent) : QObject(paren
         m_serverName = stem + QStringLiteral(".sock");
 }
 
-TInstanceControl::~TInstanceControl() {
+SingleInstanceGuard::~SingleInstanceGuard() {
     if (m_server)
         m_server->close();
 }
 
-QString TInstanceControl::keyForExecutable(const QString& exePath) {
+QString SingleInstanceGuard::keyForExecutable(const QString& exePath) {
     const QFileInfo info(exePath);
     QString path = info.canonicalFilePath();
     if (path.isEmpty())
@@ -54,7 +54,7 @@ QString TInstanceControl::keyForExecutable(const QString& exePath) {
     return path + QLatin1Char('\n') + QString::number(::getuid());
 }
 
-bool TInstanceControl::registerInstance() {
+bool SingleInstanceGuard::registerInstance() {
     if (m_registered)
         return true;
     m_lock = std::make_unique<QLockFile>(m_lockPath);
@@ -70,14 +70,14 @@ bool TInstanceControl::registerInstance() {
     QLocalServer::removeServer(m_serverName);
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(m_server, &QLocalServer::newConnection, this, &TInstanceControl::acceptConnections);
+    connect(m_server, &QLocalServer::newConnection, this, &SingleInstanceGuard::acceptConnections);
     if (!m_server->listen(m_serverName))
         qWarning("Single instance: cannot listen on %s: %s", qPrintable(m_serverName),
                  qPrintable(m_server->errorString()));
     return true;
 }
 
-void TInstanceControl::acceptConnections() {
+void SingleInstanceGuard::acceptConnections() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readRequest(socket); });
@@ -86,7 +86,7 @@ void TInstanceControl::acceptConnections() {
     }
 }
 
-void TInstanceControl::readRequest(QLocalSocket* socket) {
+void SingleInstanceGuard::readRequest(QLocalSocket* socket) {
     QByteArray buffer = socket->property("pending").toByteArray() + socket->readAll();
     if (buffer.size() < activateRequest.size()) {
         socket->setProperty("pending", buffer);
@@ -103,7 +103,7 @@ void TInstanceControl::readRequest(QLocalSocket* socket) {
     emit activationRequested();
 }
 
-bool TInstanceControl::bringForwardRunningCopy(int timeoutMs) {
+bool SingleInstanceGuard::bringForwardRunningCopy(int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
         QLocalSocket socket;

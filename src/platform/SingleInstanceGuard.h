@@ -13,11 +13,11 @@ class QLockFile;
 // Lets one copy of the program run per executable file and user. A named shared-memory block is not used:
 // after kill -9 it outlives its owner and then looks like a running copy forever. A lock file names its
 // owner's PID, so a dead owner's lock is recognised and taken over.
-class TInstanceControl : public QObject {
+class SingleInstanceGuard : public QObject {
     Q_OBJECT
 public:
-    explicit TInstanceControl(QString key, QObject* parent = nullptr);
-    ~TInstanceControl() override;
+    explicit SingleInstanceGuard(QString key, QObject* parent = nullptr);
+    ~SingleInstanceGuard() override;
 
     // True when this is the first copy: it then holds the lock and listens for later copies.
     bool registerInstance();
