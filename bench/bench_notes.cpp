@@ -174,7 +174,7 @@ void run(int count, int repeats) {
         for (int r = 0; r < repeats; ++r) {
             QElapsedTimer t;
             t.start();
-            w.store().UpdateNote(1, QStringLiteral("edited %1").arg(r), QStringLiteral("body"), clock.now());
+            w.store().updateNote(1, QStringLiteral("edited %1").arg(r), QStringLiteral("body"), clock.now());
             save.push_back(msSince(t));
             t.restart();
             bareDurableWrite(folder + QStringLiteral("bare.xml"), current);

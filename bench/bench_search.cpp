@@ -35,11 +35,11 @@ std::vector<Note> generateNotes(int count) {
     std::vector<Note> notes(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         Note& n = notes[size_t(i)];
-        n.Title = QString::fromUtf8(words[rng.bounded(16)]) + ' ' +
+        n.title = QString::fromUtf8(words[rng.bounded(16)]) + ' ' +
                   QString::fromUtf8(words[rng.bounded(16)]) + ' ' + QString::number(i);
         for (int w = 0; w < 40; ++w)
-            n.Text += QString::fromUtf8(words[rng.bounded(16)]) + (w % 7 == 6 ? '\n' : ' ');
-        n.Position = i;
+            n.text += QString::fromUtf8(words[rng.bounded(16)]) + (w % 7 == 6 ? '\n' : ' ');
+        n.position = i;
     }
     return notes;
 }
@@ -58,7 +58,7 @@ double medianSearchMs(int count, int runs, qint64& textChars) {
     std::vector<Note> notes = generateNotes(count);
     textChars = 0;
     for (const Note& n : notes)
-        textChars += n.Title.size() + n.Text.size();
+        textChars += n.title.size() + n.text.size();
     list.model()->setNotes(std::move(notes));
     // Starts with a common letter, so most rows offer many partial matches.
     bar.edtFind()->setText(QStringLiteral("e absent text"));

@@ -29,7 +29,7 @@ ActionCatalog::ActionCatalog(QObject* o) {
     actSaveNote = makeAction(o, "actSaveNote", "&Save", K("Ctrl+S"), ImageList::SaveNote,
                              "Save changes to current note.");
     actDeleteNote =
-        makeAction(o, "actDeleteNote", "&Delete", K(), ImageList::DeleteNote, "Delete current note.");
+        makeAction(o, "actDeleteNote", "&Delete", K(), ImageList::deleteNote, "Delete current note.");
     actPrint =
         makeAction(o, "actPrint", "&Print", K("Ctrl+P"), ImageList::Print, "Print the selected note(s).");
     actFont = makeAction(o, "actFont", "&Font...", K("Ctrl+O"), ImageList::Font, "Manage the font.");

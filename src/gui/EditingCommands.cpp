@@ -76,7 +76,7 @@ void EditingCommands::setSaveEnabled(bool enabled) {
 void EditingCommands::actNewNoteExecute() {
     ClearNoteValues();
     setSaveEnabled(false);
-    ActionCatalog::setEnabledWithImage(m.actions.actDeleteNote, false, ImageList::DeleteNote,
+    ActionCatalog::setEnabledWithImage(m.actions.actDeleteNote, false, ImageList::deleteNote,
                                        ImageList::DeleteNoteDisabled);
     for (QAction* a : {m.actions.actPrint, m.actions.actSaveNotesAs, m.actions.actSendMail})
         a->setEnabled(false);
@@ -97,8 +97,8 @@ void EditingCommands::actSaveNoteExecute() {
 
 void EditingCommands::saveNewNote(const QString& title, const QString& body) {
     const Note note = m.list.addNewNote(m.store, title, body, m.clock.now(), m.formats);
-    m_openNotePosition = note.Position;
-    m.creationDate.setText(note.CreatedText);
+    m_openNotePosition = note.position;
+    m.creationDate.setText(note.createdText);
 }
 
 void EditingCommands::saveOpenNote(const QString& title, const QString& body) {
@@ -106,7 +106,7 @@ void EditingCommands::saveOpenNote(const QString& title, const QString& body) {
     int row = -1;
     for (int r = 0; r < model.rowCount() && row < 0; ++r) {
         const Note& candidate = model.note(r);
-        if (candidate.Position == m_openNotePosition && candidate.CreatedText == OpenNoteCreated())
+        if (candidate.position == m_openNotePosition && candidate.createdText == OpenNoteCreated())
             row = r;
     }
     if (row < 0)
@@ -114,13 +114,13 @@ void EditingCommands::saveOpenNote(const QString& title, const QString& body) {
 
     const QDateTime now = m.clock.now();
     Note note = model.note(row);
-    m.store.UpdateNote(note.Position, title, body, now);
+    m.store.updateNote(note.position, title, body, now);
     // The row changes only once the file holds the change.
-    note.ModifiedText = DayNumber::displayText(now, m.formats);
-    note.ModifiedDay = DayNumber::fromDateTime(now);
-    note.Title = title;
-    note.Text = body;
-    note.LastModified = DayNumber::nowText(now, m.formats.decimalSeparator);
+    note.modifiedText = DayNumber::displayText(now, m.formats);
+    note.modifiedDay = DayNumber::fromDateTime(now);
+    note.title = title;
+    note.text = body;
+    note.lastModified = DayNumber::nowText(now, m.formats.decimalSeparator);
     model.updateNote(row, note);
 }
 
@@ -128,13 +128,13 @@ std::optional<int> EditingCommands::deleteSelectedNote() {
     const int row = m.list.selectedRow();
     if (row < 0)
         return std::nullopt;
-    if (m.settings.ConfirmOnDelete &&
+    if (m.settings.confirmOnDelete &&
         m.prompts.messageDlg(QStringLiteral("Would you like to delete the current note?"),
                              MsgKind::Confirmation, MsgButton::Yes | MsgButton::No) != MsgButton::Yes)
         return std::nullopt;
     NoteListModel& model = *m.list.model();
     const int next = row == model.rowCount() - 1 ? row - 1 : row;
-    m.store.DeleteNote(model.note(row).Position);
+    m.store.deleteNote(model.note(row).position);
     model.removeNoteRow(row);
     ClearNoteValues();
     return next;
@@ -192,7 +192,7 @@ void EditingCommands::edtTitleOriginalChange() {
 }
 
 void EditingCommands::lsvNotesSelectItem(bool selected) {
-    ActionCatalog::setEnabledWithImage(m.actions.actDeleteNote, selected, ImageList::DeleteNote,
+    ActionCatalog::setEnabledWithImage(m.actions.actDeleteNote, selected, ImageList::deleteNote,
                                        ImageList::DeleteNoteDisabled);
     EnableUserControls();
 }
@@ -202,11 +202,11 @@ void EditingCommands::openSelectedNote() {
     if (row < 0)
         return;
     const Note& note = m.list.model()->note(row);
-    m.creationDate.setText(note.CreatedText);
-    m_openNotePosition = note.Position;
-    m.title.setText(note.Title);
+    m.creationDate.setText(note.createdText);
+    m_openNotePosition = note.position;
+    m.title.setText(note.title);
     m.body.clear();
-    m.body.setPlainText(note.Text);
+    m.body.setPlainText(note.text);
 
     setSaveEnabled(false);
     for (QAction* a : {m.actions.actPrint, m.actions.actSaveNotesAs, m.actions.actSendMail})
@@ -216,6 +216,6 @@ void EditingCommands::openSelectedNote() {
 
 void EditingCommands::afterListRebuilt() {
     setSaveEnabled(false);
-    ActionCatalog::setEnabledWithImage(m.actions.actDeleteNote, false, ImageList::DeleteNote,
+    ActionCatalog::setEnabledWithImage(m.actions.actDeleteNote, false, ImageList::deleteNote,
                                        ImageList::DeleteNoteDisabled);
 }

@@ -13,7 +13,7 @@ QString themeName(int index) {
     case ImageList::SaveNote:
     case ImageList::SaveNoteDisabled:
         return QStringLiteral("document-save");
-    case ImageList::DeleteNote:
+    case ImageList::deleteNote:
     case ImageList::DeleteNoteDisabled:
         return QStringLiteral("edit-delete");
     case ImageList::Print:

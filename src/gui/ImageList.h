@@ -10,7 +10,7 @@ enum Index {
     NewNote = 0,
     SaveNote = 1,
     SaveNoteDisabled = 2,
-    DeleteNote = 3,
+    deleteNote = 3,
     DeleteNoteDisabled = 4,
     Print = 5,
     PrintDisabled = 6,

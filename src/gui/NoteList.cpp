@@ -112,31 +112,31 @@ void NoteList::LoadNotes(NoteStore& store) {
 void NoteList::lsvNotesColumnClick(int column) {
     if (column < 0 || column >= NoteListModel::ColumnCount)
         return;
-    m_settings.SortToggle = -m_settings.SortToggle;
-    m_model->sortByColumn(column, m_settings.SortToggle);
+    m_settings.sortToggle = -m_settings.sortToggle;
+    m_model->sortByColumn(column, m_settings.sortToggle);
     const int row = selectedRow();
     if (row >= 0)
         m_view->scrollTo(m_model->index(row, 0), QAbstractItemView::EnsureVisible);
-    m_settings.SortColumn = column;
+    m_settings.sortColumn = column;
 }
 
 void NoteList::resortInCurrentDirection() {
-    m_settings.SortToggle = -m_settings.SortToggle;
-    lsvNotesColumnClick(m_settings.SortColumn);
+    m_settings.sortToggle = -m_settings.sortToggle;
+    lsvNotesColumnClick(m_settings.sortColumn);
 }
 
 Note NoteList::addNewNote(NoteStore& store, const QString& title, const QString& body, const QDateTime& now,
                           const LocaleFormats& formats) {
     Note note;
-    note.CreatedText = note.ModifiedText = DayNumber::displayText(now, formats);
-    note.Title = title;
-    note.Text = body;
-    note.DateTime = note.LastModified = DayNumber::nowText(now, formats.decimalSeparator);
-    note.CreatedDay = note.ModifiedDay = DayNumber::fromDateTime(now);
+    note.createdText = note.modifiedText = DayNumber::displayText(now, formats);
+    note.title = title;
+    note.text = body;
+    note.dateTime = note.lastModified = DayNumber::nowText(now, formats.decimalSeparator);
+    note.createdDay = note.modifiedDay = DayNumber::fromDateTime(now);
 
     const int row = m_model->appendNote(note);
     try {
-        note.Position = store.AppendNote(title, body, now);
+        note.position = store.appendNote(title, body, now);
     } catch (...) {
         // A row for a note the file does not hold would act on a note that is not there.
         m_model->removeNoteRow(row);

@@ -28,13 +28,13 @@ QString NoteListModel::caption(int column) {
 const QString& NoteListModel::sortKeyText(const Note& note, int column) {
     switch (column) {
     case ColCreated:
-        return note.DateTime;
+        return note.dateTime;
     case ColModified:
-        return note.LastModified;
+        return note.lastModified;
     case ColTitle:
-        return note.Title;
+        return note.title;
     default:
-        return note.Text;
+        return note.text;
     }
 }
 
@@ -189,12 +189,12 @@ QVariant NoteListModel::data(const QModelIndex& index, int role) const {
     const Note& n = displayed(index.row());
     switch (index.column()) {
     case ColCreated:
-        return n.CreatedText;
+        return n.createdText;
     case ColModified:
-        return n.ModifiedText;
+        return n.modifiedText;
     case ColTitle:
     case ColNote: {
-        const QString& full = index.column() == ColTitle ? n.Title : n.Text;
+        const QString& full = index.column() == ColTitle ? n.title : n.text;
         // A row is one line high: its line breaks are shown as blanks; the cell keeps the text whole.
         if (role == Qt::DisplayRole)
             return QString(full).replace(QLatin1Char('\n'), QLatin1Char(' '));

@@ -47,11 +47,11 @@ void OptionsCommands::apply(const TfrmOptions& dialog) {
     const AppSettings before = m.settings;
     std::optional<QString> target = takeOptions(m.settings, choice, dialog.folderInUse());
     if (m_selectMainPicker)
-        m_selectMainPicker(choice.SpellCheckerLanguage);
+        m_selectMainPicker(choice.spellCheckerLanguage);
 
     const auto keepLocation = [&] {
-        m.settings.UseAlternateLocation = before.UseAlternateLocation;
-        m.settings.AlternateLocation = before.AlternateLocation;
+        m.settings.useAlternateLocation = before.useAlternateLocation;
+        m.settings.alternateLocation = before.alternateLocation;
     };
     if (target) {
         // The list is rebuilt after the move, which empties the editors: their note is saved first.
@@ -59,7 +59,7 @@ void OptionsCommands::apply(const TfrmOptions& dialog) {
             keepLocation();
         } else {
             try {
-                m.store.MoveStorage(dialog.folderInUse(), *target);
+                m.store.moveStorage(dialog.folderInUse(), *target);
             } catch (const std::exception& e) {
                 // The notes stay open where they were, so the settings keep naming that folder.
                 // The user is told what happened, not only that something was logged.
@@ -76,7 +76,7 @@ void OptionsCommands::apply(const TfrmOptions& dialog) {
 
     // The box shows whether the entry exists; the entry follows the box, whatever the stored setting
     // says (the user may have removed the entry in the desktop's own settings).
-    switch (autoStartChange(autoStart().exists(), choice.AutoStart)) {
+    switch (autoStartChange(autoStart().exists(), choice.autoStart)) {
     case AutoStartChange::Create:
         createAutoStartEntry();
         break;
@@ -86,7 +86,7 @@ void OptionsCommands::apply(const TfrmOptions& dialog) {
     case AutoStartChange::None:
         break;
     }
-    m.settings.AutoStartWithWindows = choice.AutoStart;
+    m.settings.autoStart = choice.autoStart;
 }
 
 void OptionsCommands::createAutoStartEntry() {

@@ -38,9 +38,9 @@ NoteExport::EditorNote OutputCommands::editorNote() const {
     if (open != -1) {
         for (int row = 0; row < model.rowCount(); ++row) {
             const Note& candidate = model.note(row);
-            if (candidate.Position == open) {
-                note.created = candidate.CreatedText;
-                note.modified = candidate.ModifiedText;
+            if (candidate.position == open) {
+                note.created = candidate.createdText;
+                note.modified = candidate.modifiedText;
                 return note;
             }
         }
@@ -56,7 +56,7 @@ std::vector<NoteExport::CheckedRow> OutputCommands::checkedRows() const {
     std::vector<NoteExport::CheckedRow> rows;
     for (int row : model.checkedRows()) {
         const Note& note = model.note(row);
-        rows.push_back({&note, open != -1 && note.Position == open});
+        rows.push_back({&note, open != -1 && note.position == open});
     }
     return rows;
 }

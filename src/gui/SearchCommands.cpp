@@ -108,9 +108,9 @@ SearchCommands::RowMatch SearchCommands::findInRows(const NoteListModel& model, 
     const int rows = model.rowCount();
     for (int row = std::max(start, 0); row < rows; ++row) {
         const Note& note = model.noteTexts(row);
-        if (containsUpperAscii(note.Text, upperText))
+        if (containsUpperAscii(note.text, upperText))
             return {row, Field::Body};
-        if (containsUpperAscii(note.Title, upperText))
+        if (containsUpperAscii(note.title, upperText))
             return {row, Field::Title};
     }
     return {};
@@ -126,7 +126,7 @@ int SearchCommands::findInEditor(const TRichEditURL& field, const QString& text)
 
 void SearchCommands::actFindExecute() {
     const QString text = upperAscii(m_bar.edtFind()->text());
-    if (m.settings.SearchAllNotes)
+    if (m.settings.searchAllNotes)
         searchAllNotes(text);
     else
         searchCurrentNote(text);
@@ -141,7 +141,7 @@ void SearchCommands::searchAllNotes(const QString& text) {
         const RowMatch match = findInRows(*m.list.model(), start, text);
         if (match.row >= 0) {
             m.list.selectRow(match.row);
-            if (!m.settings.LoadNotesOnSearch)
+            if (!m.settings.loadNotesOnSearch)
                 return;
             if (m.openSelectedNote)
                 m.openSelectedNote();
@@ -226,7 +226,7 @@ void SearchCommands::actStartFindExecute() {
 }
 
 void SearchCommands::showScope() {
-    (m.settings.SearchAllNotes ? m_bar.radAllNotes() : m_bar.radCurrentNote())->setChecked(true);
+    (m.settings.searchAllNotes ? m_bar.radAllNotes() : m_bar.radCurrentNote())->setChecked(true);
 }
 
 bool SearchCommands::findButtonWanted() const {
@@ -240,11 +240,11 @@ void SearchCommands::edtFindChange() {
 }
 
 void SearchCommands::radAllNotesClick() {
-    m.settings.SearchAllNotes = m_bar.radAllNotes()->isChecked();
+    m.settings.searchAllNotes = m_bar.radAllNotes()->isChecked();
 }
 
 void SearchCommands::radCurrentNoteClick() {
-    m.settings.SearchAllNotes = !m_bar.radCurrentNote()->isChecked();
+    m.settings.searchAllNotes = !m_bar.radCurrentNote()->isChecked();
 }
 
 bool SearchCommands::edtFindKeyPress(QKeyEvent* event) {

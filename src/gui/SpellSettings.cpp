@@ -5,10 +5,10 @@
 #include "store/AppSettings.h"
 
 void applySpellSettings(const AppSettings& settings, TSpellChecker& checker, TSpellLanguageComboBox& picker) {
-    if (settings.SpellCheckerType == 1) {
+    if (settings.spellCheckerType == 1) {
         checker.setSpellerType(TSpellerType::sptMSOffice);
-    } else if (settings.SpellCheckerType == 2) {
+    } else if (settings.spellCheckerType == 2) {
         checker.setSpellerType(TSpellerType::sptISpell);
     }
-    picker.setItemIndex(settings.SpellCheckerType == 0 ? 1 : settings.SpellCheckerLanguage);
+    picker.setItemIndex(settings.spellCheckerType == 0 ? 1 : settings.spellCheckerLanguage);
 }

@@ -363,7 +363,7 @@ void TfrmMain::FormCreate() {
                        QStringLiteral(".\n") + WebSiteAddress;
         m_formats = LocaleFormats::capture();
         readSettings();
-        if (!m_services.arguments.isEmpty() || m_settings.StartMinimized)
+        if (!m_services.arguments.isEmpty() || m_settings.startMinimized)
             m_startMinimized = true;
         m_tray->install();
         m_search->showScope();
@@ -381,7 +381,7 @@ void TfrmMain::readSettings() {
     WindowSettings stored;
     guard("GetPositions", [&] {
         SettingsStore store{RegistryHive(m_services.paths.registryPath())};
-        store.GetPositions(stored, bridge.current(), m_settings, m_services.paths.dataFolder(), [this] {
+        store.readSettings(stored, bridge.current(), m_settings, m_services.paths.dataFolder(), [this] {
             m_update->CheckforUpdatesNow1Click();
             QCoreApplication::processEvents();
         });
@@ -389,16 +389,16 @@ void TfrmMain::readSettings() {
     // A minimized start is kept as a flag until the loop starts. Minimizing the native window before its
     // first show would leave it marked iconic, and on X11 the window manager then iconifies it again
     // when it comes back from the tray.
-    if (stored.FormState == WindowState::Minimized) {
+    if (stored.windowState == WindowState::Minimized) {
         m_startMinimized = true;
-        stored.FormState.reset();
+        stored.windowState.reset();
     }
     bridge.apply(stored); // what was read before a failure still applies
     applySpellSettings(m_settings, m_spell->checker(), *m_cboSpellCheck);
-    if (m_settings.QuillnoteLocation.isEmpty())
-        m_settings.QuillnoteLocation = m_services.paths.dataFolder();
-    if (m_settings.AlternateLocation.isEmpty())
-        m_settings.AlternateLocation = m_settings.QuillnoteLocation;
+    if (m_settings.quillnoteLocation.isEmpty())
+        m_settings.quillnoteLocation = m_services.paths.dataFolder();
+    if (m_settings.alternateLocation.isEmpty())
+        m_settings.alternateLocation = m_settings.quillnoteLocation;
     m_tray->setTrayRestoreState(windowState());
 }
 
@@ -406,10 +406,10 @@ void TfrmMain::openNotesFile() {
     const QString path = NoteStore::notesPathFor(m_settings.storageFolder());
     m_store.setNotesPath(path);
     if (QFile::exists(path)) {
-        m_store.Open(path); // a file that does not parse ends the start-up (logged as FormCreate)
+        m_store.open(path); // a file that does not parse ends the start-up (logged as FormCreate)
         return;
     }
-    guard("WriteQuillnoteFile", [&] { m_store.WriteQuillnoteFile(m_services.paths.readMePath()); });
+    guard("WriteQuillnoteFile", [&] { m_store.createWithReadMe(m_services.paths.readMePath()); });
 }
 
 void TfrmMain::LoadNotes() {
@@ -429,7 +429,7 @@ void TfrmMain::EnableUserControls() {
 
 void TfrmMain::sortAtStartUp() {
     // The stored direction is the opposite of the one wanted: the header click reverses it.
-    lsvNotesColumnClick(m_settings.SortColumn);
+    lsvNotesColumnClick(m_settings.sortColumn);
 }
 
 void TfrmMain::showAsStarted() {
@@ -474,7 +474,7 @@ void TfrmMain::actNewNoteExecute() {
 
 bool TfrmMain::actSaveNoteExecute() {
     // The user asked to save: a cancelled or failed check still saves the note as it stands.
-    if (m_settings.CheckSpellingOnSave && m_actions->actSpellCheck->isEnabled())
+    if (m_settings.checkSpellingOnSave && m_actions->actSpellCheck->isEnabled())
         guard("actSpellCheckExecute", [&] { m_spell->actSpellCheckExecute(); });
     return guard("actSaveNoteExecute", [&] { m_editing->actSaveNoteExecute(); });
 }
@@ -596,7 +596,7 @@ void TfrmMain::ResetFormLayout() {
 bool TfrmMain::FormCloseQuery() {
     if (m_exitRequested)
         return true;
-    if (m_settings.CloseOnMenuOnly) {
+    if (m_settings.closeOnMenuOnly) {
         m_tray->MinimizeToTray(); // kept running, in the tray (or on the task bar without one)
         return false;
     }
@@ -619,8 +619,8 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 
 void TfrmMain::FormClose() {
     guard("FormClose", [&] {
-        SetPositions();
-        m_store.Close();
+        writeSettings();
+        m_store.close();
     });
 }
 
@@ -628,8 +628,8 @@ void TfrmMain::Exit1Click() {
     guard("Exit1Click", [&] {
         if (!m_editing->askToSaveChanges([this] { return actSaveNoteExecute(); }))
             return;
-        SetPositions();
-        m_store.Close();
+        writeSettings();
+        m_store.close();
         m_exitRequested = true;
         close();
         emit exitRequested();
@@ -643,11 +643,11 @@ void TfrmMain::sessionEnding() {
     Exit1Click();
 }
 
-void TfrmMain::SetPositions() {
+void TfrmMain::writeSettings() {
     guard("SetPositions", [&] {
         const WindowSettingsBridge bridge(*this, *m_splitter, *m_noteList->view()->header(), *m_edtTitle,
                                           *m_redNote);
         SettingsStore store{RegistryHive(m_services.paths.registryPath())};
-        store.SetPositions(bridge.current(), m_settings);
+        store.writeSettings(bridge.current(), m_settings);
     });
 }

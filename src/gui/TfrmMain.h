@@ -56,7 +56,7 @@ public:
     // State shared with the commands.
     bool StartingUp() const { return m_startingUp; }
     bool ExitRequested() const { return m_exitRequested; }
-    const QString& NotesPath() const { return m_store.NotesPath(); }
+    const QString& notesPath() const { return m_store.notesPath(); }
     const QString& MailFooter() const { return m_mailFooter; }
 
     ActionCatalog& actions() const { return *m_actions; }
@@ -118,7 +118,7 @@ private:
     void AddNote1Click();
     void Quillnote1Click();
     void edtTitleOriginalChange();
-    void SetPositions();
+    void writeSettings();
 
     template <typename Work> bool guard(const char* method, Work&& work);
     template <typename Work> bool guardQuietly(const char* method, Work&& work);

@@ -194,7 +194,7 @@ void UpdateCommands::failed(const QString& message) {
     }
     if (m_window.MessageDlg(UpdateTexts::StartupError, MsgKind::Warning, MsgButton::Yes | MsgButton::No) !=
         MsgButton::Yes) {
-        m_window.settings().CheckForUpdatesOnStartup = false;
+        m_window.settings().checkForUpdatesOnStartup = false;
         return;
     }
     if (m_window.MessageDlg(UpdateTexts::StartupError + QLatin1Char('\n') + UpdateTexts::ReportQuestion,

@@ -63,44 +63,45 @@ WindowSettings WindowSettingsBridge::current() const {
         state & (Qt::WindowMaximized | Qt::WindowMinimized) && m_window.normalGeometry().isValid()
             ? m_window.normalGeometry()
             : m_window.geometry();
-    s.Top = normal.top() - frameOffset.y();
-    s.Left = normal.left() - frameOffset.x();
-    s.Width = normal.width();
-    s.Height = normal.height();
-    s.NotePanelHeight = contentsHeight();
-    s.FormState = state & Qt::WindowMinimized   ? WindowState::Minimized
-                  : state & Qt::WindowMaximized ? WindowState::Maximized
-                                                : WindowState::Normal;
-    s.colDate = m_header.sectionSize(0);
-    s.colTitle = m_header.sectionSize(1);
-    s.colNote = m_header.sectionSize(2);
+    s.top = normal.top() - frameOffset.y();
+    s.left = normal.left() - frameOffset.x();
+    s.width = normal.width();
+    s.height = normal.height();
+    s.contentsHeight = contentsHeight();
+    s.windowState = state & Qt::WindowMinimized   ? WindowState::Minimized
+                    : state & Qt::WindowMaximized ? WindowState::Maximized
+                                                  : WindowState::Normal;
+    s.dateCreatedWidth = m_header.sectionSize(0);
+    s.lastModifiedWidth = m_header.sectionSize(1);
+    s.titleWidth = m_header.sectionSize(2);
     const QFont font = m_title.font();
-    s.Font = font.family();
-    s.fColor = colourValue(chosenTextColour(m_title).value_or(QColor()));
-    s.fSize = font.pointSize();
-    s.fStyle = FontStyle{font.bold(), font.italic(), font.underline(), font.strikeOut()};
+    s.fontFamily = font.family();
+    s.fontColour = colourValue(chosenTextColour(m_title).value_or(QColor()));
+    s.fontSize = font.pointSize();
+    s.fontStyle = FontStyle{font.bold(), font.italic(), font.underline(), font.strikeOut()};
     return s;
 }
 
 void WindowSettingsBridge::apply(const WindowSettings& stored) {
     QPoint corner = m_window.pos();
-    if (stored.Top)
-        corner.setY(*stored.Top);
-    if (stored.Left)
-        corner.setX(*stored.Left);
+    if (stored.top)
+        corner.setY(*stored.top);
+    if (stored.left)
+        corner.setX(*stored.left);
     m_window.move(corner);
-    m_window.resize(stored.Width.value_or(m_window.width()), stored.Height.value_or(m_window.height()));
-    if (stored.FormState == WindowState::Minimized)
+    m_window.resize(stored.width.value_or(m_window.width()), stored.height.value_or(m_window.height()));
+    if (stored.windowState == WindowState::Minimized)
         m_window.setWindowState(Qt::WindowMinimized);
-    else if (stored.FormState == WindowState::Maximized)
+    else if (stored.windowState == WindowState::Maximized)
         m_window.setWindowState(Qt::WindowMaximized);
     layOut(); // at the size and state just applied
-    if (stored.NotePanelHeight) {
-        const int contents = fittingContentsHeight(*stored.NotePanelHeight);
+    if (stored.contentsHeight) {
+        const int contents = fittingContentsHeight(*stored.contentsHeight);
         const int room = m_splitter.height() - m_splitter.handleWidth();
         m_splitter.setSizes({contents, std::max(room - contents, 1)});
     }
-    const std::optional<int> widths[] = {stored.colDate, stored.colTitle, stored.colNote};
+    const std::optional<int> widths[] = {stored.dateCreatedWidth, stored.lastModifiedWidth,
+                                         stored.titleWidth};
     for (int column = 0; column < 3; ++column)
         if (widths[column])
             m_header.resizeSection(column, *widths[column]);
@@ -108,23 +109,23 @@ void WindowSettingsBridge::apply(const WindowSettings& stored) {
 }
 
 void WindowSettingsBridge::applyFont(const WindowSettings& stored) {
-    if (!stored.Font)
+    if (!stored.fontFamily)
         return;
     for (TRichEditURL* field : {&m_title, &m_body}) {
         QFont font = field->font();
-        font.setFamily(*stored.Font);
-        if (stored.fSize)
-            font.setPointSize(*stored.fSize);
-        if (stored.fStyle) {
-            font.setBold(stored.fStyle->bold);
-            font.setItalic(stored.fStyle->italic);
-            font.setUnderline(stored.fStyle->underline);
-            font.setStrikeOut(stored.fStyle->strikeOut);
+        font.setFamily(*stored.fontFamily);
+        if (stored.fontSize)
+            font.setPointSize(*stored.fontSize);
+        if (stored.fontStyle) {
+            font.setBold(stored.fontStyle->bold);
+            font.setItalic(stored.fontStyle->italic);
+            font.setUnderline(stored.fontStyle->underline);
+            font.setStrikeOut(stored.fontStyle->strikeOut);
         }
         field->setFont(font);
         // A system colour constant leaves the field on the desktop's text colour, so that it follows a
         // later change of theme.
-        if (stored.fColor && !isSystemColourValue(*stored.fColor))
-            setChosenTextColour(*field, colourFromValue(*stored.fColor, QColor()));
+        if (stored.fontColour && !isSystemColourValue(*stored.fontColour))
+            setChosenTextColour(*field, colourFromValue(*stored.fontColour, QColor()));
     }
 }

@@ -69,8 +69,8 @@ QString fileText(const EditorNote& editor, const std::vector<CheckedRow>& rows) 
             out.line(QString(50, QLatin1Char('_')));
             out.line();
         }
-        out.header(row.note->Title, row.note->CreatedText, row.note->ModifiedText);
-        out.line(row.note->Text);
+        out.header(row.note->title, row.note->createdText, row.note->modifiedText);
+        out.line(row.note->text);
         written = true;
     }
     return out.text();
@@ -95,7 +95,7 @@ QString printText(const EditorNote& editor, const std::vector<CheckedRow>& rows)
         if (!row.isOpenNote) {
             if (counted > 0)
                 doc += nl + QString(50, QLatin1Char('_')) + nl;
-            doc += nl + row.note->Title + underline + row.note->Text + nl;
+            doc += nl + row.note->title + underline + row.note->text + nl;
         }
         ++counted;
     }

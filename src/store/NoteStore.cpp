@@ -235,12 +235,12 @@ void NoteStore::openOrCreate(const QString& notesPath, const QString& readMePath
     setNotesPath(notesPath);
     // Anything at the path, even a file that does not parse, is opened and never replaced.
     if (QFileInfo(notesPath).exists())
-        Open(notesPath);
+        open(notesPath);
     else
-        WriteQuillnoteFile(readMePath);
+        createWithReadMe(readMePath);
 }
 
-void NoteStore::Open(const QString& path) {
+void NoteStore::open(const QString& path) {
     DurableFile::removeStaleTemporaries(path);
     auto doc = parseNotes(readWholeFile(path, QStringLiteral("the notes file")), path);
     m_doc = std::move(doc);
@@ -249,7 +249,7 @@ void NoteStore::Open(const QString& path) {
     m_unsaved = false;
 }
 
-void NoteStore::WriteQuillnoteFile(const QString& readMePath) {
+void NoteStore::createWithReadMe(const QString& readMePath) {
     if (m_notesPath.isEmpty())
         throw QuillError(QStringLiteral("No path is set for the notes file."));
 
@@ -274,7 +274,7 @@ void NoteStore::WriteQuillnoteFile(const QString& readMePath) {
     DurableFile::replaceContents(
         m_notesPath,
         QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Notes>\r\n</Notes>\r\n"));
-    Open(m_notesPath);
+    open(m_notesPath);
 
     pugi::xml_node note = root().append_child(elemNote);
     setElementText(note.append_child(elemTitle), QStringLiteral("::: Read Me First :::"));
@@ -283,7 +283,7 @@ void NoteStore::WriteQuillnoteFile(const QString& readMePath) {
                    DayNumber::nowText(m_clock.now(), m_formats.decimalSeparator));
     m_index.reset();
     markChanged();
-    Save();
+    save();
 }
 
 bool NoteStore::isOpen() const {
@@ -331,11 +331,11 @@ double NoteStore::creationDay(pugi::xml_node note) {
         repaired = DayNumber::nowText(m_clock.now(), separator);
     setElementText(element, repaired);
     markChanged();
-    Save();
+    save();
     return *DayNumber::parse(repaired, separator);
 }
 
-QString NoteStore::GetNoteDate(int position) {
+QString NoteStore::readNoteDate(int position) {
     try {
         return DayNumber::displayTextOfNumber(creationDay(noteAt(position)), m_formats);
     } catch (const std::exception& e) {
@@ -348,20 +348,20 @@ QString NoteStore::GetNoteDate(int position) {
 Note NoteStore::readNote(int position, bool deferDetails) {
     const pugi::xml_node element = noteAt(position);
     Note note;
-    note.Position = position;
+    note.position = position;
 
     try {
-        note.CreatedDay = creationDay(element);
+        note.createdDay = creationDay(element);
     } catch (const std::exception& e) {
         if (m_reportError)
             m_reportError(QStringLiteral("GetNoteDate"), messageOf(e));
     }
     if (const pugi::xml_node dateTime = element.child(elemDateTime)) {
-        note.DateTime = elementText(dateTime);
+        note.dateTime = elementText(dateTime);
     } else {
         // Without a stored value the display text stands in for it, so it is needed now.
-        note.CreatedText = DayNumber::displayTextOfNumber(note.CreatedDay, m_formats);
-        note.DateTime = note.CreatedText;
+        note.createdText = DayNumber::displayTextOfNumber(note.createdDay, m_formats);
+        note.dateTime = note.createdText;
     }
     if (!hasText(element.child(elemTitle)))
         throw QuillError(QStringLiteral("Note at position %1 has no title.").arg(position));
@@ -377,32 +377,32 @@ void NoteStore::fillDetails(Note& note, bool withDisplayTexts) const {
     if (note.detailsPending)
         readDetails(note);
     if (withDisplayTexts && note.displayPending) {
-        if (!std::isnan(note.CreatedDay))
-            note.CreatedText = DayNumber::displayTextOfNumber(note.CreatedDay, m_formats);
-        note.ModifiedText = std::isnan(note.ModifiedDay)
+        if (!std::isnan(note.createdDay))
+            note.createdText = DayNumber::displayTextOfNumber(note.createdDay, m_formats);
+        note.modifiedText = std::isnan(note.modifiedDay)
                                 ? QString()
-                                : DayNumber::displayTextOfNumber(note.ModifiedDay, m_formats);
+                                : DayNumber::displayTextOfNumber(note.modifiedDay, m_formats);
         note.displayPending = false;
     }
 }
 
 void NoteStore::readDetails(Note& note) const {
-    const pugi::xml_node element = noteAt(note.Position);
-    note.LastModified = QStringLiteral("0");
-    note.ModifiedDay = qQNaN();
+    const pugi::xml_node element = noteAt(note.position);
+    note.lastModified = QStringLiteral("0");
+    note.modifiedDay = qQNaN();
     if (const pugi::xml_node modified = element.child(elemLastModified)) {
         const QString stored = elementText(modified);
         if (const auto day = DayNumber::parse(stored, m_formats.decimalSeparator)) {
-            note.ModifiedDay = *day;
-            note.LastModified = stored;
+            note.modifiedDay = *day;
+            note.lastModified = stored;
         }
     }
-    note.Title = StoreEscapes::unescapeTitle(elementText(element.child(elemTitle)));
-    note.Text = StoreEscapes::unescapeBody(elementText(element.child(elemText)));
+    note.title = StoreEscapes::unescapeTitle(elementText(element.child(elemTitle)));
+    note.text = StoreEscapes::unescapeBody(elementText(element.child(elemText)));
     note.detailsPending = false;
 }
 
-int NoteStore::AppendNote(const QString& title, const QString& text, const QDateTime& now) {
+int NoteStore::appendNote(const QString& title, const QString& text, const QDateTime& now) {
     requireOpen();
     const int position = childCount(); // also builds the index before the tree changes
     const QString number = DayNumber::nowText(now, m_formats.decimalSeparator);
@@ -418,7 +418,7 @@ int NoteStore::AppendNote(const QString& title, const QString& text, const QDate
     const bool wasUnsaved = m_unsaved;
     markChanged();
     try {
-        Save();
+        save();
     } catch (...) {
         rootNode.remove_child(note);
         m_index.reset();
@@ -428,7 +428,7 @@ int NoteStore::AppendNote(const QString& title, const QString& text, const QDate
     return position;
 }
 
-void NoteStore::UpdateNote(int position, const QString& title, const QString& text, const QDateTime& now) {
+void NoteStore::updateNote(int position, const QString& title, const QString& text, const QDateTime& now) {
     pugi::xml_node note = noteAt(position);
     pugi::xml_document before;
     before.append_copy(note);
@@ -440,7 +440,7 @@ void NoteStore::UpdateNote(int position, const QString& title, const QString& te
     const bool wasUnsaved = m_unsaved;
     markChanged();
     try {
-        Save();
+        save();
     } catch (...) {
         // Memory keeps matching the file: the note goes back to what it was.
         pugi::xml_node rootNode = root();
@@ -452,7 +452,7 @@ void NoteStore::UpdateNote(int position, const QString& title, const QString& te
     }
 }
 
-void NoteStore::DeleteNote(int position) {
+void NoteStore::deleteNote(int position) {
     const pugi::xml_node node = nodeAt(position);
     pugi::xml_document before;
     before.append_copy(node);
@@ -466,7 +466,7 @@ void NoteStore::DeleteNote(int position) {
     const bool wasUnsaved = m_unsaved;
     markChanged();
     try {
-        Save();
+        save();
     } catch (...) {
         if (next)
             rootNode.insert_copy_before(before.first_child(), next);
@@ -478,7 +478,7 @@ void NoteStore::DeleteNote(int position) {
     }
 }
 
-void NoteStore::Save() {
+void NoteStore::save() {
     requireOpen();
     // Counted over the index rather than along the sibling chain: its loads do not wait for each
     // other, so the cache misses of a large document overlap.
@@ -522,17 +522,17 @@ void NoteStore::saveDocumentTo(int elements) {
         });
 }
 
-void NoteStore::Close() {
+void NoteStore::close() {
     if (!m_doc)
         return;
     if (m_unsaved)
-        Save();
+        save();
     m_doc.reset();
     m_index.reset();
     m_unsaved = false;
 }
 
-void NoteStore::MoveStorage(const QString& oldFolder, const QString& newFolder) {
+void NoteStore::moveStorage(const QString& oldFolder, const QString& newFolder) {
     const QString oldPath = notesPathFor(oldFolder);
     const QString newPath = notesPathFor(newFolder);
     const bool wasOpen = isOpen();
@@ -541,12 +541,12 @@ void NoteStore::MoveStorage(const QString& oldFolder, const QString& newFolder) 
     const QFileInfo newInfo(newPath);
     if (oldInfo.exists() && newInfo.exists() && oldInfo.canonicalFilePath() == newInfo.canonicalFilePath()) {
         // Same file under another name: backing it up and copying it onto itself would be wrong.
-        Close();
-        Open(newPath);
+        close();
+        open(newPath);
         return;
     }
 
-    Close(); // writes pending changes; if that fails nothing has moved yet
+    close(); // writes pending changes; if that fails nothing has moved yet
     try {
         const QByteArray bytes = readWholeFile(oldPath, QStringLiteral("the notes file"));
         parseNotes(bytes, oldPath);
@@ -561,7 +561,7 @@ void NoteStore::MoveStorage(const QString& oldFolder, const QString& newFolder) 
         DurableFile::replaceContents(newPath, bytes);
         if (readWholeFile(newPath, QStringLiteral("the moved notes file")) != bytes)
             throw QuillError(QStringLiteral("The copy \"%1\" differs from the original.").arg(newPath));
-        Open(newPath);
+        open(newPath);
     } catch (const std::exception& e) {
         QString message =
             QStringLiteral("The notes could not be moved to \"%1\": %2 The notes stay in \"%3\".")
@@ -569,7 +569,7 @@ void NoteStore::MoveStorage(const QString& oldFolder, const QString& newFolder) 
         m_notesPath = oldPath;
         if (wasOpen) {
             try {
-                Open(oldPath);
+                open(oldPath);
             } catch (const std::exception& reopen) {
                 message += QStringLiteral(" Reopening them failed: %1").arg(messageOf(reopen));
             }

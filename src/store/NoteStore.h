@@ -30,13 +30,13 @@ public:
 
     // Opening at start-up: the existing file, or a new one with the read-me note.
     void openOrCreate(const QString& notesPath, const QString& readMePath);
-    void Open(const QString& path);
+    void open(const QString& path);
     // Writes the first notes file, with the read-me note, at NotesPath(). Refuses to replace a file
     // that is already there, and writes nothing when the read-me text cannot be read.
-    void WriteQuillnoteFile(const QString& readMePath);
+    void createWithReadMe(const QString& readMePath);
 
     bool isOpen() const;
-    const QString& NotesPath() const { return m_notesPath; }
+    const QString& notesPath() const { return m_notesPath; }
     void setNotesPath(const QString& path) { m_notesPath = path; }
 
     // Enumeration: every child node of the root element counts; only elements are notes.
@@ -44,7 +44,7 @@ public:
     bool isNoteAt(int position) const;
 
     // The creation date as display text; repairs and saves a stored value that is not a number.
-    QString GetNoteDate(int position);
+    QString readNoteDate(int position);
     // The row for the note at `position`: throws when its "Title" is missing or empty. The creation
     // date is checked (and repaired) at once; with deferDetails the title, body, last-modified value
     // and display texts are left for fillDetails, which the list calls when the row is first needed.
@@ -53,15 +53,15 @@ public:
 
     // Each change is saved at once. When the save fails the change is undone in memory too, so the
     // document keeps matching the file and a retry does not apply it twice.
-    int AppendNote(const QString& title, const QString& text, const QDateTime& now);
-    void UpdateNote(int position, const QString& title, const QString& text, const QDateTime& now);
-    void DeleteNote(int position);
-    void Save();
-    void Close();
+    int appendNote(const QString& title, const QString& text, const QDateTime& now);
+    void updateNote(int position, const QString& title, const QString& text, const QDateTime& now);
+    void deleteNote(int position);
+    void save();
+    void close();
 
     // Moves the notes file to another folder and opens it there. The copy is verified before the
     // program switches to it; a notes file already in the new folder is first kept as a dated backup.
-    void MoveStorage(const QString& oldFolder, const QString& newFolder);
+    void moveStorage(const QString& oldFolder, const QString& newFolder);
 
     // The file's bytes as Save would write them (for tests and benchmarks).
     QByteArray serialized() const;
@@ -70,7 +70,7 @@ private:
     pugi::xml_node root() const;
     pugi::xml_node nodeAt(int position) const;
     pugi::xml_node noteAt(int position) const;
-    // GetNoteDate's rules without the error report: the creation day number, repaired if need be.
+    // readNoteDate's rules without the error report: the creation day number, repaired if need be.
     double creationDay(pugi::xml_node note);
     void requireOpen() const;
     void readDetails(Note& note) const;

@@ -121,7 +121,7 @@ std::optional<FontStyle> fontStyleFromCode(int code) {
 
 SettingsStore::SettingsStore(RegistryHive hive) : m_hive(std::move(hive)) {}
 
-void SettingsStore::GetPositions(WindowSettings& window, const WindowSettings& current, AppSettings& settings,
+void SettingsStore::readSettings(WindowSettings& window, const WindowSettings& current, AppSettings& settings,
                                  const QString& executableFolder,
                                  const std::function<void()>& checkForUpdatesNow) {
     const auto key = m_hive.openKey(SettingsKeyPath);
@@ -137,21 +137,21 @@ void SettingsStore::GetPositions(WindowSettings& window, const WindowSettings& c
             if (!sizeOnly || value > 0)
                 window.*member = value;
         };
-        readBound("Top", &WindowSettings::Top, false);
-        readBound("Left", &WindowSettings::Left, false);
-        readBound("Width", &WindowSettings::Width, true);
-        readBound("Height", &WindowSettings::Height, true);
-        readBound("NotePanelHeight", &WindowSettings::NotePanelHeight, true);
+        readBound("Top", &WindowSettings::top, false);
+        readBound("Left", &WindowSettings::left, false);
+        readBound("Width", &WindowSettings::width, true);
+        readBound("Height", &WindowSettings::height, true);
+        readBound("NotePanelHeight", &WindowSettings::contentsHeight, true);
 
         const QString formState = QStringLiteral("FormState");
         if (key->valueExists(formState))
-            window.FormState = stateOfCode(key->readInteger(formState));
+            window.windowState = stateOfCode(key->readInteger(formState));
         else
             key->writeInteger(formState, 0);
 
-        for (const auto& [valueName, member] : {std::pair{"colDate", &WindowSettings::colDate},
-                                                std::pair{"colTitle", &WindowSettings::colTitle},
-                                                std::pair{"colNote", &WindowSettings::colNote}}) {
+        for (const auto& [valueName, member] : {std::pair{"colDate", &WindowSettings::dateCreatedWidth},
+                                                std::pair{"colTitle", &WindowSettings::lastModifiedWidth},
+                                                std::pair{"colNote", &WindowSettings::titleWidth}}) {
             const QString name = nameOf(valueName);
             if (!key->valueExists(name))
                 continue;
@@ -164,13 +164,13 @@ void SettingsStore::GetPositions(WindowSettings& window, const WindowSettings& c
         if (key->valueExists(QStringLiteral("Font"))) {
             const QString name = key->readString(QStringLiteral("Font"));
             if (!name.isEmpty())
-                window.Font = name;
-            window.fColor = key->readInteger(QStringLiteral("fColor"));
+                window.fontFamily = name;
+            window.fontColour = key->readInteger(QStringLiteral("fColor"));
             const int size = key->readInteger(QStringLiteral("fSize"));
             if (size > 0)
-                window.fSize = size;
+                window.fontSize = size;
             if (const auto style = fontStyleFromCode(key->readInteger(QStringLiteral("fStyle"))))
-                window.fStyle = style;
+                window.fontStyle = style;
         }
 
         readAppSettings(*key, settings, executableFolder, checkForUpdatesNow);
@@ -179,87 +179,87 @@ void SettingsStore::GetPositions(WindowSettings& window, const WindowSettings& c
 
 void SettingsStore::readAppSettings(const RegistryKey& key, AppSettings& s, const QString& executableFolder,
                                     const std::function<void()>& checkForUpdatesNow) {
-    s.CheckForUpdatesOnStartup = boolOr(key, QStringLiteral("CheckForUpdatesOnStartup"), false);
-    if (s.CheckForUpdatesOnStartup && checkForUpdatesNow)
+    s.checkForUpdatesOnStartup = boolOr(key, QStringLiteral("CheckForUpdatesOnStartup"), false);
+    if (s.checkForUpdatesOnStartup && checkForUpdatesNow)
         checkForUpdatesNow();
-    s.AutoStartWithWindows = boolOr(key, QStringLiteral("AutoStartWithWindows"), false);
-    s.StartMinimized = boolOr(key, QStringLiteral("StartMinimized"), false);
-    s.LoadNotesOnSearch = boolOr(key, QStringLiteral("LoadNotesOnSearch"), false);
-    s.UseAlternateLocation = boolOr(key, QStringLiteral("UseAlternateLocation"), false);
-    s.ConfirmOnDelete = boolOr(key, QStringLiteral("ConfirmOnDelete"), false);
-    s.QuillnoteLocation = existingFolderOr(key, QStringLiteral("QuillnoteLocation"),
+    s.autoStart = boolOr(key, QStringLiteral("AutoStartWithWindows"), false);
+    s.startMinimized = boolOr(key, QStringLiteral("StartMinimized"), false);
+    s.loadNotesOnSearch = boolOr(key, QStringLiteral("LoadNotesOnSearch"), false);
+    s.useAlternateLocation = boolOr(key, QStringLiteral("UseAlternateLocation"), false);
+    s.confirmOnDelete = boolOr(key, QStringLiteral("ConfirmOnDelete"), false);
+    s.quillnoteLocation = existingFolderOr(key, QStringLiteral("QuillnoteLocation"),
                                            AppPaths::withTrailingSlash(executableFolder));
-    s.AlternateLocation = existingFolderOr(key, QStringLiteral("AlternateLocation"), s.QuillnoteLocation);
-    s.CloseOnMenuOnly = boolOr(key, QStringLiteral("CloseOnMenuOnly"), false);
-    s.SearchAllNotes = boolOr(key, QStringLiteral("SearchAllNotes"), true);
+    s.alternateLocation = existingFolderOr(key, QStringLiteral("AlternateLocation"), s.quillnoteLocation);
+    s.closeOnMenuOnly = boolOr(key, QStringLiteral("CloseOnMenuOnly"), false);
+    s.searchAllNotes = boolOr(key, QStringLiteral("SearchAllNotes"), true);
     // A direction: 0 would never flip when negated and would leave the list stuck in one order.
-    s.SortToggle = intOr(key, QStringLiteral("SortToggle"), 1) < 0 ? -1 : 1;
+    s.sortToggle = intOr(key, QStringLiteral("SortToggle"), 1) < 0 ? -1 : 1;
     const int column = intOr(key, QStringLiteral("SortColumn"), 0);
-    s.SortColumn = column >= 0 && column < SortColumnCount ? column : 0;
+    s.sortColumn = column >= 0 && column < SortColumnCount ? column : 0;
     // An unknown engine leaves the default engine in place, as "none chosen" does.
     const int type = intOr(key, QStringLiteral("SpellCheckerType"), 0);
-    s.SpellCheckerType = type >= 0 && type <= 2 ? type : 0;
-    if (s.SpellCheckerType == 0) {
-        s.SpellCheckerLanguage = 1;
+    s.spellCheckerType = type >= 0 && type <= 2 ? type : 0;
+    if (s.spellCheckerType == 0) {
+        s.spellCheckerLanguage = 1;
     } else {
         const int language = intOr(key, QStringLiteral("SpellCheckerLanguage"), 1);
-        s.SpellCheckerLanguage = language >= 0 ? language : 1;
+        s.spellCheckerLanguage = language >= 0 ? language : 1;
     }
     // Read back, unlike the other spelling values: the option acts on every save, and a choice that
     // reverts at the next start would look like a fault.
-    s.CheckSpellingOnSave = boolOr(key, QStringLiteral("CheckSpellingOnSave"), false);
+    s.checkSpellingOnSave = boolOr(key, QStringLiteral("CheckSpellingOnSave"), false);
 }
 
-void SettingsStore::SetPositions(const WindowSettings& window, const AppSettings& s) {
+void SettingsStore::writeSettings(const WindowSettings& window, const AppSettings& s) {
     const auto key = m_hive.openKeyForWriting(SettingsKeyPath);
     closingAfter(*key, [&] {
         const auto writeWindowValue = [&](const char* valueName, const std::optional<int>& value) {
             const QString name = nameOf(valueName);
             key->writeInteger(name, required(value, name));
         };
-        writeWindowValue("Top", window.Top);
-        writeWindowValue("Left", window.Left);
-        writeWindowValue("Width", window.Width);
-        writeWindowValue("Height", window.Height);
-        writeWindowValue("NotePanelHeight", window.NotePanelHeight);
-        writeWindowValue("colDate", window.colDate);
-        writeWindowValue("colTitle", window.colTitle);
-        writeWindowValue("colNote", window.colNote);
-        key->writeString(QStringLiteral("Font"), required(window.Font, QStringLiteral("Font")));
-        writeWindowValue("fColor", window.fColor);
+        writeWindowValue("Top", window.top);
+        writeWindowValue("Left", window.left);
+        writeWindowValue("Width", window.width);
+        writeWindowValue("Height", window.height);
+        writeWindowValue("NotePanelHeight", window.contentsHeight);
+        writeWindowValue("colDate", window.dateCreatedWidth);
+        writeWindowValue("colTitle", window.lastModifiedWidth);
+        writeWindowValue("colNote", window.titleWidth);
+        key->writeString(QStringLiteral("Font"), required(window.fontFamily, QStringLiteral("Font")));
+        writeWindowValue("fColor", window.fontColour);
 
         // Stored as the opposite direction: the start-up sort reverses it again. Taken by its sign, so
         // that no stored value can overflow when negated.
-        key->writeInteger(QStringLiteral("SortToggle"), s.SortToggle < 0 ? 1 : -1);
-        key->writeInteger(QStringLiteral("SortColumn"), s.SortColumn);
+        key->writeInteger(QStringLiteral("SortToggle"), s.sortToggle < 0 ? 1 : -1);
+        key->writeInteger(QStringLiteral("SortColumn"), s.sortColumn);
 
         // The one write whose failure is ignored: a size that no stored size can represent leaves the
         // stored size as it was.
         try {
-            if (!window.fSize || *window.fSize < 1)
+            if (!window.fontSize || *window.fontSize < 1)
                 throw QuillError(QStringLiteral("The font size cannot be stored"));
-            key->writeInteger(QStringLiteral("fSize"), *window.fSize);
+            key->writeInteger(QStringLiteral("fSize"), *window.fontSize);
         } catch (const QuillError&) {
         }
 
         key->writeInteger(QStringLiteral("fStyle"),
-                          fontStyleCode(required(window.fStyle, QStringLiteral("fStyle"))));
+                          fontStyleCode(required(window.fontStyle, QStringLiteral("fStyle"))));
         key->writeInteger(QStringLiteral("FormState"),
-                          codeOfState(required(window.FormState, QStringLiteral("FormState"))));
+                          codeOfState(required(window.windowState, QStringLiteral("FormState"))));
 
-        key->writeBool(QStringLiteral("CheckForUpdatesOnStartup"), s.CheckForUpdatesOnStartup);
-        key->writeBool(QStringLiteral("AutoStartWithWindows"), s.AutoStartWithWindows);
-        key->writeBool(QStringLiteral("StartMinimized"), s.StartMinimized);
-        key->writeBool(QStringLiteral("LoadNotesOnSearch"), s.LoadNotesOnSearch);
-        key->writeBool(QStringLiteral("UseAlternateLocation"), s.UseAlternateLocation);
-        key->writeString(QStringLiteral("AlternateLocation"), withoutTrailingSlash(s.AlternateLocation));
-        key->writeString(QStringLiteral("QuillnoteLocation"), s.QuillnoteLocation);
-        key->writeBool(QStringLiteral("CloseOnMenuOnly"), s.CloseOnMenuOnly);
-        key->writeBool(QStringLiteral("SearchAllNotes"), s.SearchAllNotes);
-        key->writeBool(QStringLiteral("ConfirmOnDelete"), s.ConfirmOnDelete);
-        key->writeInteger(QStringLiteral("SpellCheckerType"), s.SpellCheckerType);
-        key->writeInteger(QStringLiteral("SpellCheckerLanguage"), s.SpellCheckerLanguage);
-        key->writeBool(QStringLiteral("CheckSpellingOnSave"), s.CheckSpellingOnSave);
+        key->writeBool(QStringLiteral("CheckForUpdatesOnStartup"), s.checkForUpdatesOnStartup);
+        key->writeBool(QStringLiteral("AutoStartWithWindows"), s.autoStart);
+        key->writeBool(QStringLiteral("StartMinimized"), s.startMinimized);
+        key->writeBool(QStringLiteral("LoadNotesOnSearch"), s.loadNotesOnSearch);
+        key->writeBool(QStringLiteral("UseAlternateLocation"), s.useAlternateLocation);
+        key->writeString(QStringLiteral("AlternateLocation"), withoutTrailingSlash(s.alternateLocation));
+        key->writeString(QStringLiteral("QuillnoteLocation"), s.quillnoteLocation);
+        key->writeBool(QStringLiteral("CloseOnMenuOnly"), s.closeOnMenuOnly);
+        key->writeBool(QStringLiteral("SearchAllNotes"), s.searchAllNotes);
+        key->writeBool(QStringLiteral("ConfirmOnDelete"), s.confirmOnDelete);
+        key->writeInteger(QStringLiteral("SpellCheckerType"), s.spellCheckerType);
+        key->writeInteger(QStringLiteral("SpellCheckerLanguage"), s.spellCheckerLanguage);
+        key->writeBool(QStringLiteral("CheckSpellingOnSave"), s.checkSpellingOnSave);
     });
 }
 

@@ -39,19 +39,19 @@ enum class WindowState { Normal, Minimized, Maximized };
 // The values applied to the main window directly. Each is empty when not present: for reading, the
 // window keeps what it has; for writing, an empty value is a failure (fSize: the failure is ignored).
 struct WindowSettings {
-    std::optional<int> Top;
-    std::optional<int> Left;
-    std::optional<int> Width;
-    std::optional<int> Height;
-    std::optional<int> NotePanelHeight; // height of the content panel above the splitter
-    std::optional<WindowState> FormState;
-    std::optional<int> colDate;  // width of list column 0, "Date Created"
-    std::optional<int> colTitle; // width of list column 1, "Last Modified"
-    std::optional<int> colNote;  // width of list column 2, "Title"
-    std::optional<QString> Font; // font name of the title and body fields
-    std::optional<int> fColor;   // colourValue() of their font colour
-    std::optional<int> fSize;    // points
-    std::optional<FontStyle> fStyle;
+    std::optional<int> top;
+    std::optional<int> left;
+    std::optional<int> width;
+    std::optional<int> height;
+    std::optional<int> contentsHeight; // height of the content panel above the splitter
+    std::optional<WindowState> windowState;
+    std::optional<int> dateCreatedWidth;  // width of list column 0, "Date Created"
+    std::optional<int> lastModifiedWidth; // width of list column 1, "Last Modified"
+    std::optional<int> titleWidth;        // width of list column 2, "Title"
+    std::optional<QString> fontFamily;    // font name of the title and body fields
+    std::optional<int> fontColour;        // colourValue() of their font colour
+    std::optional<int> fontSize;          // points
+    std::optional<FontStyle> fontStyle;
 };
 
 // The quick-add window's bounds: x() is its left, y() its top.
@@ -78,14 +78,14 @@ public:
     // SortColumn outside 0 to 3 is 0; SpellCheckerType outside 0 to 2 is 0 (no engine chosen);
     // SpellCheckerLanguage below 0 is 1; an fStyle code outside 0 to 14 and an empty Font are not
     // applied.
-    void GetPositions(WindowSettings& window, const WindowSettings& current, AppSettings& settings,
+    void readSettings(WindowSettings& window, const WindowSettings& current, AppSettings& settings,
                       const QString& executableFolder, const std::function<void()>& checkForUpdatesNow);
 
     // Writes every value in its fixed order. A failure ends the writing at that value, keeps what was
     // written before it on disk, and is thrown; only the failure of fSize (a size below 1 point or
     // none, which no stored size can represent) is ignored and the old fSize stays. A damaged file is
     // kept as "<file>.damaged" and a fresh one is written.
-    void SetPositions(const WindowSettings& window, const AppSettings& settings);
+    void writeSettings(const WindowSettings& window, const AppSettings& settings);
 
     // The quick-add window's bounds: the stored ones or the defaults beside the bottom right corner.
     QuickAddBounds readQuickAdd(QSize designSize, QRect primaryScreen, QRect desktop) const;

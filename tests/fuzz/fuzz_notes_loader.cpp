@@ -40,16 +40,16 @@ QList<Row> readAll(NoteStore& store) {
             try {
                 Note note = store.readNote(position, true);
                 store.fillDetails(note);
-                FuzzSupport::check(note.Position == position, "a note reads back at another position");
+                FuzzSupport::check(note.position == position, "a note reads back at another position");
                 row = {true,
                        true,
-                       note.Title,
-                       note.Text,
-                       note.DateTime,
-                       note.LastModified,
-                       note.CreatedText,
-                       note.ModifiedText};
-                store.GetNoteDate(position);
+                       note.title,
+                       note.text,
+                       note.dateTime,
+                       note.lastModified,
+                       note.createdText,
+                       note.modifiedText};
+                store.readNoteDate(position);
             } catch (const QuillError&) {
                 // A note without a title: the list leaves it out.
             }
@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SilentPrompts prompts;
     NoteStore store(format, clock, prompts, {});
     try {
-        store.Open(path);
+        store.open(path);
     } catch (const QuillError&) {
         QFile file(path);
         FuzzSupport::check(file.open(QIODevice::ReadOnly) && file.readAll() == bytes,
@@ -95,15 +95,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // What opened must save, and read back as it was before the save.
     try {
-        store.Save();
+        store.save();
     } catch (const QuillError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         FuzzSupport::fail("a notes file that opened cannot be saved");
     }
-    store.Close();
+    store.close();
     NoteStore again(format, clock, prompts, {});
     try {
-        again.Open(path);
+        again.open(path);
     } catch (const QuillError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         FuzzSupport::fail("a saved notes file does not open");

@@ -14,36 +14,36 @@ namespace {
 
 WindowSettings designWindow() {
     WindowSettings w;
-    w.Top = 275;
-    w.Left = 555;
-    w.Width = 608;
-    w.Height = 615;
-    w.NotePanelHeight = 180;
-    w.FormState = WindowState::Normal;
-    w.colDate = 75;
-    w.colTitle = 100;
-    w.colNote = 200;
-    w.Font = QStringLiteral("Verdana");
-    w.fColor = WindowTextColourValue;
-    w.fSize = 8;
-    w.fStyle = FontStyle{};
+    w.top = 275;
+    w.left = 555;
+    w.width = 608;
+    w.height = 615;
+    w.contentsHeight = 180;
+    w.windowState = WindowState::Normal;
+    w.dateCreatedWidth = 75;
+    w.lastModifiedWidth = 100;
+    w.titleWidth = 200;
+    w.fontFamily = QStringLiteral("Verdana");
+    w.fontColour = WindowTextColourValue;
+    w.fontSize = 8;
+    w.fontStyle = FontStyle{};
     return w;
 }
 
 // Something else than what a first run holds, so that a value that is not read back shows.
 WindowSettings otherWindow() {
     WindowSettings w = designWindow();
-    w.Top = -1;
-    w.Left = -1;
-    w.Width = 1;
-    w.Height = 1;
-    w.NotePanelHeight = 1;
-    w.FormState = WindowState::Minimized;
-    w.colDate = w.colTitle = w.colNote = 1;
-    w.Font = QStringLiteral("Other");
-    w.fColor = 1;
-    w.fSize = 99;
-    w.fStyle = FontStyle{true, true, true, true};
+    w.top = -1;
+    w.left = -1;
+    w.width = 1;
+    w.height = 1;
+    w.contentsHeight = 1;
+    w.windowState = WindowState::Minimized;
+    w.dateCreatedWidth = w.lastModifiedWidth = w.titleWidth = 1;
+    w.fontFamily = QStringLiteral("Other");
+    w.fontColour = 1;
+    w.fontSize = 99;
+    w.fontStyle = FontStyle{true, true, true, true};
     return w;
 }
 
@@ -59,21 +59,21 @@ void readSpelling(const RegistryHive& hive) {
 }
 
 bool sameWindow(const WindowSettings& a, const WindowSettings& b) {
-    return a.Top == b.Top && a.Left == b.Left && a.Width == b.Width && a.Height == b.Height &&
-           a.NotePanelHeight == b.NotePanelHeight && a.FormState == b.FormState && a.colDate == b.colDate &&
-           a.colTitle == b.colTitle && a.colNote == b.colNote && a.Font == b.Font && a.fColor == b.fColor &&
-           a.fSize == b.fSize && a.fStyle == b.fStyle;
+    return a.top == b.top && a.left == b.left && a.width == b.width && a.height == b.height &&
+           a.contentsHeight == b.contentsHeight && a.windowState == b.windowState &&
+           a.dateCreatedWidth == b.dateCreatedWidth && a.lastModifiedWidth == b.lastModifiedWidth &&
+           a.titleWidth == b.titleWidth && a.fontFamily == b.fontFamily && a.fontColour == b.fontColour &&
+           a.fontSize == b.fontSize && a.fontStyle == b.fontStyle;
 }
 
 bool sameOptions(const AppSettings& a, const AppSettings& b) {
     // The sort direction is stored reversed: the start-up sort turns it round again.
-    return a.SortToggle == -b.SortToggle && a.SortColumn == b.SortColumn &&
-           a.CheckForUpdatesOnStartup == b.CheckForUpdatesOnStartup &&
-           a.AutoStartWithWindows == b.AutoStartWithWindows && a.StartMinimized == b.StartMinimized &&
-           a.LoadNotesOnSearch == b.LoadNotesOnSearch && a.UseAlternateLocation == b.UseAlternateLocation &&
-           a.ConfirmOnDelete == b.ConfirmOnDelete && a.CloseOnMenuOnly == b.CloseOnMenuOnly &&
-           a.SearchAllNotes == b.SearchAllNotes && a.SpellCheckerType == b.SpellCheckerType &&
-           a.SpellCheckerLanguage == b.SpellCheckerLanguage;
+    return a.sortToggle == -b.sortToggle && a.sortColumn == b.sortColumn &&
+           a.checkForUpdatesOnStartup == b.checkForUpdatesOnStartup && a.autoStart == b.autoStart &&
+           a.startMinimized == b.startMinimized && a.loadNotesOnSearch == b.loadNotesOnSearch &&
+           a.useAlternateLocation == b.useAlternateLocation && a.confirmOnDelete == b.confirmOnDelete &&
+           a.closeOnMenuOnly == b.closeOnMenuOnly && a.searchAllNotes == b.searchAllNotes &&
+           a.spellCheckerType == b.spellCheckerType && a.spellCheckerLanguage == b.spellCheckerLanguage;
 }
 
 } // namespace
@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WindowSettings window = current;
     AppSettings options;
     try {
-        store.GetPositions(window, current, options, folder, [] {});
+        store.readSettings(window, current, options, folder, [] {});
     } catch (const QuillError&) {
     }
     try {
@@ -115,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // What was read is written at exit, and must read back in full at the next start.
     try {
-        store.SetPositions(window, options);
+        store.writeSettings(window, options);
     } catch (const QuillError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         FuzzSupport::fail("the settings cannot be written");
@@ -123,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WindowSettings again = otherWindow();
     AppSettings optionsAgain;
     try {
-        store.GetPositions(again, otherWindow(), optionsAgain, folder, [] {});
+        store.readSettings(again, otherWindow(), optionsAgain, folder, [] {});
     } catch (const QuillError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         FuzzSupport::fail("the settings written do not read back");

@@ -30,7 +30,7 @@ class TestEditing : public QObject {
     static void open(TfrmMain& w, const QString& title) {
         const NoteListModel& m = *w.noteList().model();
         for (int r = 0; r < m.rowCount(); ++r)
-            if (m.note(r).Title == title)
+            if (m.note(r).title == title)
                 w.noteList().selectRow(r);
         emit w.noteList().doubleClicked();
         QCOMPARE(w.edtTitle()->text(), title);
@@ -110,9 +110,9 @@ private slots:
         // The row now has the newest last-modified value, yet keeps its place until the next sort.
         QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
         const Note& saved = w.noteList().model()->note(0);
-        QCOMPARE(saved.ModifiedText, QStringLiteral("1/1/11 10:00:00 AM"));
-        QCOMPARE(saved.LastModified, QStringLiteral("40544.4166666667"));
-        QCOMPARE(saved.Text, QStringLiteral("!second"));
+        QCOMPARE(saved.modifiedText, QStringLiteral("1/1/11 10:00:00 AM"));
+        QCOMPARE(saved.lastModified, QStringLiteral("40544.4166666667"));
+        QCOMPARE(saved.text, QStringLiteral("!second"));
         emit w.noteList().columnClicked(1);
         emit w.noteList().columnClicked(1);
         QCOMPARE(s.titles(), (QStringList{"Older", "Newer"}));

@@ -32,13 +32,13 @@ private slots:
         TfrmMain& w = s.start();
 
         QVERIFY2(s.prompts.problems().isEmpty(), qPrintable(s.prompts.problems().join('\n')));
-        QCOMPARE(w.NotesPath(), folders.notesPath());
+        QCOMPARE(w.notesPath(), folders.notesPath());
         QVERIFY(QFile::exists(folders.notesPath()));
         QCOMPARE(s.titles(), QStringList{"::: Read Me First :::"});
         const Note& readMe = w.noteList().model()->note(0);
-        QCOMPARE(readMe.Text, QStringLiteral("Hello.\nSecond line.\n"));
-        QCOMPARE(readMe.ModifiedText, QString());
-        QCOMPARE(readMe.LastModified, QStringLiteral("0"));
+        QCOMPARE(readMe.text, QStringLiteral("Hello.\nSecond line.\n"));
+        QCOMPARE(readMe.modifiedText, QString());
+        QCOMPARE(readMe.lastModified, QStringLiteral("0"));
         // No stored sort: newest first, marked on the "Date Created" header.
         QCOMPARE(w.noteList().model()->sortedColumn(), 0);
         QCOMPARE(w.noteList().model()->sortDirection(), -1);
@@ -58,9 +58,9 @@ private slots:
         QCOMPARE(w.edtTitle()->text(), QStringLiteral("Older"));
         QCOMPARE(w.redNote()->toPlainText(), QStringLiteral("first\nbody"));
         QCOMPARE(w.editing().OpenNotePosition(), 0);
-        QCOMPARE(w.editing().OpenNoteCreated(), w.noteList().model()->note(1).CreatedText);
+        QCOMPARE(w.editing().OpenNoteCreated(), w.noteList().model()->note(1).createdText);
         QVERIFY(!w.editing().hasUnsavedChanges());
-        QCOMPARE(w.noteList().model()->note(0).Position, 2); // the comment counts
+        QCOMPARE(w.noteList().model()->note(0).position, 2); // the comment counts
     }
 
     void doubleClickWithUnsavedChangesAsksFirst() {
@@ -106,7 +106,7 @@ private slots:
         QCOMPARE(again.titles(), (QStringList{"Older", "Newer"}));
         QCOMPARE(w.noteList().model()->sortedColumn(), 2);
         QCOMPARE(w.noteList().model()->sortDirection(), -1);
-        QCOMPARE(w.settings().SortToggle, -1);
+        QCOMPARE(w.settings().sortToggle, -1);
     }
 
     void firstStartStoresTheWindowAtOnce() {
@@ -190,7 +190,7 @@ private slots:
             QCOMPARE(widget->font().family(), general.family());
             QCOMPARE(widget->font().pointSize(), general.pointSize());
         }
-        QCOMPARE(w.noteList().model()->note(0).CreatedText, QStringLiteral("12/28/09 11:58:58 PM"));
+        QCOMPARE(w.noteList().model()->note(0).createdText, QStringLiteral("12/28/09 11:58:58 PM"));
         QStyleOptionViewItem option;
         option.initFrom(view);
         for (int column : {0, 1}) {
@@ -250,9 +250,9 @@ private slots:
         s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
         TfrmMain& w = s.start();
         QVERIFY(s.log().contains("Method Name:\tGetPositions"));
-        QVERIFY(w.settings().ConfirmOnDelete);
-        QVERIFY(!w.settings().CloseOnMenuOnly);
-        QCOMPARE(w.settings().SortColumn, 0); // not read: the list is sorted by date
+        QVERIFY(w.settings().confirmOnDelete);
+        QVERIFY(!w.settings().closeOnMenuOnly);
+        QCOMPARE(w.settings().sortColumn, 0); // not read: the list is sorted by date
         QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
     }
 
@@ -339,7 +339,7 @@ private slots:
     void missingReadMeCreatesNoFile() {
         TestFolders folders; // no qnReadMe.txt
         Session s(folders);
-        s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No); // WriteQuillnoteFile
+        s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No); // createWithReadMe
         s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No); // LoadNotes, no document
         TfrmMain& w = s.start();
         QVERIFY2(s.prompts.problems().isEmpty(), qPrintable(s.prompts.problems().join('\n')));
@@ -429,12 +429,12 @@ private slots:
             TfrmMain& w = s.start();
             QTest::keyClicks(w.searchBar().edtFind(), QStringLiteral("FIRST"));
             QTest::keyClick(w.searchBar().edtFind(), Qt::Key_Return);
-            QCOMPARE(w.noteList().model()->note(w.noteList().selectedRow()).Title, QStringLiteral("Older"));
+            QCOMPARE(w.noteList().model()->note(w.noteList().selectedRow()).title, QStringLiteral("Older"));
             s.prompts.expect(QStringLiteral("No matches were found.  Search from the top?"), MsgButton::No);
             w.actions().actFind->trigger(); // F3: the next note does not match
             QVERIFY(s.prompts.problems().isEmpty());
             w.searchBar().radCurrentNote()->click();
-            QVERIFY(!w.settings().SearchAllNotes);
+            QVERIFY(!w.settings().searchAllNotes);
             w.Exit1Click();
         }
         Session again(folders);

@@ -14,18 +14,18 @@ class TestNoteList : public QObject {
     static Note note(const QString& title, const QString& created,
                      const QString& modified = QStringLiteral("0")) {
         Note n;
-        n.Title = title;
-        n.Text = title + QStringLiteral(" body");
-        n.DateTime = created;
-        n.CreatedText = created;
-        n.LastModified = modified;
-        n.Position = 0;
+        n.title = title;
+        n.text = title + QStringLiteral(" body");
+        n.dateTime = created;
+        n.createdText = created;
+        n.lastModified = modified;
+        n.position = 0;
         return n;
     }
     static QStringList titles(const NoteListModel& m) {
         QStringList out;
         for (int r = 0; r < m.rowCount(); ++r)
-            out << m.note(r).Title;
+            out << m.note(r).title;
         return out;
     }
 
@@ -57,8 +57,8 @@ private slots:
 
         // Another column does not start ascending: it reverses the direction in use.
         list.lsvNotesColumnClick(NoteListModel::ColCreated);
-        QCOMPARE(settings.SortToggle, -1);
-        QCOMPARE(settings.SortColumn, int(NoteListModel::ColCreated));
+        QCOMPARE(settings.sortToggle, -1);
+        QCOMPARE(settings.sortColumn, int(NoteListModel::ColCreated));
         QCOMPARE(titles(*list.model()), (QStringList{"a", "b", "c"})); // 39878 > 39877.5 > 39876.25
         // Only the sorted column's header carries the sort image.
         for (int c = 0; c < NoteListModel::ColumnCount; ++c) {
@@ -68,12 +68,12 @@ private slots:
 
         // Re-sorting in the current direction keeps the direction.
         list.resortInCurrentDirection();
-        QCOMPARE(settings.SortToggle, -1);
+        QCOMPARE(settings.sortToggle, -1);
     }
 
     void keysCompareAsLocaleTextCaseSensitively() {
         AppSettings settings;
-        settings.SortToggle = -1; // next click: ascending
+        settings.sortToggle = -1; // next click: ascending
         QWidget parent;
         NoteList list(settings, &parent);
         list.model()->setNotes(
@@ -84,7 +84,7 @@ private slots:
 
     void datesCompareAsStoredTexts() {
         AppSettings settings;
-        settings.SortToggle = -1;
+        settings.sortToggle = -1;
         QWidget parent;
         NoteList list(settings, &parent);
         // A missing last-modified value sorts as "0", before every other in ascending order; a note
@@ -107,7 +107,7 @@ private slots:
         list.model()->setChecked(2, true);
         QSignalSpy clicks(&list, &NoteList::clicked);
         list.lsvNotesColumnClick(NoteListModel::ColTitle); // descending: c b a
-        QCOMPARE(list.model()->note(list.selectedRow()).Title, QStringLiteral("a"));
+        QCOMPARE(list.model()->note(list.selectedRow()).title, QStringLiteral("a"));
         QCOMPARE(list.model()->checkedRows(), std::vector<int>{0});
         QVERIFY(list.hasCheckedRows());
         list.model()->setData(list.model()->index(0, 0), Qt::Unchecked, Qt::CheckStateRole);
@@ -118,13 +118,13 @@ private slots:
     void displayShowsLineBreaksAsBlanksButKeepsTheText() {
         NoteListModel model;
         Note n = note("two\nlines", "1");
-        n.Text = QStringLiteral("x\ny");
+        n.text = QStringLiteral("x\ny");
         model.setNotes({n});
         QCOMPARE(model.data(model.index(0, NoteListModel::ColNote), Qt::DisplayRole).toString(),
                  QStringLiteral("x y"));
         QCOMPARE(model.data(model.index(0, NoteListModel::ColNote), Qt::EditRole).toString(),
                  QStringLiteral("x\ny"));
-        QCOMPARE(model.note(0).Title, QStringLiteral("two\nlines"));
+        QCOMPARE(model.note(0).title, QStringLiteral("two\nlines"));
     }
 
     void deferredDetailsAreReadOnlyWhenNeeded() {
@@ -137,12 +137,12 @@ private slots:
             n.detailsPending = false;
             if (withDates && n.displayPending) {
                 ++formats;
-                n.CreatedText = QStringLiteral("shown");
+                n.createdText = QStringLiteral("shown");
                 n.displayPending = false;
             }
         });
         Note n = note("t", "1");
-        n.CreatedText.clear();
+        n.createdText.clear();
         n.detailsPending = n.displayPending = true;
         model.setNotes({n, n, n});
 

@@ -22,8 +22,8 @@ const QString Under50 = QString(50, QLatin1Char('_'));
 
 Note note(const QString& title, const QString& text) {
     Note n;
-    n.Title = title;
-    n.Text = text;
+    n.title = title;
+    n.text = text;
     return n;
 }
 
@@ -54,12 +54,12 @@ class TestPrint : public QObject {
     static void check(TfrmMain& w, const QStringList& titles) {
         NoteListModel& m = *w.noteList().model();
         for (int r = 0; r < m.rowCount(); ++r)
-            if (titles.contains(m.note(r).Title))
+            if (titles.contains(m.note(r).title))
                 m.setData(m.index(r, 0), Qt::Checked, Qt::CheckStateRole);
         emit w.noteList().clicked();
     }
     static void openOlder(TfrmMain& w) {
-        w.noteList().selectRow(w.noteList().model()->note(0).Title == QLatin1String("Older") ? 0 : 1);
+        w.noteList().selectRow(w.noteList().model()->note(0).title == QLatin1String("Older") ? 0 : 1);
         emit w.noteList().doubleClicked();
         QCOMPARE(w.edtTitle()->text(), QStringLiteral("Older"));
     }

@@ -38,8 +38,8 @@ struct Host {
         std::vector<Note> rows;
         for (const QStringList& n : notes) {
             rows.emplace_back();
-            rows.back().Title = n[0];
-            rows.back().Text = n[1];
+            rows.back().title = n[0];
+            rows.back().text = n[1];
         }
         list.model()->setNotes(rows);
         bar.placeOn(&barStatus);
@@ -49,8 +49,8 @@ struct Host {
                                     if (cancelOpen)
                                         return;
                                     const Note& n = list.model()->note(list.selectedRow());
-                                    title.setText(n.Title);
-                                    body.setPlainText(n.Text);
+                                    title.setText(n.title);
+                                    body.setPlainText(n.text);
                                 },
                                 [this](const QString& m, const QString& e) { failures << m + ": " + e; }},
                                bar, &window);
@@ -116,7 +116,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, expected);
         Host h(notes);
-        h.settings.LoadNotesOnSearch = true;
+        h.settings.loadNotesOnSearch = true;
         if (selected >= 0)
             h.list.selectRow(selected);
         if (expected.endsWith('?'))
@@ -190,7 +190,7 @@ private slots:
     void bodyMatchLineGoesToTop() {
         QFETCH(QString, body);
         Host h(Notes{{"t", body}});
-        h.settings.LoadNotesOnSearch = true;
+        h.settings.loadNotesOnSearch = true;
         h.find("HIT");
         const QRect caret = h.body.cursorRect(QTextCursor(h.body.document()->find("hit")));
         QCOMPARE(h.body.textCursor().selectedText(), "hit");
@@ -200,7 +200,7 @@ private slots:
 
     void cancelledOpenEndsSilently() {
         Host h(Notes{{"t", "needle"}});
-        h.settings.LoadNotesOnSearch = true;
+        h.settings.loadNotesOnSearch = true;
         h.cancelOpen = true;
         h.body.setPlainText("other");
         h.find("needle");
@@ -226,7 +226,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, steps);
         Host h(Notes{});
-        h.settings.SearchAllNotes = false;
+        h.settings.searchAllNotes = false;
         h.title.setText(title);
         h.body.setPlainText(body);
         h.title.moveCursor(QTextCursor::End); // a caret alone is no start
@@ -274,18 +274,18 @@ private slots:
 
     void scopeButtonsAndPlaces() {
         Host h(Notes{});
-        h.settings.SearchAllNotes = false;
+        h.settings.searchAllNotes = false;
         h.search->showScope();
         QVERIFY(h.bar.radCurrentNote()->isChecked());
         QTest::mouseClick(h.bar.radAllNotes(), Qt::LeftButton);
-        QVERIFY(h.settings.SearchAllNotes);
+        QVERIFY(h.settings.searchAllNotes);
         h.bar.radCurrentNote()->setFocus();
         QVERIFY(h.bar.radCurrentNote()->font().bold());
         QTest::keyClick(&h.window, Qt::Key_F, Qt::ControlModifier);
         QCOMPARE(QApplication::focusWidget(), h.bar.edtFind());
         QVERIFY(!h.bar.radCurrentNote()->font().bold());
         QTest::mouseClick(h.bar.radCurrentNote(), Qt::LeftButton);
-        QVERIFY(!h.settings.SearchAllNotes);
+        QVERIFY(!h.settings.searchAllNotes);
 
         h.window.resize(700, 300);
         h.bar.keepAligned();

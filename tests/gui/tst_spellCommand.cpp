@@ -197,7 +197,7 @@ private slots:
         QFETCH(QString, answer);
         QFETCH(QString, saved);
         Run r(QStringLiteral("Teh title"), QStringLiteral("body"));
-        r.w->settings().CheckSpellingOnSave = option;
+        r.w->settings().checkSpellingOnSave = option;
         r.script->flag("Teh", TSpellReturnCode::srUnknownInputWord, {"The"});
         if (answer == u"change")
             r.dialog->then(ScriptedSpellDialog::change());

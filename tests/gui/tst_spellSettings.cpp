@@ -89,7 +89,7 @@ private slots:
         {
             MainWindowSession s(folders);
             TfrmMain& w = s.start();
-            w.settings().SpellCheckerLanguage = 2; // as the options dialog's OK leaves it
+            w.settings().spellCheckerLanguage = 2; // as the options dialog's OK leaves it
             w.Exit1Click();
             QVERIFY(w.ExitRequested());
         }

@@ -13,7 +13,7 @@ class TestExport : public QObject {
     static void open(TfrmMain& w, const QString& title) {
         const NoteListModel& m = *w.noteList().model();
         for (int r = 0; r < m.rowCount(); ++r)
-            if (m.note(r).Title == title)
+            if (m.note(r).title == title)
                 w.noteList().selectRow(r);
         emit w.noteList().doubleClicked();
         QCOMPARE(w.edtTitle()->text(), title);
@@ -21,7 +21,7 @@ class TestExport : public QObject {
     static void check(TfrmMain& w, const QStringList& titles) {
         NoteListModel& m = *w.noteList().model();
         for (int r = 0; r < m.rowCount(); ++r)
-            if (titles.contains(m.note(r).Title))
+            if (titles.contains(m.note(r).title))
                 m.setData(m.index(r, 0), Qt::Checked, Qt::CheckStateRole);
         emit w.noteList().clicked();
     }

@@ -146,20 +146,20 @@ int create(const QString& path, int count) {
         throw QuillError(QStringLiteral("cannot write ") + path);
     file.close();
     Store s;
-    s.store.Open(path);
-    s.store.Save(); // in the form every later save writes
+    s.store.open(path);
+    s.store.save(); // in the form every later save writes
     return 0;
 }
 
 int loop(const QString& path) {
     Store s;
-    s.store.Open(path);
-    int generation = generationOf(s.store.readNote(0).Title);
+    s.store.open(path);
+    int generation = generationOf(s.store.readNote(0).title);
     say(QStringLiteral("start %1").arg(generation));
     for (;;) {
         ++generation;
         s.clock.current = base.addSecs(generation);
-        s.store.UpdateNote(0, titleOf(generation), bodyOf(generation), s.clock.current);
+        s.store.updateNote(0, titleOf(generation), bodyOf(generation), s.clock.current);
         say(QStringLiteral("saved %1").arg(generation));
     }
 }
@@ -189,7 +189,7 @@ Outcome saveNext(Store& s, Log& log, int& generation) {
     };
     try {
         s.clock.current = base.addSecs(next);
-        s.store.UpdateNote(0, titleOf(next), bodyOf(next), s.clock.current);
+        s.store.updateNote(0, titleOf(next), bodyOf(next), s.clock.current);
         generation = next;
         return notFlushed ? Outcome::NotFlushed : Outcome::Saved;
     } catch (const QuillError& e) {
@@ -201,9 +201,9 @@ Outcome saveNext(Store& s, Log& log, int& generation) {
 int saveOnce(const QString& path, const QString& logPath, bool pause) {
     Store s;
     Log log(logPath);
-    s.store.Open(path);
+    s.store.open(path);
     const QByteArray before = contentsOf(path);
-    int generation = generationOf(s.store.readNote(0).Title);
+    int generation = generationOf(s.store.readNote(0).title);
     if (pause)
         ::raise(SIGSTOP);
     const Outcome outcome = saveNext(s, log, generation);
@@ -218,7 +218,7 @@ int saveOnce(const QString& path, const QString& logPath, bool pause) {
     if (outcome == Outcome::NotFlushed) {
         // The file was replaced: memory must hold the same generation.
         say(QStringLiteral("not-flushed %1").arg(generation));
-        if (s.store.readNote(0).Title != titleOf(generation) || s.store.serialized() != contentsOf(path))
+        if (s.store.readNote(0).title != titleOf(generation) || s.store.serialized() != contentsOf(path))
             say(QStringLiteral("FAIL: memory and file differ after the file was replaced"));
         return 0;
     }
@@ -226,7 +226,7 @@ int saveOnce(const QString& path, const QString& logPath, bool pause) {
     if (contentsOf(path) != before)
         say(QStringLiteral("FAIL: the old file changed although the save failed"));
     // The failed change was undone in memory: the same save again must work once the cause is gone.
-    if (s.store.readNote(0).Title != titleOf(generation))
+    if (s.store.readNote(0).title != titleOf(generation))
         say(QStringLiteral("FAIL: the failed change stayed in memory"));
     else if (saveNext(s, log, generation) == Outcome::Saved)
         say(QStringLiteral("retried %1").arg(generation));
@@ -257,7 +257,7 @@ int check(const QString& path, int last, int count) {
     const QByteArray bytes = file.readAll();
 
     Store s;
-    s.store.Open(path); // also the "next start": it must clear away temporary files
+    s.store.open(path); // also the "next start": it must clear away temporary files
     const QStringList temporaries =
         QFileInfo(path).dir().entryList({QFileInfo(path).fileName() + QStringLiteral(".*.qntmp")});
     if (!temporaries.isEmpty())
@@ -266,17 +266,17 @@ int check(const QString& path, int last, int count) {
         throw QuillError(QStringLiteral("the file is not one complete save"));
 
     const Note first = s.store.readNote(0);
-    const int generation = generationOf(first.Title);
-    if (first.Title != titleOf(generation) || (generation != last && generation != last + 1))
+    const int generation = generationOf(first.title);
+    if (first.title != titleOf(generation) || (generation != last && generation != last + 1))
         throw QuillError(
-            QStringLiteral("holds \"%1\" after generation %2 was saved").arg(first.Title).arg(last));
-    if (first.Text != bodyOf(generation))
+            QStringLiteral("holds \"%1\" after generation %2 was saved").arg(first.title).arg(last));
+    if (first.text != bodyOf(generation))
         throw QuillError(QStringLiteral("the body does not belong to generation %1").arg(generation));
     if (s.store.childCount() != count)
         throw QuillError(QStringLiteral("%1 notes instead of %2").arg(s.store.childCount()).arg(count));
     for (int i = 1; i < count; ++i) {
         const Note note = s.store.readNote(i);
-        if (note.Title != QStringLiteral("Note %1").arg(i) || note.Text != textOfNote(i))
+        if (note.title != QStringLiteral("Note %1").arg(i) || note.text != textOfNote(i))
             throw QuillError(QStringLiteral("note %1 changed").arg(i));
     }
     say(QStringLiteral("ok %1").arg(generation));

@@ -35,7 +35,7 @@ struct Env {
     QByteArray onDisk() const { return TestFolders::readFile(path()); }
     void openWith(const QByteArray& bytes) {
         folders.writeNotes(bytes);
-        store.Open(path());
+        store.open(path());
     }
 };
 
@@ -46,8 +46,8 @@ QStringList temporariesBeside(const QString& path) {
 int appendHelper(const QString& notesPath) {
     Env env;
     try {
-        env.store.Open(notesPath);
-        env.store.AppendNote(QStringLiteral("from helper"), QStringLiteral("body"), worked);
+        env.store.open(notesPath);
+        env.store.appendNote(QStringLiteral("from helper"), QStringLiteral("body"), worked);
         std::puts("saved");
         return 0;
     } catch (const QuillError& e) {
@@ -64,8 +64,8 @@ int fullDiskScenario(const QString& dir) {
         if (!ok)
             std::printf("FAIL: %s\n", what);
     };
-    env.store.Open(path);
-    env.store.AppendNote(QStringLiteral("fits"), QStringLiteral("small"), worked);
+    env.store.open(path);
+    env.store.appendNote(QStringLiteral("fits"), QStringLiteral("small"), worked);
     const QByteArray before = TestFolders::readFile(path);
     const int children = env.store.childCount();
 
@@ -82,7 +82,7 @@ int fullDiskScenario(const QString& dir) {
     check(::ftruncate(fd, full > 12288 ? full - 12288 : 0) == 0, "shrink filler");
 
     try {
-        env.store.AppendNote(QStringLiteral("too big"), QString(200000, QLatin1Char('x')), worked);
+        env.store.appendNote(QStringLiteral("too big"), QString(200000, QLatin1Char('x')), worked);
         check(false, "a save on a full disk succeeded");
     } catch (const QuillError& e) {
         check(e.message().contains(path) && e.message().contains(QStringLiteral("No space left")), e.what());
@@ -99,7 +99,7 @@ int fullDiskScenario(const QString& dir) {
     check(env.reported.size() == 1 && env.reported.value(0).startsWith(QStringLiteral("GetNoteDate: ")),
           "repair failure not reported");
     ::unlink(filler.constData());
-    env.store.Close();
+    env.store.close();
     const QByteArray after = TestFolders::readFile(path);
     check(!after.contains("someday") && after.contains("<DateTime>43832.1278356481</DateTime>") &&
               !after.contains("too big"),
@@ -134,11 +134,11 @@ private slots:
                             "\t\t<Text>Welcome to Quillnote.\nSecond line.\n</Text>\n"
                             "\t\t<DateTime>39877.5432060185</DateTime>\n\t</Note>\n</Notes>\n"));
         const Note note = env.store.readNote(0);
-        QCOMPARE(note.Title, "::: Read Me First :::");
-        QCOMPARE(note.Text, "Welcome to Quillnote.\nSecond line.\n");
-        QCOMPARE(note.CreatedText, "3/5/09 1:02:13 PM");
-        QCOMPARE(note.ModifiedText, QString());
-        QCOMPARE(note.LastModified, "0");
+        QCOMPARE(note.title, "::: Read Me First :::");
+        QCOMPARE(note.text, "Welcome to Quillnote.\nSecond line.\n");
+        QCOMPARE(note.createdText, "3/5/09 1:02:13 PM");
+        QCOMPARE(note.modifiedText, QString());
+        QCOMPARE(note.lastModified, "0");
     }
 
     void missingReadMeCreatesNoFile() {
@@ -157,7 +157,7 @@ private slots:
     void workedExample() {
         Env env;
         env.openWith(emptyNotes);
-        QCOMPARE(env.store.AppendNote("Plan", "a<b\nc", worked), 0);
+        QCOMPARE(env.store.appendNote("Plan", "a<b\nc", worked), 0);
         const QByteArray expected =
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Notes>\n\t<Note>\n"
             "\t\t<Title>Plan</Title>\n\t\t<Text>a&amp;lt;b^Mc</Text>\n"
@@ -169,15 +169,15 @@ private slots:
         reader.openWith(expected);
         Note note = reader.store.readNote(0, true);
         QVERIFY(note.detailsPending);
-        QCOMPARE(note.CreatedText, QString());
+        QCOMPARE(note.createdText, QString());
         reader.store.fillDetails(note);
-        QCOMPARE(note.Title, "Plan");
-        QCOMPARE(note.Text, "a<b\nc");
-        QCOMPARE(note.DateTime, "39877.5432060185");
-        QCOMPARE(note.LastModified, "39877.5432060185");
-        QCOMPARE(note.CreatedText, "3/5/09 1:02:13 PM");
-        QCOMPARE(note.ModifiedText, "3/5/09 1:02:13 PM");
-        reader.store.Save();
+        QCOMPARE(note.title, "Plan");
+        QCOMPARE(note.text, "a<b\nc");
+        QCOMPARE(note.dateTime, "39877.5432060185");
+        QCOMPARE(note.lastModified, "39877.5432060185");
+        QCOMPARE(note.createdText, "3/5/09 1:02:13 PM");
+        QCOMPARE(note.modifiedText, "3/5/09 1:02:13 PM");
+        reader.store.save();
         QCOMPARE(reader.onDisk(), expected);
     }
 
@@ -223,12 +223,12 @@ private slots:
         QFETCH(QString, body);
         Env env;
         env.openWith(emptyNotes);
-        const int position = env.store.AppendNote(title, body, worked);
+        const int position = env.store.appendNote(title, body, worked);
         Env reader;
         reader.openWith(env.onDisk());
         const Note note = reader.store.readNote(position);
-        QTEST(note.Title, "titleBack");
-        QTEST(note.Text, "bodyBack");
+        QTEST(note.title, "titleBack");
+        QTEST(note.text, "bodyBack");
     }
 
     // A file of many write chunks: every byte arrives, in order, and reads back with every note.
@@ -241,16 +241,16 @@ private slots:
         xml += "</Notes>\n";
         Env env;
         env.openWith(xml);
-        env.store.UpdateNote(1500, "edited", QString(100000, QLatin1Char('e')), later);
-        env.store.DeleteNote(0);
+        env.store.updateNote(1500, "edited", QString(100000, QLatin1Char('e')), later);
+        env.store.deleteNote(0);
         QVERIFY(env.onDisk().size() > 2 * 1024 * 1024);
         QVERIFY(env.onDisk() == env.store.serialized());
 
         Env reader;
         reader.openWith(env.onDisk());
         QCOMPARE(reader.store.childCount(), 2999);
-        QCOMPARE(reader.store.readNote(1499).Text, QString(100000, QLatin1Char('e')));
-        QCOMPARE(reader.store.readNote(2998).Title, "Note 2999");
+        QCOMPARE(reader.store.readNote(1499).text, QString(100000, QLatin1Char('e')));
+        QCOMPARE(reader.store.readNote(2998).title, "Note 2999");
     }
 
     void creationDates_data() {
@@ -308,9 +308,9 @@ private slots:
             env.prompts.expectPlain("'' is not a valid floating point value");
 
         const Note note = env.store.readNote(position);
-        QTEST(note.CreatedText, "shown");
-        QCOMPARE(note.DateTime, dateTime);
-        QTEST(note.LastModified, "lastModified");
+        QTEST(note.createdText, "shown");
+        QCOMPARE(note.dateTime, dateTime);
+        QTEST(note.lastModified, "lastModified");
         QCOMPARE(env.prompts.problems(), QStringList());
         QCOMPARE(env.prompts.pending(), 0);
         QCOMPARE(env.reported, QStringList());
@@ -319,7 +319,7 @@ private slots:
         } else {
             QVERIFY(env.onDisk().contains("<DateTime>" + dateTime.toUtf8() + "</DateTime>"));
             env.clock.set(worked.addDays(1));
-            QCOMPARE(env.store.GetNoteDate(position), note.CreatedText); // repaired once only
+            QCOMPARE(env.store.readNoteDate(position), note.createdText); // repaired once only
         }
     }
 
@@ -331,37 +331,37 @@ private slots:
         const QList<bool> notes = {true, false, true, false, true};
         for (int i = 0; i < notes.size(); ++i)
             QCOMPARE(env.store.isNoteAt(i), notes[i]);
-        QCOMPARE(env.store.readNote(2).Title, "Second");
+        QCOMPARE(env.store.readNote(2).title, "Second");
         QVERIFY_THROWS_EXCEPTION(QuillError, env.store.readNote(1));
-        QCOMPARE(env.store.GetNoteDate(3), QString());
+        QCOMPARE(env.store.readNoteDate(3), QString());
         QVERIFY(env.reported.value(0).startsWith("GetNoteDate: "));
 
-        QCOMPARE(env.store.AppendNote("Fourth", "", worked), 5);
-        env.store.DeleteNote(0);
-        QCOMPARE(env.store.readNote(3).Title, "Third");
-        env.store.UpdateNote(1, "Second, edited", "now with a body", later);
+        QCOMPARE(env.store.appendNote("Fourth", "", worked), 5);
+        env.store.deleteNote(0);
+        QCOMPARE(env.store.readNote(3).title, "Third");
+        env.store.updateNote(1, "Second, edited", "now with a body", later);
 
         Env reader;
         reader.openWith(env.onDisk());
         QCOMPARE(reader.store.childCount(), 5);
-        QCOMPARE(reader.store.readNote(4).Title, "Fourth");
+        QCOMPARE(reader.store.readNote(4).title, "Fourth");
         const Note edited = reader.store.readNote(1);
-        QCOMPARE(edited.Title, "Second, edited");
-        QCOMPARE(edited.Text, "now with a body");
-        QCOMPARE(edited.DateTime, "39877");
-        QCOMPARE(edited.LastModified, "43832.1278356481");
+        QCOMPARE(edited.title, "Second, edited");
+        QCOMPARE(edited.text, "now with a body");
+        QCOMPARE(edited.dateTime, "39877");
+        QCOMPARE(edited.lastModified, "43832.1278356481");
         // Children that were missing are added at the end.
         QVERIFY(reader.onDisk().contains("<DateTime>39877</DateTime>\n\t\t<Text>now with a body</Text>\n"
                                          "\t\t<LastModified>43832.1278356481</LastModified>"));
         QVERIFY(reader.onDisk().contains("<!-- kept by hand -->") && reader.onDisk().contains("stray text"));
-        reader.store.Save();
+        reader.store.save();
         QCOMPARE(reader.onDisk(), env.onDisk());
     }
 
     void missingTitleStopsAtThatNote() {
         Env env;
         env.openWith(TestFolders::fixture("no-title.xml"));
-        QCOMPARE(env.store.readNote(0).Title, "Fine");
+        QCOMPARE(env.store.readNote(0).title, "Fine");
         for (int position : {1, 2}) {
             try {
                 env.store.readNote(position);
@@ -412,10 +412,10 @@ private slots:
         // A failed Open leaves the document that was open before.
         const QString good = env.folders.dataFolder() + "good.xml";
         TestFolders::writeFile(good, TestFolders::fixture("mixed-children.xml"));
-        env.store.Open(good);
-        QVERIFY_THROWS_EXCEPTION(QuillError, env.store.Open(env.path()));
-        QCOMPARE(env.store.NotesPath(), good);
-        QCOMPARE(env.store.readNote(4).Title, "Third");
+        env.store.open(good);
+        QVERIFY_THROWS_EXCEPTION(QuillError, env.store.open(env.path()));
+        QCOMPARE(env.store.notesPath(), good);
+        QCOMPARE(env.store.readNote(4).title, "Third");
     }
 
     // pugixml does not expand entities: a "billion laughs" file opens at once with the references as text.
@@ -426,8 +426,8 @@ private slots:
         env.openWith(TestFolders::fixture("entity-bomb.xml"));
         const Note note = env.store.readNote(0);
         QVERIFY(timer.elapsed() < 2000);
-        QCOMPARE(note.Title, "&lol9;");
-        QCOMPARE(note.Text, "&lol9;&lol9;"); // and a body's "&lt;"-style unescape leaves them alone
+        QCOMPARE(note.title, "&lol9;");
+        QCOMPARE(note.text, "&lol9;&lol9;"); // and a body's "&lt;"-style unescape leaves them alone
     }
 
     void otherEncodingsAreSavedAsUtf8_data() {
@@ -441,14 +441,14 @@ private slots:
         QFETCH(QString, fixture);
         Env env;
         env.openWith(TestFolders::fixture(fixture));
-        QTEST(env.store.readNote(0).Title, "title");
-        env.store.AppendNote("more", "", worked);
+        QTEST(env.store.readNote(0).title, "title");
+        env.store.appendNote("more", "", worked);
         const QByteArray saved = env.onDisk();
         QVERIFY(saved.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"));
         QCOMPARE(QString::fromUtf8(saved).toUtf8(), saved);
         Env reader;
         reader.openWith(saved);
-        QTEST(reader.store.readNote(0).Title, "title");
+        QTEST(reader.store.readNote(0).title, "title");
     }
 
     void staleTemporaryRemovedOnOpen() {
@@ -469,27 +469,27 @@ private slots:
         const QByteArray notes = env.onDisk();
         TestFolders::writeFile(newFolder + "quill.xml", "what was there before");
 
-        env.store.MoveStorage(oldFolder, newFolder);
-        QCOMPARE(env.store.NotesPath(), newFolder + "quill.xml");
+        env.store.moveStorage(oldFolder, newFolder);
+        QCOMPARE(env.store.notesPath(), newFolder + "quill.xml");
         QCOMPARE(TestFolders::readFile(newFolder + "quill.xml"), notes);
         QCOMPARE(TestFolders::readFile(newFolder + "quill.xml.backup-20090305-130213"),
                  QByteArray("what was there before"));
         QCOMPARE(env.onDisk(), notes); // the old file stays
-        env.store.AppendNote("after the move", "", worked);
+        env.store.appendNote("after the move", "", worked);
         QVERIFY(TestFolders::readFile(newFolder + "quill.xml").contains("after the move"));
         QCOMPARE(env.onDisk(), notes);
 
         // A folder that cannot take the file: nothing changes, the notes stay open where they were.
         const QString missing = env.folders.root() + "missing/";
         try {
-            env.store.MoveStorage(newFolder, missing);
+            env.store.moveStorage(newFolder, missing);
             QFAIL("no error");
         } catch (const QuillError& e) {
             QVERIFY2(e.message().contains(missing + "quill.xml") && e.message().contains("stay in"),
                      e.what());
         }
-        QCOMPARE(env.store.NotesPath(), newFolder + "quill.xml");
-        QCOMPARE(env.store.readNote(5).Title, "after the move");
+        QCOMPARE(env.store.notesPath(), newFolder + "quill.xml");
+        QCOMPARE(env.store.readNote(5).title, "after the move");
     }
 
     // Root ignores file modes, so the save runs as "nobody" when the test runs as root.

@@ -16,36 +16,36 @@ template <typename T> QVariant var(const std::optional<T>& v) {
     return v ? QVariant::fromValue(*v) : QVariant();
 }
 
-// Every value GetPositions can set, by its stored name.
+// Every value readSettings can set, by its stored name.
 QVariantMap asValues(const WindowSettings& w, const AppSettings& s) {
     return {
-        {"Top", var(w.Top)},
-        {"Left", var(w.Left)},
-        {"Width", var(w.Width)},
-        {"Height", var(w.Height)},
-        {"NotePanelHeight", var(w.NotePanelHeight)},
-        {"FormState", w.FormState ? QVariant(int(*w.FormState)) : QVariant()},
-        {"colDate", var(w.colDate)},
-        {"colTitle", var(w.colTitle)},
-        {"colNote", var(w.colNote)},
-        {"Font", var(w.Font)},
-        {"fColor", var(w.fColor)},
-        {"fSize", var(w.fSize)},
-        {"fStyle", w.fStyle ? QVariant(fontStyleCode(*w.fStyle)) : QVariant()},
-        {"CheckForUpdatesOnStartup", s.CheckForUpdatesOnStartup},
-        {"AutoStartWithWindows", s.AutoStartWithWindows},
-        {"StartMinimized", s.StartMinimized},
-        {"LoadNotesOnSearch", s.LoadNotesOnSearch},
-        {"UseAlternateLocation", s.UseAlternateLocation},
-        {"ConfirmOnDelete", s.ConfirmOnDelete},
-        {"QuillnoteLocation", s.QuillnoteLocation},
-        {"AlternateLocation", s.AlternateLocation},
-        {"CloseOnMenuOnly", s.CloseOnMenuOnly},
-        {"SearchAllNotes", s.SearchAllNotes},
-        {"SortToggle", s.SortToggle},
-        {"SortColumn", s.SortColumn},
-        {"SpellCheckerType", s.SpellCheckerType},
-        {"SpellCheckerLanguage", s.SpellCheckerLanguage},
+        {"Top", var(w.top)},
+        {"Left", var(w.left)},
+        {"Width", var(w.width)},
+        {"Height", var(w.height)},
+        {"NotePanelHeight", var(w.contentsHeight)},
+        {"FormState", w.windowState ? QVariant(int(*w.windowState)) : QVariant()},
+        {"colDate", var(w.dateCreatedWidth)},
+        {"colTitle", var(w.lastModifiedWidth)},
+        {"colNote", var(w.titleWidth)},
+        {"Font", var(w.fontFamily)},
+        {"fColor", var(w.fontColour)},
+        {"fSize", var(w.fontSize)},
+        {"fStyle", w.fontStyle ? QVariant(fontStyleCode(*w.fontStyle)) : QVariant()},
+        {"CheckForUpdatesOnStartup", s.checkForUpdatesOnStartup},
+        {"AutoStartWithWindows", s.autoStart},
+        {"StartMinimized", s.startMinimized},
+        {"LoadNotesOnSearch", s.loadNotesOnSearch},
+        {"UseAlternateLocation", s.useAlternateLocation},
+        {"ConfirmOnDelete", s.confirmOnDelete},
+        {"QuillnoteLocation", s.quillnoteLocation},
+        {"AlternateLocation", s.alternateLocation},
+        {"CloseOnMenuOnly", s.closeOnMenuOnly},
+        {"SearchAllNotes", s.searchAllNotes},
+        {"SortToggle", s.sortToggle},
+        {"SortColumn", s.sortColumn},
+        {"SpellCheckerType", s.spellCheckerType},
+        {"SpellCheckerLanguage", s.spellCheckerLanguage},
     };
 }
 
@@ -69,31 +69,31 @@ const QSize QuickAddDesign(436, 260);
 
 // clang-format off
 WindowSettings designWindow() {
-    return {.Top = 555, .Left = 275, .Width = 608, .Height = 615, .NotePanelHeight = 196,
-            .FormState = WindowState::Normal, .colDate = 100, .colTitle = 120, .colNote = 200,
-            .Font = "Verdana", .fColor = WindowTextColourValue, .fSize = 8, .fStyle = FontStyle{}};
+    return {.top = 555, .left = 275, .width = 608, .height = 615, .contentsHeight = 196,
+            .windowState = WindowState::Normal, .dateCreatedWidth = 100, .lastModifiedWidth = 120, .titleWidth = 200,
+            .fontFamily = "Verdana", .fontColour = WindowTextColourValue, .fontSize = 8, .fontStyle = FontStyle{}};
 }
 
 // Differs from designWindow() and from the initial state in every value.
 WindowSettings otherWindow() {
-    return {.Top = -10, .Left = 20, .Width = 700, .Height = 500, .NotePanelHeight = 150,
-            .FormState = WindowState::Maximized, .colDate = 60, .colTitle = 70, .colNote = 80,
-            .Font = "DejaVu Sans", .fColor = 0x123456, .fSize = 12, .fStyle = FontStyle{.bold = true}};
+    return {.top = -10, .left = 20, .width = 700, .height = 500, .contentsHeight = 150,
+            .windowState = WindowState::Maximized, .dateCreatedWidth = 60, .lastModifiedWidth = 70, .titleWidth = 80,
+            .fontFamily = "DejaVu Sans", .fontColour = 0x123456, .fontSize = 12, .fontStyle = FontStyle{.bold = true}};
 }
 // clang-format on
 
 // Differs from a default AppSettings in every value; the folders exist.
 AppSettings otherSettings(const TestFolders& folders) {
     AppSettings s;
-    s.SortToggle = 1; // stored as -1
-    s.SortColumn = 2;
-    s.CheckForUpdatesOnStartup = s.AutoStartWithWindows = s.StartMinimized = s.LoadNotesOnSearch = true;
-    s.UseAlternateLocation = s.ConfirmOnDelete = s.CloseOnMenuOnly = s.CheckSpellingOnSave = true;
-    s.SearchAllNotes = false;
-    s.QuillnoteLocation = folders.dataFolder();
-    s.AlternateLocation = folders.configFolder();
-    s.SpellCheckerType = 2;
-    s.SpellCheckerLanguage = 3;
+    s.sortToggle = 1; // stored as -1
+    s.sortColumn = 2;
+    s.checkForUpdatesOnStartup = s.autoStart = s.startMinimized = s.loadNotesOnSearch = true;
+    s.useAlternateLocation = s.confirmOnDelete = s.closeOnMenuOnly = s.checkSpellingOnSave = true;
+    s.searchAllNotes = false;
+    s.quillnoteLocation = folders.dataFolder();
+    s.alternateLocation = folders.configFolder();
+    s.spellCheckerType = 2;
+    s.spellCheckerLanguage = 3;
     return s;
 }
 
@@ -101,11 +101,15 @@ AppSettings otherSettings(const TestFolders& folders) {
 WindowSettings otherWindowWithout(const QString& name) {
     WindowSettings w = otherWindow();
     const QMap<QString, std::function<void()>> clear = {
-        {"Top", [&] { w.Top.reset(); }},         {"Width", [&] { w.Width.reset(); }},
-        {"colNote", [&] { w.colNote.reset(); }}, {"Font", [&] { w.Font.reset(); }},
-        {"fColor", [&] { w.fColor.reset(); }},   {"fSize", [&] { w.fSize.reset(); }},
-        {"fStyle", [&] { w.fStyle.reset(); }},   {"FormState", [&] { w.FormState.reset(); }},
-        {"fSize 0", [&] { w.fSize = 0; }},
+        {"Top", [&] { w.top.reset(); }},
+        {"Width", [&] { w.width.reset(); }},
+        {"colNote", [&] { w.titleWidth.reset(); }},
+        {"Font", [&] { w.fontFamily.reset(); }},
+        {"fColor", [&] { w.fontColour.reset(); }},
+        {"fSize", [&] { w.fontSize.reset(); }},
+        {"fStyle", [&] { w.fontStyle.reset(); }},
+        {"FormState", [&] { w.windowState.reset(); }},
+        {"fSize 0", [&] { w.fontSize = 0; }},
     };
     clear[name]();
     return w;
@@ -150,7 +154,7 @@ ReadResult getPositions(const QString& hive, const QString& executableFolder = Q
     ReadResult r;
     r.failure = failureOf([&] {
         SettingsStore(RegistryHive(hive))
-            .GetPositions(r.window, designWindow(), r.settings, executableFolder, [&] { ++r.updateChecks; });
+            .readSettings(r.window, designWindow(), r.settings, executableFolder, [&] { ++r.updateChecks; });
     });
     return r;
 }
@@ -171,7 +175,7 @@ private slots:
         QFETCH(int, wrong);
         TestFolders folders;
         const QString intact = hiveIn(folders, QStringLiteral("intact.ini"));
-        SettingsStore(RegistryHive(intact)).SetPositions(otherWindow(), otherSettings(folders));
+        SettingsStore(RegistryHive(intact)).writeSettings(otherWindow(), otherSettings(folders));
         const QString hive = hiveIn(folders);
         QVERIFY(QFile::copy(intact, hive));
         if (wrong < ReadOrder.size()) {
@@ -329,11 +333,11 @@ private slots:
         store(hive, values);
 
         ReadResult r = getPositions(hive, folders.root() + "bin");
-        SettingsStore(RegistryHive(hive)).SetPositions(designWindow(), r.settings);
+        SettingsStore(RegistryHive(hive)).writeSettings(designWindow(), r.settings);
 
-        QCOMPARE(r.settings.QuillnoteLocation, folders.root() + expectedQuillnote);
-        QCOMPARE(r.settings.AlternateLocation, folders.root() + expectedAlternate);
-        QVERIFY(r.settings.UseAlternateLocation);
+        QCOMPARE(r.settings.quillnoteLocation, folders.root() + expectedQuillnote);
+        QCOMPARE(r.settings.alternateLocation, folders.root() + expectedAlternate);
+        QVERIFY(r.settings.useAlternateLocation);
         QString written = folders.root() + expectedAlternate;
         if (written.endsWith('/'))
             written.chop(1);
@@ -344,7 +348,7 @@ private slots:
     void roundTrip() {
         TestFolders folders;
         const AppSettings settings = otherSettings(folders);
-        SettingsStore(RegistryHive(hiveIn(folders))).SetPositions(otherWindow(), settings);
+        SettingsStore(RegistryHive(hiveIn(folders))).writeSettings(otherWindow(), settings);
         const QString fresh = hiveIn(folders, QStringLiteral("fresh.ini"));
         QVERIFY(QFile::copy(hiveIn(folders), fresh));
 
@@ -353,11 +357,11 @@ private slots:
         QCOMPARE(r.failure, QString());
         QCOMPARE(r.updateChecks, 1);
         QVariantMap expected = asValues(otherWindow(), settings);
-        expected["SortToggle"] = -settings.SortToggle; // the start-up sort reverses it again
+        expected["SortToggle"] = -settings.sortToggle; // the start-up sort reverses it again
         expected["AlternateLocation"] = folders.configFolder().chopped(1);
         QCOMPARE(asValues(r.window, r.settings), expected);
         QCOMPARE(onDisk(fresh)["CheckSpellingOnSave"], "dword:1");
-        QVERIFY(r.settings.CheckSpellingOnSave);
+        QVERIFY(r.settings.checkSpellingOnSave);
     }
 
     // Missing window values stop the writing there; the earlier writes reach the disk. fSize alone
@@ -377,15 +381,15 @@ private slots:
         const QString hive = hiveIn(folders);
         const QString complete = hiveIn(folders, QStringLiteral("complete.ini"));
         AppSettings old;
-        old.SortToggle = -1;
-        SettingsStore(RegistryHive(hive)).SetPositions(designWindow(), old);
-        SettingsStore(RegistryHive(complete)).SetPositions(otherWindow(), otherSettings(folders));
+        old.sortToggle = -1;
+        SettingsStore(RegistryHive(hive)).writeSettings(designWindow(), old);
+        SettingsStore(RegistryHive(complete)).writeSettings(otherWindow(), otherSettings(folders));
         const auto oldValues = onDisk(hive);
         const auto newValues = onDisk(complete);
         const WindowSettings window = otherWindowWithout(missing);
 
         const QString failure = failureOf(
-            [&] { SettingsStore(RegistryHive(hive)).SetPositions(window, otherSettings(folders)); });
+            [&] { SettingsStore(RegistryHive(hive)).writeSettings(window, otherSettings(folders)); });
 
         QCOMPARE(failure.isNull(), stop == WriteOrder.size());
         const auto written = onDisk(hive);
@@ -410,15 +414,15 @@ private slots:
         QFETCH(int, code);
         TestFolders folders;
         WindowSettings window = designWindow();
-        window.fStyle =
+        window.fontStyle =
             FontStyle{bool(attributes & 1), bool(attributes & 2), bool(attributes & 4), bool(attributes & 8)};
-        SettingsStore(RegistryHive(hiveIn(folders))).SetPositions(window, AppSettings{});
+        SettingsStore(RegistryHive(hiveIn(folders))).writeSettings(window, AppSettings{});
 
         const ReadResult r = getPositions(hiveIn(folders));
 
         QCOMPARE(onDisk(hiveIn(folders))["fStyle"], QStringLiteral("dword:%1").arg(code));
         // The uncoded style is not restored: the editors keep their font's style.
-        QCOMPARE(r.window.fStyle, code == UncodedFontStyle ? std::nullopt : window.fStyle);
+        QCOMPARE(r.window.fontStyle, code == UncodedFontStyle ? std::nullopt : window.fontStyle);
     }
 
     void colourValues_data() {
@@ -474,7 +478,7 @@ private slots:
         if (quickAddWrites)
             settings.writeQuickAdd(QRect(5, 6, 300, 200), QuickAddDesign, screen, screen);
         else
-            settings.SetPositions(otherWindow(), otherSettings(folders));
+            settings.writeSettings(otherWindow(), otherSettings(folders));
         QCOMPARE(TestFolders::readFile(hive + ".damaged"), content);
         QCOMPARE(getPositions(hive).failure, QString());
         QCOMPARE(settings.readQuickAdd(QuickAddDesign, screen, screen),
@@ -486,7 +490,7 @@ private slots:
     void truncatedFilesAreRepaired() {
         TestFolders folders;
         const QString whole = hiveIn(folders, QStringLiteral("whole.ini"));
-        SettingsStore(RegistryHive(whole)).SetPositions(otherWindow(), otherSettings(folders));
+        SettingsStore(RegistryHive(whole)).writeSettings(otherWindow(), otherSettings(folders));
         const QByteArray bytes = TestFolders::readFile(whole);
         const ReadResult expected = getPositions(whole);
 
@@ -494,7 +498,7 @@ private slots:
             const QString hive = hiveIn(folders, QStringLiteral("cut%1.ini").arg(length));
             TestFolders::writeFile(hive, bytes.left(length));
             getPositions(hive);
-            SettingsStore(RegistryHive(hive)).SetPositions(otherWindow(), otherSettings(folders));
+            SettingsStore(RegistryHive(hive)).writeSettings(otherWindow(), otherSettings(folders));
             const ReadResult r = getPositions(hive);
             QVERIFY2(r.failure.isNull(), qPrintable(r.failure));
             QVERIFY2(asValues(r.window, r.settings) == asValues(expected.window, expected.settings),

@@ -40,7 +40,7 @@ struct MainWindowSession {
         QStringList out;
         const NoteListModel& m = *window->noteList().model();
         for (int r = 0; r < m.rowCount(); ++r)
-            out << m.note(r).Title;
+            out << m.note(r).title;
         return out;
     }
     QByteArray log() const { return TestFolders::readFile(folders.paths().logPath()); }

@@ -402,7 +402,7 @@ private slots:
         if (report != MsgButton::None)
             QCOMPARE(asked.last().text,
                      UpdateTexts::StartupError + QStringLiteral("\n") + UpdateTexts::ReportQuestion);
-        QCOMPARE(c.window().settings().CheckForUpdatesOnStartup, keepChecking == MsgButton::Yes);
+        QCOMPARE(c.window().settings().checkForUpdatesOnStartup, keepChecking == MsgButton::Yes);
         if (report == MsgButton::Yes) {
             const QString body =
                 QStringLiteral("Procedure:\tmnuCheckforUpdatesClick\nError Message:\t"

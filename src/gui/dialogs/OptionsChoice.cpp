@@ -6,7 +6,7 @@
 #include <QFileInfo>
 
 QString storageFolderInUse(const AppSettings& settings) {
-    return settings.UseAlternateLocation ? settings.AlternateLocation : settings.QuillnoteLocation;
+    return settings.useAlternateLocation ? settings.alternateLocation : settings.quillnoteLocation;
 }
 
 bool namesExistingFolder(const QString& text) {
@@ -15,26 +15,26 @@ bool namesExistingFolder(const QString& text) {
 
 std::optional<QString> takeOptions(AppSettings& settings, const OptionsChoice& choice,
                                    const QString& folderInUse) {
-    settings.CloseOnMenuOnly = choice.CloseFromMenuOnly;
-    settings.StartMinimized = choice.StartMinimized;
-    settings.CheckForUpdatesOnStartup = choice.CheckForUpdatesOnStartup;
-    settings.LoadNotesOnSearch = choice.LoadNotesOnSearch;
-    settings.ConfirmOnDelete = choice.ConfirmOnDelete;
-    settings.SpellCheckerLanguage = choice.SpellCheckerLanguage;
-    settings.CheckSpellingOnSave = choice.SpellCheckSave;
+    settings.closeOnMenuOnly = choice.closeOnMenuOnly;
+    settings.startMinimized = choice.startMinimized;
+    settings.checkForUpdatesOnStartup = choice.checkForUpdatesOnStartup;
+    settings.loadNotesOnSearch = choice.loadNotesOnSearch;
+    settings.confirmOnDelete = choice.confirmOnDelete;
+    settings.spellCheckerLanguage = choice.spellCheckerLanguage;
+    settings.checkSpellingOnSave = choice.checkSpellingOnSave;
 
     std::optional<QString> target;
-    const bool wasAlternate = settings.UseAlternateLocation;
-    if (choice.UseAlternateLocation) {
+    const bool wasAlternate = settings.useAlternateLocation;
+    if (choice.useAlternateLocation) {
         // Kept absolute: a relative folder would depend on where the program is started from.
-        const QString folder = QDir::cleanPath(QFileInfo(choice.QuillLocation).absoluteFilePath());
-        settings.AlternateLocation = AppPaths::withTrailingSlash(folder);
-        if (!wasAlternate || settings.AlternateLocation != AppPaths::withTrailingSlash(folderInUse))
-            target = settings.AlternateLocation;
+        const QString folder = QDir::cleanPath(QFileInfo(choice.location).absoluteFilePath());
+        settings.alternateLocation = AppPaths::withTrailingSlash(folder);
+        if (!wasAlternate || settings.alternateLocation != AppPaths::withTrailingSlash(folderInUse))
+            target = settings.alternateLocation;
     } else if (wasAlternate) {
-        target = settings.QuillnoteLocation;
+        target = settings.quillnoteLocation;
     }
-    settings.UseAlternateLocation = choice.UseAlternateLocation;
+    settings.useAlternateLocation = choice.useAlternateLocation;
     return target;
 }
 

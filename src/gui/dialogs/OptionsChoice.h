@@ -7,16 +7,16 @@
 
 // What the options dialog hands back on OK, one field per control.
 struct OptionsChoice {
-    bool StartMinimized = false;
-    bool AutoStart = false;
-    bool CheckForUpdatesOnStartup = false;
-    bool UseAlternateLocation = false;
-    QString QuillLocation; // the folder text as typed or picked
-    bool SpellCheckSave = false;
-    int SpellCheckerLanguage = 1;
-    bool LoadNotesOnSearch = false;
-    bool CloseFromMenuOnly = false;
-    bool ConfirmOnDelete = false;
+    bool startMinimized = false;
+    bool autoStart = false;
+    bool checkForUpdatesOnStartup = false;
+    bool useAlternateLocation = false;
+    QString location; // the folder text as typed or picked
+    bool checkSpellingOnSave = false;
+    int spellCheckerLanguage = 1;
+    bool loadNotesOnSearch = false;
+    bool closeOnMenuOnly = false;
+    bool confirmOnDelete = false;
 };
 
 // The storage folder in use: the alternate folder when it is chosen, else the default one, as stored.

@@ -142,18 +142,18 @@ void TfrmOptions::buildLayout() {
 void TfrmOptions::FormCreate() {
     guard("FormCreate", [&] {
         const AppSettings& s = m.settings;
-        m_chkStartMinimized->setChecked(s.StartMinimized);
+        m_chkStartMinimized->setChecked(s.startMinimized);
         m_chkAutoStart->setChecked(m.autoStartOn); // what the desktop will do, not what was stored
-        m_chkCheckUpdatesOnStartup->setChecked(s.CheckForUpdatesOnStartup);
-        m_chkLoadNotesOnSearch->setChecked(s.LoadNotesOnSearch);
-        m_chkCloseFromMenuOnly->setChecked(s.CloseOnMenuOnly);
-        m_chkConfirmOnDelete->setChecked(s.ConfirmOnDelete);
-        m_chkUseAlternateLocation->setChecked(s.UseAlternateLocation);
-        m_edtQuillLocation->setText(s.AlternateLocation);
+        m_chkCheckUpdatesOnStartup->setChecked(s.checkForUpdatesOnStartup);
+        m_chkLoadNotesOnSearch->setChecked(s.loadNotesOnSearch);
+        m_chkCloseFromMenuOnly->setChecked(s.closeOnMenuOnly);
+        m_chkConfirmOnDelete->setChecked(s.confirmOnDelete);
+        m_chkUseAlternateLocation->setChecked(s.useAlternateLocation);
+        m_edtQuillLocation->setText(s.alternateLocation);
         m_edtQuillLocation->setEnabled(m_chkUseAlternateLocation->isChecked());
         m_folderInUse = storageFolderInUse(s);
-        m_chkSpellCheckSave->setChecked(s.CheckSpellingOnSave);
-        m_cboSpellCheck->setItemIndex(s.SpellCheckerLanguage);
+        m_chkSpellCheckSave->setChecked(s.checkSpellingOnSave);
+        m_cboSpellCheck->setItemIndex(s.spellCheckerLanguage);
         m_cboSpellCheck->setSpellChecker(m.checker); // from now on a choice applies at once
     });
 }
@@ -184,17 +184,17 @@ void TfrmOptions::btnStorageDirClick() {
 
 OptionsChoice TfrmOptions::choice() const {
     OptionsChoice c;
-    c.StartMinimized = m_chkStartMinimized->isChecked();
-    c.AutoStart = m_chkAutoStart->isChecked();
-    c.CheckForUpdatesOnStartup = m_chkCheckUpdatesOnStartup->isChecked();
-    c.UseAlternateLocation = m_chkUseAlternateLocation->isChecked();
-    c.QuillLocation = m_edtQuillLocation->text();
-    c.SpellCheckSave = m_chkSpellCheckSave->isChecked();
+    c.startMinimized = m_chkStartMinimized->isChecked();
+    c.autoStart = m_chkAutoStart->isChecked();
+    c.checkForUpdatesOnStartup = m_chkCheckUpdatesOnStartup->isChecked();
+    c.useAlternateLocation = m_chkUseAlternateLocation->isChecked();
+    c.location = m_edtQuillLocation->text();
+    c.checkSpellingOnSave = m_chkSpellCheckSave->isChecked();
     // A picker without entries keeps the stored language.
     const int language = m_cboSpellCheck->currentIndex();
-    c.SpellCheckerLanguage = language >= 0 ? language : m.settings.SpellCheckerLanguage;
-    c.LoadNotesOnSearch = m_chkLoadNotesOnSearch->isChecked();
-    c.CloseFromMenuOnly = m_chkCloseFromMenuOnly->isChecked();
-    c.ConfirmOnDelete = m_chkConfirmOnDelete->isChecked();
+    c.spellCheckerLanguage = language >= 0 ? language : m.settings.spellCheckerLanguage;
+    c.loadNotesOnSearch = m_chkLoadNotesOnSearch->isChecked();
+    c.closeOnMenuOnly = m_chkCloseFromMenuOnly->isChecked();
+    c.confirmOnDelete = m_chkConfirmOnDelete->isChecked();
     return c;
 }

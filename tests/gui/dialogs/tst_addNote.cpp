@@ -152,8 +152,8 @@ private slots:
         const int row = w.noteList().selectedRow();
         QCOMPARE(row, 0);
         const Note& note = w.noteList().model()->note(row);
-        QCOMPARE(note.Text, QStringLiteral("a<b"));
-        QCOMPARE(note.Position, w.store().childCount() - 1);
+        QCOMPARE(note.text, QStringLiteral("a<b"));
+        QCOMPARE(note.position, w.store().childCount() - 1);
         QVERIFY(s.main->prompts.problems().isEmpty());
     }
 

@@ -109,8 +109,8 @@ int failedMoveHelper(char* program, const QString& target, bool makeReadOnly) {
     runOptions(w, chooseFolder(target));
 
     check(s.prompts.problems().isEmpty() && s.prompts.pending() == 0, "the failure was not told");
-    check(w.NotesPath() == folders.notesPath(), "the program switched to the target");
-    check(!w.settings().UseAlternateLocation, "the settings name the target");
+    check(w.notesPath() == folders.notesPath(), "the program switched to the target");
+    check(!w.settings().useAlternateLocation, "the settings name the target");
     check(s.titles() == titles, "the list changed");
     check(TestFolders::readFile(notesIn(target)) == older, "the older notes in the target changed");
     check(TestFolders::readFile(folders.notesPath()) == current, "the current notes changed");
@@ -164,17 +164,17 @@ int autoStartHelper(char* program, const QString& configHome) {
     };
 
     runOptions(w, toggle);
-    check(w.settings().AutoStartWithWindows, "the setting was not taken");
+    check(w.settings().autoStart, "the setting was not taken");
     check(TestFolders::readFile(entry) == AutoStart::entryContents(QCoreApplication::applicationFilePath()),
           "no entry of the user's own");
     runOptions(w, shows(true)); // unchanged: left alone
     check(QFile::exists(entry), "an unchanged box removed the entry");
     QFile::remove(entry); // as the desktop's own session settings do
     runOptions(w, shows(false));
-    check(!w.settings().AutoStartWithWindows, "the setting names an entry that is gone");
+    check(!w.settings().autoStart, "the setting names an entry that is gone");
     runOptions(w, toggle);
     runOptions(w, toggle);
-    check(!QFile::exists(entry) && !w.settings().AutoStartWithWindows, "unchecking left the entry");
+    check(!QFile::exists(entry) && !w.settings().autoStart, "unchecking left the entry");
     check(s.prompts.problems().isEmpty(), "unexpected questions");
 
     // An entry that cannot be written is logged, and the setting is taken all the same.
@@ -182,7 +182,7 @@ int autoStartHelper(char* program, const QString& configHome) {
     TestFolders::writeFile(folder, "");
     s.prompts.expect("has been logged", MsgButton::No);
     runOptions(w, toggle);
-    check(w.settings().AutoStartWithWindows, "the setting was not taken after a failure");
+    check(w.settings().autoStart, "the setting was not taken after a failure");
     check(s.log().contains("CreateStartupShortcut"), "the failure was not logged");
     check(s.prompts.problems().isEmpty() && s.prompts.pending() == 0, "the failure was not told");
     std::puts(failures ? "failed" : "checked");
@@ -270,10 +270,10 @@ private slots:
         MainWindowSession s(folders);
         TfrmMain& w = s.start();
         AppSettings& set = w.settings();
-        set.StartMinimized = set.AutoStartWithWindows = set.CheckForUpdatesOnStartup = true;
-        set.LoadNotesOnSearch = set.CloseOnMenuOnly = set.ConfirmOnDelete = set.CheckSpellingOnSave = true;
-        set.UseAlternateLocation = true;
-        set.AlternateLocation = folders.root() + "gone"; // deleted since
+        set.startMinimized = set.autoStart = set.checkForUpdatesOnStartup = true;
+        set.loadNotesOnSearch = set.closeOnMenuOnly = set.confirmOnDelete = set.checkSpellingOnSave = true;
+        set.useAlternateLocation = true;
+        set.alternateLocation = folders.root() + "gone"; // deleted since
         const auto d = dialogFor(s, /*autoStartOn=*/true);
         for (QCheckBox* box : d->findChildren<QCheckBox*>())
             QVERIFY2(box->isChecked(), qPrintable(box->objectName()));
@@ -364,21 +364,21 @@ private slots:
         QFETCH(bool, newUse);
         QFETCH(QString, typed);
         AppSettings settings;
-        settings.QuillnoteLocation = "/default/";
-        settings.AlternateLocation = oldAlternate;
-        settings.UseAlternateLocation = oldUse;
+        settings.quillnoteLocation = "/default/";
+        settings.alternateLocation = oldAlternate;
+        settings.useAlternateLocation = oldUse;
         OptionsChoice choice;
-        choice.UseAlternateLocation = newUse;
-        choice.QuillLocation = typed;
-        choice.ConfirmOnDelete = choice.SpellCheckSave = true;
-        choice.SpellCheckerLanguage = 4;
+        choice.useAlternateLocation = newUse;
+        choice.location = typed;
+        choice.confirmOnDelete = choice.checkSpellingOnSave = true;
+        choice.spellCheckerLanguage = 4;
         const std::optional<QString> target = takeOptions(settings, choice, storageFolderInUse(settings));
         QTEST(target.value_or(QString()), "target");
-        QTEST(settings.AlternateLocation, "newAlternate");
-        QCOMPARE(settings.UseAlternateLocation, newUse);
-        QCOMPARE(settings.QuillnoteLocation, "/default/");
-        QVERIFY(settings.ConfirmOnDelete && settings.CheckSpellingOnSave);
-        QCOMPARE(settings.SpellCheckerLanguage, 4);
+        QTEST(settings.alternateLocation, "newAlternate");
+        QCOMPARE(settings.useAlternateLocation, newUse);
+        QCOMPARE(settings.quillnoteLocation, "/default/");
+        QVERIFY(settings.confirmOnDelete && settings.checkSpellingOnSave);
+        QCOMPARE(settings.spellCheckerLanguage, 4);
     }
 
     void okTakesTheSettingsAndCancelNothing() {
@@ -399,17 +399,17 @@ private slots:
             d.btnCancel()->click();
         });
         const AppSettings& set = w.settings();
-        QVERIFY(!set.StartMinimized && !set.CheckForUpdatesOnStartup && !set.CheckSpellingOnSave &&
-                !set.LoadNotesOnSearch && !set.CloseOnMenuOnly && !set.ConfirmOnDelete);
+        QVERIFY(!set.startMinimized && !set.checkForUpdatesOnStartup && !set.checkSpellingOnSave &&
+                !set.loadNotesOnSearch && !set.closeOnMenuOnly && !set.confirmOnDelete);
 
         runOptions(w, [&](TfrmOptions& d) {
             tickAll(d);
             d.btnOK()->click();
         });
-        QVERIFY(set.StartMinimized && set.CheckForUpdatesOnStartup && set.CheckSpellingOnSave &&
-                set.LoadNotesOnSearch && set.CloseOnMenuOnly && set.ConfirmOnDelete);
-        QVERIFY(!set.UseAlternateLocation && !set.AutoStartWithWindows);
-        QCOMPARE(w.NotesPath(), folders.notesPath());
+        QVERIFY(set.startMinimized && set.checkForUpdatesOnStartup && set.checkSpellingOnSave &&
+                set.loadNotesOnSearch && set.closeOnMenuOnly && set.confirmOnDelete);
+        QVERIFY(!set.useAlternateLocation && !set.autoStart);
+        QCOMPARE(w.notesPath(), folders.notesPath());
         QCOMPARE(filesIn(autostart.path()), QStringList());
         QVERIFY(s.prompts.problems().isEmpty());
     }
@@ -423,9 +423,9 @@ private slots:
         QVERIFY(QDir().mkpath(alternate));
 
         runOptions(w, chooseFolder(alternate));
-        QCOMPARE(w.NotesPath(), notesIn(alternate));
-        QVERIFY(w.settings().UseAlternateLocation);
-        QCOMPARE(w.settings().AlternateLocation, alternate + "/");
+        QCOMPARE(w.notesPath(), notesIn(alternate));
+        QVERIFY(w.settings().useAlternateLocation);
+        QCOMPARE(w.settings().alternateLocation, alternate + "/");
         QCOMPARE(TestFolders::readFile(notesIn(alternate)), TwoNotes);
         QCOMPARE(TestFolders::readFile(folders.notesPath()), TwoNotes); // the old file stays
         QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
@@ -443,8 +443,8 @@ private slots:
             d.chkUseAlternateLocation()->click();
             d.btnOK()->click();
         });
-        QCOMPARE(w.NotesPath(), folders.notesPath());
-        QVERIFY(!w.settings().UseAlternateLocation);
+        QCOMPARE(w.notesPath(), folders.notesPath());
+        QVERIFY(!w.settings().useAlternateLocation);
         QCOMPARE(TestFolders::readFile(folders.notesPath()), moved);
         QCOMPARE(TestFolders::readFile(folders.notesPath() + ".backup-20090305-130213"), TwoNotes);
         QCOMPARE(s.titles().size(), 3);
@@ -462,7 +462,7 @@ private slots:
         TfrmMain& w = s.start();
 
         runOptions(w, chooseFolder(alternate));
-        QCOMPARE(w.NotesPath(), notesIn(alternate));
+        QCOMPARE(w.notesPath(), notesIn(alternate));
         QCOMPARE(TestFolders::readFile(notesIn(alternate)), TwoNotes);
         QCOMPARE(filesIn(alternate), (QStringList{"quill.xml", "quill.xml.backup-20090305-130213"}));
         QCOMPARE(TestFolders::readFile(notesIn(alternate) + ".backup-20090305-130213"), theirs);
@@ -477,7 +477,7 @@ private slots:
         storeLocation(folders, true, alternate);
         MainWindowSession s(folders);
         TfrmMain& w = s.start();
-        QCOMPARE(w.NotesPath(), notesIn(alternate));
+        QCOMPARE(w.notesPath(), notesIn(alternate));
         w.noteList().selectRow(0);
         emit w.noteList().doubleClicked();
         QCOMPARE(w.edtTitle()->text(), "Newer");
@@ -515,9 +515,9 @@ private slots:
         s.prompts.expect("Save changes to the current note?", answer);
 
         runOptions(w, chooseFolder(alternate));
-        QCOMPARE(w.NotesPath(), moved ? notesIn(alternate) : folders.notesPath());
-        QCOMPARE(w.settings().UseAlternateLocation, moved);
-        QCOMPARE(TestFolders::readFile(w.NotesPath()).contains("Typed"), saved);
+        QCOMPARE(w.notesPath(), moved ? notesIn(alternate) : folders.notesPath());
+        QCOMPARE(w.settings().useAlternateLocation, moved);
+        QCOMPARE(TestFolders::readFile(w.notesPath()).contains("Typed"), saved);
         QCOMPARE(w.edtTitle()->text(), moved ? QString() : QString("Typed"));
         QVERIFY(s.prompts.problems().isEmpty());
     }
@@ -560,7 +560,7 @@ private slots:
         if (installed.count() < 2)
             QSKIP("fewer than two spelling languages installed");
         TSpellChecker& checker = w.spell().checker();
-        const int stored = w.settings().SpellCheckerLanguage;
+        const int stored = w.settings().spellCheckerLanguage;
         const int other = stored == 0 ? 1 : 0;
 
         runOptions(w, [&](TfrmOptions& d) {
@@ -571,14 +571,14 @@ private slots:
             d.btnCancel()->click();
         });
         QCOMPARE(checker.LangName, installed.itemText(other));
-        QCOMPARE(w.settings().SpellCheckerLanguage, stored);
+        QCOMPARE(w.settings().spellCheckerLanguage, stored);
         QCOMPARE(w.cboSpellCheck()->currentIndex(), stored);
 
         runOptions(w, [&](TfrmOptions& d) {
             d.cboSpellCheck()->setCurrentIndex(other);
             d.btnOK()->click();
         });
-        QCOMPARE(w.settings().SpellCheckerLanguage, other);
+        QCOMPARE(w.settings().spellCheckerLanguage, other);
         QCOMPARE(w.cboSpellCheck()->currentIndex(), other); // the main window's own picker follows
         QCOMPARE(checker.LangName, installed.itemText(other));
     }
