@@ -13,12 +13,12 @@ QString MailCommands::trimmedForMail(const QString& text) {
 
 void MailCommands::actSendMailExecute(const QString& title, const QString& body, const QString& mailFooter) {
     WaitCursor hourglass; // starting the helper can take a moment on a busy machine
-    m_client.SendMailMAPI(trimmedForMail(title), trimmedForMail(body) + mailFooter, QString(), QString());
+    m_client.sendMail(trimmedForMail(title), trimmedForMail(body) + mailFooter, QString(), QString());
 }
 
 void MailCommands::Sendfeedback1Click() {
-    m_client.SendMailMAPI(QStringLiteral("Quillnote Feedback (v. ") + RunningVersion::text() +
-                              QStringLiteral(")"),
-                          QStringLiteral("Please enter your comments before sending."),
-                          QStringLiteral("Quillnote Feedback"), FeedbackAddress);
+    m_client.sendMail(QStringLiteral("Quillnote Feedback (v. ") + RunningVersion::text() +
+                          QStringLiteral(")"),
+                      QStringLiteral("Please enter your comments before sending."),
+                      QStringLiteral("Quillnote Feedback"), FeedbackAddress);
 }

@@ -199,7 +199,7 @@ void UpdateCommands::failed(const QString& message) {
     }
     if (m_window.MessageDlg(UpdateTexts::StartupError + QLatin1Char('\n') + UpdateTexts::ReportQuestion,
                             MsgKind::Warning, MsgButton::Yes | MsgButton::No) == MsgButton::Yes)
-        m_mail.SendEMailMessage(FeedbackAddress, UpdateTexts::ReportSubject, errorReportBody(message));
+        m_mail.openMailtoMessage(FeedbackAddress, UpdateTexts::ReportSubject, errorReportBody(message));
 }
 
 QString UpdateCommands::errorReportBody(const QString& message) const {

@@ -103,7 +103,7 @@ void ErrorLog::logError(const ErrorInfo& given) {
                                "Would you like to report this error via e-mail?"),
                 MsgKind::Error, MsgButton::Yes | MsgButton::No);
             if (answer == MsgButton::Yes)
-                m_mail.SendEMailMessage(FeedbackAddress, reportSubject(), reportBody(info));
+                m_mail.openMailtoMessage(FeedbackAddress, reportSubject(), reportBody(info));
             return;
         }
     } catch (...) {

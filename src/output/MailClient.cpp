@@ -34,18 +34,18 @@ QStringList composeArguments(const QString& subject, const QString& body, const 
 
 QString errorTextFor(int exitCode, bool normalExit) {
     if (!normalExit)
-        return MapiErrorText(GeneralFailure);
+        return mailErrorText(GeneralFailure);
     switch (exitCode) {
     case Syntax: // an option or an address without '@' was refused: the message as built is unusable
-        return MapiErrorText(InvalidMessage);
+        return mailErrorText(InvalidMessage);
     case FileMissing:
-        return MapiErrorText(AttachmentNotFound);
+        return mailErrorText(AttachmentNotFound);
     case Failed:
-        return MapiErrorText(GeneralFailure);
+        return mailErrorText(GeneralFailure);
     case NoPermission:
-        return MapiErrorText(AccessDenied);
+        return mailErrorText(AccessDenied);
     default:
-        return UnknownMailErrorText(exitCode);
+        return unknownMailErrorText(exitCode);
     }
 }
 
@@ -66,8 +66,8 @@ MailClient::~MailClient() {
     }
 }
 
-void MailClient::SendMailMAPI(const QString& subject, const QString& body, const QString& recipientName,
-                              const QString& recipientAddress) {
+void MailClient::sendMail(const QString& subject, const QString& body, const QString& recipientName,
+                          const QString& recipientAddress) {
     Q_UNUSED(recipientName);
     try {
         // Owned by this object, not by the call: destroying a QProcess kills the helper.
@@ -119,7 +119,7 @@ void MailClient::report(int exitCode, bool normalExit) {
         if (normalExit && exitCode == NoTool)
             m_prompts.messageDlg(MailLaunchFailedText, MsgKind::Warning, MsgButton::OK);
         else
-            m_prompts.messageDlg(MailErrorMessage(errorTextFor(exitCode, normalExit)), MsgKind::Warning,
+            m_prompts.messageDlg(mailErrorMessage(errorTextFor(exitCode, normalExit)), MsgKind::Warning,
                                  MsgButton::OK);
     } catch (const std::exception& e) {
         logFailure(messageOf(e));

@@ -20,14 +20,14 @@ public:
                         QObject* parent = nullptr);
     ~MailClient() override;
 
-    // Failures of the route go to this log (unit "Main", method "SendMailMAPI").
+    // Failures of the route go to this log (unit "Main", method "sendMail").
     void setErrorLog(IErrorReporter* log) { m_log = log; }
 
     // Starts the helper and returns at once. An empty subject or body is left out; with no address
     // the mail program asks for a recipient. xdg-email takes no display name, so `recipientName`
     // is not passed on. Never throws: failures are logged.
-    void SendMailMAPI(const QString& subject, const QString& body, const QString& recipientName,
-                      const QString& recipientAddress);
+    void sendMail(const QString& subject, const QString& body, const QString& recipientName,
+                  const QString& recipientAddress);
 
 signals:
     // A helper ended and its result was shown: its exit code, or -1 when it could not be started or

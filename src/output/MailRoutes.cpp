@@ -15,7 +15,7 @@ QByteArray encoded(const QString& piece, const QByteArray& keep = {}) {
 
 } // namespace
 
-QString MapiErrorText(int code) {
+QString mailErrorText(int code) {
     static const char* const texts[] = {nullptr,
                                         "User cancelled request",
                                         "General MAPI (e-mail) failure",
@@ -45,14 +45,14 @@ QString MapiErrorText(int code) {
                                         "Not supported"};
     if (code > 0 && code < int(std::size(texts)) && texts[code])
         return QString::fromLatin1(texts[code]);
-    return UnknownMailErrorText(code);
+    return unknownMailErrorText(code);
 }
 
-QString UnknownMailErrorText(int code) {
+QString unknownMailErrorText(int code) {
     return QStringLiteral("Unknown Error Code: ") + QString::number(code);
 }
 
-QString MailErrorMessage(const QString& errorText) {
+QString mailErrorMessage(const QString& errorText) {
     return QStringLiteral("The following error occurred when trying to create the message:\n\n\t") +
            errorText + QStringLiteral("\n\nPlease confirm your e-mail settings before trying again.");
 }
@@ -71,7 +71,7 @@ QUrl MailRoutes::mailtoUrl(const QString& address, const QString& subject, const
     return url;
 }
 
-void MailRoutes::SendEMailMessage(const QString& address, const QString& subject, const QString& body) {
+void MailRoutes::openMailtoMessage(const QString& address, const QString& subject, const QString& body) {
     try {
         if (!m_shell.openUrl(mailtoUrl(address, subject, body))) {
             // The desktop found no program for mailto links; the bare code is what users have always

@@ -11,12 +11,12 @@ inline const QString MailLaunchFailedText =
     QStringLiteral("Quillnote was unable to launch the default e-mail application.");
 
 // The text for a result code of the compose-window route (the Simple MAPI codes); a code without a
-// text of its own gives UnknownMailErrorText.
-QString MapiErrorText(int code);
-QString UnknownMailErrorText(int code);
+// text of its own gives unknownMailErrorText.
+QString mailErrorText(int code);
+QString unknownMailErrorText(int code);
 
 // The warning shown when the mail program refused or failed to create the message.
-QString MailErrorMessage(const QString& errorText);
+QString mailErrorMessage(const QString& errorText);
 
 // E-mail through the desktop's mail program.
 class MailRoutes {
@@ -25,7 +25,7 @@ public:
 
     // The mailto route. Every piece is percent-encoded (RFC 6068), so text cannot add headers or
     // recipients; line breaks and tabs in subject or body arrive as such in the mail program.
-    void SendEMailMessage(const QString& address, const QString& subject, const QString& body);
+    void openMailtoMessage(const QString& address, const QString& subject, const QString& body);
 
     static QUrl mailtoUrl(const QString& address, const QString& subject, const QString& body);
 

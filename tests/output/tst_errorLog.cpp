@@ -460,7 +460,7 @@ private slots:
         ThrowingShell broken;
         MailRoutes mail(broken, prompts);
         try {
-            mail.SendEMailMessage(FeedbackAddress, QStringLiteral("s"), QStringLiteral("b"));
+            mail.openMailtoMessage(FeedbackAddress, QStringLiteral("s"), QStringLiteral("b"));
             QFAIL("no failure reported");
         } catch (const QuillError& e) {
             QCOMPARE(e.message(), QStringLiteral("the desktop went away"));

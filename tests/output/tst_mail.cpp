@@ -211,7 +211,7 @@ private slots:
         MailClient client(prompts);
         QSignalSpy ended(&client, &MailClient::finished);
 
-        client.SendMailMAPI(QStringLiteral("s"), QStringLiteral("b"), QString(), QString());
+        client.sendMail(QStringLiteral("s"), QStringLiteral("b"), QString(), QString());
 
         QVERIFY(ended.wait(10000));
         QCOMPARE(ended.first().first().toInt(), signalled);
@@ -233,7 +233,7 @@ private slots:
         MailClient client(prompts);
         QSignalSpy ended(&client, &MailClient::finished);
 
-        client.SendMailMAPI(QStringLiteral("s"), QString(), QStringLiteral("Name"), FeedbackAddress);
+        client.sendMail(QStringLiteral("s"), QString(), QStringLiteral("Name"), FeedbackAddress);
 
         const auto helpers = client.findChildren<QProcess*>();
         QCOMPARE(helpers.size(), 1);
@@ -256,7 +256,7 @@ private slots:
         fake.hold();
         ScriptedPrompts prompts;
         auto client = std::make_unique<MailClient>(prompts);
-        client->SendMailMAPI(QStringLiteral("s"), QStringLiteral("b"), QString(), QString());
+        client->sendMail(QStringLiteral("s"), QStringLiteral("b"), QString(), QString());
         QTRY_VERIFY(fake.started());
         const qint64 pid = client->findChildren<QProcess*>().first()->processId();
 
