@@ -97,7 +97,7 @@ std::optional<bool> UpdateCommands::NewerVersionExists(const QString& offered) {
 
 DownloadResult UpdateCommands::download(const QUrl& url, const QString& file, const DownloadLimits& limits) {
     DownloadProgressDialog progress;
-    return Download_HTM(url, file, {m_dialogs, m_window.errorLog(), {}, limits, &progress});
+    return probeAndDownload(url, file, {m_dialogs, m_window.errorLog(), {}, limits, &progress});
 }
 
 void UpdateCommands::CheckforUpdatesNow1Click() {
@@ -132,7 +132,7 @@ void UpdateCommands::CheckforUpdatesNow1Click() {
         }
         cleanup.file = localFile;
         m_xmlCurrVersion.loadFromFile(localFile);
-        const QString offered = m_xmlCurrVersion.Quillnote().CurrVersion().trimmed();
+        const QString offered = m_xmlCurrVersion.quillnote().currentVersion().trimmed();
         const std::optional<bool> newer = NewerVersionExists(offered);
         if (newer == true)
             offerInstaller(server, offered);
@@ -144,11 +144,11 @@ void UpdateCommands::CheckforUpdatesNow1Click() {
 }
 
 void UpdateCommands::offerInstaller(const QUrl& server, const QString& offered) {
-    const TXMLQuillnoteType entry = m_xmlCurrVersion.Quillnote();
-    const QString size = entry.Size();
-    const QDate day = QDate(1899, 12, 30).addDays(entry.Date());
+    const QuillnoteVersion entry = m_xmlCurrVersion.quillnote();
+    const QString size = entry.size();
+    const QDate day = QDate(1899, 12, 30).addDays(entry.date());
     const QString date = m_formats.locale.toString(day, m_formats.shortDateFormat);
-    const QString fileName = entry.FileName().trimmed();
+    const QString fileName = entry.fileName().trimmed();
     // The name goes into a path on this machine: it must not name another folder.
     if (!UpdateServer::isPlainFileName(fileName))
         throw QuillError(

@@ -54,7 +54,7 @@ public:
     QString installerFolder() const;
 
     // The document of the version file while a check reads it.
-    const TXMLVerInfoType& xmlCurrVersion() const { return m_xmlCurrVersion; }
+    const VersionInfo& xmlCurrVersion() const { return m_xmlCurrVersion; }
 
 private:
     DownloadResult download(const QUrl& url, const QString& file, const DownloadLimits& limits);
@@ -66,7 +66,7 @@ private:
     IPrompts& m_dialogs;
     MailRoutes& m_mail;
     LocaleFormats m_formats;
-    TXMLVerInfoType m_xmlCurrVersion;
+    VersionInfo m_xmlCurrVersion;
     SaveDialogState m_installerSaveDialog; // its own, so that exports do not open in the installer's folder
     bool m_running = false;
 };

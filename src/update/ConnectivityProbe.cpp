@@ -2,7 +2,7 @@
 
 #include "platform/ErrorReporter.h"
 #include "platform/Prompts.h"
-#include "update/TIcmpClient.h"
+#include "update/IcmpClient.h"
 
 namespace {
 
@@ -13,16 +13,16 @@ const QString MethodName = QStringLiteral("Download_HTM");
 
 ProbeResult probeHost(const ProbeSettings& settings, IPrompts& prompts, IErrorReporter& log) {
     try {
-        TReplyOutcome outcome;
+        ReplyOutcome outcome;
         {
-            TIcmpClient client;
-            client.Host = settings.host;
-            client.SocketKinds = settings.sockets;
-            client.ReceiveTimeout = settings.timeoutMs;
-            client.SendEcho(QString(), 0);
-            outcome = client.ReplyStatus().ReplyStatusType;
+            IcmpClient client;
+            client.host = settings.host;
+            client.socketKinds = settings.sockets;
+            client.receiveTimeoutMs = settings.timeoutMs;
+            client.sendEcho(QString(), 0);
+            outcome = client.replyStatus().outcome;
         }
-        if (outcome == TReplyOutcome::Echo)
+        if (outcome == ReplyOutcome::Echo)
             return ProbeResult::Answered;
         prompts.messageDlg(UpdateUnavailableText, MsgKind::Information, MsgButton::OK);
         return ProbeResult::NotAnswered;
@@ -36,15 +36,15 @@ ProbeResult probeHost(const ProbeSettings& settings, IPrompts& prompts, IErrorRe
     return ProbeResult::Failed;
 }
 
-bool ConnectivityProbe(const ProbeSettings& settings, IPrompts& prompts, IErrorReporter& log) {
+bool probeConnectivity(const ProbeSettings& settings, IPrompts& prompts, IErrorReporter& log) {
     const ProbeResult result = probeHost(settings, prompts, log);
     return result == ProbeResult::Answered || result == ProbeResult::Unknown;
 }
 
-DownloadResult Download_HTM(const QUrl& url, const QString& localFile, const DownloadContext& context) {
+DownloadResult probeAndDownload(const QUrl& url, const QString& localFile, const DownloadContext& context) {
     ProbeSettings probe = context.probe;
     probe.host = url.host();
-    if (!ConnectivityProbe(probe, context.prompts, context.log))
+    if (!probeConnectivity(probe, context.prompts, context.log))
         return DownloadResult::Failed;
     try {
         UrlDownloader::download(url, localFile, context.limits, context.progress);

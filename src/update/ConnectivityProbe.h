@@ -32,16 +32,16 @@ struct ProbeSettings {
 
 // One echo to the host with a new client (so always sequence 3489). An unanswered echo shows
 // UpdateUnavailableText (MessageDlg, information, OK); a failure is logged as "Options" /
-// "Download_HTM". Without any ICMP socket the answer is Unknown and nothing is shown or logged: the
+// "probeAndDownload". Without any ICMP socket the answer is Unknown and nothing is shown or logged: the
 // download that follows reports its own failure.
 ProbeResult probeHost(const ProbeSettings& settings, IPrompts& prompts, IErrorReporter& log);
 
 // True when the download may go ahead: the host answered, or whether it does cannot be known.
-bool ConnectivityProbe(const ProbeSettings& settings, IPrompts& prompts, IErrorReporter& log);
+bool probeConnectivity(const ProbeSettings& settings, IPrompts& prompts, IErrorReporter& log);
 
 enum class DownloadResult { Done, Failed, Cancelled };
 
-// What one Download_HTM needs besides the url and the file.
+// What one probeAndDownload needs besides the url and the file.
 struct DownloadContext {
     IPrompts& prompts;
     IErrorReporter& log;
@@ -51,6 +51,6 @@ struct DownloadContext {
 };
 
 // The probe, then the download of `url` into `localFile` (replaced only by a complete download). A
-// failed download is logged as "Options" / "Download_HTM" with "Error downloading URL: <url>" and the
+// failed download is logged as "Options" / "probeAndDownload" with "Error downloading URL: <url>" and the
 // reason on the next line. A cancelled one is neither logged nor shown.
-DownloadResult Download_HTM(const QUrl& url, const QString& localFile, const DownloadContext& context);
+DownloadResult probeAndDownload(const QUrl& url, const QString& localFile, const DownloadContext& context);

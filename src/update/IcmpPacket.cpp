@@ -21,9 +21,9 @@ Decoded decodeAt(std::span<const std::uint8_t> bytes, int icmp, int quotedHeader
     if (bytes.size() < std::size_t(icmp) + 8)
         throw QuillError(NotEnoughBytes);
     const quint8 type = bytes[icmp];
-    const TReplyOutcome outcome = outcomeOfType(type);
+    const ReplyOutcome outcome = outcomeOfType(type);
     int sequenceAt = icmp + 6;
-    if (outcome != TReplyOutcome::Echo)
+    if (outcome != ReplyOutcome::Echo)
         sequenceAt = icmp + 8 + quotedHeader + 6;
     if (bytes.size() < std::size_t(sequenceAt) + 2)
         throw QuillError(NotEnoughBytes);
@@ -64,15 +64,15 @@ quint16 wordAt(std::span<const std::uint8_t> bytes, int offset) {
     return quint16(bytes[offset] | bytes[offset + 1] << 8);
 }
 
-TReplyOutcome outcomeOfType(quint8 type) {
+ReplyOutcome outcomeOfType(quint8 type) {
     switch (type) {
     case 0:
     case 8:
-        return TReplyOutcome::Echo;
+        return ReplyOutcome::Echo;
     case 3:
-        return TReplyOutcome::Unreachable;
+        return ReplyOutcome::Unreachable;
     case 11:
-        return TReplyOutcome::TtlExceeded;
+        return ReplyOutcome::TtlExceeded;
     default:
         throw QuillError(QStringLiteral("Non-echo type response received"));
     }

@@ -8,17 +8,17 @@
 #include <span>
 
 // How one echo ended.
-enum class TReplyOutcome { Echo, TimeOut, Unreachable, TtlExceeded };
+enum class ReplyOutcome { Echo, TimeOut, Unreachable, TtlExceeded };
 
 // The outcome of the last echo, as the client reports it.
-struct TReplyStatus {
-    int BytesReceived = 0;
-    QString FromIpAddress = QStringLiteral("0.0.0.0");
-    quint8 MsgType = 0;
-    quint16 SequenceId = 0;
-    int MsRoundTripTime = 0;
-    int TimeToLive = 0;
-    TReplyOutcome ReplyStatusType = TReplyOutcome::TimeOut;
+struct ReplyStatus {
+    int bytesReceived = 0;
+    QString fromAddress = QStringLiteral("0.0.0.0");
+    quint8 messageType = 0;
+    quint16 sequenceId = 0;
+    int roundTripMs = 0;
+    int timeToLive = 0;
+    ReplyOutcome outcome = ReplyOutcome::TimeOut;
 };
 
 // The echo request and the decoding of what comes back. The identifier, sequence number and tick
@@ -44,14 +44,14 @@ quint16 wordAt(std::span<const std::uint8_t> bytes, int offset);
 
 // What a received ICMP message says about our request.
 struct Decoded {
-    TReplyOutcome outcome;
+    ReplyOutcome outcome;
     quint8 type;
     quint16 sequence;
 };
 
 // Echo reply (0) and echo request (8, our own request seen on the loopback) are an echo; 3 is
 // unreachable, 11 a TTL exceeded, anything else throws "Non-echo type response received".
-TReplyOutcome outcomeOfType(quint8 type);
+ReplyOutcome outcomeOfType(quint8 type);
 
 // A whole IPv4 packet as a raw socket delivers it. Throws QuillError "Not enough bytes received" for a
 // packet shorter than its header plus 8 bytes, or one whose quoted request is cut off before its

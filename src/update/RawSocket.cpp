@@ -31,28 +31,28 @@ bool isRefusal(int error) {
 
 } // namespace
 
-TNetComponent::TNetComponent() {
+NetComponent::NetComponent() {
     const QMutexLocker lock(&componentLock);
     ++components;
 }
 
-TNetComponent::~TNetComponent() {
+NetComponent::~NetComponent() {
     const QMutexLocker lock(&componentLock);
     --components;
 }
 
-int TNetComponent::liveCount() {
+int NetComponent::liveCount() {
     const QMutexLocker lock(&componentLock);
     return components;
 }
 
-int TSocketHandle::open(int type, int protocol) {
+int SocketHandle::open(int type, int protocol) {
     close();
     m_fd = ::socket(AF_INET, type | SOCK_CLOEXEC, protocol);
     return m_fd < 0 ? errno : 0;
 }
 
-void TSocketHandle::close() {
+void SocketHandle::close() {
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
@@ -62,16 +62,16 @@ QuillError socketError(int error) {
     return QuillError(QStringLiteral("Socket Error # %1\n%2").arg(error).arg(errnoText(error)));
 }
 
-sockaddr_in TRawBase::resolveHost() const {
+sockaddr_in RawSocket::resolveHost() const {
     sockaddr_in to{};
     to.sin_family = AF_INET;
-    to.sin_port = htons(quint16(Port));
-    const QString host = Host.trimmed();
-    if (host.compare(QLatin1String("LOCALHOST"), Qt::CaseInsensitive) == 0) {
+    to.sin_port = htons(quint16(port));
+    const QString trimmed = host.trimmed();
+    if (trimmed.compare(QLatin1String("LOCALHOST"), Qt::CaseInsensitive) == 0) {
         to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         return to;
     }
-    const QByteArray name = host.toUtf8();
+    const QByteArray name = trimmed.toUtf8();
     if (::inet_pton(AF_INET, name.constData(), &to.sin_addr) == 1)
         return to;
     addrinfo hints{};
@@ -87,10 +87,10 @@ sockaddr_in TRawBase::resolveHost() const {
     return to;
 }
 
-void TRawBase::openSocket() {
+void RawSocket::openSocket() {
     int refusal = 0;
-    for (const IcmpSocketKind kind : SocketKinds) {
-        const int error = m_socket.open(kind == IcmpSocketKind::Datagram ? SOCK_DGRAM : SOCK_RAW, Protocol);
+    for (const IcmpSocketKind kind : socketKinds) {
+        const int error = m_socket.open(kind == IcmpSocketKind::Datagram ? SOCK_DGRAM : SOCK_RAW, protocol);
         if (error == 0) {
             m_kind = kind;
             break;
@@ -101,7 +101,7 @@ void TRawBase::openSocket() {
     }
     if (!m_socket.isOpen())
         throw SocketUnavailable(QStringLiteral("No ICMP socket may be opened: %1").arg(errnoText(refusal)));
-    const int ttl = TimeToLive;
+    const int ttl = timeToLive;
     if (::setsockopt(m_socket.fd(), IPPROTO_IP, IP_TTL, &ttl, sizeof ttl) != 0)
         throw socketError(errno);
     if (m_kind == IcmpSocketKind::Raw) {
@@ -123,7 +123,7 @@ void TRawBase::openSocket() {
     }
 }
 
-bool TRawBase::sendTo(const sockaddr_in& to, std::span<const std::uint8_t> bytes) {
+bool RawSocket::sendTo(const sockaddr_in& to, std::span<const std::uint8_t> bytes) {
     for (;;) {
         const ssize_t sent = ::sendto(m_socket.fd(), bytes.data(), bytes.size(), 0,
                                       reinterpret_cast<const sockaddr*>(&to), sizeof to);
@@ -139,7 +139,7 @@ bool TRawBase::sendTo(const sockaddr_in& to, std::span<const std::uint8_t> bytes
     }
 }
 
-std::optional<TRawBase::Received> TRawBase::receive(int timeoutMs) {
+std::optional<RawSocket::Received> RawSocket::receive(int timeoutMs) {
     m_buffer.fill(0);
     pollfd p{m_socket.fd(), POLLIN, 0};
     int ready;
@@ -196,7 +196,7 @@ std::optional<TRawBase::Received> TRawBase::receive(int timeoutMs) {
     return got;
 }
 
-quint32 TRawClient::tickCount() {
+quint32 RawClient::tickCount() {
     timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
     return quint32(quint64(now.tv_sec) * 1000 + quint64(now.tv_nsec) / 1000000);

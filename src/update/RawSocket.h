@@ -13,23 +13,23 @@
 // Every live socket component is counted process-wide, under a lock. Linux needs no socket library
 // start-up, so the count is all that is left of the socket layer's lifetime; tests read it to see that
 // every client was destroyed.
-class TNetComponent {
+class NetComponent {
 public:
-    TNetComponent();
-    virtual ~TNetComponent();
-    TNetComponent(const TNetComponent&) = delete;
-    TNetComponent& operator=(const TNetComponent&) = delete;
+    NetComponent();
+    virtual ~NetComponent();
+    NetComponent(const NetComponent&) = delete;
+    NetComponent& operator=(const NetComponent&) = delete;
 
     static int liveCount();
 };
 
 // One socket descriptor, closed when the handle goes.
-class TSocketHandle {
+class SocketHandle {
 public:
-    TSocketHandle() = default;
-    ~TSocketHandle() { close(); }
-    TSocketHandle(const TSocketHandle&) = delete;
-    TSocketHandle& operator=(const TSocketHandle&) = delete;
+    SocketHandle() = default;
+    ~SocketHandle() { close(); }
+    SocketHandle(const SocketHandle&) = delete;
+    SocketHandle& operator=(const SocketHandle&) = delete;
 
     // Returns 0 or the errno of the failed socket() call.
     int open(int type, int protocol);
@@ -55,14 +55,14 @@ public:
 QuillError socketError(int error);
 
 // A raw IPv4 socket to one host: host, port, protocol, time-to-live and the receive buffer.
-class TRawBase : public TNetComponent {
+class RawSocket : public NetComponent {
 public:
-    QString Host;
-    int Port = 0;
-    int Protocol = 1; // ICMP
-    int TimeToLive = 128;
+    QString host;
+    int port = 0;
+    int protocol = 1; // ICMP
+    int timeToLive = 128;
     // The kinds tried, in order; the first that may be opened is used.
-    QList<IcmpSocketKind> SocketKinds = {IcmpSocketKind::Datagram, IcmpSocketKind::Raw};
+    QList<IcmpSocketKind> socketKinds = {IcmpSocketKind::Datagram, IcmpSocketKind::Raw};
 
     // What one wait delivered.
     struct Received {
@@ -87,7 +87,7 @@ protected:
     std::optional<Received> receive(int timeoutMs);
 
     IcmpSocketKind socketKind() const { return m_kind; }
-    TSocketHandle m_socket;
+    SocketHandle m_socket;
 
 private:
     IcmpSocketKind m_kind = IcmpSocketKind::Raw;
@@ -95,9 +95,9 @@ private:
 };
 
 // A raw client: waits for the answer to what it sent, up to ReceiveTimeout milliseconds in all.
-class TRawClient : public TRawBase {
+class RawClient : public RawSocket {
 public:
-    int ReceiveTimeout = 5000;
+    int receiveTimeoutMs = 5000;
 
 protected:
     // Calls `isReply` for each packet that arrives until it answers true (true is returned) or the
@@ -107,16 +107,16 @@ protected:
     static quint32 tickCount();
 };
 
-template <typename IsReply> bool TRawClient::waitForReply(IsReply&& isReply) {
+template <typename IsReply> bool RawClient::waitForReply(IsReply&& isReply) {
     const quint32 began = tickCount();
-    int remaining = ReceiveTimeout;
+    int remaining = receiveTimeoutMs;
     while (remaining > 0) {
         const std::optional<Received> packet = receive(remaining);
         if (!packet)
             return false;
         if (isReply(*packet))
             return true;
-        remaining = ReceiveTimeout - int(tickCount() - began);
+        remaining = receiveTimeoutMs - int(tickCount() - began);
     }
     return false;
 }

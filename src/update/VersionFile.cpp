@@ -5,7 +5,7 @@
 #include <QFile>
 #include <pugixml.hpp>
 
-struct TXMLProductType::Document {
+struct ProductVersion::Document {
     pugi::xml_document xml;
 };
 
@@ -16,12 +16,12 @@ constexpr qint64 MaxVersionFileSize = qint64(1) << 20;
 
 } // namespace
 
-QString TXMLProductType::text(const char* child) const {
+QString ProductVersion::text(const char* child) const {
     const pugi::xml_node node = m_document->xml.child("VerInfo").child(m_element).child(child);
     return QString::fromUtf8(node.child_value());
 }
 
-int TXMLProductType::Date() const {
+int ProductVersion::date() const {
     const QString value = text("Date").trimmed();
     bool ok = false;
     const int days = value.toInt(&ok, 10);
@@ -31,7 +31,7 @@ int TXMLProductType::Date() const {
     return days;
 }
 
-void TXMLVerInfoType::loadFromFile(const QString& path) {
+void VersionInfo::loadFromFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw QuillError(
@@ -45,8 +45,8 @@ void TXMLVerInfoType::loadFromFile(const QString& path) {
     loadFromBytes(bytes);
 }
 
-void TXMLVerInfoType::loadFromBytes(const QByteArray& bytes) {
-    auto document = std::make_shared<TXMLProductType::Document>();
+void VersionInfo::loadFromBytes(const QByteArray& bytes) {
+    auto document = std::make_shared<ProductVersion::Document>();
     const pugi::xml_parse_result parsed =
         document->xml.load_buffer(bytes.constData(), size_t(bytes.size()), pugi::parse_default);
     if (!parsed)
@@ -58,20 +58,20 @@ void TXMLVerInfoType::loadFromBytes(const QByteArray& bytes) {
     m_document = std::move(document);
 }
 
-std::shared_ptr<const TXMLProductType::Document> TXMLVerInfoType::boundDocument() const {
+std::shared_ptr<const ProductVersion::Document> VersionInfo::boundDocument() const {
     if (!m_document)
         throw QuillError(QStringLiteral("No version information is loaded."));
     return m_document;
 }
 
-TXMLQuillnoteType TXMLVerInfoType::Quillnote() const {
-    return TXMLQuillnoteType(boundDocument(), "Quillnote");
+QuillnoteVersion VersionInfo::quillnote() const {
+    return QuillnoteVersion(boundDocument(), "Quillnote");
 }
 
-TXMLFernlogType TXMLVerInfoType::Fernlog() const {
-    return TXMLFernlogType(boundDocument(), "Fernlog");
+FernlogVersion VersionInfo::fernlog() const {
+    return FernlogVersion(boundDocument(), "Fernlog");
 }
 
-TXMLBramblerType TXMLVerInfoType::Brambler() const {
-    return TXMLBramblerType(boundDocument(), "Brambler");
+BramblerVersion VersionInfo::brambler() const {
+    return BramblerVersion(boundDocument(), "Brambler");
 }

@@ -6,18 +6,18 @@
 
 // The version-information file of the vendor's server, read through typed accessors:
 // VerInfo/<product>/{CurrVersion, Date, FileName, Size}. A missing text element reads as empty text.
-class TXMLProductType {
+class ProductVersion {
 public:
-    QString CurrVersion() const { return text("CurrVersion"); }
-    QString FileName() const { return text("FileName"); }
-    QString Size() const { return text("Size"); }
+    QString currentVersion() const { return text("CurrVersion"); }
+    QString fileName() const { return text("FileName"); }
+    QString size() const { return text("Size"); }
     // Days since 30 December 1899. Throws QuillError when missing, empty or not a whole number.
-    int Date() const;
+    int date() const;
 
     struct Document;
 
 protected:
-    TXMLProductType(std::shared_ptr<const Document> document, const char* element)
+    ProductVersion(std::shared_ptr<const Document> document, const char* element)
         : m_document(std::move(document)), m_element(element) {}
 
 private:
@@ -27,21 +27,21 @@ private:
     const char* m_element;
 };
 
-class TXMLQuillnoteType final : public TXMLProductType {
-    friend class TXMLVerInfoType;
-    using TXMLProductType::TXMLProductType;
+class QuillnoteVersion final : public ProductVersion {
+    friend class VersionInfo;
+    using ProductVersion::ProductVersion;
 };
-class TXMLFernlogType final : public TXMLProductType {
-    friend class TXMLVerInfoType;
-    using TXMLProductType::TXMLProductType;
+class FernlogVersion final : public ProductVersion {
+    friend class VersionInfo;
+    using ProductVersion::ProductVersion;
 };
-class TXMLBramblerType final : public TXMLProductType {
-    friend class TXMLVerInfoType;
-    using TXMLProductType::TXMLProductType;
+class BramblerVersion final : public ProductVersion {
+    friend class VersionInfo;
+    using ProductVersion::ProductVersion;
 };
 
 // The whole document. Inactive (empty) until a file is bound to it.
-class TXMLVerInfoType {
+class VersionInfo {
 public:
     // Parses the file; throws QuillError when it cannot be read, is not well-formed XML or its root is
     // not VerInfo. Entities other than XML's own are never expanded.
@@ -52,12 +52,12 @@ public:
     void deactivate() { m_document.reset(); }
 
     // Each throws QuillError when no document is bound.
-    TXMLQuillnoteType Quillnote() const;
-    TXMLFernlogType Fernlog() const;
-    TXMLBramblerType Brambler() const;
+    QuillnoteVersion quillnote() const;
+    FernlogVersion fernlog() const;
+    BramblerVersion brambler() const;
 
 private:
-    std::shared_ptr<const TXMLProductType::Document> boundDocument() const;
+    std::shared_ptr<const ProductVersion::Document> boundDocument() const;
 
-    std::shared_ptr<const TXMLProductType::Document> m_document;
+    std::shared_ptr<const ProductVersion::Document> m_document;
 };

@@ -13,7 +13,7 @@ void decode(IcmpPacket::Decoded (*decoder)(std::span<const std::uint8_t>),
             std::span<const std::uint8_t> bytes) {
     try {
         const IcmpPacket::Decoded decoded = decoder(bytes);
-        FuzzSupport::check(decoded.outcome != TReplyOutcome::TimeOut, "a packet decodes as a time-out");
+        FuzzSupport::check(decoded.outcome != ReplyOutcome::TimeOut, "a packet decodes as a time-out");
     } catch (const QuillError&) {
     }
 }

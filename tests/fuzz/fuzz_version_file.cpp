@@ -43,22 +43,22 @@ void compare(const QString& a, const QString& b) {
     FuzzSupport::check(aNewer || bNewer || a == b, "two different versions are neither newer");
 }
 
-void readProduct(const TXMLProductType& product, const QString& running) {
-    const QString offered = product.CurrVersion().trimmed();
+void readProduct(const ProductVersion& product, const QString& running) {
+    const QString offered = product.currentVersion().trimmed();
     compare(offered, running);
     try {
-        const QDate day = QDate(1899, 12, 30).addDays(product.Date());
+        const QDate day = QDate(1899, 12, 30).addDays(product.date());
         QLocale(QLocale::English, QLocale::UnitedStates).toString(day, QLocale::ShortFormat);
     } catch (const QuillError&) {
     }
-    const QString fileName = product.FileName().trimmed();
+    const QString fileName = product.fileName().trimmed();
     if (UpdateServer::isPlainFileName(fileName)) {
         const QUrl url = UpdateServer::installer(UpdateServer::defaultBase(), fileName);
         FuzzSupport::check(url.isValid(), "a plain file name makes an invalid address");
         FuzzSupport::check(url.path(QUrl::FullyDecoded) == QStringLiteral("/downloads/") + fileName,
                            "a plain file name leaves the downloads folder");
     }
-    product.Size();
+    product.size();
 }
 
 } // namespace
@@ -66,7 +66,7 @@ void readProduct(const TXMLProductType& product, const QString& running) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes = FuzzSupport::bytesOf(data, size);
     const QString running = QStringLiteral(QUILL_RUNNING_VERSION);
-    TXMLVerInfoType info;
+    VersionInfo info;
     try {
         info.loadFromBytes(bytes);
     } catch (const QuillError&) {
@@ -75,9 +75,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         compare(QString::fromUtf8(lines.value(0)), lines.size() > 1 ? QString::fromUtf8(lines[1]) : running);
         return 0;
     }
-    readProduct(info.Quillnote(), running);
-    readProduct(info.Fernlog(), info.Quillnote().CurrVersion());
-    readProduct(info.Brambler(), running);
+    readProduct(info.quillnote(), running);
+    readProduct(info.fernlog(), info.quillnote().currentVersion());
+    readProduct(info.brambler(), running);
     info.deactivate();
     return 0;
 }

@@ -5,8 +5,8 @@
 #include "output/ErrorLog.h"
 #include "output/MailRoutes.h"
 #include "update/ConnectivityProbe.h"
+#include "update/IcmpClient.h"
 #include "update/IcmpPacket.h"
-#include "update/TIcmpClient.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -138,7 +138,7 @@ struct Reporting {
 
 } // namespace
 
-Q_DECLARE_METATYPE(TReplyOutcome)
+Q_DECLARE_METATYPE(ReplyOutcome)
 
 class TestIcmp : public QObject {
     Q_OBJECT
@@ -193,17 +193,17 @@ private slots:
         QTest::addColumn<Bytes>("packet");
         QTest::addColumn<int>("outcome");
         QTest::addColumn<int>("sequence");
-        QTest::newRow("echo reply") << ipPacket(icmpMessage(0, 3489)) << int(TReplyOutcome::Echo) << 3489;
+        QTest::newRow("echo reply") << ipPacket(icmpMessage(0, 3489)) << int(ReplyOutcome::Echo) << 3489;
         QTest::newRow("own request on loopback")
-            << ipPacket(icmpMessage(8, 3490)) << int(TReplyOutcome::Echo) << 3490;
+            << ipPacket(icmpMessage(8, 3490)) << int(ReplyOutcome::Echo) << 3490;
         QTest::newRow("header with options")
-            << ipPacket(icmpMessage(0, 7), 24) << int(TReplyOutcome::Echo) << 7;
-        QTest::newRow("unreachable") << ipPacket(errorQuoting(3, 3489)) << int(TReplyOutcome::Unreachable)
+            << ipPacket(icmpMessage(0, 7), 24) << int(ReplyOutcome::Echo) << 7;
+        QTest::newRow("unreachable") << ipPacket(errorQuoting(3, 3489)) << int(ReplyOutcome::Unreachable)
                                      << 3489;
         QTest::newRow("time exceeded")
-            << ipPacket(errorQuoting(11, 3489)) << int(TReplyOutcome::TtlExceeded) << 3489;
+            << ipPacket(errorQuoting(11, 3489)) << int(ReplyOutcome::TtlExceeded) << 3489;
         QTest::newRow("quoted header as long as outer")
-            << ipPacket(errorQuoting(11, 42, 24), 24) << int(TReplyOutcome::TtlExceeded) << 42;
+            << ipPacket(errorQuoting(11, 42, 24), 24) << int(ReplyOutcome::TtlExceeded) << 42;
     }
     void decodesAnswers() {
         QFETCH(Bytes, packet);
@@ -243,69 +243,69 @@ private slots:
 
     // Only the answer with the client's own sequence number counts; others leave the status alone.
     void takesOnlyItsOwnReply() {
-        TIcmpClient client;
-        QCOMPARE(client.sequenceNumber(), TIcmpClient::FirstSequence);
+        IcmpClient client;
+        QCOMPARE(client.sequenceNumber(), IcmpClient::FirstSequence);
         const Bytes other = ipPacket(icmpMessage(0, 3488));
         QVERIFY(!client.takeReply({other, {}, 0, {}}));
-        QCOMPARE(client.ReplyStatus().ReplyStatusType, TReplyOutcome::TimeOut);
-        QCOMPARE(client.ReplyStatus().FromIpAddress, QStringLiteral("0.0.0.0"));
+        QCOMPARE(client.replyStatus().outcome, ReplyOutcome::TimeOut);
+        QCOMPARE(client.replyStatus().fromAddress, QStringLiteral("0.0.0.0"));
         const Bytes own = ipPacket(icmpMessage(0, 3489));
         QVERIFY(client.takeReply({own, {}, 0, {}}));
-        QCOMPARE(client.ReplyStatus().ReplyStatusType, TReplyOutcome::Echo);
-        QCOMPARE(client.ReplyStatus().FromIpAddress, QStringLiteral("192.168.1.9"));
-        QCOMPARE(client.ReplyStatus().TimeToLive, 57);
-        QCOMPARE(client.ReplyStatus().BytesReceived, int(own.size()));
-        QCOMPARE(client.ReplyStatus().SequenceId, 3489);
+        QCOMPARE(client.replyStatus().outcome, ReplyOutcome::Echo);
+        QCOMPARE(client.replyStatus().fromAddress, QStringLiteral("192.168.1.9"));
+        QCOMPARE(client.replyStatus().timeToLive, 57);
+        QCOMPARE(client.replyStatus().bytesReceived, int(own.size()));
+        QCOMPARE(client.replyStatus().sequenceId, 3489);
     }
 
     void echoOutcomes_data() {
         QTest::addColumn<QList<IcmpSocketKind>>("sockets");
         QTest::addColumn<QString>("host");
-        QTest::addColumn<TReplyOutcome>("outcome");
+        QTest::addColumn<ReplyOutcome>("outcome");
         QTest::addColumn<QString>("from");
         QTest::addColumn<int>("ttl");
         const QList<IcmpSocketKind> raw{IcmpSocketKind::Raw};
         const QList<IcmpSocketKind> datagram{IcmpSocketKind::Datagram};
         const QString local = QStringLiteral("127.0.0.1");
-        QTest::newRow("raw, this machine") << raw << local << TReplyOutcome::Echo << local << 128;
+        QTest::newRow("raw, this machine") << raw << local << ReplyOutcome::Echo << local << 128;
         QTest::newRow("datagram, this machine")
-            << datagram << QStringLiteral("localhost") << TReplyOutcome::Echo << local << 128;
-        QTest::newRow("raw, router") << raw << RouterHost << TReplyOutcome::Echo << RouterHost << 128;
+            << datagram << QStringLiteral("localhost") << ReplyOutcome::Echo << local << 128;
+        QTest::newRow("raw, router") << raw << RouterHost << ReplyOutcome::Echo << RouterHost << 128;
         QTest::newRow("raw, unreachable")
-            << raw << UnreachableHost << TReplyOutcome::Unreachable << RouterHost << 128;
+            << raw << UnreachableHost << ReplyOutcome::Unreachable << RouterHost << 128;
         QTest::newRow("datagram, unreachable")
-            << datagram << UnreachableHost << TReplyOutcome::Unreachable << RouterHost << 128;
+            << datagram << UnreachableHost << ReplyOutcome::Unreachable << RouterHost << 128;
         QTest::newRow("raw, time exceeded")
-            << raw << ForwardedHost << TReplyOutcome::TtlExceeded << RouterHost << 1;
+            << raw << ForwardedHost << ReplyOutcome::TtlExceeded << RouterHost << 1;
         QTest::newRow("datagram, time exceeded")
-            << datagram << ForwardedHost << TReplyOutcome::TtlExceeded << RouterHost << 1;
+            << datagram << ForwardedHost << ReplyOutcome::TtlExceeded << RouterHost << 1;
     }
     void echoOutcomes() {
         if (!m_isolated)
             QSKIP("needs root for a private network namespace");
         QFETCH(QList<IcmpSocketKind>, sockets);
         QFETCH(QString, host);
-        QFETCH(TReplyOutcome, outcome);
+        QFETCH(ReplyOutcome, outcome);
         QFETCH(QString, from);
         QFETCH(int, ttl);
         QVERIFY(allowDatagramSockets(true));
-        TIcmpClient client;
-        client.Host = host;
-        client.SocketKinds = sockets;
-        client.ReceiveTimeout = 3000;
-        client.TimeToLive = ttl; // 1: the router's time-exceeded answer
-        QList<TReplyStatus> replies;
-        client.OnReply = [&](const TReplyStatus& s) { replies << s; };
-        client.SendEcho();
+        IcmpClient client;
+        client.host = host;
+        client.socketKinds = sockets;
+        client.receiveTimeoutMs = 3000;
+        client.timeToLive = ttl; // 1: the router's time-exceeded answer
+        QList<ReplyStatus> replies;
+        client.onReply = [&](const ReplyStatus& s) { replies << s; };
+        client.sendEcho();
         QCOMPARE(replies.size(), 1);
-        QCOMPARE(replies[0].ReplyStatusType, outcome);
-        QCOMPARE(replies[0].FromIpAddress, from);
-        QCOMPARE(replies[0].SequenceId, 3489);
-        QVERIFY(replies[0].BytesReceived > 0);
+        QCOMPARE(replies[0].outcome, outcome);
+        QCOMPARE(replies[0].fromAddress, from);
+        QCOMPARE(replies[0].sequenceId, 3489);
+        QVERIFY(replies[0].bytesReceived > 0);
         QCOMPARE(client.sequenceNumber(), 3490);
-        client.SendEcho(QString(), 7);
-        QCOMPARE(replies.last().SequenceId, 7);
-        QCOMPARE(replies.last().ReplyStatusType, outcome);
+        client.sendEcho(QString(), 7);
+        QCOMPARE(replies.last().sequenceId, 7);
+        QCOMPARE(replies.last().outcome, outcome);
         QCOMPARE(client.sequenceNumber(), 8);
     }
 
@@ -333,20 +333,20 @@ private slots:
             if (fd >= 0)
                 ::close(fd);
         });
-        TIcmpClient client;
-        client.Host = SilentHost;
-        client.SocketKinds = {IcmpSocketKind::Raw};
-        client.ReceiveTimeout = 1000;
+        IcmpClient client;
+        client.host = SilentHost;
+        client.socketKinds = {IcmpSocketKind::Raw};
+        client.receiveTimeoutMs = 1000;
         QString failure;
         try {
-            client.SendEcho();
+            client.sendEcho();
         } catch (const QuillError& e) {
             failure = e.message();
         }
         stop = true;
         other.join();
         QCOMPARE(failure, QString());
-        QCOMPARE(client.ReplyStatus().ReplyStatusType, TReplyOutcome::TimeOut);
+        QCOMPARE(client.replyStatus().outcome, ReplyOutcome::TimeOut);
     }
 
     void probeOutcomes_data() {
@@ -396,9 +396,9 @@ private slots:
             QVERIFY(r.logged().contains("Download_HTM"));
         else
             QVERIFY(r.logged().isEmpty());
-        QCOMPARE(ConnectivityProbe(settings, r.prompts, r.log),
+        QCOMPARE(probeConnectivity(settings, r.prompts, r.log),
                  result == int(ProbeResult::Answered) || result == int(ProbeResult::Unknown));
-        QCOMPARE(TNetComponent::liveCount(), 0);
+        QCOMPARE(NetComponent::liveCount(), 0);
     }
 
     // The whole five seconds, once, as the program waits them.
@@ -406,17 +406,17 @@ private slots:
         if (!m_isolated)
             QSKIP("needs root for a private network namespace");
         QVERIFY(allowDatagramSockets(false));
-        TIcmpClient client;
-        client.Host = SilentHost;
-        QCOMPARE(client.ReceiveTimeout, 5000);
+        IcmpClient client;
+        client.host = SilentHost;
+        QCOMPARE(client.receiveTimeoutMs, 5000);
         QElapsedTimer clock;
         clock.start();
-        client.SendEcho();
+        client.sendEcho();
         QVERIFY(clock.elapsed() >= 5000);
-        QCOMPARE(client.ReplyStatus().ReplyStatusType, TReplyOutcome::TimeOut);
-        QCOMPARE(client.ReplyStatus().BytesReceived, 0);
-        QCOMPARE(client.ReplyStatus().FromIpAddress, QStringLiteral("0.0.0.0"));
-        QCOMPARE(client.ReplyStatus().SequenceId, 3489);
+        QCOMPARE(client.replyStatus().outcome, ReplyOutcome::TimeOut);
+        QCOMPARE(client.replyStatus().bytesReceived, 0);
+        QCOMPARE(client.replyStatus().fromAddress, QStringLiteral("0.0.0.0"));
+        QCOMPARE(client.replyStatus().sequenceId, 3489);
     }
 };
 

@@ -74,19 +74,19 @@ private slots:
     }
 
     void readsEveryProduct() {
-        TXMLVerInfoType doc;
+        VersionInfo doc;
         QVERIFY(!doc.active());
-        QVERIFY_THROWS_EXCEPTION(QuillError, doc.Quillnote());
+        QVERIFY_THROWS_EXCEPTION(QuillError, doc.quillnote());
         doc.loadFromBytes(GoodFile);
         QVERIFY(doc.active());
-        const TXMLQuillnoteType q = doc.Quillnote();
-        QCOMPARE(q.CurrVersion(), QStringLiteral(" 1.6.2.0 ")); // trimming is the caller's business
-        QCOMPARE(q.Date(), 39300);
-        QCOMPARE(q.FileName(), QStringLiteral(" quillnote162.exe "));
-        QCOMPARE(q.Size(), QStringLiteral("2,345 KB"));
-        QCOMPARE(doc.Fernlog().CurrVersion(), QStringLiteral("3.1.0.2"));
-        QCOMPARE(doc.Brambler().Date(), -5);
-        QCOMPARE(doc.Brambler().FileName(), QString()); // missing: empty text
+        const QuillnoteVersion q = doc.quillnote();
+        QCOMPARE(q.currentVersion(), QStringLiteral(" 1.6.2.0 ")); // trimming is the caller's business
+        QCOMPARE(q.date(), 39300);
+        QCOMPARE(q.fileName(), QStringLiteral(" quillnote162.exe "));
+        QCOMPARE(q.size(), QStringLiteral("2,345 KB"));
+        QCOMPARE(doc.fernlog().currentVersion(), QStringLiteral("3.1.0.2"));
+        QCOMPARE(doc.brambler().date(), -5);
+        QCOMPARE(doc.brambler().fileName(), QString()); // missing: empty text
         doc.deactivate();
         QVERIFY(!doc.active());
     }
@@ -95,9 +95,9 @@ private slots:
         TestFolders folders;
         const QString path = folders.dataFolder() + QStringLiteral("verinfo.xml");
         TestFolders::writeFile(path, GoodFile);
-        TXMLVerInfoType doc;
+        VersionInfo doc;
         doc.loadFromFile(path);
-        QCOMPARE(doc.Quillnote().Date(), 39300);
+        QCOMPARE(doc.quillnote().date(), 39300);
         QVERIFY_THROWS_EXCEPTION(QuillError,
                                  doc.loadFromFile(folders.dataFolder() + QStringLiteral("none.xml")));
         QVERIFY(doc.active()); // a failed load keeps what was bound
@@ -112,7 +112,7 @@ private slots:
     }
     void refusesBadDocuments() {
         QFETCH(QByteArray, bytes);
-        TXMLVerInfoType doc;
+        VersionInfo doc;
         QVERIFY_THROWS_EXCEPTION(QuillError, doc.loadFromBytes(bytes));
         QVERIFY(!doc.active());
     }
@@ -126,11 +126,11 @@ private slots:
     }
     void dateMustBeWholeNumber() {
         QFETCH(QByteArray, date);
-        TXMLVerInfoType doc;
+        VersionInfo doc;
         doc.loadFromBytes("<VerInfo><Quillnote><CurrVersion>1.0.0.2</CurrVersion>" + date +
                           "</Quillnote></VerInfo>");
-        QCOMPARE(doc.Quillnote().CurrVersion(), QStringLiteral("1.0.0.2"));
-        QVERIFY_THROWS_EXCEPTION(QuillError, doc.Quillnote().Date());
+        QCOMPARE(doc.quillnote().currentVersion(), QStringLiteral("1.0.0.2"));
+        QVERIFY_THROWS_EXCEPTION(QuillError, doc.quillnote().date());
     }
 
     void serverAddressAndResources() {

@@ -1,15 +1,15 @@
-#include "TIcmpClient.h"
+#include "IcmpClient.h"
 
 #include <unistd.h>
 
-TIcmpClient::TIcmpClient() {
-    Port = 0;
-    Protocol = 1;
-    TimeToLive = 128;
-    ReceiveTimeout = 5000;
+IcmpClient::IcmpClient() {
+    port = 0;
+    protocol = 1;
+    timeToLive = 128;
+    receiveTimeoutMs = 5000;
 }
 
-bool TIcmpClient::takeReply(const Received& packet) {
+bool IcmpClient::takeReply(const Received& packet) {
     IcmpPacket::Decoded decoded{};
     QString source = packet.source;
     int ttl = packet.timeToLive;
@@ -28,16 +28,16 @@ bool TIcmpClient::takeReply(const Received& packet) {
     }
     if (decoded.sequence != m_sequence)
         return false;
-    m_status.BytesReceived = int(packet.bytes.size());
-    m_status.FromIpAddress = source;
-    m_status.MsgType = decoded.type;
-    m_status.SequenceId = decoded.sequence;
-    m_status.TimeToLive = ttl;
-    m_status.ReplyStatusType = decoded.outcome;
+    m_status.bytesReceived = int(packet.bytes.size());
+    m_status.fromAddress = source;
+    m_status.messageType = decoded.type;
+    m_status.sequenceId = decoded.sequence;
+    m_status.timeToLive = ttl;
+    m_status.outcome = decoded.outcome;
     return true;
 }
 
-void TIcmpClient::SendEcho(const QString& text, quint16 sequence) {
+void IcmpClient::sendEcho(const QString& text, quint16 sequence) {
     if (sequence != 0)
         m_sequence = sequence;
     const quint32 start = tickCount();
@@ -48,20 +48,20 @@ void TIcmpClient::SendEcho(const QString& text, quint16 sequence) {
 
     openSocket();
     struct Closer {
-        TSocketHandle& socket;
+        SocketHandle& socket;
         ~Closer() { socket.close(); } // also when the echo fails
     } closer{m_socket};
     const bool sent = sendTo(to, request);
     const bool answered = sent && waitForReply([this](const Received& packet) { return takeReply(packet); });
     if (!answered) {
-        m_status = TReplyStatus{}; // time-out: nothing received from anyone
-        m_status.SequenceId = m_sequence;
+        m_status = ReplyStatus{}; // time-out: nothing received from anyone
+        m_status.sequenceId = m_sequence;
         if (!sent) // the system itself knows of no way there
-            m_status.ReplyStatusType = TReplyOutcome::Unreachable;
+            m_status.outcome = ReplyOutcome::Unreachable;
     }
-    m_status.MsRoundTripTime = int(tickCount() - start); // unsigned difference survives a wrap
-    m_socket.close();                                    // the echo is over before its event is raised
-    if (OnReply)
-        OnReply(m_status);
+    m_status.roundTripMs = int(tickCount() - start); // unsigned difference survives a wrap
+    m_socket.close();                                // the echo is over before its event is raised
+    if (onReply)
+        onReply(m_status);
     ++m_sequence;
 }
