@@ -3,10 +3,10 @@
 // cached, skipping every finding as a person pressing Skip would.
 #include "controls/TRichEditURL.h"
 #include "spell/engine/ISpellDialog.h"
+#include "spell/engine/IspellEngine.h"
+#include "spell/engine/LibraryEngine.h"
+#include "spell/engine/SpellChecker.h"
 #include "spell/engine/SpellConfiguration.h"
-#include "spell/engine/TCSAPISpeller.h"
-#include "spell/engine/TISpeller.h"
-#include "spell/engine/TSpellChecker.h"
 #include "spell/ui/RichEditSpellControl.h"
 
 #include <QApplication>
@@ -22,9 +22,9 @@ namespace {
 class SkippingDialog final : public ISpellDialog {
 public:
     int findings = 0;
-    void PresentA(const QString&) override { ++findings; }
-    void PresentB(const QString&) override { ++findings; }
-    void PresentC() override { ++findings; }
+    void presentSuggestions(const QString&) override { ++findings; }
+    void presentSkipOrEdit(const QString&) override { ++findings; }
+    void presentRepeatedWord() override { ++findings; }
     bool isDialogVisible() const override { return false; }
     void showDialog() override {}
     void hideDialog() override {}
@@ -46,43 +46,43 @@ QString longNote(int words) {
 }
 
 // Milliseconds of one check of the whole field.
-double checkOnce(TSpellChecker& checker, TRichEditURL& field, bool& finished) {
+double checkOnce(SpellChecker& checker, TRichEditURL& field, bool& finished) {
     RichEditSpellControl control(field);
     control.setSelection(0, 0);
     finished = false;
     QElapsedTimer clock;
     clock.start();
-    checker.CheckControl(control);
+    checker.checkControl(control);
     while (!finished)
-        checker.ContinueCheck(); // Skip
+        checker.continueCheck(); // Skip
     return double(clock.nsecsElapsed()) / 1e6;
 }
 
-void run(const char* name, TSpellerType type, const SpellConfiguration& configuration, const QString& text,
+void run(const char* name, EngineType type, const SpellConfiguration& configuration, const QString& text,
          const QString& scratch) {
-    TSpellChecker checker;
+    SpellChecker checker;
     SkippingDialog dialog;
     bool finished = false;
     checker.setConfiguration(&configuration);
     // The library knows its languages by locale; the pipe descriptors by the name the picker shows.
-    const bool pipe = type == TSpellerType::sptISpell;
+    const bool pipe = type == EngineType::Ispell;
     checker.setLanguage(pipe ? 0 : 1033);
-    checker.LangName = pipe ? QStringLiteral("English (United States) - hunspell") : QString();
-    checker.setSpellerType(type);
-    checker.ModalDialog = false;
-    checker.setUserLanguage(TUserLanguage::ulEnglish);
-    checker.setDialogFactory([&](TSpellChecker&) -> ISpellDialog* { return &dialog; });
-    checker.OnFinished = [&](TSpellChecker*) { finished = true; };
+    checker.languageText = pipe ? QStringLiteral("English (United States) - hunspell") : QString();
+    checker.setEngineType(type);
+    checker.modalDialog = false;
+    checker.setTextLanguage(TextLanguage::English);
+    checker.setDialogFactory([&](SpellChecker&) -> ISpellDialog* { return &dialog; });
+    checker.onFinished = [&](SpellChecker*) { finished = true; };
     // The user dictionary in a folder of the run's own, never beside the system's dictionaries.
-    checker.OnGetDictionary = [&](TSpellChecker*, TLanguage, QString& dict) {
+    checker.onGetDictionary = [&](SpellChecker*, LanguageId, QString& dict) {
         dict = scratch + QStringLiteral("/CUSTOM.DIC");
     };
-    checker.setSpellerFactory(type, [](TLanguage language, TSpellOptions options, TSpellChecker* owner) {
-        std::unique_ptr<TAbstractSpeller> engine;
-        if (owner->SpellerType() == TSpellerType::sptISpell)
-            engine = std::make_unique<TISpeller>(language, options, owner);
+    checker.setEngineFactory(type, [](LanguageId language, SpellOptionFlags options, SpellChecker* owner) {
+        std::unique_ptr<SpellEngine> engine;
+        if (owner->engineType() == EngineType::Ispell)
+            engine = std::make_unique<IspellEngine>(language, options, owner);
         else
-            engine = std::make_unique<TCSAPISpeller>(language, options, owner);
+            engine = std::make_unique<LibraryEngine>(language, options, owner);
         return engine;
     });
     TRichEditURL field(false);
@@ -90,7 +90,7 @@ void run(const char* name, TSpellerType type, const SpellConfiguration& configur
     const double first = checkOnce(checker, field, finished);
     const int findings = dialog.findings;
     const double next = checkOnce(checker, field, finished);
-    const bool disabled = !checker.CurrentSpeller() || checker.CurrentSpeller()->Disabled;
+    const bool disabled = !checker.currentEngine() || checker.currentEngine()->disabled;
     std::printf(
         "spell %-8s %d words, %d findings: first check %.0f ms (engine start included), next %.0f ms%s\n",
         name, int(text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts).size()),
@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     const SpellConfiguration configuration(nullptr, folder);
     const QString text = longNote(5000);
     const QTemporaryDir scratch;
-    run("library", TSpellerType::sptMSOffice, configuration, text, scratch.path());
-    run("hunspell", TSpellerType::sptISpell, configuration, text, scratch.path());
+    run("library", EngineType::Library, configuration, text, scratch.path());
+    run("hunspell", EngineType::Ispell, configuration, text, scratch.path());
     return 0;
 }

@@ -25,7 +25,7 @@ AutoStart OptionsCommands::autoStart() const {
     return AutoStart(autoStartFolder(), m.programPath);
 }
 
-void OptionsCommands::setSpelling(TSpellChecker* checker, const SpellConfiguration* configuration,
+void OptionsCommands::setSpelling(SpellChecker* checker, const SpellConfiguration* configuration,
                                   std::function<void(int)> selectMainPicker) {
     m_checker = checker;
     m_configuration = configuration;

@@ -12,7 +12,7 @@ class IPrompts;
 class NoteStore;
 class QWidget;
 class SpellConfiguration;
-class TSpellChecker;
+class SpellChecker;
 class TfrmOptions;
 struct AppSettings;
 
@@ -43,7 +43,7 @@ public:
 
     // The spelling language: the main window's checker, which the dialog's picker configures, the
     // configuration it lists, and the main window's own picker, set to the index chosen on OK.
-    void setSpelling(TSpellChecker* checker, const SpellConfiguration* configuration,
+    void setSpelling(SpellChecker* checker, const SpellConfiguration* configuration,
                      std::function<void(int index)> selectMainPicker);
 
     // Shows the dialog modally and applies it after OK. Failures are logged ("Main").
@@ -64,7 +64,7 @@ private:
 
     OptionsContext m;
     QString m_autoStartFolder;
-    TSpellChecker* m_checker = nullptr;
+    SpellChecker* m_checker = nullptr;
     const SpellConfiguration* m_configuration = nullptr;
     std::function<void(int)> m_selectMainPicker;
 };

@@ -4,15 +4,15 @@
 #include "platform/AppPaths.h"
 #include "platform/ErrorReporter.h"
 #include "platform/Prompts.h"
+#include "spell/engine/IspellEngine.h"
+#include "spell/engine/LibraryEngine.h"
 #include "spell/engine/SpellTexts.h"
-#include "spell/engine/TCSAPISpeller.h"
-#include "spell/engine/TISpeller.h"
-#include "spell/ui/TSpellerDialog2.h"
+#include "spell/ui/SpellingDialog.h"
 
 namespace {
 
 // What the user is told when the spelling program stopped answering during a check.
-QString stoppedAnsweringText(const TAbstractSpeller& engine) {
+QString stoppedAnsweringText(const SpellEngine& engine) {
     const QString program = engine.programName();
     return (program.isEmpty() ? QStringLiteral("The spelling program")
                               : QStringLiteral("The spelling program %1").arg(program)) +
@@ -26,22 +26,22 @@ SpellCommands::SpellCommands(Parts parts, QObject* parent)
       m_configuration(&m_hive, parts.paths.executableFolder()), m_prompts(parts.prompts), m_log(parts.log),
       m_title(parts.title), m_body(parts.body) {
     setObjectName(QStringLiteral("splChecker"));
-    TSpellChecker& c = m_splChecker;
+    SpellChecker& c = m_splChecker;
     c.setLanguage(2057);
-    c.setSpellerType(TSpellerType::sptISpell);
-    c.setUserLanguage(TUserLanguage::ulEnglish);
-    c.Options = spellOption(spoSuggestFromUserDict) | spellOption(spoIgnoreAllCaps) |
-                spellOption(spoIgnoreMixedDigits) | spellOption(spoIgnoreRomanNumerals) |
-                spellOption(spoFindMissingSpaces) | spellOption(spoFindRepeatWord);
-    c.Caption = QStringLiteral("Quillnote Spell Check");
-    c.Font = SpellFont{QStringLiteral("Verdana"), 10, 13};
-    c.MisspellFont = TMisspellFont{QStringLiteral("Verdana"), 0xFF0000, 0};
-    c.ModalDialog = true;
-    c.ShowFinishMessage = false;
+    c.setEngineType(EngineType::Ispell);
+    c.setTextLanguage(TextLanguage::English);
+    c.options = spellOption(SpellOption::SuggestFromUserDict) | spellOption(SpellOption::IgnoreAllCaps) |
+                spellOption(SpellOption::IgnoreMixedDigits) | spellOption(SpellOption::IgnoreRomanNumerals) |
+                spellOption(SpellOption::FindMissingSpaces) | spellOption(SpellOption::FindRepeatWord);
+    c.caption = QStringLiteral("Quillnote Spell Check");
+    c.font = SpellFont{QStringLiteral("Verdana"), 10, 13};
+    c.misspellingStyle = MisspellingStyle{QStringLiteral("Verdana"), 0xFF0000, 0};
+    c.modalDialog = true;
+    c.showFinishMessage = false;
     c.setPrompts(&parts.prompts);
     c.setConfiguration(&m_configuration);
-    c.setDialogFactory([owner = m_owner](TSpellChecker& checker) -> ISpellDialog* {
-        return new TSpellerDialog2(checker, owner);
+    c.setDialogFactory([owner = m_owner](SpellChecker& checker) -> ISpellDialog* {
+        return new SpellingDialog(checker, owner);
     });
     registerEngines(parts.paths.dataFolder());
 }
@@ -49,21 +49,21 @@ SpellCommands::SpellCommands(Parts parts, QObject* parent)
 SpellCommands::~SpellCommands() {
     // The dialog belongs to the window but tells the checker when it goes: end it while the checker
     // still exists. A dialog that is no widget (a test's) belongs to its maker.
-    if (auto* widget = dynamic_cast<QObject*>(m_splChecker.Dialog()))
+    if (auto* widget = dynamic_cast<QObject*>(m_splChecker.dialog()))
         delete widget;
 }
 
 void SpellCommands::registerEngines(const QString& dataFolder) {
-    m_splChecker.setSpellerFactory(TSpellerType::sptISpell,
-                                   [](TLanguage language, TSpellOptions options, TSpellChecker* checker) {
-                                       return std::make_unique<TISpeller>(language, options, checker);
-                                   });
-    m_splChecker.setSpellerFactory(TSpellerType::sptMSOffice,
-                                   [](TLanguage language, TSpellOptions options, TSpellChecker* checker) {
-                                       return std::make_unique<TCSAPISpeller>(language, options, checker);
-                                   });
+    m_splChecker.setEngineFactory(EngineType::Ispell,
+                                  [](LanguageId language, SpellOptionFlags options, SpellChecker* checker) {
+                                      return std::make_unique<IspellEngine>(language, options, checker);
+                                  });
+    m_splChecker.setEngineFactory(EngineType::Library,
+                                  [](LanguageId language, SpellOptionFlags options, SpellChecker* checker) {
+                                      return std::make_unique<LibraryEngine>(language, options, checker);
+                                  });
     // The dictionaries' own folder belongs to the system: the user's words go into the data folder.
-    m_splChecker.OnGetDictionary = [dataFolder](TSpellChecker*, TLanguage, QString& dict) {
+    m_splChecker.onGetDictionary = [dataFolder](SpellChecker*, LanguageId, QString& dict) {
         if (dict.isEmpty())
             dict = dataFolder + QStringLiteral("CUSTOM.DIC");
     };
@@ -91,23 +91,23 @@ void SpellCommands::actSpellCheckExecute() {
     // A program that stopped answering in an earlier check gets another chance.
     m_splChecker.dropStoppedSpellers();
     // A cancelled title check ends only that control's check; the body is still checked.
-    m_splChecker.CheckControl(m_title);
-    m_splChecker.CheckControl(m_body);
+    m_splChecker.checkControl(m_title);
+    m_splChecker.checkControl(m_body);
     reportUnusableEngine();
 }
 
 void SpellCommands::reportUnusableEngine() {
     // A disabled engine passes every word: say so, or a check that could not look at the words
     // would read as "no mistakes".
-    const TAbstractSpeller* engine = m_splChecker.CurrentSpeller();
-    if (!engine || !engine->Disabled)
+    const SpellEngine* engine = m_splChecker.currentEngine();
+    if (!engine || !engine->disabled)
         return;
     if (engine->stoppedAnswering()) {
         m_log.logErrorQuietly({QStringLiteral("Main"), QStringLiteral("actSpellCheckExecute"),
                                QStringLiteral("The spelling program \"%1\" stopped answering: %2")
-                                   .arg(engine->Cmd, engine->failure())});
+                                   .arg(engine->cmd, engine->failure())});
         m_prompts.messageDlg(stoppedAnsweringText(*engine), MsgKind::Warning, MsgButton::OK);
         return;
     }
-    m_prompts.messageDlg(FormatSpellText(24, m_splChecker.LangName), MsgKind::Warning, MsgButton::OK);
+    m_prompts.messageDlg(formatSpellText(24, m_splChecker.languageText), MsgKind::Warning, MsgButton::OK);
 }

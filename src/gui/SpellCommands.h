@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/Registry.h"
+#include "spell/engine/SpellChecker.h"
 #include "spell/engine/SpellConfiguration.h"
-#include "spell/engine/TSpellChecker.h"
 #include "spell/ui/RichEditSpellControl.h"
 
 #include <QObject>
@@ -28,7 +28,7 @@ public:
     SpellCommands(Parts parts, QObject* parent);
     ~SpellCommands() override;
 
-    TSpellChecker& checker() { return m_splChecker; }
+    SpellChecker& checker() { return m_splChecker; }
     const SpellConfiguration& configuration() const { return m_configuration; }
 
     // Checks the title and then the body from their beginnings; the selections come back as they
@@ -45,7 +45,7 @@ private:
     SpellConfiguration m_configuration;
     IPrompts& m_prompts;
     IErrorReporter& m_log;
-    TSpellChecker m_splChecker;
+    SpellChecker m_splChecker;
     RichEditSpellControl m_title;
     RichEditSpellControl m_body;
 };

@@ -1,14 +1,14 @@
 #include "SpellSettings.h"
 
-#include "spell/engine/TSpellChecker.h"
-#include "spell/ui/TSpellLanguageComboBox.h"
+#include "spell/engine/SpellChecker.h"
+#include "spell/ui/LanguagePicker.h"
 #include "store/AppSettings.h"
 
-void applySpellSettings(const AppSettings& settings, TSpellChecker& checker, TSpellLanguageComboBox& picker) {
+void applySpellSettings(const AppSettings& settings, SpellChecker& checker, LanguagePicker& picker) {
     if (settings.spellCheckerType == 1) {
-        checker.setSpellerType(TSpellerType::sptMSOffice);
+        checker.setEngineType(EngineType::Library);
     } else if (settings.spellCheckerType == 2) {
-        checker.setSpellerType(TSpellerType::sptISpell);
+        checker.setEngineType(EngineType::Ispell);
     }
     picker.setItemIndex(settings.spellCheckerType == 0 ? 1 : settings.spellCheckerLanguage);
 }

@@ -24,7 +24,7 @@
 #include "platform/Registry.h"
 #include "platform/RunningVersion.h"
 #include "platform/Vendor.h"
-#include "spell/ui/TSpellLanguageComboBox.h"
+#include "spell/ui/LanguagePicker.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -304,7 +304,7 @@ void TfrmMain::connectCommands() {
     connect(a.actSpellCheck, &QAction::triggered, this,
             [this] { guard("actSpellCheckExecute", [&] { m_spell->actSpellCheckExecute(); }); });
     // The hidden language picker at the end of the tool bar, through which the stored language applies.
-    m_cboSpellCheck = new TSpellLanguageComboBox(&m_spell->configuration(), m_toolBar);
+    m_cboSpellCheck = new LanguagePicker(&m_spell->configuration(), m_toolBar);
     m_cboSpellCheck->setObjectName(QStringLiteral("cboSpellCheck"));
     m_cboSpellCheck->applyProgramLook();
     m_cboSpellCheck->setSpellChecker(&m_spell->checker());

@@ -22,7 +22,7 @@ class QLabel;
 class SearchBar;
 class SearchCommands;
 class SpellCommands;
-class TSpellLanguageComboBox;
+class LanguagePicker;
 class QSplitter;
 class QStatusBar;
 class QToolBar;
@@ -67,7 +67,7 @@ public:
     OptionsCommands& options() const { return *m_options; }
     OutputCommands& output() const { return *m_output; }
     SpellCommands& spell() const { return *m_spell; }
-    TSpellLanguageComboBox* cboSpellCheck() const { return m_cboSpellCheck; }
+    LanguagePicker* cboSpellCheck() const { return m_cboSpellCheck; }
     NoteStore& store() { return m_store; }
     AppSettings& settings() { return m_settings; }
     ErrorLog& errorLog() { return m_errorLog; }
@@ -150,7 +150,7 @@ private:
     TrayController* m_tray = nullptr;
     OptionsCommands* m_options = nullptr;
     SpellCommands* m_spell = nullptr;
-    TSpellLanguageComboBox* m_cboSpellCheck = nullptr;
+    LanguagePicker* m_cboSpellCheck = nullptr;
     std::unique_ptr<OutputCommands> m_output;
 
     bool m_startingUp = false;

@@ -8,7 +8,7 @@
 #include "platform/Registry.h"
 #include "spell/ui/RichEditSpellControl.h"
 #include "spell/ui/SpellPreview.h"
-#include "spell/ui/TSpellerDialog2.h"
+#include "spell/ui/SpellingDialog.h"
 #include "store/SettingsStore.h"
 
 #include <QApplication>
@@ -159,23 +159,23 @@ private slots:
             QCOMPARE(link, palette.color(QPalette::Link)); // the theme's own colour where readable
 
         auto script = std::make_shared<SpellScript>();
-        script->flag(QStringLiteral("wrongg"), TSpellReturnCode::srUnknownInputWord,
-                     {QStringLiteral("wrong")});
-        TSpellChecker checker;
+        script->flag(QStringLiteral("wrongg"), SpellResult::UnknownInputWord, {QStringLiteral("wrong")});
+        SpellChecker checker;
         checker.setLanguage(2057);
-        checker.setSpellerType(TSpellerType::sptISpell);
-        checker.setSpellerFactory(TSpellerType::sptISpell, ScriptedSpeller::factory(script));
-        checker.setDialogFactory(TSpellerDialog2::factory(&window));
-        checker.setUserLanguage(TUserLanguage::ulEnglish);
-        checker.MisspellFont = TMisspellFont{QStringLiteral("Verdana"), 0xFF0000, 0}; // the program's red
+        checker.setEngineType(EngineType::Ispell);
+        checker.setEngineFactory(EngineType::Ispell, ScriptedSpeller::factory(script));
+        checker.setDialogFactory(SpellingDialog::factory(&window));
+        checker.setTextLanguage(TextLanguage::English);
+        checker.misspellingStyle =
+            MisspellingStyle{QStringLiteral("Verdana"), 0xFF0000, 0}; // the program's red
         RichEditSpellControl control(*edit);
 
-        checker.CheckControl(control); // the checker's dialog is modeless unless told otherwise
-        auto* dialog = dynamic_cast<TSpellerDialog2*>(checker.Dialog());
+        checker.checkControl(control); // the checker's dialog is modeless unless told otherwise
+        auto* dialog = dynamic_cast<SpellingDialog*>(checker.dialog());
         QVERIFY(dialog && dialog->isVisible());
         const auto* preview = dialog->findChild<SpellPreview*>(QStringLiteral("Misspelling"));
         int start = 0, length = 0;
-        preview->FindEditedRange(start, length);
+        preview->editedRange(start, length);
         QCOMPARE(preview->editedText(), QStringLiteral("wrongg"));
         const QColor flagged = formatAt(*preview, start).foreground().color();
         const QColor normal = formatAt(*preview, 0).foreground().color();

@@ -53,7 +53,7 @@ void readSpelling(const RegistryHive& hive) {
     spelling.customDictionary();
     try {
         for (const QString& key : spelling.proofingLanguageKeys())
-            spelling.proofingEntry(TLanguage(key.toUInt()));
+            spelling.proofingEntry(LanguageId(key.toUInt()));
     } catch (const QuillError&) {
     }
 }

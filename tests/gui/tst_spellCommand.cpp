@@ -4,7 +4,7 @@
 #include "controls/TRichEditURL.h"
 #include "gui/ActionCatalog.h"
 #include "gui/SpellCommands.h"
-#include "spell/ui/TSpellLanguageComboBox.h"
+#include "spell/ui/LanguagePicker.h"
 
 #include <QDir>
 #include <QtTest>
@@ -30,17 +30,17 @@ class TestSpellCommand : public QObject {
                 installPipe(*pipeProgram);
             session = std::make_unique<MainWindowSession>(folders);
             w = &session->start();
-            TSpellChecker& checker = w->spell().checker();
+            SpellChecker& checker = w->spell().checker();
             if (pipeProgram) {
                 w->cboSpellCheck()->setItemIndex(w->cboSpellCheck()->findText(QStringLiteral("Fake - pipe")));
-                QCOMPARE(checker.LangName, QStringLiteral("Fake - pipe"));
+                QCOMPARE(checker.languageText, QStringLiteral("Fake - pipe"));
             } else {
                 // The language picker has configured the checker from this machine's dictionaries:
                 // fix language and engine for the scripted engine.
-                checker.Available = true;
+                checker.available = true;
                 checker.setLanguage(2057);
-                checker.setSpellerType(TSpellerType::sptISpell);
-                checker.setSpellerFactory(TSpellerType::sptISpell, ScriptedSpeller::factory(script));
+                checker.setEngineType(EngineType::Ispell);
+                checker.setEngineFactory(EngineType::Ispell, ScriptedSpeller::factory(script));
             }
             dialog = std::make_unique<ScriptedSpellDialog>(checker);
             dialog->install();
@@ -91,8 +91,8 @@ class TestSpellCommand : public QObject {
 private slots:
     void titleThenBodyChangedInPlace() {
         Run r(QStringLiteral("Teh title"), QStringLiteral("first line\nsecnd line end"));
-        r.script->flag("Teh", TSpellReturnCode::srUnknownInputWord, {"The"});
-        r.script->flag("secnd", TSpellReturnCode::srUnknownInputWord, {"second"});
+        r.script->flag("Teh", SpellResult::UnknownInputWord, {"The"});
+        r.script->flag("secnd", SpellResult::UnknownInputWord, {"second"});
         r.dialog->then(ScriptedSpellDialog::change()).then(ScriptedSpellDialog::change());
         Run::select(r.w->edtTitle(), 2, 0);
         Run::select(r.w->redNote(), 3, 4);
@@ -103,7 +103,7 @@ private slots:
         QCOMPARE(r.script->buffers(),
                  (QStringList{"S:Teh title", "C: title", "S:first line", "S:secnd line end", "C: line end"}));
         QCOMPARE(r.dialog->presentations.front().caption, QStringLiteral("Quillnote Spell Check"));
-        QCOMPARE(r.script->created, std::vector<TLanguage>{2057});
+        QCOMPARE(r.script->created, std::vector<LanguageId>{2057});
         // The selections come back as remembered, though the body grew.
         QCOMPARE(Run::selection(r.w->edtTitle()), qMakePair(2, 0));
         QCOMPARE(Run::selection(r.w->redNote()), qMakePair(3, 4));
@@ -113,8 +113,8 @@ private slots:
 
     void cancelInTheTitleStillChecksTheBody() {
         Run r(QStringLiteral("bad title"), QStringLiteral("worse body"));
-        r.script->flag("bad", TSpellReturnCode::srUnknownInputWord);
-        r.script->flag("worse", TSpellReturnCode::srUnknownInputWord);
+        r.script->flag("bad", SpellResult::UnknownInputWord);
+        r.script->flag("worse", SpellResult::UnknownInputWord);
         r.dialog->then(ScriptedSpellDialog::cancel()).then(ScriptedSpellDialog::cancel());
         r.spellCheck();
         QCOMPARE(r.presented(), (QStringList{"bad", "worse"}));
@@ -124,7 +124,7 @@ private slots:
 
     void engineFailureGoesToTheErrorLog() {
         Run r(QStringLiteral("teh title"), QStringLiteral("body"));
-        r.script->flag("teh", TSpellReturnCode::srReturningChangeAlways, {}, "the");
+        r.script->flag("teh", SpellResult::ReturningChangeAlways, {}, "the");
         r.script->failCreate = QStringLiteral("No ispell dictionary");
         Run::select(r.w->redNote(), 1, 2);
         r.session->prompts.expect(QStringLiteral("An error has occurred"), MsgButton::No);
@@ -198,7 +198,7 @@ private slots:
         QFETCH(QString, saved);
         Run r(QStringLiteral("Teh title"), QStringLiteral("body"));
         r.w->settings().checkSpellingOnSave = option;
-        r.script->flag("Teh", TSpellReturnCode::srUnknownInputWord, {"The"});
+        r.script->flag("Teh", SpellResult::UnknownInputWord, {"The"});
         if (answer == u"change")
             r.dialog->then(ScriptedSpellDialog::change());
         if (answer == u"cancel")

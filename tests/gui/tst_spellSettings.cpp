@@ -1,8 +1,8 @@
 #include "MainWindowSession.h"
 #include "gui/SpellCommands.h"
 #include "platform/Registry.h"
-#include "spell/engine/TSpellChecker.h"
-#include "spell/ui/TSpellLanguageComboBox.h"
+#include "spell/engine/SpellChecker.h"
+#include "spell/ui/LanguagePicker.h"
 
 #include <QDir>
 #include <QToolBar>
@@ -51,13 +51,13 @@ private slots:
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("language");
         QTest::addColumn<int>("index");
-        QTest::addColumn<TSpellerType>("engine");
+        QTest::addColumn<EngineType>("engine");
         QTest::addColumn<int>("locale");
-        QTest::newRow("ispell, German dictionary") << 2 << 2 << 2 << TSpellerType::sptISpell << 1031;
-        QTest::newRow("proofing, first entry") << 1 << 0 << 0 << TSpellerType::sptMSOffice << 1033;
-        QTest::newRow("no engine chosen: the index is 1") << 0 << 2 << 1 << TSpellerType::sptMSOffice << 1031;
+        QTest::newRow("ispell, German dictionary") << 2 << 2 << 2 << EngineType::Ispell << 1031;
+        QTest::newRow("proofing, first entry") << 1 << 0 << 0 << EngineType::Library << 1033;
+        QTest::newRow("no engine chosen: the index is 1") << 0 << 2 << 1 << EngineType::Library << 1031;
         // No entry selected: the engine of the type stays, with the language of the first entry.
-        QTest::newRow("index outside the list") << 2 << 7 << -1 << TSpellerType::sptISpell << 1033;
+        QTest::newRow("index outside the list") << 2 << 7 << -1 << EngineType::Ispell << 1033;
     }
     void storedChoiceConfiguresTheChecker() {
         QFETCH(int, type);
@@ -70,15 +70,15 @@ private slots:
         TfrmMain& w = s.start();
         QVERIFY2(s.log().isEmpty(), s.log().constData());
 
-        TSpellLanguageComboBox* picker = w.cboSpellCheck();
+        LanguagePicker* picker = w.cboSpellCheck();
         QCOMPARE(picker->objectName(), QStringLiteral("cboSpellCheck"));
         QCOMPARE(picker->parentWidget(), w.findChild<QToolBar*>(QStringLiteral("ToolBar1")));
         QVERIFY(!picker->isVisibleTo(&w));
         QCOMPARE(picker->count(), 3);
-        QCOMPARE(picker->SpellChecker(), &w.spell().checker());
-        QTEST(picker->ItemIndex(), "index");
-        QTEST(w.spell().checker().SpellerType(), "engine");
-        QTEST(int(w.spell().checker().Language()), "locale");
+        QCOMPARE(picker->spellChecker(), &w.spell().checker());
+        QTEST(picker->itemIndex(), "index");
+        QTEST(w.spell().checker().engineType(), "engine");
+        QTEST(int(w.spell().checker().language()), "locale");
     }
 
     void choiceIsWrittenAtTheEndOfTheRun() {
@@ -100,9 +100,9 @@ private slots:
         }
         MainWindowSession again(folders);
         TfrmMain& w = again.start();
-        QCOMPARE(w.cboSpellCheck()->ItemIndex(), 2);
-        QCOMPARE(w.spell().checker().Language(), TLanguage(1031));
-        QCOMPARE(w.spell().checker().Cmd, QStringLiteral("ispell -a -d german"));
+        QCOMPARE(w.cboSpellCheck()->itemIndex(), 2);
+        QCOMPARE(w.spell().checker().language(), LanguageId(1031));
+        QCOMPARE(w.spell().checker().cmd, QStringLiteral("ispell -a -d german"));
     }
 };
 

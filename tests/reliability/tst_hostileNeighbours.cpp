@@ -5,10 +5,10 @@
 // leave no process behind and no file under the chosen name. Prints each case's measured time.
 #include "ProcessState.h"
 #include "platform/Registry.h"
+#include "spell/engine/IspellEngine.h"
 #include "spell/engine/IspellPipe.h"
+#include "spell/engine/SpellChecker.h"
 #include "spell/engine/SpellConfiguration.h"
-#include "spell/engine/TISpeller.h"
-#include "spell/engine/TSpellChecker.h"
 #include "update/UrlDownloader.h"
 
 #include "../update/LoopbackHttpServer.h"
@@ -65,7 +65,7 @@ public:
         return TestFolders::readFile(folder() + QStringLiteral("child.pid")).trimmed().toLongLong();
     }
 
-    TSpellChecker checker;
+    SpellChecker checker;
 
 private:
     TestFolders m_folders;
@@ -176,10 +176,10 @@ private slots:
         SpellSetup setup(body);
         QElapsedTimer clock;
         clock.start();
-        auto engine = std::make_unique<TISpeller>(1033, 0, &setup.checker);
+        auto engine = std::make_unique<IspellEngine>(1033, 0, &setup.checker);
         int length = 0, start = 0;
-        if (!engine->Disabled)
-            engine->CheckBufferStart(QStringLiteral("one two three four"), length, start);
+        if (!engine->disabled)
+            engine->checkSegmentStart(QStringLiteral("one two three four"), length, start);
         const qint64 pid = engine->processId();
         engine.reset(); // ends the program, as closing the spelling dialog does
         const qint64 elapsed = clock.elapsed();

@@ -2,48 +2,48 @@
 
 #include "spell/engine/SpellTexts.h"
 
-ScriptedSpellDialog::ScriptedSpellDialog(TSpellChecker& checker) : m_checker(checker) {}
+ScriptedSpellDialog::ScriptedSpellDialog(SpellChecker& checker) : m_checker(checker) {}
 
 ScriptedSpellDialog::~ScriptedSpellDialog() {
-    if (m_checker.Dialog() == this)
-        m_checker.DialogDestroyed();
+    if (m_checker.dialog() == this)
+        m_checker.dialogDestroyed();
 }
 
 void ScriptedSpellDialog::install() {
-    m_checker.setDialogFactory([this](TSpellChecker&) -> ISpellDialog* { return this; });
+    m_checker.setDialogFactory([this](SpellChecker&) -> ISpellDialog* { return this; });
 }
 
 ScriptedSpellDialog::Answer ScriptedSpellDialog::skip() {
-    return [](TSpellChecker& checker, ScriptedSpellDialog&) { checker.ContinueCheck(); };
+    return [](SpellChecker& checker, ScriptedSpellDialog&) { checker.continueCheck(); };
 }
 
 ScriptedSpellDialog::Answer ScriptedSpellDialog::skipAll() {
-    return [](TSpellChecker& checker, ScriptedSpellDialog&) {
-        checker.IgnoreErrorWord();
-        checker.ContinueCheck();
+    return [](SpellChecker& checker, ScriptedSpellDialog&) {
+        checker.ignoreErrorWord();
+        checker.continueCheck();
     };
 }
 
 ScriptedSpellDialog::Answer ScriptedSpellDialog::add() {
-    return [](TSpellChecker& checker, ScriptedSpellDialog&) {
-        checker.AddErrorWord();
-        checker.ContinueCheck();
+    return [](SpellChecker& checker, ScriptedSpellDialog&) {
+        checker.addErrorWord();
+        checker.continueCheck();
     };
 }
 
 ScriptedSpellDialog::Answer ScriptedSpellDialog::del() {
-    return [](TSpellChecker& checker, ScriptedSpellDialog&) {
-        checker.DeleteRepeatedWord();
-        checker.ContinueCheck();
+    return [](SpellChecker& checker, ScriptedSpellDialog&) {
+        checker.deleteRepeatedWord();
+        checker.continueCheck();
     };
 }
 
 ScriptedSpellDialog::Answer ScriptedSpellDialog::cancel() {
-    return [](TSpellChecker& checker, ScriptedSpellDialog& dialog) {
-        checker.Cancelled = true;
-        if (checker.OnCancel)
-            checker.OnCancel(&dialog);
-        checker.FinishCheck();
+    return [](SpellChecker& checker, ScriptedSpellDialog& dialog) {
+        checker.cancelled = true;
+        if (checker.onCancel)
+            checker.onCancel(&dialog);
+        checker.finishCheck();
     };
 }
 
@@ -57,20 +57,20 @@ QString chosen(const QString& text, const ScriptedSpellDialog& dialog) {
 } // namespace
 
 ScriptedSpellDialog::Answer ScriptedSpellDialog::change(const QString& text) {
-    return [text](TSpellChecker& checker, ScriptedSpellDialog& dialog) {
+    return [text](SpellChecker& checker, ScriptedSpellDialog& dialog) {
         const QString replacement = chosen(text, dialog);
-        if (checker.LastResult() == TSpellReturnCode::srUnknownInputWord)
-            checker.ChangeWord(replacement);
+        if (checker.lastStatus() == SpellResult::UnknownInputWord)
+            checker.changeWord(replacement);
         else
-            checker.ChangeWordOnce(replacement);
-        checker.ContinueCheck();
+            checker.changeWordOnce(replacement);
+        checker.continueCheck();
     };
 }
 
 ScriptedSpellDialog::Answer ScriptedSpellDialog::changeAll(const QString& text) {
-    return [text](TSpellChecker& checker, ScriptedSpellDialog& dialog) {
-        checker.ChangeWordAll(chosen(text, dialog));
-        checker.ContinueCheck();
+    return [text](SpellChecker& checker, ScriptedSpellDialog& dialog) {
+        checker.changeWordAll(chosen(text, dialog));
+        checker.continueCheck();
     };
 }
 
@@ -83,15 +83,15 @@ bool ScriptedSpellDialog::answerNext() {
     return true;
 }
 
-void ScriptedSpellDialog::PresentA(const QString& message) {
+void ScriptedSpellDialog::presentSuggestions(const QString& message) {
     present('A', message);
 }
 
-void ScriptedSpellDialog::PresentB(const QString& message) {
+void ScriptedSpellDialog::presentSkipOrEdit(const QString& message) {
     present('B', message);
 }
 
-void ScriptedSpellDialog::PresentC() {
+void ScriptedSpellDialog::presentRepeatedWord() {
     present('C', SpellTexts[17]);
 }
 
@@ -99,30 +99,30 @@ void ScriptedSpellDialog::present(char kind, const QString& message) {
     Presentation p;
     p.kind = kind;
     p.message = message;
-    p.result = m_checker.LastResult();
-    p.errorWord = m_checker.ErrorWord();
-    p.errorPos = m_checker.ErrorPos();
-    p.errorLen = m_checker.ErrorLen();
+    p.result = m_checker.lastStatus();
+    p.errorWord = m_checker.errorWord();
+    p.errorPos = m_checker.errorPosition();
+    p.errorLen = m_checker.errorLength();
     p.caption = m_caption;
     int lineStart = 0;
-    m_checker.GetLineAt(p.errorPos, lineStart, p.line);
+    m_checker.lineAt(p.errorPos, lineStart, p.line);
     if (kind == 'A') {
-        using RC = TSpellReturnCode;
-        const TLanguage language = m_checker.CurrentSpeller() ? m_checker.CurrentSpeller()->Language : 0;
+        using RC = SpellResult;
+        const LanguageId language = m_checker.currentEngine() ? m_checker.currentEngine()->language : 0;
         switch (p.result) {
-        case RC::srUnknownInputWord:
-        case RC::srReturningChangeOnce:
-        case RC::srInvalidHyphenation:
-            m_checker.GetSuggestions(p.errorWord, p.suggestions, language);
-            if (p.result == RC::srReturningChangeOnce && m_checker.CurrentSpeller()) {
-                const QString changeTo = m_checker.CurrentSpeller()->GetChangeTo();
+        case RC::UnknownInputWord:
+        case RC::ReturningChangeOnce:
+        case RC::InvalidHyphenation:
+            m_checker.fillSuggestions(p.errorWord, p.suggestions, language);
+            if (p.result == RC::ReturningChangeOnce && m_checker.currentEngine()) {
+                const QString changeTo = m_checker.currentEngine()->changeTo();
                 if (!p.suggestions.contains(changeTo))
                     p.suggestions.prepend(changeTo);
             }
             break;
-        case RC::srErrorCapitalization:
-        case RC::srNoSentenceStartCap:
-            p.suggestions = QStringList{m_checker.CapitalizeFirst(p.errorWord)};
+        case RC::ErrorCapitalization:
+        case RC::NoSentenceStartCap:
+            p.suggestions = QStringList{m_checker.capitalizeFirst(p.errorWord)};
             break;
         default:
             break;
@@ -136,7 +136,7 @@ void ScriptedSpellDialog::present(char kind, const QString& message) {
 void ScriptedSpellDialog::showDialog() {
     m_visible = true;
     ++shows;
-    if (m_checker.ModalDialog && !m_inModal)
+    if (m_checker.modalDialog && !m_inModal)
         runModal();
 }
 

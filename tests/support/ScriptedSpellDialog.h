@@ -1,7 +1,7 @@
 #pragma once
 
 #include "spell/engine/ISpellDialog.h"
-#include "spell/engine/TSpellChecker.h"
+#include "spell/engine/SpellChecker.h"
 
 #include <QString>
 #include <deque>
@@ -9,7 +9,7 @@
 #include <vector>
 
 // A spelling dialog answered by the test: each presentation is recorded, and each answer does what
-// a button of the real dialog does (a decision of the checker, then ContinueCheck). With the
+// a button of the real dialog does (a decision of the checker, then continueCheck). With the
 // checker's ModalDialog on, the first presentation answers findings until the check hides the
 // dialog, as a modal dialog's loop would; an answer missing from the script cancels the check and
 // is counted in `unanswered`. Modeless, the test calls answerNext() itself.
@@ -18,17 +18,17 @@ public:
     struct Presentation {
         char kind = 'A'; // 'A', 'B' or 'C'
         QString message;
-        TSpellReturnCode result = TSpellReturnCode::srNoErrors;
+        SpellResult result = SpellResult::NoErrors;
         QString errorWord;
         int errorPos = 0;
         int errorLen = 0;
         QString caption;
-        QString line;            // GetLineAt of the finding, as the preview shows it
+        QString line;            // lineAt of the finding, as the preview shows it
         QStringList suggestions; // what presentation A would list
     };
-    using Answer = std::function<void(TSpellChecker&, ScriptedSpellDialog&)>;
+    using Answer = std::function<void(SpellChecker&, ScriptedSpellDialog&)>;
 
-    explicit ScriptedSpellDialog(TSpellChecker& checker);
+    explicit ScriptedSpellDialog(SpellChecker& checker);
     ~ScriptedSpellDialog() override;
 
     // Makes the checker use this dialog.
@@ -40,7 +40,7 @@ public:
     static Answer add();
     static Answer del();
     static Answer cancel();
-    // Change: ChangeWord for an unknown word, ChangeWordOnce otherwise; an empty text takes the
+    // Change: changeWord for an unknown word, changeWordOnce otherwise; an empty text takes the
     // first suggestion of the presentation.
     static Answer change(const QString& text = {});
     static Answer changeAll(const QString& text = {});
@@ -51,9 +51,9 @@ public:
     }
     bool answerNext();
 
-    void PresentA(const QString& message) override;
-    void PresentB(const QString& message) override;
-    void PresentC() override;
+    void presentSuggestions(const QString& message) override;
+    void presentSkipOrEdit(const QString& message) override;
+    void presentRepeatedWord() override;
     bool isDialogVisible() const override { return m_visible; }
     void showDialog() override;
     void hideDialog() override { m_visible = false; }
@@ -69,7 +69,7 @@ private:
     void present(char kind, const QString& message);
     void runModal();
 
-    TSpellChecker& m_checker;
+    SpellChecker& m_checker;
     std::deque<Answer> m_answers;
     QString m_caption;
     bool m_visible = false;

@@ -13,41 +13,38 @@ QStringList SpellScript::buffers() const {
     return result;
 }
 
-ScriptedSpeller::ScriptedSpeller(std::shared_ptr<SpellScript> script, TSpellerType type, TLanguage language,
-                                 TSpellOptions options, TSpellChecker* checker)
-    : TAbstractSpeller(language, options, checker), m_script(std::move(script)) {
+ScriptedSpeller::ScriptedSpeller(std::shared_ptr<SpellScript> script, EngineType type, LanguageId language,
+                                 SpellOptionFlags options, SpellChecker* checker)
+    : SpellEngine(language, options, checker), m_script(std::move(script)) {
     SpellerType = type;
-    Disabled = m_script->disabled;
-    LangName = QStringLiteral("scripted");
+    disabled = m_script->disabled;
+    languageText = QStringLiteral("scripted");
 }
 
-TSpellChecker::SpellerFactory ScriptedSpeller::factory(std::shared_ptr<SpellScript> script,
-                                                       TSpellerType type) {
-    return [script, type](TLanguage language, TSpellOptions options,
-                          TSpellChecker* checker) -> std::unique_ptr<TAbstractSpeller> {
+SpellChecker::EngineFactory ScriptedSpeller::factory(std::shared_ptr<SpellScript> script, EngineType type) {
+    return [script, type](LanguageId language, SpellOptionFlags options,
+                          SpellChecker* checker) -> std::unique_ptr<SpellEngine> {
         if (!script->failCreate.isEmpty())
-            throw ESpellError(script->failCreate);
+            throw SpellError(script->failCreate);
         script->created.push_back(language);
         return std::make_unique<ScriptedSpeller>(script, type, language, options, checker);
     };
 }
 
-TSpellReturnCode ScriptedSpeller::CheckBufferStart(const QString& buffer, int& errorLength, int& errorStart) {
+SpellResult ScriptedSpeller::checkSegmentStart(const QString& buffer, int& errorLength, int& errorStart) {
     return check(buffer, true, errorLength, errorStart);
 }
 
-TSpellReturnCode ScriptedSpeller::CheckBufferContinued(const QString& buffer, int& errorLength,
-                                                       int& errorStart) {
+SpellResult ScriptedSpeller::checkSegmentContinued(const QString& buffer, int& errorLength, int& errorStart) {
     return check(buffer, false, errorLength, errorStart);
 }
 
-TSpellReturnCode ScriptedSpeller::check(const QString& buffer, bool start, int& errorLength,
-                                        int& errorStart) {
-    m_script->checks.push_back({Language, buffer, start});
+SpellResult ScriptedSpeller::check(const QString& buffer, bool start, int& errorLength, int& errorStart) {
+    m_script->checks.push_back({language, buffer, start});
     if (!m_script->failCheck.isEmpty() && buffer.contains(m_script->failCheck))
-        throw ESpellError(QStringLiteral("Spelling error No 3"));
-    if (Disabled)
-        return TSpellReturnCode::srNoErrors;
+        throw SpellError(QStringLiteral("Spelling error No 3"));
+    if (disabled)
+        return SpellResult::NoErrors;
     int best = -1;
     const SpellScript::Entry* found = nullptr;
     QString foundText;
@@ -71,7 +68,7 @@ TSpellReturnCode ScriptedSpeller::check(const QString& buffer, bool start, int& 
         }
     }
     if (!found)
-        return TSpellReturnCode::srNoErrors;
+        return SpellResult::NoErrors;
     const int length = found->length < 0 ? int(foundText.size()) : found->length;
     errorStart = best + found->offset;
     errorLength = length;
@@ -80,25 +77,25 @@ TSpellReturnCode ScriptedSpeller::check(const QString& buffer, bool start, int& 
     return found->code;
 }
 
-void ScriptedSpeller::ChangeOnce(const QString& word, const QString& replacement) {
+void ScriptedSpeller::changeOnce(const QString& word, const QString& replacement) {
     m_script->calls.push_back({QStringLiteral("ChangeOnce"), word, replacement});
 }
 
-void ScriptedSpeller::ChangeAlways(const QString& word, const QString& replacement) {
+void ScriptedSpeller::changeAlways(const QString& word, const QString& replacement) {
     m_script->calls.push_back({QStringLiteral("ChangeAlways"), word, replacement});
 }
 
-void ScriptedSpeller::AddWord(const QString& word) {
+void ScriptedSpeller::addWord(const QString& word) {
     m_script->calls.push_back({QStringLiteral("AddWord"), word, {}});
     m_accepted << word;
 }
 
-void ScriptedSpeller::IgnoreAlways(const QString& word) {
+void ScriptedSpeller::ignoreAlways(const QString& word) {
     m_script->calls.push_back({QStringLiteral("IgnoreAlways"), word, {}});
     m_accepted << word;
 }
 
-void ScriptedSpeller::GetSuggestions(const QString& word, QStringList& list) {
+void ScriptedSpeller::fillSuggestions(const QString& word, QStringList& list) {
     m_script->calls.push_back({QStringLiteral("GetSuggestions"), word, {}});
     list.clear();
     const auto entry = m_script->entries.find(word);
@@ -106,10 +103,10 @@ void ScriptedSpeller::GetSuggestions(const QString& word, QStringList& list) {
         list = entry->second.suggestions;
 }
 
-QString ScriptedSpeller::GetChangeTo() {
+QString ScriptedSpeller::changeTo() {
     return m_changeTo;
 }
 
-QString ScriptedSpeller::GetErrorWord() {
+QString ScriptedSpeller::errorWord() {
     return m_errorWord;
 }

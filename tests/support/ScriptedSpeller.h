@@ -1,7 +1,7 @@
 #pragma once
 
-#include "spell/engine/TAbstractSpeller.h"
-#include "spell/engine/TSpellChecker.h"
+#include "spell/engine/SpellChecker.h"
+#include "spell/engine/SpellEngine.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,32 +14,31 @@
 // makes from one factory, so it outlives the checker's engine cache.
 struct SpellScript {
     struct Entry {
-        TSpellReturnCode code = TSpellReturnCode::srUnknownInputWord;
+        SpellResult code = SpellResult::UnknownInputWord;
         QStringList suggestions;
         QString changeTo;
         int offset = 0;  // the finding within the flagged text
         int length = -1; // -1: all of it
     };
     struct Check {
-        TLanguage language = 0;
+        LanguageId language = 0;
         QString buffer;
-        bool start = false; // CheckBufferStart rather than CheckBufferContinued
+        bool start = false; // checkSegmentStart rather than checkSegmentContinued
     };
     struct Call {
-        QString operation; // "ChangeOnce", "ChangeAlways", "AddWord", "IgnoreAlways", "GetSuggestions"
+        QString operation; // "ChangeOnce", "ChangeAlways", "AddWord", "IgnoreAlways", "fillSuggestions"
         QString word;
         QString replacement;
         bool operator==(const Call&) const = default;
     };
 
     // Flags every occurrence of `text` (whole words where it begins or ends with a word character).
-    void flag(const QString& text, TSpellReturnCode code, QStringList suggestions = {},
-              QString changeTo = {}) {
+    void flag(const QString& text, SpellResult code, QStringList suggestions = {}, QString changeTo = {}) {
         entries[text] = Entry{code, std::move(suggestions), std::move(changeTo)};
     }
     // Flags only `length` characters from `offset` within each occurrence of `text` (a repeated
     // word, extra spaces).
-    void flagPart(const QString& text, TSpellReturnCode code, int offset, int length) {
+    void flagPart(const QString& text, SpellResult code, int offset, int length) {
         entries[text] = Entry{code, {}, {}, offset, length};
     }
     // The buffers handed over, as "S:text" (paragraph start) or "C:text".
@@ -48,35 +47,35 @@ struct SpellScript {
     std::map<QString, Entry> entries;
     std::vector<Check> checks;
     std::vector<Call> calls;
-    std::vector<TLanguage> created; // the language of each engine made
-    bool disabled = false;          // engines are made Disabled
-    QString failCreate;             // when set, making an engine throws ESpellError with this text
-    QString failCheck;              // a buffer holding this text makes the check throw ESpellError
+    std::vector<LanguageId> created; // the language of each engine made
+    bool disabled = false;           // engines are made Disabled
+    QString failCreate;              // when set, making an engine throws SpellError with this text
+    QString failCheck;               // a buffer holding this text makes the check throw SpellError
 };
 
 // An engine that answers from a SpellScript: the earliest flagged text in a buffer is the finding,
 // unless the word was added or ignored in this run.
-class ScriptedSpeller : public TAbstractSpeller {
+class ScriptedSpeller : public SpellEngine {
 public:
-    ScriptedSpeller(std::shared_ptr<SpellScript> script, TSpellerType type, TLanguage language,
-                    TSpellOptions options, TSpellChecker* checker);
+    ScriptedSpeller(std::shared_ptr<SpellScript> script, EngineType type, LanguageId language,
+                    SpellOptionFlags options, SpellChecker* checker);
 
-    // A factory for TSpellChecker::setSpellerFactory.
-    static TSpellChecker::SpellerFactory factory(std::shared_ptr<SpellScript> script,
-                                                 TSpellerType type = TSpellerType::sptISpell);
+    // A factory for SpellChecker::setEngineFactory.
+    static SpellChecker::EngineFactory factory(std::shared_ptr<SpellScript> script,
+                                               EngineType type = EngineType::Ispell);
 
-    TSpellReturnCode CheckBufferStart(const QString& buffer, int& errorLength, int& errorStart) override;
-    TSpellReturnCode CheckBufferContinued(const QString& buffer, int& errorLength, int& errorStart) override;
-    void ChangeOnce(const QString& word, const QString& replacement) override;
-    void ChangeAlways(const QString& word, const QString& replacement) override;
-    void AddWord(const QString& word) override;
-    void IgnoreAlways(const QString& word) override;
-    void GetSuggestions(const QString& word, QStringList& list) override;
-    QString GetChangeTo() override;
-    QString GetErrorWord() override;
+    SpellResult checkSegmentStart(const QString& buffer, int& errorLength, int& errorStart) override;
+    SpellResult checkSegmentContinued(const QString& buffer, int& errorLength, int& errorStart) override;
+    void changeOnce(const QString& word, const QString& replacement) override;
+    void changeAlways(const QString& word, const QString& replacement) override;
+    void addWord(const QString& word) override;
+    void ignoreAlways(const QString& word) override;
+    void fillSuggestions(const QString& word, QStringList& list) override;
+    QString changeTo() override;
+    QString errorWord() override;
 
 private:
-    TSpellReturnCode check(const QString& buffer, bool start, int& errorLength, int& errorStart);
+    SpellResult check(const QString& buffer, bool start, int& errorLength, int& errorStart);
 
     std::shared_ptr<SpellScript> m_script;
     QStringList m_accepted; // added or ignored

@@ -3,7 +3,7 @@
 #include "controls/DesktopFont.h"
 #include "platform/ErrorReporter.h"
 #include "platform/Prompts.h"
-#include "spell/ui/TSpellLanguageComboBox.h"
+#include "spell/ui/LanguagePicker.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -66,7 +66,7 @@ void TfrmOptions::buildLayout() {
     m_Label5 = new QLabel(QStringLiteral("Local Language:"), g);
     m_Label5->setObjectName(QStringLiteral("Label5"));
     // Bound to the checker only once it shows the stored language (FormCreate).
-    m_cboSpellCheck = new TSpellLanguageComboBox(m.configuration, g);
+    m_cboSpellCheck = new LanguagePicker(m.configuration, g);
     m_cboSpellCheck->setObjectName(QStringLiteral("cboSpellCheck"));
     m_cboSpellCheck->applyProgramLook();
     m_cboSpellCheck->setFixedSize(215, 24);

@@ -13,8 +13,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class SpellConfiguration;
-class TSpellChecker;
-class TSpellLanguageComboBox;
+class SpellChecker;
+class LanguagePicker;
 
 // What the options dialog reads and asks through: the main window's settings, the prompts for the
 // folder picker, the error log, and whether this user's auto-start entry exists.
@@ -25,7 +25,7 @@ struct OptionsDialogContext {
     bool autoStartOn = false;
     // The main window's spell checker, which the language picker configures at once, and the
     // spelling configuration the picker lists; either may be null (an empty picker).
-    TSpellChecker* checker = nullptr;
+    SpellChecker* checker = nullptr;
     const SpellConfiguration* configuration = nullptr;
 };
 
@@ -49,7 +49,7 @@ public:
     QPushButton* btnStorageDir() const { return m_btnStorageDir; }
     QCheckBox* chkSpellCheckSave() const { return m_chkSpellCheckSave; }
     QLabel* Label5() const { return m_Label5; }
-    TSpellLanguageComboBox* cboSpellCheck() const { return m_cboSpellCheck; }
+    LanguagePicker* cboSpellCheck() const { return m_cboSpellCheck; }
     QCheckBox* chkLoadNotesOnSearch() const { return m_chkLoadNotesOnSearch; }
     QCheckBox* chkCloseFromMenuOnly() const { return m_chkCloseFromMenuOnly; }
     QCheckBox* chkConfirmOnDelete() const { return m_chkConfirmOnDelete; }
@@ -77,7 +77,7 @@ private:
     QPushButton* m_btnStorageDir = nullptr;
     QCheckBox* m_chkSpellCheckSave = nullptr;
     QLabel* m_Label5 = nullptr;
-    TSpellLanguageComboBox* m_cboSpellCheck = nullptr;
+    LanguagePicker* m_cboSpellCheck = nullptr;
     QCheckBox* m_chkLoadNotesOnSearch = nullptr;
     QCheckBox* m_chkCloseFromMenuOnly = nullptr;
     QCheckBox* m_chkConfirmOnDelete = nullptr;

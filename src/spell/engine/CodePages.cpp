@@ -32,17 +32,17 @@ const CharsetName* findName(const QString& name) {
 
 } // namespace
 
-int CharsetOfName(const QString& name) {
+int charsetOfName(const QString& name) {
     const CharsetName* entry = findName(name);
     return entry ? entry->charset : 1;
 }
 
-int CodePageOfName(const QString& name) {
+int codePageOfName(const QString& name) {
     const CharsetName* entry = findName(name);
     return entry ? entry->codePage : SystemAnsiCodePage;
 }
 
-QByteArray Utf8Encode(const QString& text) {
+QByteArray utf8Encode(const QString& text) {
     QByteArray result;
     result.reserve(text.size() * 3);
     for (const QChar c : text) {
@@ -61,37 +61,37 @@ QByteArray Utf8Encode(const QString& text) {
     return result;
 }
 
-void TTableList::setCapacity(int capacity) {
-    if (capacity < Count()) {
-        throw EStringListError(QStringLiteral("List capacity out of bounds (%1)").arg(capacity));
+void ConversionList::setCapacity(int capacity) {
+    if (capacity < count()) {
+        throw StringListError(QStringLiteral("List capacity out of bounds (%1)").arg(capacity));
     }
     m_items.reserve(size_t(capacity));
     m_capacity = capacity;
 }
 
-void TTableList::setSorted(bool sorted) {
+void ConversionList::setSorted(bool sorted) {
     if (sorted != m_sorted) {
         if (sorted) {
-            Sort();
+            sort();
         }
         m_sorted = sorted;
     }
 }
 
-bool TTableList::Find(const QString& s, int& index) const {
+bool ConversionList::find(const QString& s, int& index) const {
     bool found = false;
     int low = 0;
-    int high = Count() - 1;
+    int high = count() - 1;
     while (low <= high) {
         const int mid = (low + high) / 2;
-        const int order = m_items[size_t(mid)].From.compare(s);
+        const int order = m_items[size_t(mid)].from.compare(s);
         if (order < 0) {
             low = mid + 1;
         } else {
             high = mid - 1;
             if (order == 0) {
                 found = true;
-                if (Duplicates != TDuplicates::dupAccept) {
+                if (Duplicates != DuplicatePolicy::Accept) {
                     low = mid;
                 }
             }
@@ -101,26 +101,26 @@ bool TTableList::Find(const QString& s, int& index) const {
     return found;
 }
 
-void TTableList::Sort() {
-    if (m_sorted || Count() < 2) {
+void ConversionList::sort() {
+    if (m_sorted || count() < 2) {
         return;
     }
-    Changing();
-    quickSort(0, Count() - 1);
-    Changed();
+    changing();
+    quickSort(0, count() - 1);
+    changed();
 }
 
-void TTableList::quickSort(int left, int right) {
+void ConversionList::quickSort(int left, int right) {
     int i = 0;
     do {
         i = left;
         int j = right;
-        const QString pivot = m_items[size_t((left + right) / 2)].From;
+        const QString pivot = m_items[size_t((left + right) / 2)].from;
         do {
-            while (m_items[size_t(i)].From.compare(pivot) < 0) {
+            while (m_items[size_t(i)].from.compare(pivot) < 0) {
                 ++i;
             }
-            while (m_items[size_t(j)].From.compare(pivot) > 0) {
+            while (m_items[size_t(j)].from.compare(pivot) > 0) {
                 --j;
             }
             if (i <= j) {
@@ -138,60 +138,60 @@ void TTableList::quickSort(int left, int right) {
     } while (i < right);
 }
 
-const TTableItem& TTableList::item(int index) const {
-    if (index < 0 || index >= Count()) {
-        throw EStringListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+const ConversionPair& ConversionList::item(int index) const {
+    if (index < 0 || index >= count()) {
+        throw StringListError(QStringLiteral("List index out of bounds (%1)").arg(index));
     }
     return m_items[size_t(index)];
 }
 
-int TTableList::Add(const QString& from, const QString& to) {
-    int index = Count();
-    if (m_sorted && Find(from, index)) {
-        if (Duplicates == TDuplicates::dupIgnore) {
+int ConversionList::add(const QString& from, const QString& to) {
+    int index = count();
+    if (m_sorted && find(from, index)) {
+        if (Duplicates == DuplicatePolicy::Ignore) {
             return index;
         }
-        if (Duplicates == TDuplicates::dupError) {
-            throw EStringListError(QStringLiteral("String list does not allow duplicates"));
+        if (Duplicates == DuplicatePolicy::Error) {
+            throw StringListError(QStringLiteral("String list does not allow duplicates"));
         }
     }
-    Changing();
-    if (Count() == m_capacity) {
+    changing();
+    if (count() == m_capacity) {
         setCapacity(m_capacity > 64 ? m_capacity + m_capacity / 4
                                     : (m_capacity > 8 ? m_capacity + 16 : m_capacity + 4));
     }
-    m_items.insert(m_items.begin() + index, TTableItem{from, to});
-    Changed();
+    m_items.insert(m_items.begin() + index, ConversionPair{from, to});
+    changed();
     return index;
 }
 
-void TTableList::Clear() {
+void ConversionList::clear() {
     if (m_items.empty()) {
         return;
     }
-    Changing();
+    changing();
     m_items.clear();
     m_capacity = 0;
-    Changed();
+    changed();
 }
 
-TConvTable::TConvTable() {
+ConversionTable::ConversionTable() {
     m_reserved.setSorted(true);
     m_pairs.setSorted(true);
 }
 
-QString TConvTable::Convert(const QString& text) const {
+QString ConversionTable::convert(const QString& text) const {
     QString result = text;
-    if (m_pairs.Count() > 0) {
+    if (m_pairs.count() > 0) {
         qsizetype p = 0;
         while (p < result.size()) {
             const QChar c = result.at(p);
             int first = 0;
-            m_pairs.Find(QString(c), first);
+            m_pairs.find(QString(c), first);
             int best = -1;
             qsizetype bestLength = 0;
-            for (int i = first; i < m_pairs.Count() && m_pairs.From(i).startsWith(c); ++i) {
-                const QString& from = m_pairs.From(i);
+            for (int i = first; i < m_pairs.count() && m_pairs.from(i).startsWith(c); ++i) {
+                const QString& from = m_pairs.from(i);
                 if (from.size() > bestLength && QStringView(result).mid(p).startsWith(from)) {
                     best = i;
                     bestLength = from.size();
@@ -201,13 +201,13 @@ QString TConvTable::Convert(const QString& text) const {
                 ++p;
                 continue;
             }
-            const QString& to = m_pairs.To(best);
+            const QString& to = m_pairs.to(best);
             result.replace(p, bestLength, to);
             p += to.size();
         }
     }
-    if (Charset.toUpper() == QLatin1String("UTF-8")) {
-        return QString::fromLatin1(Utf8Encode(result));
+    if (charset.toUpper() == QLatin1String("UTF-8")) {
+        return QString::fromLatin1(utf8Encode(result));
     }
     return result;
 }

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The view the checker drives for each finding. The program's one is TSpellerDialog2; tests may
+// The view the checker drives for each finding. The program's one is SpellingDialog; tests may
 // script it. Presentations show the dialog themselves when it is not visible (modal or modeless as
 // the checker's ModalDialog says); a modal show returns only when the dialog is hidden again.
 class ISpellDialog {
@@ -10,11 +10,11 @@ public:
     virtual ~ISpellDialog() = default;
 
     // Findings with a list of suggestions.
-    virtual void PresentA(const QString& message) = 0;
+    virtual void presentSuggestions(const QString& message) = 0;
     // Missing space, initial numeral: skip or edit only.
-    virtual void PresentB(const QString& message) = 0;
+    virtual void presentSkipOrEdit(const QString& message) = 0;
     // Repeated word: delete or skip.
-    virtual void PresentC() = 0;
+    virtual void presentRepeatedWord() = 0;
 
     virtual bool isDialogVisible() const = 0;
     virtual void showDialog() = 0; // modal when the checker's ModalDialog is on

@@ -30,7 +30,7 @@ public:
     // The word start at or left of `position`, or the next word start right of it.
     virtual int findWordBreak(int position, WordBreak direction) const = 0;
     // The locale of the character at `position`; 0 when the control carries no language.
-    virtual TLanguage languageAt(int position) const = 0;
+    virtual LanguageId languageAt(int position) const = 0;
 
     // A hidden copy of the content (same class, same text) that the checker owns while checking.
     virtual std::unique_ptr<ISpellTextControl> makeShadow() const = 0;

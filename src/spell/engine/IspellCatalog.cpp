@@ -61,10 +61,10 @@ QList<RawSection> readSections(const QByteArray& text) {
     return sections;
 }
 
-TLanguage languageNumber(const QString& text) {
+LanguageId languageNumber(const QString& text) {
     bool ok = false;
     const uint number = text.toUInt(&ok);
-    return ok && number <= 0xFFFF ? TLanguage(number) : TLanguage(0);
+    return ok && number <= 0xFFFF ? LanguageId(number) : LanguageId(0);
 }
 
 } // namespace

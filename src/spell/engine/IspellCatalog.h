@@ -7,13 +7,13 @@
 
 // One dictionary described by a section of an ispell.ini file.
 struct IspellSection {
-    QString name;           // section name, or the directory's name when the section name is empty
-    QString directory;      // the dictionary directory's name
-    TLanguage language = 0; // "LangNo"; 0 when absent or not a number
-    QString cmd;            // "Cmd", placeholder not yet expanded
-    QString charset;        // "Charset"
-    QString surrogate;      // "Surrogate", "-" when empty
-    QString flag;           // "Flag", by default the directory's name
+    QString name;            // section name, or the directory's name when the section name is empty
+    QString directory;       // the dictionary directory's name
+    LanguageId language = 0; // "LangNo"; 0 when absent or not a number
+    QString cmd;             // "Cmd", placeholder not yet expanded
+    QString charset;         // "Charset"
+    QString surrogate;       // "Surrogate", "-" when empty
+    QString flag;            // "Flag", by default the directory's name
 };
 
 // Our own reader of ispell.ini files (not QSettings: it would split values at commas and cut them at

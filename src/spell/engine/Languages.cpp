@@ -12,8 +12,8 @@
 namespace {
 
 // Windows' three-letter abbreviations; ICU has no such names.
-const std::map<TLanguage, const char*>& abbreviations() {
-    static const std::map<TLanguage, const char*> table = {
+const std::map<LanguageId, const char*>& abbreviations() {
+    static const std::map<LanguageId, const char*> table = {
         {1025, "ARA"}, {1026, "BGR"}, {1027, "CAT"}, {1028, "CHT"}, {1029, "CSY"}, {1030, "DAN"},
         {1031, "DEU"}, {1032, "ELL"}, {1033, "ENU"}, {1034, "ESP"}, {1035, "FIN"}, {1036, "FRA"},
         {1037, "HEB"}, {1038, "HUN"}, {1039, "ISL"}, {1040, "ITA"}, {1041, "JPN"}, {1042, "KOR"},
@@ -32,7 +32,7 @@ const std::map<TLanguage, const char*>& abbreviations() {
 }
 
 // Default ANSI code page by primary language (the low ten bits of the identifier); languages
-// whose code page depends on the script or country are handled in LanguageCodePage.
+// whose code page depends on the script or country are handled in languageCodePage.
 const std::map<int, int>& primaryCodePages() {
     static const std::map<int, int> table = {
         // Western European
@@ -123,7 +123,7 @@ const std::map<int, int>& primaryCodePages() {
 }
 
 // ICU's locale for the identifier; empty when there is none (0 would give the root locale).
-QByteArray localeOf(TLanguage language) {
+QByteArray localeOf(LanguageId language) {
     if (language == 0) {
         return {};
     }
@@ -273,19 +273,19 @@ private:
 
 } // namespace
 
-QString LanguageName(TLanguage language, TLangOption option) {
+QString languageName(LanguageId language, LanguageNameForm option) {
     const QByteArray locale = localeOf(language);
     if (locale.isEmpty()) {
         return {};
     }
     switch (option) {
-    case TLangOption::loLocalized:
+    case LanguageNameForm::Localized:
         return display(uloc_getDisplayName, locale, uiLocale());
-    case TLangOption::loEnglish:
+    case LanguageNameForm::English:
         return display(uloc_getDisplayLanguage, locale, QByteArrayLiteral("en"));
-    case TLangOption::loNative:
+    case LanguageNameForm::Native:
         return display(uloc_getDisplayLanguage, locale, locale);
-    case TLangOption::loAbbrev: {
+    case LanguageNameForm::Abbreviation: {
         const auto found = abbreviations().find(language);
         if (found != abbreviations().end()) {
             return QString::fromLatin1(found->second);
@@ -296,7 +296,7 @@ QString LanguageName(TLanguage language, TLangOption option) {
     return {};
 }
 
-int LanguageCodePage(TLanguage language) {
+int languageCodePage(LanguageId language) {
     if (localeOf(language).isEmpty()) {
         return SystemAnsiCodePage;
     }
@@ -317,7 +317,7 @@ int LanguageCodePage(TLanguage language) {
     return found != primaryCodePages().end() ? found->second : SystemAnsiCodePage;
 }
 
-int CodePageCharset(int codePage) {
+int codePageCharset(int codePage) {
     switch (codePage) {
     case 1252:
         return 0;
@@ -352,11 +352,11 @@ int CodePageCharset(int codePage) {
     }
 }
 
-int LanguageCharset(TLanguage language) {
-    return CodePageCharset(LanguageCodePage(language));
+int languageCharset(LanguageId language) {
+    return codePageCharset(languageCodePage(language));
 }
 
-QString AnsiToWide(const QByteArray& text, int codePage) {
+QString ansiToWide(const QByteArray& text, int codePage) {
     if (text.isEmpty()) {
         return {};
     }
@@ -370,7 +370,7 @@ QString AnsiToWide(const QByteArray& text, int codePage) {
     return QString(reinterpret_cast<const QChar*>(wide.constData()), wide.size() / 2);
 }
 
-QByteArray WideToAnsi(const QString& text, int codePage) {
+QByteArray wideToAnsi(const QString& text, int codePage) {
     if (text.isEmpty()) {
         return {};
     }

@@ -18,7 +18,7 @@ const QString CustomDictionariesKey =
     QStringLiteral("\\SOFTWARE\\Microsoft\\Shared Tools\\Proofing Tools\\Custom Dictionaries");
 
 // The locale id of a dictionary name such as "en_US"; 0 for names without a country or unknown ones.
-TLanguage languageOfDictionary(const QString& baseName) {
+LanguageId languageOfDictionary(const QString& baseName) {
     const QByteArray name = baseName.toLatin1();
     if (!baseName.contains(QLatin1Char('_')))
         return 0;
@@ -26,7 +26,7 @@ TLanguage languageOfDictionary(const QString& baseName) {
     // A language without its country (de_BE maps to plain German) would list a second, vaguer
     // German: only ids that name a country count.
     const bool namesCountry = (lcid >> 10) != 0;
-    return namesCountry && lcid <= 0xFFFF ? TLanguage(lcid) : TLanguage(0);
+    return namesCountry && lcid <= 0xFFFF ? LanguageId(lcid) : LanguageId(0);
 }
 
 // A fresh install selects picker entry 1, and the picker lists the keys from the last to the first:
@@ -34,8 +34,8 @@ TLanguage languageOfDictionary(const QString& baseName) {
 // default language, English (United Kingdom), else English (United States).
 QList<SpellConfiguration::InstalledDictionary>
 userLocaleSecond(QList<SpellConfiguration::InstalledDictionary> found) {
-    const QList<TLanguage> preferred = {languageOfDictionary(QLocale().name()), 2057, 1033};
-    for (const TLanguage language : preferred) {
+    const QList<LanguageId> preferred = {languageOfDictionary(QLocale().name()), 2057, 1033};
+    for (const LanguageId language : preferred) {
         for (int i = 0; i < found.size(); ++i) {
             if (language != 0 && found[i].language == language && found.size() > 1) {
                 const auto own = found.takeAt(i);
@@ -83,7 +83,7 @@ QList<SpellConfiguration::InstalledDictionary> SpellConfiguration::installedDict
     for (const QString& folder : m_dictionaryFolders) {
         const QDir dir(folder);
         for (const QFileInfo& dic : dir.entryInfoList({QStringLiteral("*.dic")}, QDir::Files, QDir::Name)) {
-            const TLanguage language = languageOfDictionary(dic.completeBaseName());
+            const LanguageId language = languageOfDictionary(dic.completeBaseName());
             const bool hasAffixes = QFileInfo::exists(dic.path() + QLatin1Char('/') + dic.completeBaseName() +
                                                       QStringLiteral(".aff"));
             const bool known = std::any_of(found.begin(), found.end(), [&](const InstalledDictionary& d) {
@@ -105,7 +105,8 @@ QStringList SpellConfiguration::proofingLanguageKeys() const {
     return keys;
 }
 
-std::optional<SpellConfiguration::ProofingEntry> SpellConfiguration::proofingEntry(TLanguage language) const {
+std::optional<SpellConfiguration::ProofingEntry>
+SpellConfiguration::proofingEntry(LanguageId language) const {
     if (hiveHasProofingKeys()) {
         try {
             const auto key = m_hive->openKey(SpellingKey + QStringLiteral("\\%1\\Normal").arg(language));

@@ -33,7 +33,7 @@ public:
         QString dictionary; // path of the main dictionary
     };
     // Values of "...\Proofing Tools\Spelling\<language>\Normal"; nullopt when the key is missing.
-    std::optional<ProofingEntry> proofingEntry(TLanguage language) const;
+    std::optional<ProofingEntry> proofingEntry(LanguageId language) const;
 
     // Value "1" of "...\Proofing Tools\Custom Dictionaries"; nullopt when the key is missing.
     std::optional<QString> customDictionary() const;
@@ -44,7 +44,7 @@ public:
     QString spellerLibraryPath() const;
 
     struct InstalledDictionary {
-        TLanguage language;
+        LanguageId language;
         QString dictionary; // the .dic file
     };
     // Hunspell dictionaries with a locale, in the order the default proofing keys list them.

@@ -1,9 +1,9 @@
 #include "SpellTexts.h"
 
 SpellTextTable SpellTexts;
-SpellTextTable OtherSpellTexts = EnglishSpellTexts();
+SpellTextTable otherSpellTexts = englishSpellTexts();
 
-const SpellTextTable& EnglishSpellTexts() {
+const SpellTextTable& englishSpellTexts() {
     static const SpellTextTable texts = {
         QStringLiteral("&Variants"),
         QStringLiteral("&Delete"),
@@ -35,7 +35,7 @@ const SpellTextTable& EnglishSpellTexts() {
     return texts;
 }
 
-const SpellTextTable& GermanSpellTexts() {
+const SpellTextTable& germanSpellTexts() {
     static const SpellTextTable texts = {
         QStringLiteral("&Varianten"),
         QStringLiteral("&L\u00f6schen"),
@@ -67,26 +67,26 @@ const SpellTextTable& GermanSpellTexts() {
     return texts;
 }
 
-void LoadSpellTexts(TUserLanguage language) {
+void loadSpellTexts(TextLanguage language) {
     switch (language) {
-    case TUserLanguage::ulEnglish:
-        SpellTexts = EnglishSpellTexts();
+    case TextLanguage::English:
+        SpellTexts = englishSpellTexts();
         break;
-    case TUserLanguage::ulOwn:
-        SpellTexts = GermanSpellTexts();
+    case TextLanguage::Own:
+        SpellTexts = germanSpellTexts();
         break;
-    case TUserLanguage::ulOther:
-        SpellTexts = OtherSpellTexts;
+    case TextLanguage::Other:
+        SpellTexts = otherSpellTexts;
         break;
     }
 }
 
-QString FormatSpellText(int entry, const QString& argument) {
+QString formatSpellText(int entry, const QString& argument) {
     QString text = SpellTexts.at(entry);
     return text.replace(QLatin1String("%s"), argument);
 }
 
-QString FormatSpellText(int entry, int argument) {
+QString formatSpellText(int entry, int argument) {
     QString text = SpellTexts.at(entry);
     return text.replace(QLatin1String("%d"), QString::number(argument));
 }

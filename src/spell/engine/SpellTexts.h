@@ -12,13 +12,13 @@ using SpellTextTable = std::array<QString, SpellTextCount>;
 
 // The table readers index; empty until a checker's UserLanguage is set.
 extern SpellTextTable SpellTexts;
-// The application's own set, used for ulOther; holds the English texts from the start.
-extern SpellTextTable OtherSpellTexts;
+// The application's own set, used for Other; holds the English texts from the start.
+extern SpellTextTable otherSpellTexts;
 
-const SpellTextTable& EnglishSpellTexts();
-const SpellTextTable& GermanSpellTexts();
+const SpellTextTable& englishSpellTexts();
+const SpellTextTable& germanSpellTexts();
 // Refills SpellTexts from the set `language` selects.
-void LoadSpellTexts(TUserLanguage language);
+void loadSpellTexts(TextLanguage language);
 // An entry with its one argument put in (%s or %d).
-QString FormatSpellText(int entry, const QString& argument);
-QString FormatSpellText(int entry, int argument);
+QString formatSpellText(int entry, const QString& argument);
+QString formatSpellText(int entry, int argument);

@@ -7,62 +7,62 @@
 
 // A Windows-style locale identifier (1033 English US, 2057 English GB, 1031 German, ...); 0 stands
 // for an ispell dictionary that names no locale.
-using TLanguage = std::uint16_t;
+using LanguageId = std::uint16_t;
 
-enum class TSpellerType : std::uint8_t { sptMSOffice = 0, sptISpell = 1 };
+enum class EngineType : std::uint8_t { Library = 0, Ispell = 1 };
 
-enum class TUserLanguage { ulEnglish = 0, ulOwn = 1, ulOther = 2 };
+enum class TextLanguage { English = 0, Own = 1, Other = 2 };
 
 // Which form of a language's name is shown.
-enum class TLangOption { loLocalized = 0, loEnglish = 1, loNative = 2, loAbbrev = 3 };
+enum class LanguageNameForm { Localized = 0, English = 1, Native = 2, Abbreviation = 3 };
 
 // Option number n is bit n of the option word handed to every engine.
-enum TSpellOption : int {
-    spoSuggestFromUserDict = 0,
-    spoIgnoreAllCaps = 1,
-    spoIgnoreMixedDigits = 2,
-    spoIgnoreRomanNumerals = 3,
-    spoFindUncappedSentences = 4,
-    spoFindMissingSpaces = 5,
-    spoFindRepeatWord = 6,
-    spoFindExtraSpaces = 7,
-    spoFindSpacesBeforePunc = 8,
-    spoFindSpacesAfterPunc = 9,
-    spoRateSuggestions = 10,
-    spoFindInitialNumerals = 11,
+enum class SpellOption : int {
+    SuggestFromUserDict = 0,
+    IgnoreAllCaps = 1,
+    IgnoreMixedDigits = 2,
+    IgnoreRomanNumerals = 3,
+    FindUncappedSentences = 4,
+    FindMissingSpaces = 5,
+    FindRepeatWord = 6,
+    FindExtraSpaces = 7,
+    FindSpacesBeforePunc = 8,
+    FindSpacesAfterPunc = 9,
+    RateSuggestions = 10,
+    FindInitialNumerals = 11,
 };
 
 // The option word itself.
-using TSpellOptions = std::uint16_t;
+using SpellOptionFlags = std::uint16_t;
 
-constexpr TSpellOptions spellOption(TSpellOption option) {
-    return TSpellOptions(1u << option);
+constexpr SpellOptionFlags spellOption(SpellOption option) {
+    return SpellOptionFlags(1u << int(option));
 }
-constexpr bool hasSpellOption(TSpellOptions options, TSpellOption option) {
+constexpr bool hasSpellOption(SpellOptionFlags options, SpellOption option) {
     return (options & spellOption(option)) != 0;
 }
 
 // The result of every check of a segment; the values are those of the speller library's status.
-enum class TSpellReturnCode : std::uint16_t {
-    srNoErrors = 0,
-    srUnknownInputWord = 1,
-    srReturningChangeAlways = 2,
-    srReturningChangeOnce = 3,
-    srInvalidHyphenation = 4,
-    srErrorCapitalization = 5,
-    srWordConsideredAbbreviation = 6,
-    srHyphChangesSpelling = 7,
-    srNoMoreSuggestions = 8,
-    srMoreInfoThanBufferCouldHold = 9,
-    srNoSentenceStartCap = 10,
-    srRepeatWord = 11,
-    srExtraSpaces = 12,
-    srMissingSpace = 13,
-    srInitialNumeral = 14,
+enum class SpellResult : std::uint16_t {
+    NoErrors = 0,
+    UnknownInputWord = 1,
+    ReturningChangeAlways = 2,
+    ReturningChangeOnce = 3,
+    InvalidHyphenation = 4,
+    ErrorCapitalization = 5,
+    WordConsideredAbbreviation = 6,
+    HyphChangesSpelling = 7,
+    NoMoreSuggestions = 8,
+    MoreInfoThanBufferCouldHold = 9,
+    NoSentenceStartCap = 10,
+    RepeatWord = 11,
+    ExtraSpaces = 12,
+    MissingSpace = 13,
+    InitialNumeral = 14,
 };
 
 // The spelling subsystem's failure, with a message from its text table.
-class ESpellError : public QuillError {
+class SpellError : public QuillError {
 public:
     using QuillError::QuillError;
 };

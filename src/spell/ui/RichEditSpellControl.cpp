@@ -19,7 +19,7 @@ QTextDocument* RichEditSpellControl::document() const {
     if (m_ownDocument)
         return m_ownDocument.get();
     if (!m_edit)
-        throw ESpellError(QStringLiteral("The text control %1 no longer exists.").arg(m_name));
+        throw SpellError(QStringLiteral("The text control %1 no longer exists.").arg(m_name));
     return m_edit->document();
 }
 
@@ -111,7 +111,7 @@ int RichEditSpellControl::findWordBreak(int position, WordBreak direction) const
     return int(text.size());
 }
 
-TLanguage RichEditSpellControl::languageAt(int position) const {
+LanguageId RichEditSpellControl::languageAt(int position) const {
     Q_UNUSED(position);
     return 0; // our controls carry no language of their own
 }

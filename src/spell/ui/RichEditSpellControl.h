@@ -25,7 +25,7 @@ public:
     void setSelection(int start, int length) override;
     void replaceSelection(const QString& text) override;
     int findWordBreak(int position, WordBreak direction) const override;
-    TLanguage languageAt(int position) const override;
+    LanguageId languageAt(int position) const override;
     std::unique_ptr<ISpellTextControl> makeShadow() const override;
 
 private:

@@ -9,16 +9,16 @@ QFont toQFont(const SpellFont& font) {
     return result;
 }
 
-QColor misspellColor(const TMisspellFont& font) {
-    return QColor::fromRgb(QRgb(0xFF000000u | font.MspColor));
+QColor misspellColor(const MisspellingStyle& font) {
+    return QColor::fromRgb(QRgb(0xFF000000u | font.colour));
 }
 
-QFont misspellQFont(const TMisspellFont& font, const QFont& base) {
+QFont misspellQFont(const MisspellingStyle& font, const QFont& base) {
     QFont result(base);
-    result.setFamily(font.MspName);
-    result.setBold(font.MspStyle & TMisspellFont::Bold);
-    result.setItalic(font.MspStyle & TMisspellFont::Italic);
-    result.setUnderline(font.MspStyle & TMisspellFont::Underline);
-    result.setStrikeOut(font.MspStyle & TMisspellFont::StrikeOut);
+    result.setFamily(font.family);
+    result.setBold(font.style & MisspellingStyle::Bold);
+    result.setItalic(font.style & MisspellingStyle::Italic);
+    result.setUnderline(font.style & MisspellingStyle::Underline);
+    result.setStrikeOut(font.style & MisspellingStyle::StrikeOut);
     return result;
 }

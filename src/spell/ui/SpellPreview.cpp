@@ -88,7 +88,7 @@ void SpellPreview::clearContext() {
     rebuild(0);
 }
 
-void SpellPreview::FindEditedRange(int& start, int& length) const {
+void SpellPreview::editedRange(int& start, int& length) const {
     start = editStart();
     length = int(m_middle.size());
 }
@@ -167,7 +167,7 @@ void SpellPreview::dropEvent(QDropEvent* event) {
 }
 
 void SpellPreview::contentsGuard() {
-    if (Updating)
+    if (updating)
         return;
     const QString raw = document()->toRawText();
     const qsizetype fixed = m_prefix.size() + m_suffix.size();
@@ -179,12 +179,12 @@ void SpellPreview::contentsGuard() {
         m_middle = oneLine(middle);
         if (clean) {
             // Typed text takes the format before the caret; the flagged text keeps its own look.
-            Updating = true;
+            updating = true;
             QTextCursor range(document());
             range.setPosition(editStart());
             range.setPosition(editEnd(), QTextCursor::KeepAnchor);
             range.setCharFormat(m_flagged);
-            Updating = false;
+            updating = false;
         } else {
             rebuild(editEnd());
         }
@@ -196,8 +196,8 @@ void SpellPreview::contentsGuard() {
 }
 
 void SpellPreview::rebuild(int cursorPosition) {
-    const bool wasUpdating = Updating;
-    Updating = true;
+    const bool wasUpdating = updating;
+    updating = true;
     QTextCursor cursor(document());
     cursor.select(QTextCursor::Document);
     cursor.removeSelectedText();
@@ -209,5 +209,5 @@ void SpellPreview::rebuild(int cursorPosition) {
     caret.setPosition(qBound(0, cursorPosition, document()->characterCount() - 1));
     setTextCursor(caret);
     ensureCursorVisible();
-    Updating = wasUpdating;
+    updating = wasUpdating;
 }

@@ -21,13 +21,13 @@ public:
     void clearContext();
 
     // The start and length of the editable text as it stands now.
-    void FindEditedRange(int& start, int& length) const;
+    void editedRange(int& start, int& length) const;
     QString editedText() const { return m_middle; }
     // Puts `text` in place of the editable text, as the program (no change notification).
     void replaceEdited(const QString& text);
 
     // True while the program itself writes into the preview.
-    bool Updating = false;
+    bool updating = false;
 
 signals:
     // The user changed the editable text.

@@ -9,7 +9,7 @@
 #include "gui/dialogs/TfrmOptions.h"
 #include "platform/AutoStart.h"
 #include "platform/Registry.h"
-#include "spell/ui/TSpellLanguageComboBox.h"
+#include "spell/ui/LanguagePicker.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -556,10 +556,10 @@ private slots:
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
         TfrmMain& w = s.start();
-        const TSpellLanguageComboBox installed(&w.spell().configuration());
+        const LanguagePicker installed(&w.spell().configuration());
         if (installed.count() < 2)
             QSKIP("fewer than two spelling languages installed");
-        TSpellChecker& checker = w.spell().checker();
+        SpellChecker& checker = w.spell().checker();
         const int stored = w.settings().spellCheckerLanguage;
         const int other = stored == 0 ? 1 : 0;
 
@@ -567,10 +567,10 @@ private slots:
             QCOMPARE(d.cboSpellCheck()->count(), installed.count());
             QCOMPARE(d.cboSpellCheck()->currentIndex(), stored);
             d.cboSpellCheck()->setCurrentIndex(other); // as the user's choice from the list
-            QCOMPARE(checker.LangName, installed.itemText(other));
+            QCOMPARE(checker.languageText, installed.itemText(other));
             d.btnCancel()->click();
         });
-        QCOMPARE(checker.LangName, installed.itemText(other));
+        QCOMPARE(checker.languageText, installed.itemText(other));
         QCOMPARE(w.settings().spellCheckerLanguage, stored);
         QCOMPARE(w.cboSpellCheck()->currentIndex(), stored);
 
@@ -580,7 +580,7 @@ private slots:
         });
         QCOMPARE(w.settings().spellCheckerLanguage, other);
         QCOMPARE(w.cboSpellCheck()->currentIndex(), other); // the main window's own picker follows
-        QCOMPARE(checker.LangName, installed.itemText(other));
+        QCOMPARE(checker.languageText, installed.itemText(other));
     }
 
     // Root ignores file modes and would write the common entry: the box is met as "nobody".

@@ -5,20 +5,20 @@
 
 namespace {
 
-TTableList listOf(std::initializer_list<const char*> froms, TDuplicates duplicates, bool sorted) {
-    TTableList list;
+ConversionList listOf(std::initializer_list<const char*> froms, DuplicatePolicy duplicates, bool sorted) {
+    ConversionList list;
     list.Duplicates = duplicates;
     for (const char* from : froms) {
-        list.Add(QString::fromUtf8(from), QString());
+        list.add(QString::fromUtf8(from), QString());
     }
     list.setSorted(sorted);
     return list;
 }
 
-QStringList fromsOf(const TTableList& list) {
+QStringList fromsOf(const ConversionList& list) {
     QStringList froms;
-    for (int i = 0; i < list.Count(); ++i) {
-        froms << list.From(i);
+    for (int i = 0; i < list.count(); ++i) {
+        froms << list.from(i);
     }
     return froms;
 }
@@ -50,8 +50,8 @@ private slots:
     }
     void names() {
         QFETCH(QString, name);
-        QTEST(CharsetOfName(name), "charset");
-        QTEST(CodePageOfName(name), "codePage");
+        QTEST(charsetOfName(name), "charset");
+        QTEST(codePageOfName(name), "codePage");
     }
 
     void utf8Encode_data() {
@@ -67,7 +67,7 @@ private slots:
     }
     void utf8Encode() {
         QFETCH(QString, text);
-        QTEST(Utf8Encode(text), "bytes");
+        QTEST(::utf8Encode(text), "bytes");
     }
 
     void findAndSort_data() {
@@ -87,30 +87,31 @@ private slots:
     void findAndSort() {
         QFETCH(bool, acceptDuplicates);
         QFETCH(QString, sought);
-        const TTableList list = listOf({"d", "b", "a", "b", "b"}, TDuplicates::dupAccept, true);
+        const ConversionList list = listOf({"d", "b", "a", "b", "b"}, DuplicatePolicy::Accept, true);
         QCOMPARE(fromsOf(list), QStringList({"a", "b", "b", "b", "d"}));
-        TTableList searched = list;
-        searched.Duplicates = acceptDuplicates ? TDuplicates::dupAccept : TDuplicates::dupIgnore;
+        ConversionList searched = list;
+        searched.Duplicates = acceptDuplicates ? DuplicatePolicy::Accept : DuplicatePolicy::Ignore;
         int index = -1;
-        QTEST(searched.Find(sought, index), "found");
+        QTEST(searched.find(sought, index), "found");
         QTEST(index, "index");
     }
 
     void sortingComparesCodeUnits() {
         // By code unit: digits as text, upper case before lower case, a high surrogate (D83D)
         // before U+FFFD.
-        const TTableList list = listOf({"b", "B", "\xEF\xBF\xBD", "\xF0\x9F\x98\x80", "ab", "a", "10", "9"},
-                                       TDuplicates::dupAccept, true);
+        const ConversionList list =
+            listOf({"b", "B", "\xEF\xBF\xBD", "\xF0\x9F\x98\x80", "ab", "a", "10", "9"},
+                   DuplicatePolicy::Accept, true);
         QCOMPARE(fromsOf(list),
                  QStringList({"10", "9", "B", "a", "ab", "b", QString::fromUtf8("\xF0\x9F\x98\x80"),
                               QString::fromUtf8("\xEF\xBF\xBD")}));
         // Larger than the partition steps, with many equal items.
-        TTableList many;
-        many.Duplicates = TDuplicates::dupAccept;
+        ConversionList many;
+        many.Duplicates = DuplicatePolicy::Accept;
         QStringList expected;
         for (int i = 0; i < 300; ++i) {
             const QString s = QString::number((i * 7919) % 101);
-            many.Add(s, QString());
+            many.add(s, QString());
             expected << s;
         }
         many.setSorted(true);
@@ -119,37 +120,37 @@ private slots:
     }
 
     void addingToASortedList() {
-        TTableList ignoring;
+        ConversionList ignoring;
         ignoring.setSorted(true);
         for (const char* from : {"m", "c", "x", "c"}) {
-            ignoring.Add(QString::fromLatin1(from), QString());
+            ignoring.add(QString::fromLatin1(from), QString());
         }
         QCOMPARE(fromsOf(ignoring), QStringList({"c", "m", "x"}));
-        TTableList refusing = listOf({"m"}, TDuplicates::dupError, true);
-        QVERIFY_THROWS_EXCEPTION(EStringListError, refusing.Add(QStringLiteral("m"), QString()));
-        QCOMPARE(refusing.Count(), 1);
+        ConversionList refusing = listOf({"m"}, DuplicatePolicy::Error, true);
+        QVERIFY_THROWS_EXCEPTION(StringListError, refusing.add(QStringLiteral("m"), QString()));
+        QCOMPARE(refusing.count(), 1);
         // Switching sorting off keeps the order; later items are appended.
         ignoring.setSorted(false);
-        ignoring.Add(QStringLiteral("a"), QString());
+        ignoring.add(QStringLiteral("a"), QString());
         QCOMPARE(fromsOf(ignoring), QStringList({"c", "m", "x", "a"}));
     }
 
     void indexErrors() {
-        TTableList list = listOf({"a", "b"}, TDuplicates::dupIgnore, true);
-        QCOMPARE(list.To(1), QString());
+        ConversionList list = listOf({"a", "b"}, DuplicatePolicy::Ignore, true);
+        QCOMPARE(list.to(1), QString());
         for (const int index : {-1, 2, 100}) {
             try {
-                (void)list.From(index);
+                (void)list.from(index);
                 QFAIL("no error for an index outside the list");
-            } catch (const EStringListError& e) {
+            } catch (const StringListError& e) {
                 QCOMPARE(e.message(), QStringLiteral("List index out of bounds (%1)").arg(index));
             }
         }
-        QVERIFY_THROWS_EXCEPTION(EStringListError, list.setCapacity(1));
+        QVERIFY_THROWS_EXCEPTION(StringListError, list.setCapacity(1));
         list.setCapacity(50);
-        QCOMPARE(list.Capacity(), 50);
-        QCOMPARE(list.Count(), 2);
-        QVERIFY_THROWS_EXCEPTION(EStringListError, TTableList().item(0));
+        QCOMPARE(list.capacity(), 50);
+        QCOMPARE(list.count(), 2);
+        QVERIFY_THROWS_EXCEPTION(StringListError, ConversionList().item(0));
     }
 
     void convert_data() {
@@ -180,22 +181,22 @@ private slots:
     void convert() {
         QFETCH(QString, charset);
         QFETCH(QString, text);
-        TConvTable table;
-        table.Charset = charset;
-        table.Pairs().Add(QStringLiteral("ab"), QStringLiteral("y"));
-        table.Pairs().Add(QStringLiteral("a"), QStringLiteral("x"));
-        table.Pairs().Add(QStringLiteral("b"), QStringLiteral("ab"));
-        table.Pairs().Add(QStringLiteral("qq"), QStringLiteral("1"));
-        table.Pairs().Add(QStringLiteral("qq"), QStringLiteral("2")); // ignored duplicate
-        QTEST(table.Convert(text), "converted");
+        ConversionTable table;
+        table.charset = charset;
+        table.pairs().add(QStringLiteral("ab"), QStringLiteral("y"));
+        table.pairs().add(QStringLiteral("a"), QStringLiteral("x"));
+        table.pairs().add(QStringLiteral("b"), QStringLiteral("ab"));
+        table.pairs().add(QStringLiteral("qq"), QStringLiteral("1"));
+        table.pairs().add(QStringLiteral("qq"), QStringLiteral("2")); // ignored duplicate
+        QTEST(table.convert(text), "converted");
     }
 
     void emptyTableChangesNothing() {
-        TConvTable table;
-        QCOMPARE(table.Pairs().Count(), 0);
-        QVERIFY(table.Pairs().Sorted());
+        ConversionTable table;
+        QCOMPARE(table.pairs().count(), 0);
+        QVERIFY(table.pairs().isSorted());
         const QString text = QString::fromUtf8("Grüße €");
-        QCOMPARE(table.Convert(text), text);
+        QCOMPARE(table.convert(text), text);
     }
 };
 

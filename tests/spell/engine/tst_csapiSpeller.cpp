@@ -5,10 +5,10 @@
 
 #include "controls/TRichEditURL.h"
 #include "platform/Registry.h"
+#include "spell/engine/LibraryEngine.h"
+#include "spell/engine/SpellChecker.h"
 #include "spell/engine/SpellConfiguration.h"
 #include "spell/engine/SpellTexts.h"
-#include "spell/engine/TCSAPISpeller.h"
-#include "spell/engine/TSpellChecker.h"
 #include "spell/ui/RichEditSpellControl.h"
 
 #include <QFile>
@@ -30,12 +30,12 @@ struct Setup {
     QTemporaryDir dir;
     RegistryHive hive{dir.filePath(QStringLiteral("registry.ini"))};
     SpellConfiguration configuration{&hive, dir.path() + QStringLiteral("/bin/")};
-    TSpellChecker checker;
+    SpellChecker checker;
     QString dictionary = dir.filePath(QStringLiteral("dict/en_US.dic"));
 
     // The proofing key of one language, naming `engine` and the dictionary copy.
-    explicit Setup(const QString& engine, TLanguage keyLanguage = 1033) {
-        LoadSpellTexts(TUserLanguage::ulEnglish);
+    explicit Setup(const QString& engine, LanguageId keyLanguage = 1033) {
+        loadSpellTexts(TextLanguage::English);
         QDir().mkpath(dir.filePath(QStringLiteral("dict")));
         for (const char* extension : {".dic", ".aff"})
             QFile::copy(QStringLiteral("/usr/share/hunspell/en_US") + QLatin1String(extension),
@@ -78,7 +78,7 @@ private:
 QString spellErrorOf(const std::function<void()>& action) {
     try {
         action();
-    } catch (const ESpellError& e) {
+    } catch (const SpellError& e) {
         return e.message();
     }
     return QString();
@@ -108,12 +108,13 @@ void tst_csapiSpeller::callsTheLibraryInOrder() {
     ShimLog log;
     const QByteArray dictionary = QFile::encodeName(setup.dictionary);
     const QString custom = setup.dir.filePath(QStringLiteral("dict/CUSTOM.DIC"));
-    const TSpellOptions options = spellOption(spoIgnoreAllCaps) | spellOption(spoFindRepeatWord);
+    const SpellOptionFlags options =
+        spellOption(SpellOption::IgnoreAllCaps) | spellOption(SpellOption::FindRepeatWord);
     {
         // 2057 has no key of its own: the engine takes 1033's and still opens the dictionary for 2057.
-        TCSAPISpeller speller(2057, options, &setup.checker);
-        QVERIFY(!speller.Disabled);
-        QCOMPARE(speller.Engine, Shim);
+        LibraryEngine speller(2057, options, &setup.checker);
+        QVERIFY(!speller.disabled);
+        QCOMPARE(speller.libraryPath, Shim);
         QCOMPARE(log.take(), QStringList({
                                  QStringLiteral("SpellInit 00 2d 1f 1e 97 96 85 0b 0a 0d 0a"),
                                  QStringLiteral("SpellOptions 7 66"),
@@ -123,17 +124,17 @@ void tst_csapiSpeller::callsTheLibraryInOrder() {
         Q_UNUSED(dictionary);
 
         int length = 0, start = 0;
-        QCOMPARE(speller.CheckBufferStart(QStringLiteral("ä bad one"), length, start),
-                 TSpellReturnCode::srUnknownInputWord);
+        QCOMPARE(speller.checkSegmentStart(QStringLiteral("ä bad one"), length, start),
+                 SpellResult::UnknownInputWord);
         QCOMPARE(start, 2); // byte 3 in UTF-8
         QCOMPARE(length, 3);
-        QCOMPARE(speller.GetErrorWord(), QStringLiteral("bad"));
-        QCOMPARE(speller.CheckBufferContinued(QStringLiteral(" fine"), length, start),
-                 TSpellReturnCode::srNoErrors);
-        speller.ChangeOnce(QStringLiteral("teh"), QStringLiteral("the"));
-        speller.ChangeAlways(QStringLiteral("wrod"), QStringLiteral("word"));
-        speller.AddWord(QStringLiteral("Quillnote"));
-        speller.IgnoreAlways(QStringLiteral("zorblax"));
+        QCOMPARE(speller.errorWord(), QStringLiteral("bad"));
+        QCOMPARE(speller.checkSegmentContinued(QStringLiteral(" fine"), length, start),
+                 SpellResult::NoErrors);
+        speller.changeOnce(QStringLiteral("teh"), QStringLiteral("the"));
+        speller.changeAlways(QStringLiteral("wrod"), QStringLiteral("word"));
+        speller.addWord(QStringLiteral("Quillnote"));
+        speller.ignoreAlways(QStringLiteral("zorblax"));
         QCOMPARE(log.take(), QStringList({
                                  QStringLiteral("SpellCheck 2 2 ä bad one"),
                                  QStringLiteral("SpellCheck 2 1  fine"),
@@ -168,26 +169,26 @@ void tst_csapiSpeller::userDictionaryPath() {
     const QString fromKey = setup.dir.filePath(QStringLiteral("key.dic"));
     const QString fromHandler = setup.dir.filePath(QStringLiteral("handler.dic"));
     if (source == QLatin1String("checker"))
-        setup.checker.CustomDict = fromChecker;
+        setup.checker.customDictionary = fromChecker;
     if (source.contains(QLatin1String("key")))
         setup.storeCustomDictionary(fromKey);
     QStringList handlerCalls;
     if (source.startsWith(QLatin1String("handler"))) {
-        setup.checker.OnGetDictionary = [&](TSpellChecker* sender, TLanguage language, QString& dict) {
+        setup.checker.onGetDictionary = [&](SpellChecker* sender, LanguageId language, QString& dict) {
             QCOMPARE(sender, &setup.checker);
             handlerCalls << QStringLiteral("%1 %2").arg(language).arg(dict);
             dict = fromHandler;
         };
     }
 
-    TCSAPISpeller speller(2057, 0, &setup.checker);
+    LibraryEngine speller(2057, 0, &setup.checker);
 
     const QString expected = source == QLatin1String("checker") ? fromChecker
                              : source == QLatin1String("key")   ? fromKey
                              : source.startsWith(QLatin1String("handler"))
                                  ? fromHandler
                                  : setup.dir.filePath(QStringLiteral("dict/CUSTOM.DIC"));
-    QCOMPARE(speller.CustomDict, expected);
+    QCOMPARE(speller.customDictionary, expected);
     QVERIFY(log.take().contains(QStringLiteral("SpellOpenUdr %1 1 65534").arg(expected)));
     if (source.startsWith(QLatin1String("handler")))
         QCOMPARE(handlerCalls,
@@ -205,17 +206,16 @@ void tst_csapiSpeller::userDictionaryPath() {
 void tst_csapiSpeller::languageNotInstalled() {
     Setup setup(Shim);
     ShimLog log;
-    TCSAPISpeller speller(1031, 0, &setup.checker);
-    QVERIFY(speller.Disabled);
+    LibraryEngine speller(1031, 0, &setup.checker);
+    QVERIFY(speller.disabled);
     int length = -1, start = -1;
-    QCOMPARE(speller.CheckBufferStart(QStringLiteral("a bad word"), length, start),
-             TSpellReturnCode::srNoErrors);
+    QCOMPARE(speller.checkSegmentStart(QStringLiteral("a bad word"), length, start), SpellResult::NoErrors);
     QStringList list{QStringLiteral("old")};
-    speller.GetSuggestions(QStringLiteral("bad"), list);
+    speller.fillSuggestions(QStringLiteral("bad"), list);
     QVERIFY(list.isEmpty());
-    speller.AddWord(QStringLiteral("bad"));
-    QCOMPARE(speller.GetErrorWord(), QString());
-    QCOMPARE(speller.GetChangeTo(), QString());
+    speller.addWord(QStringLiteral("bad"));
+    QCOMPARE(speller.errorWord(), QString());
+    QCOMPARE(speller.changeTo(), QString());
     QCOMPARE(log.take(), QStringList());
 }
 
@@ -229,30 +229,30 @@ void tst_csapiSpeller::libraryThatCannotBeUsed_data() {
 void tst_csapiSpeller::libraryThatCannotBeUsed() {
     QFETCH(QString, engine);
     Setup setup(engine);
-    const QString message = spellErrorOf([&] { TCSAPISpeller speller(1033, 0, &setup.checker); });
+    const QString message = spellErrorOf([&] { LibraryEngine speller(1033, 0, &setup.checker); });
     QCOMPARE(message, QStringLiteral("Error loading Spell DLL %1").arg(engine));
 }
 
 void tst_csapiSpeller::libraryErrorsBecomeSpellErrors() {
     Setup setup(Shim);
     ShimLog log;
-    TCSAPISpeller speller(1033, 0, &setup.checker);
-    QCOMPARE(spellErrorOf([&] { speller.AddWord(QStringLiteral("fail")); }),
+    LibraryEngine speller(1033, 0, &setup.checker);
+    QCOMPARE(spellErrorOf([&] { speller.addWord(QStringLiteral("fail")); }),
              QStringLiteral("Spelling error No 34820"));
     // A library that cannot open its dictionary: the constructor fails and gives the library back.
     Setup broken(Library);
     QFile::remove(broken.dictionary);
-    QCOMPARE(spellErrorOf([&] { TCSAPISpeller failing(1033, 0, &broken.checker); }),
+    QCOMPARE(spellErrorOf([&] { LibraryEngine failing(1033, 0, &broken.checker); }),
              QStringLiteral("Spelling error No 37379")); // 0x9203: main dictionary, file open
 }
 
 void tst_csapiSpeller::duplicateSuggestionsAppearOnce() {
     Setup setup(Shim);
     ShimLog log;
-    TCSAPISpeller speller(1033, 0, &setup.checker);
+    LibraryEngine speller(1033, 0, &setup.checker);
     log.take();
     QStringList list{QStringLiteral("stale")};
-    speller.GetSuggestions(QStringLiteral("alpah"), list);
+    speller.fillSuggestions(QStringLiteral("alpah"), list);
     QCOMPARE(list, QStringList({QStringLiteral("alpha"), QStringLiteral("beta"), QStringLiteral("gamma")}));
     QCOMPARE(log.take(),
              QStringList({QStringLiteral("SpellCheck 3 0 alpah"), QStringLiteral("SpellCheck 4 0 alpah"),
@@ -261,30 +261,29 @@ void tst_csapiSpeller::duplicateSuggestionsAppearOnce() {
 
 void tst_csapiSpeller::checksWithTheSpellerLibrary() {
     Setup setup(Library);
-    const TSpellOptions options = spellOption(spoFindRepeatWord);
+    const SpellOptionFlags options = spellOption(SpellOption::FindRepeatWord);
     const QString custom = setup.dir.filePath(QStringLiteral("dict/CUSTOM.DIC"));
     {
-        TCSAPISpeller speller(1033, options, &setup.checker);
-        QVERIFY(!speller.Disabled);
+        LibraryEngine speller(1033, options, &setup.checker);
+        QVERIFY(!speller.disabled);
         int length = 0, start = 0;
         // Characters of several UTF-8 and UTF-16 widths before the finding.
         const QString text = QStringLiteral("😀 The “menu” — it’s got a tyop");
-        QCOMPARE(speller.CheckBufferStart(text, length, start), TSpellReturnCode::srUnknownInputWord);
+        QCOMPARE(speller.checkSegmentStart(text, length, start), SpellResult::UnknownInputWord);
         QCOMPARE(text.mid(start, length), QStringLiteral("tyop"));
-        QCOMPARE(speller.GetErrorWord(), QStringLiteral("tyop"));
+        QCOMPARE(speller.errorWord(), QStringLiteral("tyop"));
         QStringList suggestions;
-        speller.GetSuggestions(QStringLiteral("tyop"), suggestions);
+        speller.fillSuggestions(QStringLiteral("tyop"), suggestions);
         QVERIFY2(suggestions.contains(QStringLiteral("typo")), qPrintable(suggestions.join(',')));
         QCOMPARE(suggestions.removeDuplicates(), 0);
 
-        speller.AddWord(QStringLiteral("tyop"));
-        QCOMPARE(speller.CheckBufferStart(text, length, start), TSpellReturnCode::srNoErrors);
-        speller.ChangeAlways(QStringLiteral("thiss"), QStringLiteral("this"));
-        QCOMPARE(speller.CheckBufferContinued(QStringLiteral(" and thiss"), length, start),
-                 TSpellReturnCode::srReturningChangeAlways);
-        QCOMPARE(speller.GetChangeTo(), QStringLiteral("this"));
-        QCOMPARE(speller.CheckBufferStart(QStringLiteral("so so"), length, start),
-                 TSpellReturnCode::srRepeatWord);
+        speller.addWord(QStringLiteral("tyop"));
+        QCOMPARE(speller.checkSegmentStart(text, length, start), SpellResult::NoErrors);
+        speller.changeAlways(QStringLiteral("thiss"), QStringLiteral("this"));
+        QCOMPARE(speller.checkSegmentContinued(QStringLiteral(" and thiss"), length, start),
+                 SpellResult::ReturningChangeAlways);
+        QCOMPARE(speller.changeTo(), QStringLiteral("this"));
+        QCOMPARE(speller.checkSegmentStart(QStringLiteral("so so"), length, start), SpellResult::RepeatWord);
         QCOMPARE(start, 3);
     }
     QFile file(custom);
@@ -294,25 +293,25 @@ void tst_csapiSpeller::checksWithTheSpellerLibrary() {
 
 void tst_csapiSpeller::longSegmentGoesInPieces() {
     Setup setup(Library);
-    TCSAPISpeller speller(1033, 0, &setup.checker);
+    LibraryEngine speller(1033, 0, &setup.checker);
     // About 260 000 UTF-8 bytes, more than one record can carry.
     const QString text = QStringLiteral("“word” — ").repeated(8000) +
                          QStringLiteral("it’s ").repeated(20000) + QStringLiteral("tyop");
     int length = 0, start = 0;
-    QCOMPARE(speller.CheckBufferStart(text, length, start), TSpellReturnCode::srUnknownInputWord);
+    QCOMPARE(speller.checkSegmentStart(text, length, start), SpellResult::UnknownInputWord);
     QCOMPARE(start, text.size() - 4);
     QCOMPARE(length, 4);
 }
 
 void tst_csapiSpeller::fullCheckThroughTheChecker() {
     Setup setup(Library);
-    TSpellChecker& checker = setup.checker;
-    checker.setUserLanguage(TUserLanguage::ulEnglish);
+    SpellChecker& checker = setup.checker;
+    checker.setTextLanguage(TextLanguage::English);
     checker.setLanguage(1033);
-    checker.setSpellerType(TSpellerType::sptMSOffice);
-    checker.ModalDialog = true;
-    checker.setSpellerFactory(TSpellerType::sptMSOffice, [](TLanguage l, TSpellOptions o, TSpellChecker* c) {
-        return std::make_unique<TCSAPISpeller>(l, o, c);
+    checker.setEngineType(EngineType::Library);
+    checker.modalDialog = true;
+    checker.setEngineFactory(EngineType::Library, [](LanguageId l, SpellOptionFlags o, SpellChecker* c) {
+        return std::make_unique<LibraryEngine>(l, o, c);
     });
     ScriptedSpellDialog dialog(checker);
     dialog.install();
@@ -321,7 +320,7 @@ void tst_csapiSpeller::fullCheckThroughTheChecker() {
     edit.setObjectName(QStringLiteral("redNote"));
     edit.setText(QStringLiteral("Fix this tyop now.\nThe “menu” — it’s fine, reelly."));
     RichEditSpellControl control(edit);
-    checker.CheckControl(control);
+    checker.checkControl(control);
 
     QCOMPARE(dialog.presentations.size(), std::size_t(2));
     QCOMPARE(dialog.presentations[0].errorWord, QStringLiteral("tyop"));

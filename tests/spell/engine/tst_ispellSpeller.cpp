@@ -3,11 +3,11 @@
 #include "spell/engine/IspellAnswer.h"
 #include "spell/engine/IspellCatalog.h"
 #include "spell/engine/IspellEncoding.h"
+#include "spell/engine/IspellEngine.h"
 #include "spell/engine/IspellPipe.h"
 #include "spell/engine/Languages.h"
+#include "spell/engine/SpellChecker.h"
 #include "spell/engine/SpellConfiguration.h"
-#include "spell/engine/TISpeller.h"
-#include "spell/engine/TSpellChecker.h"
 
 #include "TestFolders.h"
 
@@ -55,11 +55,11 @@ public:
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return path;
     }
-    std::unique_ptr<TISpeller> engine(TLanguage language = 1033, TSpellOptions options = 0) {
-        return std::make_unique<TISpeller>(language, options, &checker);
+    std::unique_ptr<IspellEngine> engine(LanguageId language = 1033, SpellOptionFlags options = 0) {
+        return std::make_unique<IspellEngine>(language, options, &checker);
     }
 
-    TSpellChecker checker;
+    SpellChecker checker;
 
 private:
     TestFolders m_folders;
@@ -68,15 +68,15 @@ private:
 };
 
 // Every finding of the text as "word@start", going on behind each one as the checker does.
-QStringList findings(TAbstractSpeller& engine, const QString& text) {
+QStringList findings(SpellEngine& engine, const QString& text) {
     QStringList found;
     int offset = 0;
     while (offset < text.size()) {
         int length = 0, start = 0;
         const QString rest = text.mid(offset);
-        const TSpellReturnCode result = offset == 0 ? engine.CheckBufferStart(rest, length, start)
-                                                    : engine.CheckBufferContinued(rest, length, start);
-        if (result == TSpellReturnCode::srNoErrors)
+        const SpellResult result = offset == 0 ? engine.checkSegmentStart(rest, length, start)
+                                               : engine.checkSegmentContinued(rest, length, start);
+        if (result == SpellResult::NoErrors)
             break;
         found << text.mid(offset + start, length) + QLatin1Char('@') + QString::number(offset + start);
         offset += start + length;
@@ -84,8 +84,8 @@ QStringList findings(TAbstractSpeller& engine, const QString& text) {
     return found;
 }
 
-TSpellReturnCode check(TAbstractSpeller& engine, const QString& text, int& start, int& length) {
-    return engine.CheckBufferStart(text, length, start);
+SpellResult check(SpellEngine& engine, const QString& text, int& start, int& length) {
+    return engine.checkSegmentStart(text, length, start);
 }
 
 void addPrograms() {
@@ -116,9 +116,9 @@ private slots:
         IspellSetup setup;
         setup.english(cmd);
         auto engine = setup.engine();
-        QVERIFY2(!engine->Disabled, qPrintable(engine->failure()));
-        QCOMPARE(engine->SpellerType, TSpellerType::sptISpell);
-        QCOMPARE(engine->LangName, LanguageName(1033, TLangOption::loLocalized));
+        QVERIFY2(!engine->disabled, qPrintable(engine->failure()));
+        QCOMPARE(engine->SpellerType, EngineType::Ispell);
+        QCOMPARE(engine->languageText, languageName(1033, LanguageNameForm::Localized));
         // Hyphens, apostrophes and digits give several answers for one line in some of the
         // programs; the words behind them must still get their own answers. Command characters
         // in front of a word are delimiters, never commands.
@@ -128,17 +128,17 @@ private slots:
         QVERIFY2(found == (QStringList{"teh@20", "zzqx1zzqy@37", "zzqx@48", "teh@55", "dgo@65"}),
                  qPrintable(found.join(u' ')));
         int start = 0, length = 0;
-        QCOMPARE(check(*engine, QStringLiteral("teh"), start, length), TSpellReturnCode::srUnknownInputWord);
-        QCOMPARE(engine->GetErrorWord(), QStringLiteral("teh"));
+        QCOMPARE(check(*engine, QStringLiteral("teh"), start, length), SpellResult::UnknownInputWord);
+        QCOMPARE(engine->errorWord(), QStringLiteral("teh"));
         QStringList suggestions{QStringLiteral("stale")};
-        engine->GetSuggestions(QStringLiteral("teh"), suggestions);
+        engine->fillSuggestions(QStringLiteral("teh"), suggestions);
         QVERIFY2(suggestions.contains(QStringLiteral("the")), qPrintable(suggestions.join(u',')));
         // Another word than the last finding is asked about afresh.
-        engine->GetSuggestions(QStringLiteral("wrld"), suggestions);
+        engine->fillSuggestions(QStringLiteral("wrld"), suggestions);
         QVERIFY2(suggestions.contains(QStringLiteral("world")), qPrintable(suggestions.join(u',')));
-        engine->GetSuggestions(QStringLiteral("world"), suggestions);
+        engine->fillSuggestions(QStringLiteral("world"), suggestions);
         QVERIFY(suggestions.isEmpty());
-        QCOMPARE(engine->GetErrorWord(), QStringLiteral("teh"));
+        QCOMPARE(engine->errorWord(), QStringLiteral("teh"));
         // "zzqx" went out as a word, not as "add to the personal dictionary".
         QCOMPARE(findings(*engine, QStringLiteral("zzqx")), QStringList{"zzqx@0"});
     }
@@ -149,18 +149,17 @@ private slots:
         auto engine = setup.engine();
         const QString text = QStringLiteral("teh cat and Teh teh");
         int start = -1, length = -1;
-        QCOMPARE(check(*engine, text, start, length), TSpellReturnCode::srUnknownInputWord);
+        QCOMPARE(check(*engine, text, start, length), SpellResult::UnknownInputWord);
         QCOMPARE(start, 0);
         QCOMPARE(length, 3);
-        engine->ChangeAlways(QStringLiteral("teh"), QStringLiteral("the"));
+        engine->changeAlways(QStringLiteral("teh"), QStringLiteral("the"));
         // The pairs compare exactly: "Teh" is another word.
-        QCOMPARE(engine->CheckBufferContinued(text.mid(3), length, start),
-                 TSpellReturnCode::srUnknownInputWord);
+        QCOMPARE(engine->checkSegmentContinued(text.mid(3), length, start), SpellResult::UnknownInputWord);
         QCOMPARE(start + 3, 12);
-        QCOMPARE(engine->CheckBufferContinued(text.mid(15), length, start),
-                 TSpellReturnCode::srReturningChangeAlways);
+        QCOMPARE(engine->checkSegmentContinued(text.mid(15), length, start),
+                 SpellResult::ReturningChangeAlways);
         QCOMPARE(start + 15, 16);
-        QCOMPARE(engine->GetChangeTo(), QStringLiteral("the"));
+        QCOMPARE(engine->changeTo(), QStringLiteral("the"));
     }
 
     void addedWordsAreKeptAndSkippedWordsAreNot_data() {
@@ -182,11 +181,11 @@ private slots:
         {
             auto engine = setup.engine();
             QCOMPARE(findings(*engine, text), (QStringList{"Quillnotez@0", "blorptz@15"}));
-            engine->AddWord(QStringLiteral("Quillnotez"));
-            engine->IgnoreAlways(QStringLiteral("blorptz"));
+            engine->addWord(QStringLiteral("Quillnotez"));
+            engine->ignoreAlways(QStringLiteral("blorptz"));
             // A "word" holding a line break or a blank would be more than one command.
-            engine->AddWord(QStringLiteral("ab\n*cd"));
-            engine->IgnoreAlways(QStringLiteral("x y"));
+            engine->addWord(QStringLiteral("ab\n*cd"));
+            engine->ignoreAlways(QStringLiteral("x y"));
             QCOMPARE(findings(*engine, text), QStringList());
         }
         // The personal dictionary lies in the child's HOME, the ispell folder.
@@ -226,7 +225,7 @@ private slots:
         setup.descriptor(QStringLiteral("german"),
                          "[Deutsch]\nLangNo=1031\nCmd=" + cmd + "\nCharset=" + charset + "\n");
         auto engine = setup.engine(1031);
-        QVERIFY2(!engine->Disabled, qPrintable(engine->failure()));
+        QVERIFY2(!engine->disabled, qPrintable(engine->failure()));
         const QString text = QStringLiteral("Die Straße über ") + misspelled + QStringLiteral(" und");
         const QStringList found = findings(*engine, text);
         QVERIFY2(found == QStringList{misspelled + QStringLiteral("@16")}, qPrintable(found.join(u' ')));
@@ -234,7 +233,7 @@ private slots:
         if (charset.startsWith("iso"))
             QCOMPARE(findings(*engine, QStringLiteral("Жук")), QStringList());
         QStringList suggestions;
-        engine->GetSuggestions(misspelled, suggestions);
+        engine->fillSuggestions(misspelled, suggestions);
         QVERIFY2(suggestions.contains(suggestion), qPrintable(suggestions.join(u',')));
     }
 
@@ -242,9 +241,12 @@ private slots:
         QTest::addColumn<int>("options");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("none") << 0 << QStringList{"TEHX@0", "teh2@5", "tehx@10"};
-        QTest::newRow("all caps") << int(spellOption(spoIgnoreAllCaps)) << QStringList{"teh2@5", "tehx@10"};
-        QTest::newRow("digits") << int(spellOption(spoIgnoreMixedDigits)) << QStringList{"TEHX@0", "tehx@10"};
-        QTest::newRow("both") << int(spellOption(spoIgnoreAllCaps) | spellOption(spoIgnoreMixedDigits))
+        QTest::newRow("all caps") << int(spellOption(SpellOption::IgnoreAllCaps))
+                                  << QStringList{"teh2@5", "tehx@10"};
+        QTest::newRow("digits") << int(spellOption(SpellOption::IgnoreMixedDigits))
+                                << QStringList{"TEHX@0", "tehx@10"};
+        QTest::newRow("both") << int(spellOption(SpellOption::IgnoreAllCaps) |
+                                     spellOption(SpellOption::IgnoreMixedDigits))
                               << QStringList{"tehx@10"};
     }
     void optionsSkipCapitalsAndDigits() {
@@ -252,7 +254,7 @@ private slots:
         QFETCH(QStringList, expected);
         IspellSetup setup;
         setup.english("hunspell -a -d en_US -i UTF-8");
-        auto engine = setup.engine(1033, TSpellOptions(options));
+        auto engine = setup.engine(1033, SpellOptionFlags(options));
         QCOMPARE(findings(*engine, QStringLiteral("TEHX teh2 tehx")), expected);
     }
 
@@ -283,23 +285,23 @@ private slots:
                                               "Cmd=%appdir%ispell/fake.sh b2\n");
         setup.descriptor(QStringLiteral("c"), "[Klingon]\nCmd=%AppDir%ispell/fake.sh c\nFlag=kl\n");
         setup.descriptor(QStringLiteral("d"), "[]\nCmd=%AppDir%ispell/fake.sh d\n");
-        setup.checker.LangName = pickerText;
-        auto engine = setup.engine(TLanguage(language));
+        setup.checker.languageText = pickerText;
+        auto engine = setup.engine(LanguageId(language));
         if (cmdEnd.isEmpty()) {
-            QVERIFY(engine->Disabled);
+            QVERIFY(engine->disabled);
             QCOMPARE(engine->processId(), 0);
             return;
         }
-        QVERIFY2(!engine->Disabled, qPrintable(engine->failure()));
-        QCOMPARE(engine->Cmd, setup.ispellFolder() + QStringLiteral("fake.sh ") + cmdEnd);
-        QCOMPARE(engine->LangName,
-                 langName.isEmpty() ? LanguageName(TLanguage(language), TLangOption::loLocalized) : langName);
-        QCOMPARE(engine->Language, TLanguage(language));
-        QCOMPARE(engine->Flag, cmdEnd == u"c" ? QStringLiteral("kl") : cmdEnd.left(1));
-        QCOMPARE(engine->Surrogate, QStringLiteral("-"));
+        QVERIFY2(!engine->disabled, qPrintable(engine->failure()));
+        QCOMPARE(engine->cmd, setup.ispellFolder() + QStringLiteral("fake.sh ") + cmdEnd);
+        QCOMPARE(engine->languageText, langName.isEmpty()
+                                           ? languageName(LanguageId(language), LanguageNameForm::Localized)
+                                           : langName);
+        QCOMPARE(engine->language, LanguageId(language));
+        QCOMPARE(engine->flag, cmdEnd == u"c" ? QStringLiteral("kl") : cmdEnd.left(1));
+        QCOMPARE(engine->surrogate, QStringLiteral("-"));
         int start = 0, length = 0;
-        QCOMPARE(check(*engine, QStringLiteral("anything goes"), start, length),
-                 TSpellReturnCode::srNoErrors);
+        QCOMPARE(check(*engine, QStringLiteral("anything goes"), start, length), SpellResult::NoErrors);
         const qint64 pid = engine->processId();
         QVERIFY(isAlive(pid));
         engine.reset();
@@ -313,7 +315,7 @@ private slots:
         const QString shipped = QStringLiteral(QUILL_ISPELL_SHIPPED);
         const QList<IspellSection> sections = IspellCatalog::scan(shipped);
         QVERIFY(sections.size() >= 15);
-        QSet<TLanguage> numbers;
+        QSet<LanguageId> numbers;
         QSet<QString> names;
         for (const IspellSection& section : sections) {
             // Two entries with one number would show one name twice, and only the first would work.
@@ -348,9 +350,9 @@ private slots:
                                                      QStringLiteral("/ispell.ini"));
         setup.descriptor(folder, ini);
         const IspellSection section = IspellCatalog::parseIni(ini, folder).value(0);
-        setup.checker.LangName = section.name;
+        setup.checker.languageText = section.name;
         auto engine = setup.engine(section.language);
-        QVERIFY2(!engine->Disabled, qPrintable(engine->failure()));
+        QVERIFY2(!engine->disabled, qPrintable(engine->failure()));
         const QStringList found = findings(*engine, correct + QLatin1Char(' ') + misspelled);
         QCOMPARE(found, QStringList{misspelled + QLatin1Char('@') + QString::number(correct.size() + 1)});
     }
@@ -387,17 +389,17 @@ private slots:
         clock.start();
         auto engine = setup.engine();
         QStringList found;
-        if (!engine->Disabled)
+        if (!engine->disabled)
             found = findings(*engine, QStringLiteral("one two three four"));
         // Bounded by the time-out, not by the program (which would hang for a minute).
         QVERIFY2(clock.elapsed() < timeoutMs + 2000, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(engine->Disabled);
+        QVERIFY(engine->disabled);
         QVERIFY(found.isEmpty());
         QVERIFY(!engine->failure().isEmpty());
         QCOMPARE(engine->stoppedAnswering(), stopped);
         // Nothing is sent any more, nothing is left behind.
         QStringList suggestions{QStringLiteral("x")};
-        engine->GetSuggestions(QStringLiteral("one"), suggestions);
+        engine->fillSuggestions(QStringLiteral("one"), suggestions);
         QVERIFY(suggestions.isEmpty());
         QVERIFY(!isAlive(engine->processId()));
         const QByteArray child =
@@ -414,7 +416,7 @@ private slots:
         const QString longest = QString(511, QLatin1Char('q'));
         QCOMPARE(findings(*engine, longest + QLatin1Char(' ') + longest + QStringLiteral("q teh")),
                  (QStringList{longest + QStringLiteral("@0"), QStringLiteral("teh@1025")}));
-        QVERIFY(!engine->Disabled);
+        QVERIFY(!engine->disabled);
     }
 
     void answersAndEncodings() {
@@ -437,7 +439,7 @@ private slots:
     }
 
     void unwritableIspellFolderKeepsThePersonalDictionaryWithTheUser() {
-        const QString home = TISpeller::homeFolder(QStringLiteral("/nonexistent/ispell/"));
+        const QString home = IspellEngine::homeFolder(QStringLiteral("/nonexistent/ispell/"));
         QVERIFY(home.endsWith(QStringLiteral("/Tarrowin/Quillnote/ispell/")));
         QVERIFY(QFileInfo(home).isDir());
     }

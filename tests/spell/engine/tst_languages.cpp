@@ -36,21 +36,21 @@ private slots:
     }
     void names() {
         QFETCH(int, language);
-        const auto id = TLanguage(language);
-        QTEST(LanguageName(id, TLangOption::loLocalized), "localized");
-        QTEST(LanguageName(id, TLangOption::loEnglish), "english");
-        QTEST(LanguageName(id, TLangOption::loNative), "native");
-        QTEST(LanguageName(id, TLangOption::loAbbrev), "abbrev");
+        const auto id = LanguageId(language);
+        QTEST(languageName(id, LanguageNameForm::Localized), "localized");
+        QTEST(languageName(id, LanguageNameForm::English), "english");
+        QTEST(languageName(id, LanguageNameForm::Native), "native");
+        QTEST(languageName(id, LanguageNameForm::Abbreviation), "abbrev");
     }
 
     void namesOfUnknownIdentifiers() {
-        for (const auto option : {TLangOption::loLocalized, TLangOption::loEnglish, TLangOption::loNative,
-                                  TLangOption::loAbbrev}) {
-            QVERIFY(LanguageName(0, option).isEmpty());
-            QVERIFY(LanguageName(0xFFFF, option).isEmpty());
+        for (const auto option : {LanguageNameForm::Localized, LanguageNameForm::English,
+                                  LanguageNameForm::Native, LanguageNameForm::Abbreviation}) {
+            QVERIFY(languageName(0, option).isEmpty());
+            QVERIFY(languageName(0xFFFF, option).isEmpty());
         }
         // A known locale outside our abbreviation table: ICU's three-letter code.
-        QCOMPARE(LanguageName(1074, TLangOption::loAbbrev), QStringLiteral("TSN")); // Tswana
+        QCOMPARE(languageName(1074, LanguageNameForm::Abbreviation), QStringLiteral("TSN")); // Tswana
     }
 
     void codePagesAndCharsets_data() {
@@ -83,8 +83,8 @@ private slots:
     }
     void codePagesAndCharsets() {
         QFETCH(int, language);
-        QTEST(LanguageCodePage(TLanguage(language)), "codePage");
-        QTEST(LanguageCharset(TLanguage(language)), "charset");
+        QTEST(languageCodePage(LanguageId(language)), "codePage");
+        QTEST(languageCharset(LanguageId(language)), "charset");
     }
 
     void conversions_data() {
@@ -113,25 +113,25 @@ private slots:
         QFETCH(int, codePage);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
-        QCOMPARE(AnsiToWide(bytes, codePage), text);
-        QCOMPARE(WideToAnsi(text, codePage), bytes);
+        QCOMPARE(ansiToWide(bytes, codePage), text);
+        QCOMPARE(wideToAnsi(text, codePage), bytes);
     }
 
     void emptyAndFaultyInput() {
-        QVERIFY(AnsiToWide(QByteArray(), 1252).isEmpty());
-        QVERIFY(WideToAnsi(QString(), 1251).isEmpty());
+        QVERIFY(ansiToWide(QByteArray(), 1252).isEmpty());
+        QVERIFY(wideToAnsi(QString(), 1251).isEmpty());
         // A byte the code page does not define is marked, the rest is kept.
-        QCOMPARE(AnsiToWide(QByteArray("a\x81z"), 1252), QString::fromUtf8("a\uFFFDz"));
+        QCOMPARE(ansiToWide(QByteArray("a\x81z"), 1252), QString::fromUtf8("a\uFFFDz"));
         // A cut-off double-byte character at the end.
-        QCOMPARE(AnsiToWide(QByteArray("a\x93"), 932), QString::fromUtf8("a\uFFFD"));
+        QCOMPARE(ansiToWide(QByteArray("a\x93"), 932), QString::fromUtf8("a\uFFFD"));
         // A character the code page lacks.
-        QCOMPARE(WideToAnsi(QString::fromUtf8("a€я"), 1250), QByteArray("a\x80?"));
+        QCOMPARE(wideToAnsi(QString::fromUtf8("a€я"), 1250), QByteArray("a\x80?"));
         // A code page nobody knows keeps every byte.
-        QCOMPARE(AnsiToWide(QByteArray("x\xE9"), 4711), QString::fromUtf8("xé"));
-        QCOMPARE(WideToAnsi(QString::fromUtf8("xé€"), 4711), QByteArray("x\xE9?"));
+        QCOMPARE(ansiToWide(QByteArray("x\xE9"), 4711), QString::fromUtf8("xé"));
+        QCOMPARE(wideToAnsi(QString::fromUtf8("xé€"), 4711), QByteArray("x\xE9?"));
         // Long text makes the output grow more than once.
         const QString longText = QString::fromUtf8("Жж").repeated(5000);
-        QCOMPARE(AnsiToWide(WideToAnsi(longText, 1200), 1200), longText);
+        QCOMPARE(ansiToWide(wideToAnsi(longText, 1200), 1200), longText);
     }
 };
 

@@ -2,13 +2,13 @@
 #include "ScriptedSpellDialog.h"
 #include "ScriptedSpeller.h"
 #include "controls/TRichEditURL.h"
+#include "spell/engine/SpellChecker.h"
 #include "spell/engine/SpellTexts.h"
-#include "spell/engine/TSpellChecker.h"
 #include "spell/ui/RichEditSpellControl.h"
 
 #include <QtTest>
 
-using RC = TSpellReturnCode;
+using RC = SpellResult;
 
 namespace {
 
@@ -45,7 +45,7 @@ public:
             ++position;
         return position;
     }
-    TLanguage languageAt(int) const override { return 0; }
+    LanguageId languageAt(int) const override { return 0; }
     std::unique_ptr<ISpellTextControl> makeShadow() const override {
         return std::make_unique<StringControl>(m_text, m_chain);
     }
@@ -63,7 +63,7 @@ public:
     TwoLanguageControl(QString text, int split)
         : StringControl(std::move(text), {"TRichEdit98", "TCustomRichEdit98", "TCustomRichEdit"}),
           m_split(split) {}
-    TLanguage languageAt(int position) const override { return position < m_split ? 2057 : 1031; }
+    LanguageId languageAt(int position) const override { return position < m_split ? 2057 : 1031; }
     std::unique_ptr<ISpellTextControl> makeShadow() const override {
         return std::make_unique<TwoLanguageControl>(m_text, m_split);
     }
@@ -75,7 +75,7 @@ private:
 // A checker with a scripted engine and dialog over a real body field.
 struct Rig {
     std::shared_ptr<SpellScript> script = std::make_shared<SpellScript>();
-    TSpellChecker checker;
+    SpellChecker checker;
     ScriptedSpellDialog dialog{checker};
     TRichEditURL edit{false};
     RichEditSpellControl control{edit};
@@ -83,15 +83,15 @@ struct Rig {
     int finished = 0;
 
     explicit Rig(const QString& text = {}) {
-        checker.setUserLanguage(TUserLanguage::ulEnglish);
+        checker.setTextLanguage(TextLanguage::English);
         checker.setLanguage(2057);
-        checker.setSpellerType(TSpellerType::sptISpell);
-        checker.ModalDialog = true;
-        checker.setSpellerFactory(TSpellerType::sptISpell, ScriptedSpeller::factory(script));
-        checker.OnChangeText = [this](TSpellChecker*, int pos, int len, const QString& word) {
+        checker.setEngineType(EngineType::Ispell);
+        checker.modalDialog = true;
+        checker.setEngineFactory(EngineType::Ispell, ScriptedSpeller::factory(script));
+        checker.onChangeText = [this](SpellChecker*, int pos, int len, const QString& word) {
             changes << QStringLiteral("%1,%2,%3").arg(pos).arg(len).arg(word);
         };
-        checker.OnFinished = [this](TSpellChecker*) { ++finished; };
+        checker.onFinished = [this](SpellChecker*) { ++finished; };
         dialog.install();
         edit.setObjectName(QStringLiteral("redNote"));
         edit.setText(text);
@@ -143,9 +143,9 @@ private slots:
         QFETCH(bool, html);
         QFETCH(QStringList, buffers);
         Rig rig(text);
-        rig.checker.HTMLSupport = html;
+        rig.checker.htmlSupport = html;
         rig.select(selStart, selLength);
-        rig.checker.CheckControl(rig.control);
+        rig.checker.checkControl(rig.control);
         QCOMPARE(rig.script->buffers(), buffers);
         QCOMPARE(rig.finished, 1);
         QVERIFY(rig.dialog.presentations.empty());
@@ -154,37 +154,37 @@ private slots:
     // A memo's text with CR LF and lone CR: each line is a paragraph of its own.
     void carriageReturnsEndParagraphs() {
         auto script = std::make_shared<SpellScript>();
-        TSpellChecker checker;
-        checker.setSpellerType(TSpellerType::sptISpell);
-        checker.setSpellerFactory(TSpellerType::sptISpell, ScriptedSpeller::factory(script));
+        SpellChecker checker;
+        checker.setEngineType(EngineType::Ispell);
+        checker.setEngineFactory(EngineType::Ispell, ScriptedSpeller::factory(script));
         StringControl memo(QStringLiteral("one\r\ntwo\rthree\vfour"),
                            {"TMemo", "TCustomMemo", "TCustomEdit", "TWinControl"});
-        checker.CheckControl(memo);
+        checker.checkControl(memo);
         QCOMPARE(script->buffers(), (QStringList{"S:one", "S:two", "S:three", "C:four"}));
     }
 
     // A language change cuts the text, and each part goes to the engine of its language.
     void languageRunsGoToTheirEngines() {
         auto script = std::make_shared<SpellScript>();
-        TSpellChecker checker;
-        checker.setSpellerType(TSpellerType::sptISpell);
-        checker.setSpellerFactory(TSpellerType::sptISpell, ScriptedSpeller::factory(script));
+        SpellChecker checker;
+        checker.setEngineType(EngineType::Ispell);
+        checker.setEngineFactory(EngineType::Ispell, ScriptedSpeller::factory(script));
         TwoLanguageControl control(QStringLiteral("good day Guten Tag\nmorgen"), 9);
-        checker.CheckControl(control);
+        checker.checkControl(control);
         QCOMPARE(script->buffers(), (QStringList{"S:good day ", "C:Guten Tag", "S:morgen"}));
-        QCOMPARE(script->created, (std::vector<TLanguage>{2057, 1031}));
-        QCOMPARE(script->checks.at(1).language, TLanguage(1031));
+        QCOMPARE(script->created, (std::vector<LanguageId>{2057, 1031}));
+        QCOMPARE(script->checks.at(1).language, LanguageId(1031));
     }
 
-    // Modeless, CheckControl returns at the first finding; the dialog's buttons carry the check on.
+    // Modeless, checkControl returns at the first finding; the dialog's buttons carry the check on.
     void modelessCheck() {
         Rig rig(QStringLiteral("bad good worse"));
-        rig.checker.ModalDialog = false;
-        rig.script->flag("bad", RC::srUnknownInputWord);
-        rig.script->flag("worse", RC::srUnknownInputWord);
+        rig.checker.modalDialog = false;
+        rig.script->flag("bad", RC::UnknownInputWord);
+        rig.script->flag("worse", RC::UnknownInputWord);
         rig.dialog.then(ScriptedSpellDialog::skip())
             .then(ScriptedSpellDialog::change(QStringLiteral("better")));
-        rig.checker.CheckControl(rig.control);
+        rig.checker.checkControl(rig.control);
         QVERIFY(rig.dialog.isDialogVisible());
         QCOMPARE(rig.presented(), QStringList{"bad"});
         QCOMPARE(rig.finished, 0);
@@ -197,16 +197,16 @@ private slots:
     }
 
     // An engine failing in the middle of a modal check ends it; the error reaches the caller of
-    // CheckControl, not the dialog's event loop.
+    // checkControl, not the dialog's event loop.
     void engineFailureDuringTheCheck() {
         Rig rig(QStringLiteral("bad\nboom"));
-        rig.script->flag("bad", RC::srUnknownInputWord);
+        rig.script->flag("bad", RC::UnknownInputWord);
         rig.script->failCheck = QStringLiteral("boom");
         rig.dialog.then(ScriptedSpellDialog::skip());
         try {
-            rig.checker.CheckControl(rig.control);
+            rig.checker.checkControl(rig.control);
             QFAIL("no error");
-        } catch (const ESpellError& e) {
+        } catch (const SpellError& e) {
             QCOMPARE(e.message(), QStringLiteral("Spelling error No 3"));
         }
         QVERIFY(!rig.dialog.isDialogVisible());
@@ -215,26 +215,26 @@ private slots:
         // The next check starts afresh.
         rig.script->failCheck.clear();
         rig.dialog.then(ScriptedSpellDialog::skip());
-        rig.checker.CheckControl(rig.control);
+        rig.checker.checkControl(rig.control);
         QCOMPARE(rig.dialog.unanswered, 0);
     }
 
     void onlyRichAndMemoClassesAreChecked() {
-        TSpellChecker checker;
+        SpellChecker checker;
         StringControl edit(QStringLiteral("text"), {"TEdit", "TCustomEdit", "TCustomMemo"});
         try {
-            checker.CheckControl(edit);
+            checker.checkControl(edit);
             QFAIL("an edit control was checked");
-        } catch (const ESpellError& e) {
+        } catch (const SpellError& e) {
             QCOMPARE(e.message(), QStringLiteral("You can't spell check edtPlain."));
         }
-        QCOMPARE(checker.CheckedControl(), nullptr);
+        QCOMPARE(checker.checkedControl(), nullptr);
         // The program's own fields pass as rich-edit controls, one-line titles included.
         TRichEditURL title(true);
         title.setText(QStringLiteral("ok"));
         RichEditSpellControl control(title);
         QVERIFY(control.classChain().contains("TCustomRichEdit"));
-        checker.CheckControl(control);
+        checker.checkControl(control);
     }
 
     void nothingToCheck_data() {
@@ -247,7 +247,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, finished);
         Rig rig(text);
-        rig.checker.CheckControl(rig.control);
+        rig.checker.checkControl(rig.control);
         QCOMPARE(rig.finished, finished);
         QCOMPARE(rig.dialog.shows, 0);
         QVERIFY(rig.script->checks.empty());
@@ -269,12 +269,12 @@ private slots:
         QFETCH(QString, replacement);
         QFETCH(QString, result);
         Rig rig(QStringLiteral("teh y z"));
-        rig.script->flag("teh", RC::srUnknownInputWord, {"the"});
-        rig.script->flag("y", RC::srUnknownInputWord);
-        rig.script->flag("z", RC::srUnknownInputWord);
+        rig.script->flag("teh", RC::UnknownInputWord, {"the"});
+        rig.script->flag("y", RC::UnknownInputWord);
+        rig.script->flag("z", RC::UnknownInputWord);
         rig.select(0, 5); // "teh y"
         rig.dialog.then(ScriptedSpellDialog::change(replacement)).then(ScriptedSpellDialog::skip());
-        rig.checker.CheckControl(rig.control);
+        rig.checker.checkControl(rig.control);
         QCOMPARE(rig.edit.text(), result);
         QCOMPARE(rig.presented(), (QStringList{"teh", "y"}));
         QCOMPARE(rig.changes, QStringList{"0,3," + replacement});
@@ -285,17 +285,17 @@ private slots:
 
     void changeAllTellsTheEngine() {
         Rig rig(QStringLiteral("teh end"));
-        rig.script->flag("teh", RC::srUnknownInputWord, {"the"});
+        rig.script->flag("teh", RC::UnknownInputWord, {"the"});
         rig.dialog.then(ScriptedSpellDialog::changeAll());
-        rig.checker.CheckControl(rig.control);
+        rig.checker.checkControl(rig.control);
         QCOMPARE(rig.edit.text(), QStringLiteral("the end"));
         QCOMPARE(rig.script->calls.back(), (SpellScript::Call{"ChangeAlways", "teh", "the"}));
     }
 
     void changeAlwaysFromTheEngineNeedsNoDialog() {
         Rig rig(QStringLiteral("a colour b"));
-        rig.script->flag("colour", RC::srReturningChangeAlways, {}, "color");
-        rig.checker.CheckControl(rig.control);
+        rig.script->flag("colour", RC::ReturningChangeAlways, {}, "color");
+        rig.checker.checkControl(rig.control);
         QCOMPARE(rig.edit.text(), QStringLiteral("a color b"));
         QCOMPARE(rig.dialog.shows, 0);
         QCOMPARE(rig.changes, QStringList{"2,6,color"});
@@ -322,9 +322,9 @@ private slots:
         QFETCH(QString, result);
         QFETCH(QString, change);
         Rig rig(text);
-        rig.script->flagPart("the the", RC::srRepeatWord, 4, 3);
+        rig.script->flagPart("the the", RC::RepeatWord, 4, 3);
         rig.dialog.then(ScriptedSpellDialog::del());
-        rig.checker.CheckControl(rig.control);
+        rig.checker.checkControl(rig.control);
         QCOMPARE(rig.dialog.presentations.at(0).kind, 'C');
         QCOMPARE(rig.edit.text(), result);
         QCOMPARE(rig.changes, QStringList{change});
@@ -333,9 +333,9 @@ private slots:
 
     void extraSpacesResumeAtTheReplacement() {
         Rig rig(QStringLiteral("one   two"));
-        rig.script->flagPart("one   two", RC::srExtraSpaces, 3, 4);
+        rig.script->flagPart("one   two", RC::ExtraSpaces, 3, 4);
         rig.dialog.then(ScriptedSpellDialog::change(QStringLiteral(" ")));
-        rig.checker.CheckControl(rig.control);
+        rig.checker.checkControl(rig.control);
         const auto& shown = rig.dialog.presentations.at(0);
         QCOMPARE(shown.errorPos, 3);
         QCOMPARE(shown.errorLen, 3); // one shorter than the engine's error
@@ -361,11 +361,11 @@ private slots:
         QFETCH(QString, nextBuffer);
         QFETCH(QString, call);
         Rig rig(QStringLiteral("x foo bar"));
-        rig.script->flag("foo", RC::srUnknownInputWord);
+        rig.script->flag("foo", RC::UnknownInputWord);
         const ScriptedSpellDialog::Answer answers[] = {
             ScriptedSpellDialog::skip(), ScriptedSpellDialog::skipAll(), ScriptedSpellDialog::add()};
         rig.dialog.then(answers[answer]);
-        rig.checker.CheckControl(rig.control);
+        rig.checker.checkControl(rig.control);
         QCOMPARE(rig.script->buffers(), (QStringList{"S:x foo bar", nextBuffer}));
         QCOMPARE(rig.script->calls.back().operation, call);
         QCOMPARE(rig.edit.text(), QStringLiteral("x foo bar"));
@@ -395,11 +395,11 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QStringList, suggestions);
         Rig rig(QStringLiteral("a wrd"));
-        rig.checker.Caption = QStringLiteral("Spelling %s");
-        rig.checker.LangOption = TLangOption::loAbbrev;
+        rig.checker.caption = QStringLiteral("Spelling %s");
+        rig.checker.languageNameForm = LanguageNameForm::Abbreviation;
         rig.script->flag("wrd", RC(code), {"Word"}, "wart");
         rig.dialog.then(ScriptedSpellDialog::skip());
-        rig.checker.CheckControl(rig.control);
+        rig.checker.checkControl(rig.control);
         QCOMPARE(rig.dialog.presentations.size(), std::size_t(1));
         const auto& shown = rig.dialog.presentations.front();
         QCOMPARE(shown.kind, kind);
@@ -407,15 +407,15 @@ private slots:
         QCOMPARE(shown.suggestions, suggestions);
         QCOMPARE(shown.caption, QStringLiteral("Spelling ENG"));
         QCOMPARE(shown.line, QStringLiteral("a wrd"));
-        QCOMPARE(rig.checker.LastResult(), RC::srNoErrors);
+        QCOMPARE(rig.checker.lastStatus(), RC::NoErrors);
     }
 
     // A finding of no characters still moves the check on, so a bad engine cannot stall it.
     void emptyFindingMovesOn() {
         Rig rig(QStringLiteral("abc def"));
-        rig.script->flagPart("abc", RC::srUnknownInputWord, 0, 0);
+        rig.script->flagPart("abc", RC::UnknownInputWord, 0, 0);
         rig.dialog.then(ScriptedSpellDialog::skip());
-        rig.checker.CheckControl(rig.control);
+        rig.checker.checkControl(rig.control);
         QCOMPARE(rig.dialog.presentations.size(), std::size_t(1));
         QCOMPARE(rig.dialog.presentations.front().errorLen, 1);
         QCOMPARE(rig.dialog.unanswered, 0);
@@ -424,13 +424,13 @@ private slots:
 
     void cancelEndsTheCheck() {
         Rig rig(QStringLiteral("bad worse"));
-        rig.script->flag("bad", RC::srUnknownInputWord);
-        rig.script->flag("worse", RC::srUnknownInputWord);
+        rig.script->flag("bad", RC::UnknownInputWord);
+        rig.script->flag("worse", RC::UnknownInputWord);
         void* cancelSender = nullptr;
-        rig.checker.OnCancel = [&](void* sender) { cancelSender = sender; };
+        rig.checker.onCancel = [&](void* sender) { cancelSender = sender; };
         rig.dialog.then(ScriptedSpellDialog::cancel());
-        rig.checker.CheckControl(rig.control);
-        QVERIFY(rig.checker.Cancelled);
+        rig.checker.checkControl(rig.control);
+        QVERIFY(rig.checker.cancelled);
         QCOMPARE(cancelSender, static_cast<void*>(&rig.dialog));
         QCOMPARE(rig.presented(), QStringList{"bad"});
         QCOMPARE(rig.finished, 1);
@@ -440,47 +440,47 @@ private slots:
     // One engine per language and engine type, kept between checks.
     void enginesAreCached() {
         Rig rig(QStringLiteral("text"));
-        rig.checker.CheckControl(rig.control);
-        rig.checker.CheckControl(rig.control);
-        QCOMPARE(rig.script->created, std::vector<TLanguage>{2057});
+        rig.checker.checkControl(rig.control);
+        rig.checker.checkControl(rig.control);
+        QCOMPARE(rig.script->created, std::vector<LanguageId>{2057});
         rig.checker.setLanguage(1031);
-        rig.checker.CheckControl(rig.control);
+        rig.checker.checkControl(rig.control);
         rig.checker.setLanguage(2057);
-        rig.checker.CheckControl(rig.control);
-        QCOMPARE(rig.script->created, (std::vector<TLanguage>{2057, 1031}));
+        rig.checker.checkControl(rig.control);
+        QCOMPARE(rig.script->created, (std::vector<LanguageId>{2057, 1031}));
         // Dictionaries without a locale are told apart by the name chosen in the picker.
         rig.checker.setLanguage(0);
         for (const char* name : {"German - aspell", "English - aspell", "German - aspell"}) {
-            rig.checker.LangName = QString::fromLatin1(name);
-            rig.checker.CheckControl(rig.control);
+            rig.checker.languageText = QString::fromLatin1(name);
+            rig.checker.checkControl(rig.control);
         }
-        QCOMPARE(rig.script->created, (std::vector<TLanguage>{2057, 1031, 0, 0}));
+        QCOMPARE(rig.script->created, (std::vector<LanguageId>{2057, 1031, 0, 0}));
         rig.checker.setLanguage(2057);
         auto office = std::make_shared<SpellScript>();
-        rig.checker.setSpellerFactory(TSpellerType::sptMSOffice,
-                                      ScriptedSpeller::factory(office, TSpellerType::sptMSOffice));
-        rig.checker.setSpellerType(TSpellerType::sptMSOffice);
-        rig.checker.CheckControl(rig.control);
-        QCOMPARE(office->created, std::vector<TLanguage>{2057});
-        QCOMPARE(rig.checker.CurrentSpeller()->SpellerType, TSpellerType::sptMSOffice);
+        rig.checker.setEngineFactory(EngineType::Library,
+                                     ScriptedSpeller::factory(office, EngineType::Library));
+        rig.checker.setEngineType(EngineType::Library);
+        rig.checker.checkControl(rig.control);
+        QCOMPARE(office->created, std::vector<LanguageId>{2057});
+        QCOMPARE(rig.checker.currentEngine()->SpellerType, EngineType::Library);
     }
 
     // An engine that cannot be made ends the check with its error, text untouched, nothing cached.
     void engineThatCannotBeMade() {
         Rig rig(QStringLiteral("teh text"));
-        rig.script->flag("teh", RC::srReturningChangeAlways, {}, "the");
+        rig.script->flag("teh", RC::ReturningChangeAlways, {}, "the");
         rig.script->failCreate = QStringLiteral("ispell is missing");
         try {
-            rig.checker.CheckControl(rig.control);
+            rig.checker.checkControl(rig.control);
             QFAIL("no error");
-        } catch (const ESpellError& e) {
+        } catch (const SpellError& e) {
             QCOMPARE(e.message(), QStringLiteral("ispell is missing"));
         }
         QCOMPARE(rig.edit.text(), QStringLiteral("teh text"));
         QCOMPARE(rig.dialog.shows, 0);
         QVERIFY(rig.script->created.empty());
         rig.script->failCreate.clear();
-        rig.checker.CheckControl(rig.control); // tried again, and works
+        rig.checker.checkControl(rig.control); // tried again, and works
         QCOMPARE(rig.edit.text(), QStringLiteral("the text"));
     }
 
@@ -496,12 +496,12 @@ private slots:
         Rig rig(QStringLiteral("text"));
         ScriptedPrompts prompts;
         rig.checker.setPrompts(&prompts);
-        rig.checker.ShowFinishMessage = true;
-        rig.checker.FinishMessage = QStringLiteral("All done");
+        rig.checker.showFinishMessage = true;
+        rig.checker.finishMessage = QStringLiteral("All done");
         rig.script->disabled = disabled;
         if (shown)
             prompts.expect(QStringLiteral("All done"), MsgButton::OK);
-        rig.checker.CheckControl(rig.control);
+        rig.checker.checkControl(rig.control);
         QCOMPARE(prompts.asked().size(), shown ? 1 : 0);
         if (shown)
             QCOMPARE(prompts.asked().front().kind, MsgKind::Information);
@@ -514,10 +514,10 @@ private slots:
         TRichEditURL title(true);
         title.setText(QStringLiteral("teh title"));
         RichEditSpellControl control(title);
-        rig.script->flag("teh", RC::srReturningChangeAlways, {}, "a\nb");
-        rig.script->flag("title", RC::srUnknownInputWord);
+        rig.script->flag("teh", RC::ReturningChangeAlways, {}, "a\nb");
+        rig.script->flag("title", RC::UnknownInputWord);
         rig.dialog.then(ScriptedSpellDialog::skip());
-        rig.checker.CheckControl(control);
+        rig.checker.checkControl(control);
         QCOMPARE(title.text(), QStringLiteral("a b title"));
         QCOMPARE(rig.presented(), QStringList{"title"});
         QCOMPARE(rig.dialog.presentations.front().errorPos, 4);
@@ -535,24 +535,24 @@ private slots:
         QFETCH(QString, result);
         Rig rig(QStringLiteral("x"));
         if (language >= 0) {
-            rig.checker.setLanguage(TLanguage(language));
-            rig.checker.CheckControl(rig.control);
+            rig.checker.setLanguage(LanguageId(language));
+            rig.checker.checkControl(rig.control);
         }
-        QCOMPARE(rig.checker.CapitalizeFirst(QStringLiteral("istanbul")), result);
+        QCOMPARE(rig.checker.capitalizeFirst(QStringLiteral("istanbul")), result);
     }
 
     void lineAroundAFinding() {
         Rig rig(QStringLiteral("first\nsecond wrng line\nthird"));
-        rig.script->flag("wrng", RC::srUnknownInputWord);
+        rig.script->flag("wrng", RC::UnknownInputWord);
         rig.dialog.then(ScriptedSpellDialog::skip());
-        rig.checker.CheckControl(rig.control);
+        rig.checker.checkControl(rig.control);
         int start = -1;
         QString line;
-        rig.checker.GetLineAt(13, start, line);
+        rig.checker.lineAt(13, start, line);
         QCOMPARE(start, 6);
         QCOMPARE(line, QStringLiteral("second wrng line"));
         QCOMPARE(rig.dialog.presentations.front().line, line);
-        rig.checker.GetLineAt(0, start, line);
+        rig.checker.lineAt(0, start, line);
         QCOMPARE(line, QStringLiteral("first"));
     }
 };

@@ -54,7 +54,7 @@ private slots:
         QCOMPARE(sections.size(), 3);
         // Commas and semicolons stay in values; a repeated section adds nothing new.
         QCOMPARE(sections[0].name, QStringLiteral("English"));
-        QCOMPARE(sections[0].language, TLanguage(1033));
+        QCOMPARE(sections[0].language, LanguageId(1033));
         QCOMPARE(sections[0].cmd, QStringLiteral("hunspell -a -d en_US,en_GB -i UTF-8; -p x"));
         QCOMPARE(sections[0].charset, QStringLiteral("UTF-8"));
         QCOMPARE(sections[0].surrogate, QStringLiteral("-"));
@@ -63,7 +63,7 @@ private slots:
         QCOMPARE(sections[1].cmd, QStringLiteral("ispell -a"));
         QCOMPARE(sections[1].flag, QString());
         QCOMPARE(sections[2].name, QStringLiteral("dir1"));
-        QCOMPARE(sections[2].language, TLanguage(0));
+        QCOMPARE(sections[2].language, LanguageId(0));
     }
 
     void scanReadsSubfoldersInNameOrder() {

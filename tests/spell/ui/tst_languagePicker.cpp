@@ -1,8 +1,8 @@
 #include "platform/Registry.h"
 #include "spell/engine/Languages.h"
+#include "spell/engine/SpellChecker.h"
 #include "spell/engine/SpellConfiguration.h"
-#include "spell/engine/TSpellChecker.h"
-#include "spell/ui/TSpellLanguageComboBox.h"
+#include "spell/ui/LanguagePicker.h"
 
 #include "TestFolders.h"
 
@@ -70,32 +70,32 @@ private slots:
         Installation installed;
         installed.writeDescriptors();
         const SpellConfiguration configuration(&installed.hive, installed.folders.exeFolder(), {});
-        TSpellLanguageComboBox picker(&configuration);
+        LanguagePicker picker(&configuration);
         // Keys in the hive's order 1031, 1033, Klingon, taken from the last; Klingon is no number.
         QCOMPARE(textsOf(picker), QStringList({"English (United States)", "German (Germany)",
                                                "German (Germany)", "Privat", "plain"}));
-        QCOMPARE(picker.ItemIndex(), 0);
+        QCOMPARE(picker.itemIndex(), 0);
 
-        QCOMPARE(picker.entry(0)->Language, TLanguage(1033));
-        QCOMPARE(picker.entry(0)->SpellerType, TSpellerType::sptMSOffice);
-        QVERIFY(picker.entry(0)->Cmd.isEmpty());
-        const TSpellListObj* german = picker.entry(2);
-        QCOMPARE(german->SpellerType, TSpellerType::sptISpell);
-        QCOMPARE(german->Language, TLanguage(1031));
-        QCOMPARE(german->Cmd, QStringLiteral("ispell -a -d german"));
-        QCOMPARE(german->Charset, QStringLiteral("iso-8859-1"));
-        QCOMPARE(german->Surrogate, QStringLiteral("x"));
-        QCOMPARE(german->Flag, QStringLiteral("de"));
-        const TSpellListObj* own = picker.entry(3);
-        QCOMPARE(own->Language, TLanguage(0));
-        QCOMPARE(own->Surrogate, QStringLiteral("-"));
-        QCOMPARE(own->Flag, QStringLiteral("german"));
-        QCOMPARE(picker.entry(4)->Language, TLanguage(0));
+        QCOMPARE(picker.entry(0)->language, LanguageId(1033));
+        QCOMPARE(picker.entry(0)->engineType, EngineType::Library);
+        QVERIFY(picker.entry(0)->cmd.isEmpty());
+        const LanguageEntry* german = picker.entry(2);
+        QCOMPARE(german->engineType, EngineType::Ispell);
+        QCOMPARE(german->language, LanguageId(1031));
+        QCOMPARE(german->cmd, QStringLiteral("ispell -a -d german"));
+        QCOMPARE(german->charset, QStringLiteral("iso-8859-1"));
+        QCOMPARE(german->surrogate, QStringLiteral("x"));
+        QCOMPARE(german->flag, QStringLiteral("de"));
+        const LanguageEntry* own = picker.entry(3);
+        QCOMPARE(own->language, LanguageId(0));
+        QCOMPARE(own->surrogate, QStringLiteral("-"));
+        QCOMPARE(own->flag, QStringLiteral("german"));
+        QCOMPARE(picker.entry(4)->language, LanguageId(0));
         QVERIFY(!picker.entry(5));
         QVERIFY(!picker.entry(-1));
 
         // The same configuration gives a second picker the same entries in the same order.
-        TSpellLanguageComboBox second(&configuration);
+        LanguagePicker second(&configuration);
         QCOMPARE(textsOf(second), textsOf(picker));
     }
 
@@ -107,7 +107,7 @@ private slots:
         appPaths->writeString(QStringLiteral("Path"), QStringLiteral(QUILL_ISPELL_SHIPPED));
         appPaths->close();
         const SpellConfiguration configuration(&installed.hive, installed.folders.exeFolder(), {});
-        TSpellLanguageComboBox picker(&configuration);
+        LanguagePicker picker(&configuration);
         const QStringList texts = textsOf(picker);
         QCOMPARE(texts.size(), 5 + 15);
         QStringList twice;
@@ -116,26 +116,25 @@ private slots:
                 twice << text;
         QVERIFY2(twice.isEmpty(), qPrintable(twice.join(QStringLiteral(", "))));
         for (int i = 0; i < texts.size(); ++i)
-            QCOMPARE(picker.entry(i)->SpellerType,
-                     i < 5 ? TSpellerType::sptMSOffice : TSpellerType::sptISpell);
+            QCOMPARE(picker.entry(i)->engineType, i < 5 ? EngineType::Library : EngineType::Ispell);
         QVERIFY(texts.indexOf(QStringLiteral("German (Germany)")) < 5);
         QVERIFY(texts.indexOf(QStringLiteral("German (Germany) - hunspell")) >= 5);
     }
 
     void nameForms_data() {
-        QTest::addColumn<TLangOption>("option");
+        QTest::addColumn<LanguageNameForm>("option");
         QTest::addColumn<QString>("german");
-        QTest::newRow("localized") << TLangOption::loLocalized << "German (Germany)";
-        QTest::newRow("English") << TLangOption::loEnglish << "German";
-        QTest::newRow("native") << TLangOption::loNative << "Deutsch";
-        QTest::newRow("abbreviated") << TLangOption::loAbbrev << "DEU";
+        QTest::newRow("localized") << LanguageNameForm::Localized << "German (Germany)";
+        QTest::newRow("English") << LanguageNameForm::English << "German";
+        QTest::newRow("native") << LanguageNameForm::Native << "Deutsch";
+        QTest::newRow("abbreviated") << LanguageNameForm::Abbreviation << "DEU";
     }
     void nameForms() {
-        QFETCH(TLangOption, option);
+        QFETCH(LanguageNameForm, option);
         Installation installed({"1031"});
         installed.writeDescriptors();
         const SpellConfiguration configuration(&installed.hive, installed.folders.exeFolder(), {});
-        TSpellLanguageComboBox picker;
+        LanguagePicker picker;
         picker.setLangOption(option);
         picker.setConfiguration(&configuration);
         QCOMPARE(picker.count(), 4);
@@ -143,79 +142,79 @@ private slots:
         QTEST(picker.itemText(1), "german");
         QCOMPARE(picker.itemText(2), QStringLiteral("Privat")); // no locale: the section's name
 
-        TSpellChecker checker;
+        SpellChecker checker;
         picker.setSpellChecker(&checker);
-        QCOMPARE(checker.LangOption, option);
-        QCOMPARE(checker.LangName, picker.itemText(0));
+        QCOMPARE(checker.languageNameForm, option);
+        QCOMPARE(checker.languageText, picker.itemText(0));
     }
 
     void choosingAnEntryConfiguresTheChecker() {
         Installation installed;
         installed.writeDescriptors();
         const SpellConfiguration configuration(&installed.hive, installed.folders.exeFolder(), {});
-        TSpellLanguageComboBox picker(&configuration);
-        TSpellChecker checker;
-        checker.setSpellerType(TSpellerType::sptISpell);
+        LanguagePicker picker(&configuration);
+        SpellChecker checker;
+        checker.setEngineType(EngineType::Ispell);
         checker.setLanguage(4711);
         picker.setSpellChecker(&checker); // binding applies the current entry
-        QCOMPARE(checker.Language(), TLanguage(1033));
-        QCOMPARE(checker.SpellerType(), TSpellerType::sptMSOffice);
-        QCOMPARE(checker.LangName, QStringLiteral("English (United States)"));
-        QVERIFY(checker.Available);
+        QCOMPARE(checker.language(), LanguageId(1033));
+        QCOMPARE(checker.engineType(), EngineType::Library);
+        QCOMPARE(checker.languageText, QStringLiteral("English (United States)"));
+        QVERIFY(checker.available);
 
         picker.setItemIndex(2);
-        QCOMPARE(checker.SpellerType(), TSpellerType::sptISpell);
-        QCOMPARE(checker.Language(), TLanguage(1031));
-        QCOMPARE(checker.Cmd, QStringLiteral("ispell -a -d german"));
-        QCOMPARE(checker.Charset, QStringLiteral("iso-8859-1"));
-        QCOMPARE(checker.Surrogate, QStringLiteral("x"));
-        QCOMPARE(checker.Flag, QStringLiteral("de"));
-        QCOMPARE(checker.LangName, QStringLiteral("German (Germany)"));
+        QCOMPARE(checker.engineType(), EngineType::Ispell);
+        QCOMPARE(checker.language(), LanguageId(1031));
+        QCOMPARE(checker.cmd, QStringLiteral("ispell -a -d german"));
+        QCOMPARE(checker.charset, QStringLiteral("iso-8859-1"));
+        QCOMPARE(checker.surrogate, QStringLiteral("x"));
+        QCOMPARE(checker.flag, QStringLiteral("de"));
+        QCOMPARE(checker.languageText, QStringLiteral("German (Germany)"));
 
         // Selecting the selected entry again applies it again.
         checker.setLanguage(1049);
         picker.setItemIndex(2);
-        QCOMPARE(checker.Language(), TLanguage(1031));
+        QCOMPARE(checker.language(), LanguageId(1031));
 
         // The user's choice by keyboard: the private dictionary, then back to a proofing language.
         picker.show();
         picker.setFocus();
         QVERIFY(QTest::qWaitForWindowExposed(&picker));
         QTest::keyClick(&picker, Qt::Key_Down);
-        QCOMPARE(picker.ItemIndex(), 3);
-        QCOMPARE(checker.Language(), TLanguage(0));
-        QCOMPARE(checker.LangName, QStringLiteral("Privat"));
-        QCOMPARE(checker.Charset, QStringLiteral("koi8-r"));
+        QCOMPARE(picker.itemIndex(), 3);
+        QCOMPARE(checker.language(), LanguageId(0));
+        QCOMPARE(checker.languageText, QStringLiteral("Privat"));
+        QCOMPARE(checker.charset, QStringLiteral("koi8-r"));
         QTest::keyClick(&picker, Qt::Key_Home);
-        QCOMPARE(checker.SpellerType(), TSpellerType::sptMSOffice);
-        QCOMPARE(checker.Language(), TLanguage(1033));
-        QVERIFY(checker.Cmd.isEmpty());
-        QVERIFY(checker.Charset.isEmpty());
+        QCOMPARE(checker.engineType(), EngineType::Library);
+        QCOMPARE(checker.language(), LanguageId(1033));
+        QVERIFY(checker.cmd.isEmpty());
+        QVERIFY(checker.charset.isEmpty());
 
         // An index outside the list selects nothing and leaves the checker as it was.
         picker.setItemIndex(99);
-        QCOMPARE(picker.ItemIndex(), -1);
-        QCOMPARE(checker.Language(), TLanguage(1033));
+        QCOMPARE(picker.itemIndex(), -1);
+        QCOMPARE(checker.language(), LanguageId(1033));
     }
 
     void anEmptyPickerSwitchesTheCheckerOff() {
         Installation installed{QStringList()}; // no proofing key, an empty ispell folder, no dictionaries
         const SpellConfiguration configuration(&installed.hive, installed.folders.exeFolder(), {});
         // Bound before and after the filling.
-        TSpellChecker before;
-        TSpellLanguageComboBox first;
+        SpellChecker before;
+        LanguagePicker first;
         first.setSpellChecker(&before);
-        QVERIFY(before.Available);
+        QVERIFY(before.available);
         first.setConfiguration(&configuration);
         QCOMPARE(first.count(), 0);
-        QVERIFY(!before.Available);
+        QVERIFY(!before.available);
 
-        TSpellChecker after;
-        TSpellLanguageComboBox second(&configuration);
+        SpellChecker after;
+        LanguagePicker second(&configuration);
         second.setSpellChecker(&after);
-        QVERIFY(!after.Available);
+        QVERIFY(!after.available);
         second.setItemIndex(1); // nothing to select
-        QCOMPARE(second.ItemIndex(), -1);
+        QCOMPARE(second.itemIndex(), -1);
     }
 
     void discoveredDefaultsListTheInstalledDictionaries() {
@@ -225,11 +224,11 @@ private slots:
         if (installed.isEmpty()) {
             QSKIP("no hunspell dictionary is installed on this machine");
         }
-        TSpellLanguageComboBox picker(&configuration);
+        LanguagePicker picker(&configuration);
         QCOMPARE(picker.count(), installed.size()); // no ispell folder beside the program here
         for (int i = 0; i < installed.size(); ++i) {
-            QCOMPARE(picker.entry(i)->Language, installed[i].language);
-            QCOMPARE(picker.itemText(i), LanguageName(installed[i].language, TLangOption::loLocalized));
+            QCOMPARE(picker.entry(i)->language, installed[i].language);
+            QCOMPARE(picker.itemText(i), languageName(installed[i].language, LanguageNameForm::Localized));
         }
         // The shipped descriptors sit in bin/ispell; with them, ispell entries follow.
         writeWithFolders(folders.exeFolder() + QStringLiteral("ispell/x/ispell.ini"), "[Mine]\n");
@@ -242,7 +241,7 @@ private slots:
         Installation installed({"1033"});
         installed.writeDescriptors();
         const SpellConfiguration configuration(&installed.hive, installed.folders.exeFolder(), {});
-        TSpellLanguageComboBox picker(&configuration);
+        LanguagePicker picker(&configuration);
         picker.applyProgramLook();
         QCOMPARE(picker.size(), QSize(215, 24));
         QCOMPARE(picker.font().pixelSize(), 11);
@@ -263,8 +262,8 @@ private slots:
                 QPainter painter(&image);
                 picker.itemDelegate()->paint(&painter, option, index);
             }
-            const TSpellerType type = row == 0 ? TSpellerType::sptMSOffice : TSpellerType::sptISpell;
-            const QImage bitmap = TSpellLanguageComboBox::engineBitmap(type).toImage();
+            const EngineType type = row == 0 ? EngineType::Library : EngineType::Ispell;
+            const QImage bitmap = LanguagePicker::engineBitmap(type).toImage();
             QCOMPARE(bitmap.size(), QSize(16, 16));
             // The picture at 2,1, drawn over a white background.
             QImage expected(16, 16, QImage::Format_ARGB32);

@@ -3,7 +3,7 @@
 #include "spell/engine/SpellTexts.h"
 #include "spell/ui/RichEditSpellControl.h"
 #include "spell/ui/SpellPreview.h"
-#include "spell/ui/TSpellerDialog2.h"
+#include "spell/ui/SpellingDialog.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -15,16 +15,16 @@
 #include <QTextBlock>
 #include <QtTest>
 
-using RC = TSpellReturnCode;
+using RC = SpellResult;
 
-Q_DECLARE_METATYPE(TSpellReturnCode)
+Q_DECLARE_METATYPE(SpellResult)
 
 namespace {
 
 // The real dialog, the real checker and a real text control; only the engine is scripted.
 struct Session {
     std::shared_ptr<SpellScript> script = std::make_shared<SpellScript>();
-    TSpellChecker checker; // outlives the window and so the dialog, which reports its end to it
+    SpellChecker checker; // outlives the window and so the dialog, which reports its end to it
     QWidget window;
     TRichEditURL* edit;
     RichEditSpellControl control;
@@ -42,18 +42,18 @@ struct Session {
         window.resize(400, 300);
         edit->setGeometry(0, 0, 400, 300);
         checker.setLanguage(2057);
-        checker.setSpellerType(TSpellerType::sptISpell);
-        checker.setSpellerFactory(TSpellerType::sptISpell, ScriptedSpeller::factory(script));
-        checker.setDialogFactory(TSpellerDialog2::factory(&window));
-        checker.setUserLanguage(TUserLanguage::ulEnglish);
-        checker.Caption = QStringLiteral("Spell Check %s");
-        checker.Font = SpellFont{QStringLiteral("Verdana"), 10, 13};
-        checker.OnCancel = [this](void* sender) { cancelSenders.push_back(sender); };
-        checker.OnFinished = [this](TSpellChecker*) { ++finished; };
+        checker.setEngineType(EngineType::Ispell);
+        checker.setEngineFactory(EngineType::Ispell, ScriptedSpeller::factory(script));
+        checker.setDialogFactory(SpellingDialog::factory(&window));
+        checker.setTextLanguage(TextLanguage::English);
+        checker.caption = QStringLiteral("Spell Check %s");
+        checker.font = SpellFont{QStringLiteral("Verdana"), 10, 13};
+        checker.onCancel = [this](void* sender) { cancelSenders.push_back(sender); };
+        checker.onFinished = [this](SpellChecker*) { ++finished; };
     }
 
-    void check() { checker.CheckControl(control); }
-    TSpellerDialog2* dialog() const { return dynamic_cast<TSpellerDialog2*>(checker.Dialog()); }
+    void check() { checker.checkControl(control); }
+    SpellingDialog* dialog() const { return dynamic_cast<SpellingDialog*>(checker.dialog()); }
     template <typename T = QWidget> T* get(const char* name) const {
         T* child = dialog() ? dialog()->findChild<T*>(QLatin1String(name)) : nullptr;
         if (!child)
@@ -95,7 +95,7 @@ struct Session {
 // The preview's text outside the editable range: what protection must keep.
 QString protectedPart(const SpellPreview& preview) {
     int start = 0, length = 0;
-    preview.FindEditedRange(start, length);
+    preview.editedRange(start, length);
     const QString text = preview.document()->toRawText();
     return text.left(start) + QLatin1Char('|') + text.mid(start + length);
 }
@@ -107,7 +107,7 @@ QTextCharFormat formatAt(const SpellPreview& preview, int position) {
 }
 
 // Runs `action` from inside the modal dialog's loop once the dialog shows.
-void whenShown(Session& s, std::function<void(TSpellerDialog2&)> action, int triesLeft = 500) {
+void whenShown(Session& s, std::function<void(SpellingDialog&)> action, int triesLeft = 500) {
     QTimer::singleShot(10, [&s, action = std::move(action), triesLeft]() mutable {
         if (s.dialog() && s.dialog()->isVisible())
             action(*s.dialog());
@@ -122,14 +122,14 @@ class TestSpellDialog : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { LoadSpellTexts(TUserLanguage::ulEnglish); }
+    void cleanup() { loadSpellTexts(TextLanguage::English); }
 
     void layout() {
         Session s(QStringLiteral("one wrongg word"));
-        s.script->flag(QStringLiteral("wrongg"), RC::srUnknownInputWord,
+        s.script->flag(QStringLiteral("wrongg"), RC::UnknownInputWord,
                        {QStringLiteral("wrong"), QStringLiteral("wrung")});
         s.check();
-        TSpellerDialog2* d = s.dialog();
+        SpellingDialog* d = s.dialog();
         QVERIFY(d && d->isVisible());
         QCOMPARE(d->size(), QSize(310, 262));
         QCOMPARE(d->minimumSize(), d->maximumSize());
@@ -167,7 +167,7 @@ private slots:
         QCOMPARE(order, QStringList({"Misspelling", "Variants", "ChangeButton", "ChangeAllButton",
                                      "SkipButton", "SkipAllButton", "AddButton", "CancelButton"}));
         QVERIFY(s.button("ChangeButton")->isDefault());
-        QCOMPARE(s.variants()->visualItemRect(s.variants()->item(0)).height(), TSpellerDialog2::ItemHeight);
+        QCOMPARE(s.variants()->visualItemRect(s.variants()->item(0)).height(), SpellingDialog::ItemHeight);
 
         const QImage shot = d->grab().toImage();
         QVERIFY(shot.save(QStringLiteral("/tmp/spell-dialog.png")));
@@ -176,13 +176,14 @@ private slots:
     // The line around the finding, the flagged text in the misspelling font, the rest protected.
     void previewShowsTheLine() {
         Session s(QStringLiteral("first line\nsecond wrongg line\nthird"));
-        s.checker.MisspellFont = TMisspellFont{QStringLiteral("Courier"), 0x0000FF, TMisspellFont::Bold};
-        s.script->flag(QStringLiteral("wrongg"), RC::srUnknownInputWord);
+        s.checker.misspellingStyle =
+            MisspellingStyle{QStringLiteral("Courier"), 0x0000FF, MisspellingStyle::Bold};
+        s.script->flag(QStringLiteral("wrongg"), RC::UnknownInputWord);
         s.check();
         const SpellPreview& p = *s.preview();
         QCOMPARE(p.toPlainText(), QStringLiteral("second wrongg line"));
         int start = 0, length = 0;
-        p.FindEditedRange(start, length);
+        p.editedRange(start, length);
         QCOMPARE(start, 7);
         QCOMPARE(length, 6);
         QCOMPARE(formatAt(p, 7).foreground().color(), QColor(Qt::blue));
@@ -205,44 +206,43 @@ private slots:
         const QStringList two = {QStringLiteral("wrong"), QStringLiteral("wrung")};
         const QString all = QStringLiteral("Variants Change ChangeAll Skip SkipAll Add");
         const QString skipOnly = QStringLiteral("Skip");
-        QTest::newRow("unknown word") << "wrongg" << RC::srUnknownInputWord << two << ""
+        QTest::newRow("unknown word") << "wrongg" << RC::UnknownInputWord << two << ""
                                       << "Unknown word" << two << all;
-        QTest::newRow("unknown, no suggestions") << "wrongg" << RC::srUnknownInputWord << QStringList() << ""
+        QTest::newRow("unknown, no suggestions") << "wrongg" << RC::UnknownInputWord << QStringList() << ""
                                                  << "Unknown word" << QStringList() << "Skip SkipAll Add";
-        QTest::newRow("unknown, 64 characters") << QString(64, u'x') << RC::srUnknownInputWord << two << ""
+        QTest::newRow("unknown, 64 characters") << QString(64, u'x') << RC::UnknownInputWord << two << ""
                                                 << "Unknown word" << two << all;
-        QTest::newRow("unknown, 65 characters") << QString(65, u'x') << RC::srUnknownInputWord << two << ""
+        QTest::newRow("unknown, 65 characters") << QString(65, u'x') << RC::UnknownInputWord << two << ""
                                                 << "Unknown word" << two << "Variants Change ChangeAll Skip";
         QTest::newRow("change once, proposal first")
-            << "wrongg" << RC::srReturningChangeOnce << two << "right"
+            << "wrongg" << RC::ReturningChangeOnce << two << "right"
             << "Unknown word" << QStringList({"right", "wrong", "wrung"}) << "Variants Change ChangeAll Skip";
         QTest::newRow("change once, proposal listed already")
-            << "wrongg" << RC::srReturningChangeOnce << two << "wrung"
+            << "wrongg" << RC::ReturningChangeOnce << two << "wrung"
             << "Unknown word" << two << "Variants Change ChangeAll Skip";
-        QTest::newRow("hyphenation") << "wrongg" << RC::srInvalidHyphenation << two << ""
+        QTest::newRow("hyphenation") << "wrongg" << RC::InvalidHyphenation << two << ""
                                      << "Illegal hyphenations" << two << "Variants Change Skip";
         QTest::newRow("capitalization")
-            << "wrongg" << RC::srErrorCapitalization << two << ""
+            << "wrongg" << RC::ErrorCapitalization << two << ""
             << "Capitalization error" << QStringList({"Wrongg"}) << "Variants Change Skip";
         QTest::newRow("capitalization, accented")
-            << QStringLiteral("\u00e9t\u00e9") << RC::srErrorCapitalization << two << ""
+            << QStringLiteral("\u00e9t\u00e9") << RC::ErrorCapitalization << two << ""
             << "Capitalization error" << QStringList({QStringLiteral("\u00c9t\u00e9")})
             << "Variants Change Skip";
         QTest::newRow("sentence start")
-            << "wrongg" << RC::srNoSentenceStartCap << two << ""
+            << "wrongg" << RC::NoSentenceStartCap << two << ""
             << "Sentence capitalization error" << QStringList({"Wrongg"}) << "Variants Change Skip";
-        QTest::newRow("abbreviation") << "wrongg" << RC::srWordConsideredAbbreviation << two << ""
+        QTest::newRow("abbreviation") << "wrongg" << RC::WordConsideredAbbreviation << two << ""
                                       << "Possible abbreviation" << QStringList() << skipOnly;
-        QTest::newRow("extra spaces") << "one   w" << RC::srExtraSpaces << two << ""
+        QTest::newRow("extra spaces") << "one   w" << RC::ExtraSpaces << two << ""
                                       << "Extra spaces" << QStringList({"one "}) << "Variants Change Skip";
-        QTest::newRow("missing space") << "wrongg" << RC::srMissingSpace << two << ""
+        QTest::newRow("missing space") << "wrongg" << RC::MissingSpace << two << ""
                                        << "Missing space" << QStringList() << skipOnly;
-        QTest::newRow("initial numeral") << "wrongg" << RC::srInitialNumeral << two << ""
+        QTest::newRow("initial numeral") << "wrongg" << RC::InitialNumeral << two << ""
                                          << "Numerals in start of word" << QStringList() << skipOnly;
-        QTest::newRow("repeated word") << "wrongg" << RC::srRepeatWord << two << ""
+        QTest::newRow("repeated word") << "wrongg" << RC::RepeatWord << two << ""
                                        << "Repeated word" << QStringList() << "Skip Del";
-        for (RC code :
-             {RC::srHyphChangesSpelling, RC::srNoMoreSuggestions, RC::srMoreInfoThanBufferCouldHold})
+        for (RC code : {RC::HyphChangesSpelling, RC::NoMoreSuggestions, RC::MoreInfoThanBufferCouldHold})
             QTest::addRow("result %d", int(code)) << "wrongg" << code << two << ""
                                                   << "" << QStringList() << skipOnly;
     }
@@ -259,8 +259,8 @@ private slots:
         QTEST(s.message(), "message");
         QTEST(s.suggestions(), "listed");
         QTEST(s.usable(), "usable");
-        QCOMPARE(s.button("DelButton")->isHidden(), code != RC::srRepeatWord);
-        QCOMPARE(s.button("ChangeButton")->isHidden(), code == RC::srRepeatWord);
+        QCOMPARE(s.button("DelButton")->isHidden(), code != RC::RepeatWord);
+        QCOMPARE(s.button("ChangeButton")->isHidden(), code == RC::RepeatWord);
         QVERIFY(s.button("StartButton")->isHidden());
         QVERIFY(s.button("CancelButton")->isEnabled());
         QCOMPARE(s.get<QLabel>("Label2")->isEnabled(), s.variants()->isEnabled());
@@ -285,7 +285,7 @@ private slots:
 
     void collapseSpaces() {
         QFETCH(QString, errorWord);
-        QTEST(TSpellerDialog2::CollapseSpaces(errorWord), "collapsed");
+        QTEST(SpellingDialog::collapseSpaces(errorWord), "collapsed");
     }
 
     // Each decision reaches the checker and the engine, changes the text, and goes on.
@@ -301,20 +301,20 @@ private slots:
             QTest::newRow(name) << QString::fromUtf8(text) << code << QString::fromLatin1(action)
                                 << QString::fromUtf8(result) << calls;
         };
-        row("change", "a wrongg b", RC::srUnknownInputWord, "ChangeButton", "a wrung b",
+        row("change", "a wrongg b", RC::UnknownInputWord, "ChangeButton", "a wrung b",
             {"ChangeOnce:wrongg>wrung"});
-        row("double click", "a wrongg b", RC::srUnknownInputWord, "double click", "a wrong b",
+        row("double click", "a wrongg b", RC::UnknownInputWord, "double click", "a wrong b",
             {"ChangeOnce:wrongg>wrong"});
-        row("enter", "a wrongg b", RC::srUnknownInputWord, "enter", "a wrung b", {"ChangeOnce:wrongg>wrung"});
-        row("change all", "a wrongg b wrongg", RC::srUnknownInputWord, "ChangeAllButton", "a wrung b wrongg",
+        row("enter", "a wrongg b", RC::UnknownInputWord, "enter", "a wrung b", {"ChangeOnce:wrongg>wrung"});
+        row("change all", "a wrongg b wrongg", RC::UnknownInputWord, "ChangeAllButton", "a wrung b wrongg",
             {"ChangeAlways:wrongg>wrung"});
-        row("change capital", "a wrongg b", RC::srErrorCapitalization, "ChangeButton", "a Wrongg b", {});
-        row("change extra spaces", "one   w end", RC::srExtraSpaces, "ChangeButton", "one w end", {});
-        row("skip", "a wrongg b", RC::srUnknownInputWord, "SkipButton", "a wrongg b", {});
-        row("skip all", "a wrongg b", RC::srUnknownInputWord, "SkipAllButton", "a wrongg b",
+        row("change capital", "a wrongg b", RC::ErrorCapitalization, "ChangeButton", "a Wrongg b", {});
+        row("change extra spaces", "one   w end", RC::ExtraSpaces, "ChangeButton", "one w end", {});
+        row("skip", "a wrongg b", RC::UnknownInputWord, "SkipButton", "a wrongg b", {});
+        row("skip all", "a wrongg b", RC::UnknownInputWord, "SkipAllButton", "a wrongg b",
             {"IgnoreAlways:wrongg"});
-        row("add", "a wrongg b", RC::srUnknownInputWord, "AddButton", "a wrongg b", {"AddWord:wrongg"});
-        row("delete", "the the cat", RC::srRepeatWord, "DelButton", "the cat", {});
+        row("add", "a wrongg b", RC::UnknownInputWord, "AddButton", "a wrongg b", {"AddWord:wrongg"});
+        row("delete", "the the cat", RC::RepeatWord, "DelButton", "the cat", {});
     }
 
     void decisions() {
@@ -322,9 +322,9 @@ private slots:
         QFETCH(RC, code);
         QFETCH(QString, action);
         Session s(text);
-        const QString flagged = code == RC::srRepeatWord    ? QStringLiteral("the")
-                                : code == RC::srExtraSpaces ? QStringLiteral("one   w")
-                                                            : QStringLiteral("wrongg");
+        const QString flagged = code == RC::RepeatWord    ? QStringLiteral("the")
+                                : code == RC::ExtraSpaces ? QStringLiteral("one   w")
+                                                          : QStringLiteral("wrongg");
         s.script->flag(flagged, code, {QStringLiteral("wrung"), QStringLiteral("wrong")});
         s.check();
         QVERIFY(s.dialog()->isVisible());
@@ -352,14 +352,14 @@ private slots:
         QTest::addColumn<QStringList>("engineSuggestions");
         QTest::addColumn<QString>("afterUndo"); // empty: as before the edit
         const QString wrongg = QStringLiteral("wrongg");
-        QTest::newRow("unknown word") << wrongg << RC::srUnknownInputWord << QStringList({"wrung"}) << "";
-        QTest::newRow("unknown, no suggestions") << wrongg << RC::srUnknownInputWord << QStringList() << "";
+        QTest::newRow("unknown word") << wrongg << RC::UnknownInputWord << QStringList({"wrung"}) << "";
+        QTest::newRow("unknown, no suggestions") << wrongg << RC::UnknownInputWord << QStringList() << "";
         QTest::newRow("unknown, 65 characters")
-            << QString(65, u'x') << RC::srUnknownInputWord << QStringList({"wrung"})
+            << QString(65, u'x') << RC::UnknownInputWord << QStringList({"wrung"})
             << "Variants Change ChangeAll Skip SkipAll Add";
-        QTest::newRow("capitalization") << wrongg << RC::srErrorCapitalization << QStringList() << "";
-        QTest::newRow("missing space") << wrongg << RC::srMissingSpace << QStringList() << "";
-        QTest::newRow("repeated word") << wrongg << RC::srRepeatWord << QStringList() << "";
+        QTest::newRow("capitalization") << wrongg << RC::ErrorCapitalization << QStringList() << "";
+        QTest::newRow("missing space") << wrongg << RC::MissingSpace << QStringList() << "";
+        QTest::newRow("repeated word") << wrongg << RC::RepeatWord << QStringList() << "";
     }
 
     void editAndUndo() {
@@ -412,7 +412,7 @@ private slots:
     void protectedText() {
         QFETCH(QString, how);
         Session s(QStringLiteral("keep this wrongg and this"));
-        s.script->flag(QStringLiteral("wrongg"), RC::srUnknownInputWord, {QStringLiteral("wrong")});
+        s.script->flag(QStringLiteral("wrongg"), RC::UnknownInputWord, {QStringLiteral("wrong")});
         s.check();
         SpellPreview* p = s.preview();
         const QString kept = protectedPart(*p);
@@ -486,8 +486,8 @@ private slots:
 
     void germanTexts() {
         Session s(QStringLiteral("das das Haus"));
-        s.checker.setUserLanguage(TUserLanguage::ulOwn);
-        s.script->flag(QStringLiteral("das Haus"), RC::srRepeatWord);
+        s.checker.setTextLanguage(TextLanguage::Own);
+        s.script->flag(QStringLiteral("das Haus"), RC::RepeatWord);
         s.check();
         QCOMPARE(s.message(), QStringLiteral("Wortwiederholung"));
         QCOMPARE(s.button("ChangeButton")->text(), QStringLiteral("&Ersetzen"));
@@ -496,7 +496,7 @@ private slots:
         QCOMPARE(s.button("StartButton")->text(), QStringLiteral("Start"));
     }
 
-    // A modal check runs inside CheckControl; Cancel (or Escape) ends it and returns to the caller.
+    // A modal check runs inside checkControl; Cancel (or Escape) ends it and returns to the caller.
     void modalCancelReturns_data() {
         QTest::addColumn<QString>("how");
         QTest::newRow("button") << "button";
@@ -507,11 +507,11 @@ private slots:
     void modalCancelReturns() {
         QFETCH(QString, how);
         Session s(QStringLiteral("a wrongg b badd c"));
-        s.checker.ModalDialog = true;
-        s.script->flag(QStringLiteral("wrongg"), RC::srUnknownInputWord, {QStringLiteral("wrong")});
-        s.script->flag(QStringLiteral("badd"), RC::srUnknownInputWord, {QStringLiteral("bad")});
+        s.checker.modalDialog = true;
+        s.script->flag(QStringLiteral("wrongg"), RC::UnknownInputWord, {QStringLiteral("wrong")});
+        s.script->flag(QStringLiteral("badd"), RC::UnknownInputWord, {QStringLiteral("bad")});
         QStringList seen;
-        whenShown(s, [&](TSpellerDialog2& d) {
+        whenShown(s, [&](SpellingDialog& d) {
             seen << s.preview()->editedText() + (d.isModal() ? QStringLiteral(" modal") : QString());
             s.button("ChangeButton")->click(); // the next finding comes into the open dialog
             seen << s.preview()->editedText();
@@ -525,28 +525,28 @@ private slots:
         s.check();
         QCOMPARE(seen, QStringList({"wrongg modal", "badd"}));
         QVERIFY(!s.dialog()->isVisible());
-        QVERIFY(s.checker.Cancelled);
+        QVERIFY(s.checker.cancelled);
         QCOMPARE(s.cancelSenders, std::vector<void*>({static_cast<void*>(s.dialog())}));
         QCOMPARE(s.finished, 1);
         QCOMPARE(s.edit->text(), QStringLiteral("a wrong b badd c"));
 
         // The same dialog serves the next check.
-        TSpellerDialog2* first = s.dialog();
-        whenShown(s, [&](TSpellerDialog2&) { s.button("SkipButton")->click(); });
+        SpellingDialog* first = s.dialog();
+        whenShown(s, [&](SpellingDialog&) { s.button("SkipButton")->click(); });
         s.check();
         QCOMPARE(s.dialog(), first);
         QCOMPARE(s.finished, 2);
-        QVERIFY(!s.checker.Cancelled);
+        QVERIFY(!s.checker.cancelled);
     }
 
     // A modeless dialog left for the text greys out and offers Start, which checks again.
     void modelessStart() {
         Session s(QStringLiteral("a wrongg b"));
-        s.script->flag(QStringLiteral("wrongg"), RC::srUnknownInputWord, {QStringLiteral("wrong")});
+        s.script->flag(QStringLiteral("wrongg"), RC::UnknownInputWord, {QStringLiteral("wrong")});
         s.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&s.window));
         s.check();
-        TSpellerDialog2* d = s.dialog();
+        SpellingDialog* d = s.dialog();
         QVERIFY(d->isVisible() && !d->isModal());
         QTRY_VERIFY(d->isActiveWindow());
 
@@ -570,11 +570,11 @@ private slots:
     // A repeated word leaves Skip as it was: a pause greys it out, and Start brings it back.
     void repeatedWordAfterAPause() {
         Session s(QStringLiteral("the the cat"));
-        s.script->flag(QStringLiteral("the"), RC::srRepeatWord);
+        s.script->flag(QStringLiteral("the"), RC::RepeatWord);
         s.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&s.window));
         s.check();
-        TSpellerDialog2* d = s.dialog();
+        SpellingDialog* d = s.dialog();
         QTRY_VERIFY(d->isActiveWindow());
         QCOMPARE(s.usable(), QStringLiteral("Skip Del"));
         const auto pause = [&] {
@@ -603,12 +603,12 @@ private slots:
     // Start on a text control that is gone does nothing, and says nothing.
     void startWithoutControl() {
         Session s(QStringLiteral("a wrongg b"));
-        s.script->flag(QStringLiteral("wrongg"), RC::srUnknownInputWord);
+        s.script->flag(QStringLiteral("wrongg"), RC::UnknownInputWord);
         s.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&s.window));
         s.check();
         int errors = 0;
-        s.dialog()->OnError = [&](const std::exception&) { ++errors; };
+        s.dialog()->onError = [&](const std::exception&) { ++errors; };
         QTRY_VERIFY(s.dialog()->isActiveWindow());
         s.window.activateWindow();
         QTRY_COMPARE(s.usable(), QStringLiteral("Start"));
@@ -633,18 +633,18 @@ private slots:
     void failureInDecision() {
         QFETCH(bool, modal);
         Session s(QStringLiteral("a wrongg b"));
-        s.checker.ModalDialog = modal;
-        s.script->flag(QStringLiteral("wrongg"), RC::srUnknownInputWord, {QStringLiteral("wrong")});
+        s.checker.modalDialog = modal;
+        s.script->flag(QStringLiteral("wrongg"), RC::UnknownInputWord, {QStringLiteral("wrong")});
         QStringList errors;
         const auto closeTextAndChange = [&] {
-            s.dialog()->OnError = [&](const std::exception& e) { errors << messageOf(e); };
+            s.dialog()->onError = [&](const std::exception& e) { errors << messageOf(e); };
             delete s.edit;
             s.edit = nullptr;
             s.button("ChangeButton")->click();
         };
         if (modal) {
-            whenShown(s, [&](TSpellerDialog2&) { closeTextAndChange(); });
-            QVERIFY_THROWS_EXCEPTION(ESpellError, s.check());
+            whenShown(s, [&](SpellingDialog&) { closeTextAndChange(); });
+            QVERIFY_THROWS_EXCEPTION(SpellError, s.check());
             QCOMPARE(errors, QStringList());
         } else {
             s.check();

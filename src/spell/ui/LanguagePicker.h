@@ -8,16 +8,16 @@
 #include <vector>
 
 class SpellConfiguration;
-class TSpellChecker;
+class SpellChecker;
 
 // What choosing one entry of the picker hands to the checker.
-struct TSpellListObj {
-    QString Cmd;
-    QString Charset;
-    QString Surrogate;
-    QString Flag;
-    TLanguage Language = 0;
-    TSpellerType SpellerType = TSpellerType::sptMSOffice;
+struct LanguageEntry {
+    QString cmd;
+    QString charset;
+    QString surrogate;
+    QString flag;
+    LanguageId language = 0;
+    EngineType engineType = EngineType::Library;
 };
 
 // A drop-down list of the installed spelling languages: the proofing languages first, then the
@@ -28,29 +28,28 @@ struct TSpellListObj {
 // The list is filled once, when the picker gets its configuration (the constructor or
 // setConfiguration), so that an owner can select an index before the picker is ever shown; the
 // main window's picker is never shown at all. fill() fills it again.
-class TSpellLanguageComboBox : public QComboBox {
+class LanguagePicker : public QComboBox {
     Q_OBJECT
 public:
-    explicit TSpellLanguageComboBox(const SpellConfiguration* configuration = nullptr,
-                                    QWidget* parent = nullptr);
-    ~TSpellLanguageComboBox() override;
+    explicit LanguagePicker(const SpellConfiguration* configuration = nullptr, QWidget* parent = nullptr);
+    ~LanguagePicker() override;
 
     // The look both of the program's pickers share: 215 x 24, Verdana 11 pixels, and the hint.
     void applyProgramLook();
 
-    TLangOption LangOption() const { return m_langOption; }
+    LanguageNameForm languageNameForm() const { return m_langOption; }
     // Takes effect at the next filling.
-    void setLangOption(TLangOption option) { m_langOption = option; }
+    void setLangOption(LanguageNameForm option) { m_langOption = option; }
 
-    TSpellChecker* SpellChecker() const { return m_checker; }
+    SpellChecker* spellChecker() const { return m_checker; }
     // Not owned. Applies the current entry; an empty picker switches the checker off.
-    void setSpellChecker(TSpellChecker* checker);
+    void setSpellChecker(SpellChecker* checker);
 
     const SpellConfiguration* configuration() const { return m_configuration; }
     // Not owned; fills the list from it.
     void setConfiguration(const SpellConfiguration* configuration);
 
-    int ItemIndex() const { return currentIndex(); }
+    int itemIndex() const { return currentIndex(); }
     // Selects the entry (-1 or an index outside the list: none) and applies it, even when it was
     // already selected.
     void setItemIndex(int index);
@@ -60,22 +59,22 @@ public:
     void fill();
 
     // The entry at `index`; null outside the list.
-    const TSpellListObj* entry(int index) const;
+    const LanguageEntry* entry(int index) const;
 
     // The engine pictures; null pixmaps when the resource is missing.
-    static QPixmap engineBitmap(TSpellerType type);
+    static QPixmap engineBitmap(EngineType type);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     void applyCurrentEntry();
-    void addEntry(std::unique_ptr<TSpellListObj> entry, const QString& text);
+    void addEntry(std::unique_ptr<LanguageEntry> entry, const QString& text);
 
-    TLangOption m_langOption = TLangOption::loLocalized;
-    TSpellChecker* m_checker = nullptr;
+    LanguageNameForm m_langOption = LanguageNameForm::Localized;
+    SpellChecker* m_checker = nullptr;
     const SpellConfiguration* m_configuration = nullptr;
     bool m_filling = false;
     // Every entry ever made, also those of earlier fillings; items refer to them by position.
-    std::vector<std::unique_ptr<TSpellListObj>> m_objects;
+    std::vector<std::unique_ptr<LanguageEntry>> m_objects;
 };

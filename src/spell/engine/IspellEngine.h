@@ -1,7 +1,7 @@
 #pragma once
 
 #include "spell/engine/CodePages.h"
-#include "spell/engine/TAbstractSpeller.h"
+#include "spell/engine/SpellEngine.h"
 
 #include <QList>
 #include <QString>
@@ -17,20 +17,20 @@ struct IspellSection;
 // ispell folder that matches the language: by "LangNo", or for language 0 by the section name the
 // checker's picker chose. The engine cuts segments into words itself and asks about one word per
 // line; the program runs from the engine's creation to its end.
-class TISpeller : public TAbstractSpeller {
+class IspellEngine : public SpellEngine {
 public:
-    TISpeller(TLanguage language, TSpellOptions options, TSpellChecker* checker);
-    ~TISpeller() override;
+    IspellEngine(LanguageId language, SpellOptionFlags options, SpellChecker* checker);
+    ~IspellEngine() override;
 
-    TSpellReturnCode CheckBufferStart(const QString& buffer, int& errorLength, int& errorStart) override;
-    TSpellReturnCode CheckBufferContinued(const QString& buffer, int& errorLength, int& errorStart) override;
-    void ChangeOnce(const QString& word, const QString& replacement) override;
-    void ChangeAlways(const QString& word, const QString& replacement) override;
-    void AddWord(const QString& word) override;
-    void IgnoreAlways(const QString& word) override;
-    void GetSuggestions(const QString& word, QStringList& list) override;
-    QString GetChangeTo() override { return Disabled ? QString() : ChangeTo; }
-    QString GetErrorWord() override { return Disabled ? QString() : CurrentWord; }
+    SpellResult checkSegmentStart(const QString& buffer, int& errorLength, int& errorStart) override;
+    SpellResult checkSegmentContinued(const QString& buffer, int& errorLength, int& errorStart) override;
+    void changeOnce(const QString& word, const QString& replacement) override;
+    void changeAlways(const QString& word, const QString& replacement) override;
+    void addWord(const QString& word) override;
+    void ignoreAlways(const QString& word) override;
+    void fillSuggestions(const QString& word, QStringList& list) override;
+    QString changeTo() override { return disabled ? QString() : m_changeTo; }
+    QString errorWord() override { return disabled ? QString() : m_currentWord; }
 
     // The characters that end a word, besides the tab (and line breaks, which never reach ispell).
     static const QString Delimiters;
@@ -49,18 +49,18 @@ public:
 private:
     bool findSection(const QString& ispellDirectory);
     void startProgram(const QString& ispellDirectory, const QString& rawCmd);
-    // true: correct (or not checkable); false: misspelled, CurrentWord set.
-    bool CheckWord(QString word);
+    // true: correct (or not checkable); false: misspelled, m_currentWord set.
+    bool checkWord(QString word);
     // Sends a command line ("*word", "@word", "#").
-    void SendLine(const QString& line);
+    void sendLine(const QString& line);
     void disable(const QString& why);
 
-    QString LastReply;
-    QString ChangeTo;
-    QString CurrentWord;
-    QList<std::pair<QString, QString>> SessionChanges;
+    QString m_lastReply;
+    QString m_changeTo;
+    QString m_currentWord;
+    QList<std::pair<QString, QString>> m_sessionChanges;
     // Empty (no pairs, no character set): the dictionary's encoding is applied by m_encoding.
-    TConvTable WordTable;
+    ConversionTable m_wordTable;
     std::unique_ptr<IspellEncoding> m_encoding;
     std::unique_ptr<IspellPipe> m_pipe;
     QString m_rawCmd;

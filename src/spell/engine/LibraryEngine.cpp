@@ -1,9 +1,9 @@
-#include "TCSAPISpeller.h"
+#include "LibraryEngine.h"
 
 #include "platform/AppPaths.h"
+#include "spell/engine/SpellChecker.h"
 #include "spell/engine/SpellConfiguration.h"
 #include "spell/engine/SpellTexts.h"
-#include "spell/engine/TSpellChecker.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -39,7 +39,7 @@ const char* const EntryPoints[] = {"SpellVer",        "SpellInit",         "Spel
 
 // Where the configuration lives when the checker has none: the program folder and the installed
 // hunspell dictionaries.
-const SpellConfiguration& configurationOf(const TSpellChecker* checker,
+const SpellConfiguration& configurationOf(const SpellChecker* checker,
                                           std::unique_ptr<SpellConfiguration>& own) {
     if (checker && checker->configuration())
         return *checker->configuration();
@@ -74,10 +74,10 @@ qsizetype pieceLength(const QByteArray& utf8, qsizetype from) {
 
 } // namespace
 
-TCSAPISpeller::TCSAPISpeller(TLanguage language, TSpellOptions options, TSpellChecker* checker)
-    : TAbstractSpeller(language, options, checker), m_suggestionArea(SuggestionAreaSize),
+LibraryEngine::LibraryEngine(LanguageId language, SpellOptionFlags options, SpellChecker* checker)
+    : SpellEngine(language, options, checker), m_suggestionArea(SuggestionAreaSize),
       m_ratingArea(RatingAreaSize) {
-    SpellerType = TSpellerType::sptMSOffice;
+    SpellerType = EngineType::Library;
     m_wsc.bIgnore = 0;
     m_wsc.bHyphenHard = 45;
     m_wsc.bHyphenSoft = 31;
@@ -91,78 +91,78 @@ TCSAPISpeller::TCSAPISpeller(TLanguage language, TSpellOptions options, TSpellCh
     m_wsc.rgParaBreak[1] = 10;
 
     if (!findResources()) {
-        Disabled = true;
+        disabled = true;
         return;
     }
     loadLibrary();
-    Disabled = false;
+    disabled = false;
     try {
         startSession();
     } catch (...) {
         // No destructor runs for a constructor that throws: give the session and library back here.
         shutDown(false);
-        Disabled = true;
+        disabled = true;
         throw;
     }
 }
 
-TCSAPISpeller::~TCSAPISpeller() {
-    if (!Disabled)
+LibraryEngine::~LibraryEngine() {
+    if (!disabled)
         shutDown(true);
 }
 
-bool TCSAPISpeller::findResources() {
+bool LibraryEngine::findResources() {
     std::unique_ptr<SpellConfiguration> own;
-    const SpellConfiguration& configuration = configurationOf(Checker, own);
-    auto entry = configuration.proofingEntry(Language);
+    const SpellConfiguration& configuration = configurationOf(checker, own);
+    auto entry = configuration.proofingEntry(language);
     if (!entry)
-        entry = configuration.proofingEntry(TLanguage((Language & 0x3FF) | 0x400));
+        entry = configuration.proofingEntry(LanguageId((language & 0x3FF) | 0x400));
     if (!entry)
         return false;
-    Engine = entry->engine;
-    Dictionary = entry->dictionary;
+    libraryPath = entry->engine;
+    dictionaryPath = entry->dictionary;
 
     // The user dictionary: the checker's, else the Custom Dictionaries key's (whose absence means
     // the key is to be made), then the application's say, then CUSTOM.DIC beside the main dictionary.
     bool keyMissing = false;
-    if (Checker && !Checker->CustomDict.isEmpty()) {
-        CustomDict = Checker->CustomDict;
+    if (checker && !checker->customDictionary.isEmpty()) {
+        customDictionary = checker->customDictionary;
     } else {
         const std::optional<QString> configured = configuration.customDictionary();
         keyMissing = !configured;
-        CustomDict = configured.value_or(QString());
+        customDictionary = configured.value_or(QString());
     }
-    if (Checker && Checker->OnGetDictionary)
-        Checker->OnGetDictionary(Checker, Language, CustomDict);
-    if (CustomDict.isEmpty()) {
-        const QString folder = QFileInfo(Dictionary).absolutePath() + QLatin1Char('/');
-        CustomDict = folder + QStringLiteral("CUSTOM.DIC");
+    if (checker && checker->onGetDictionary)
+        checker->onGetDictionary(checker, language, customDictionary);
+    if (customDictionary.isEmpty()) {
+        const QString folder = QFileInfo(dictionaryPath).absolutePath() + QLatin1Char('/');
+        customDictionary = folder + QStringLiteral("CUSTOM.DIC");
         // System dictionaries live in folders users cannot write; a file that can never be created
         // would make every engine fail, so the user's own data folder takes it then.
-        if (!QFileInfo::exists(CustomDict) && !isWritableFolder(folder)) {
+        if (!QFileInfo::exists(customDictionary) && !isWritableFolder(folder)) {
             const QString data = AppPaths::forRunningProgram().dataFolder();
             QDir().mkpath(data);
-            CustomDict = data + QStringLiteral("CUSTOM.DIC");
+            customDictionary = data + QStringLiteral("CUSTOM.DIC");
         }
         // Only a key made just now takes the value; a failure changes nothing for the check.
-        if (keyMissing && !configuration.writeCustomDictionary(CustomDict))
-            qCInfo(csapiLog) << "The user dictionary path could not be stored:" << CustomDict;
+        if (keyMissing && !configuration.writeCustomDictionary(customDictionary))
+            qCInfo(csapiLog) << "The user dictionary path could not be stored:" << customDictionary;
     }
     return true;
 }
 
-void TCSAPISpeller::loadLibrary() {
-    m_library.setFileName(Engine);
+void LibraryEngine::loadLibrary() {
+    m_library.setFileName(libraryPath);
     bool complete = m_library.load();
     if (complete)
         for (const char* name : EntryPoints)
             complete = complete && m_library.resolve(name) != nullptr;
     if (!complete) {
-        qCInfo(csapiLog) << "Speller library" << Engine << "refused:" << m_library.errorString();
+        qCInfo(csapiLog) << "Speller library" << libraryPath << "refused:" << m_library.errorString();
         if (m_library.isLoaded())
             m_library.unload();
-        Disabled = true;
-        throw ESpellError(FormatSpellText(22, Engine));
+        disabled = true;
+        throw SpellError(formatSpellText(22, libraryPath));
     }
     m_spellInit = reinterpret_cast<SpellInitFn>(m_library.resolve("SpellInit"));
     m_spellOptions = reinterpret_cast<SpellOptionsFn>(m_library.resolve("SpellOptions"));
@@ -176,14 +176,14 @@ void TCSAPISpeller::loadLibrary() {
     m_spellCloseUdr = reinterpret_cast<SpellCloseUdrFn>(m_library.resolve("SpellCloseUdr"));
 }
 
-void TCSAPISpeller::startSession() {
+void LibraryEngine::startSession() {
     verify(m_spellInit(&m_splid, &m_wsc));
     m_sessionStarted = true;
-    verify(m_spellOptions(m_splid, Options));
-    const QByteArray dictionary = QFile::encodeName(Dictionary);
-    verify(m_spellOpenMdr(m_splid, dictionary.constData(), nullptr, 0, 1, Language, &m_mdrs));
+    verify(m_spellOptions(m_splid, options));
+    const QByteArray dictionary = QFile::encodeName(dictionaryPath);
+    verify(m_spellOpenMdr(m_splid, dictionary.constData(), nullptr, 0, 1, language, &m_mdrs));
     m_mdrOpen = true;
-    const QByteArray custom = QFile::encodeName(CustomDict);
+    const QByteArray custom = QFile::encodeName(customDictionary);
     CSAPI_BOOL readOnly = 0;
     verify(m_spellOpenUdr(m_splid, custom.constData(), 1, IgnoreAlwaysList, &m_udr, &readOnly));
     m_udrOpen = true;
@@ -198,10 +198,10 @@ void TCSAPISpeller::startSession() {
     m_srb.lrgbRating = m_ratingArea.data();
 }
 
-void TCSAPISpeller::shutDown(bool logFailures) {
+void LibraryEngine::shutDown(bool logFailures) {
     auto report = [&](SEC status, const char* call) {
         if (status != 0 && logFailures)
-            qCWarning(csapiLog).noquote() << call << FormatSpellText(21, int(status));
+            qCWarning(csapiLog).noquote() << call << formatSpellText(21, int(status));
     };
     if (m_mdrOpen)
         report(m_spellCloseMdr(m_splid, &m_mdrs), "SpellCloseMdr:");
@@ -217,27 +217,26 @@ void TCSAPISpeller::shutDown(bool logFailures) {
     m_srb.lrgsz = nullptr;
     m_srb.lrgbRating = nullptr;
     if (m_library.isLoaded() && !m_library.unload() && logFailures)
-        qCWarning(csapiLog).noquote() << FormatSpellText(23, Engine) << m_library.errorString();
+        qCWarning(csapiLog).noquote() << formatSpellText(23, libraryPath) << m_library.errorString();
 }
 
-void TCSAPISpeller::verify(SEC status) {
+void LibraryEngine::verify(SEC status) {
     if (status != 0)
-        throw ESpellError(FormatSpellText(21, int(status)));
+        throw SpellError(formatSpellText(21, int(status)));
 }
 
-TSpellReturnCode TCSAPISpeller::CheckBufferStart(const QString& buffer, int& errorLength, int& errorStart) {
+SpellResult LibraryEngine::checkSegmentStart(const QString& buffer, int& errorLength, int& errorStart) {
     return checkBuffer(buffer, StartsSentence, errorLength, errorStart);
 }
 
-TSpellReturnCode TCSAPISpeller::CheckBufferContinued(const QString& buffer, int& errorLength,
-                                                     int& errorStart) {
+SpellResult LibraryEngine::checkSegmentContinued(const QString& buffer, int& errorLength, int& errorStart) {
     return checkBuffer(buffer, IsContinued, errorLength, errorStart);
 }
 
-TSpellReturnCode TCSAPISpeller::checkBuffer(const QString& buffer, uint16_t spellState, int& errorLength,
-                                            int& errorStart) {
-    if (Disabled)
-        return TSpellReturnCode::srNoErrors;
+SpellResult LibraryEngine::checkBuffer(const QString& buffer, uint16_t spellState, int& errorLength,
+                                       int& errorStart) {
+    if (disabled)
+        return SpellResult::NoErrors;
     const QByteArray utf8 = buffer.toUtf8();
     // The record counts 16 bits of bytes: a longer segment goes in pieces, each continuing the last.
     int charactersBefore = 0;
@@ -248,13 +247,13 @@ TSpellReturnCode TCSAPISpeller::checkBuffer(const QString& buffer, uint16_t spel
         m_sib.lrgch = piece.constData();
         verify(m_spellCheck(m_splid, VerifyBuffer, &m_sib, &m_srb));
         m_sib.lrgch = nullptr;
-        const auto result = static_cast<TSpellReturnCode>(m_srb.scrs);
-        if (result != TSpellReturnCode::srNoErrors) {
+        const auto result = static_cast<SpellResult>(m_srb.scrs);
+        if (result != SpellResult::NoErrors) {
             const qsizetype start = std::min<qsizetype>(m_srb.ichError, piece.size());
             const qsizetype length = std::min<qsizetype>(m_srb.cchError, piece.size() - start);
             errorStart = std::min(int(buffer.size()), charactersBefore + charactersOf(piece.left(start)));
             errorLength = std::min(int(buffer.size()) - errorStart, charactersOf(piece.mid(start, length)));
-            ErrorText = buffer.mid(errorStart, errorLength);
+            m_errorText = buffer.mid(errorStart, errorLength);
             return result;
         }
         if (piece.isEmpty())
@@ -262,34 +261,34 @@ TSpellReturnCode TCSAPISpeller::checkBuffer(const QString& buffer, uint16_t spel
         charactersBefore += charactersOf(piece);
         from += piece.size();
     }
-    return TSpellReturnCode::srNoErrors;
+    return SpellResult::NoErrors;
 }
 
-void TCSAPISpeller::ChangeOnce(const QString& word, const QString& replacement) {
-    if (!Disabled)
+void LibraryEngine::changeOnce(const QString& word, const QString& replacement) {
+    if (!disabled)
         verify(m_spellAddChangeUdr(m_splid, ChangeOnceList, word.toUtf8().constData(),
                                    replacement.toUtf8().constData()));
 }
 
-void TCSAPISpeller::ChangeAlways(const QString& word, const QString& replacement) {
-    if (!Disabled)
+void LibraryEngine::changeAlways(const QString& word, const QString& replacement) {
+    if (!disabled)
         verify(m_spellAddChangeUdr(m_splid, ChangeAlwaysList, word.toUtf8().constData(),
                                    replacement.toUtf8().constData()));
 }
 
-void TCSAPISpeller::AddWord(const QString& word) {
-    if (!Disabled)
+void LibraryEngine::addWord(const QString& word) {
+    if (!disabled)
         verify(m_spellAddUdr(m_splid, m_udr, word.toUtf8().constData()));
 }
 
-void TCSAPISpeller::IgnoreAlways(const QString& word) {
-    if (!Disabled)
+void LibraryEngine::ignoreAlways(const QString& word) {
+    if (!disabled)
         verify(m_spellAddUdr(m_splid, IgnoreAlwaysList, word.toUtf8().constData()));
 }
 
-void TCSAPISpeller::GetSuggestions(const QString& word, QStringList& list) {
+void LibraryEngine::fillSuggestions(const QString& word, QStringList& list) {
     list.clear();
-    if (Disabled)
+    if (disabled)
         return;
     const QByteArray utf8 = word.toUtf8();
     if (utf8.size() > MaxRecordBytes)
@@ -319,8 +318,8 @@ void TCSAPISpeller::GetSuggestions(const QString& word, QStringList& list) {
     }
 }
 
-QString TCSAPISpeller::GetChangeTo() {
-    if (Disabled || m_suggestionArea.empty())
+QString LibraryEngine::changeTo() {
+    if (disabled || m_suggestionArea.empty())
         return QString();
     const char* area = m_suggestionArea.data();
     const auto end = std::find(area, area + m_suggestionArea.size(), '\0');

@@ -1,12 +1,12 @@
-#include "TISpeller.h"
+#include "IspellEngine.h"
 
 #include "spell/engine/IspellAnswer.h"
 #include "spell/engine/IspellCatalog.h"
 #include "spell/engine/IspellEncoding.h"
 #include "spell/engine/IspellPipe.h"
 #include "spell/engine/Languages.h"
+#include "spell/engine/SpellChecker.h"
 #include "spell/engine/SpellConfiguration.h"
-#include "spell/engine/TSpellChecker.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,7 +22,7 @@ namespace {
 
 Q_LOGGING_CATEGORY(ispellLog, "quill.spell.ispell")
 
-QString ispellDirectoryOf(const TSpellChecker* checker) {
+QString ispellDirectoryOf(const SpellChecker* checker) {
     if (checker && checker->configuration())
         return checker->configuration()->ispellDirectory();
     return QCoreApplication::applicationDirPath() + QStringLiteral("/ispell/");
@@ -34,16 +34,16 @@ bool isWritableFolder(const QString& folder) {
 
 } // namespace
 
-const QString TISpeller::Delimiters = QStringLiteral(" <>!.,;:/\\|\"[]{}()+_=`~@&$%^*?#-");
+const QString IspellEngine::Delimiters = QStringLiteral(" <>!.,;:/\\|\"[]{}()+_=`~@&$%^*?#-");
 
-bool TISpeller::isDelimiter(QChar c) {
+bool IspellEngine::isDelimiter(QChar c) {
     // Line breaks cannot be part of a word: a word is one line of the exchange.
     return Delimiters.contains(c) || c == QLatin1Char('\t') || c == QLatin1Char('\n') ||
            c == QLatin1Char('\r') || c == QChar(0x0B) || c == QChar(0x0C) || c == QChar(0x85) ||
            c == QChar(0x2028) || c == QChar(0x2029) || c == QChar(0);
 }
 
-QString TISpeller::homeFolder(const QString& ispellDirectory) {
+QString IspellEngine::homeFolder(const QString& ispellDirectory) {
     // An installed program folder stays the package's, even for root, who may write anywhere.
     const bool installed =
         (QDir::cleanPath(ispellDirectory) + QLatin1Char('/')).contains(QStringLiteral("/lib/quillnote/"));
@@ -55,47 +55,47 @@ QString TISpeller::homeFolder(const QString& ispellDirectory) {
     return own;
 }
 
-TISpeller::TISpeller(TLanguage language, TSpellOptions options, TSpellChecker* checker)
-    : TAbstractSpeller(language, options, checker) {
-    SpellerType = TSpellerType::sptISpell;
-    Disabled = true;
+IspellEngine::IspellEngine(LanguageId language, SpellOptionFlags options, SpellChecker* checker)
+    : SpellEngine(language, options, checker) {
+    SpellerType = EngineType::Ispell;
+    disabled = true;
     const QString ispellDirectory = ispellDirectoryOf(checker);
     if (!findSection(ispellDirectory)) {
         m_failure = QStringLiteral("no ispell dictionary for language %1").arg(language);
         return;
     }
-    if (Language != 0 && checker)
-        LangName = LanguageName(Language, checker->LangOption);
+    if (language != 0 && checker)
+        languageText = languageName(language, checker->languageNameForm);
     startProgram(ispellDirectory, m_rawCmd);
 }
 
-TISpeller::~TISpeller() = default;
+IspellEngine::~IspellEngine() = default;
 
-bool TISpeller::findSection(const QString& ispellDirectory) {
-    const TLanguage wanted = Language;
+bool IspellEngine::findSection(const QString& ispellDirectory) {
+    const LanguageId wanted = language;
     const QList<IspellSection> sections = IspellCatalog::scan(ispellDirectory);
     for (const IspellSection& section : sections) {
-        LangName = section.name;
-        Language = section.language;
+        languageText = section.name;
+        language = section.language;
         m_rawCmd = section.cmd;
-        Cmd = IspellCatalog::expandCommand(section.cmd, ispellDirectory);
-        Charset = section.charset;
-        Surrogate = section.surrogate;
-        Flag = section.flag;
+        cmd = IspellCatalog::expandCommand(section.cmd, ispellDirectory);
+        charset = section.charset;
+        surrogate = section.surrogate;
+        flag = section.flag;
         const bool matches =
-            wanted != 0 ? section.language == wanted : Checker && section.name == Checker->LangName;
+            wanted != 0 ? section.language == wanted : checker && section.name == checker->languageText;
         if (matches)
             return true;
     }
     if (sections.isEmpty())
-        Language = 0;
+        language = 0;
     return false;
 }
 
-void TISpeller::startProgram(const QString& ispellDirectory, const QString& rawCmd) {
-    m_encoding = std::make_unique<IspellEncoding>(Charset);
+void IspellEngine::startProgram(const QString& ispellDirectory, const QString& rawCmd) {
+    m_encoding = std::make_unique<IspellEncoding>(charset);
     if (!m_encoding->isValid()) {
-        disable(QStringLiteral("unknown character set \"%1\"").arg(Charset));
+        disable(QStringLiteral("unknown character set \"%1\"").arg(charset));
         return;
     }
     // Split before expanding, so that a blank in the folder's path stays inside its argument.
@@ -121,30 +121,30 @@ void TISpeller::startProgram(const QString& ispellDirectory, const QString& rawC
         disable(m_pipe->failure());
         return;
     }
-    Disabled = false;
+    disabled = false;
 }
 
-void TISpeller::disable(const QString& why) {
+void IspellEngine::disable(const QString& why) {
     // A program that worked and then failed, or one that never greeted in time, is there but stopped
     // answering; one that could not start or refused its dictionary is missing.
     if (m_failure.isEmpty()) {
-        m_stoppedAnswering = !Disabled || (m_pipe && m_pipe->timedOut());
+        m_stoppedAnswering = !disabled || (m_pipe && m_pipe->timedOut());
         m_failure = why;
-        qCWarning(ispellLog, "ispell engine for \"%s\" disabled: %s", qUtf8Printable(LangName),
+        qCWarning(ispellLog, "ispell engine for \"%s\" disabled: %s", qUtf8Printable(languageText),
                   qUtf8Printable(why));
     }
     if (m_pipe)
         m_pipe->kill(why);
-    Disabled = true;
+    disabled = true;
 }
 
-qint64 TISpeller::processId() const {
+qint64 IspellEngine::processId() const {
     return m_pipe ? m_pipe->processId() : 0;
 }
 
-TSpellReturnCode TISpeller::CheckBufferStart(const QString& buffer, int& errorLength, int& errorStart) {
-    if (Disabled)
-        return TSpellReturnCode::srNoErrors;
+SpellResult IspellEngine::checkSegmentStart(const QString& buffer, int& errorLength, int& errorStart) {
+    if (disabled)
+        return SpellResult::NoErrors;
     const int length = int(buffer.size());
     int i = 0;
     for (;;) {
@@ -155,44 +155,44 @@ TSpellReturnCode TISpeller::CheckBufferStart(const QString& buffer, int& errorLe
             ++i;
         const QString word = buffer.mid(start, i - start);
         if (word.isEmpty())
-            return TSpellReturnCode::srNoErrors;
+            return SpellResult::NoErrors;
         // The options are looked at first: an ignored word need not be asked about.
-        if (hasSpellOption(Options, spoIgnoreAllCaps) && word == QLocale::system().toUpper(word))
+        if (hasSpellOption(options, SpellOption::IgnoreAllCaps) && word == QLocale::system().toUpper(word))
             continue;
-        if (hasSpellOption(Options, spoIgnoreMixedDigits) &&
+        if (hasSpellOption(options, SpellOption::IgnoreMixedDigits) &&
             std::any_of(word.begin(), word.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
             continue;
-        if (CheckWord(word))
+        if (checkWord(word))
             continue;
-        if (Disabled)
-            return TSpellReturnCode::srNoErrors;
+        if (disabled)
+            return SpellResult::NoErrors;
         errorStart = start;
-        errorLength = int(CurrentWord.size());
-        // Leading characters CheckWord dropped are not part of the finding.
-        errorStart += int(word.size() - CurrentWord.size());
-        for (const auto& [from, to] : SessionChanges) {
-            if (from == CurrentWord) {
-                ChangeTo = to;
-                return TSpellReturnCode::srReturningChangeAlways;
+        errorLength = int(m_currentWord.size());
+        // Leading characters checkWord dropped are not part of the finding.
+        errorStart += int(word.size() - m_currentWord.size());
+        for (const auto& [from, to] : m_sessionChanges) {
+            if (from == m_currentWord) {
+                m_changeTo = to;
+                return SpellResult::ReturningChangeAlways;
             }
         }
-        return TSpellReturnCode::srUnknownInputWord;
+        return SpellResult::UnknownInputWord;
     }
 }
 
-TSpellReturnCode TISpeller::CheckBufferContinued(const QString& buffer, int& errorLength, int& errorStart) {
-    return CheckBufferStart(buffer, errorLength, errorStart);
+SpellResult IspellEngine::checkSegmentContinued(const QString& buffer, int& errorLength, int& errorStart) {
+    return checkSegmentStart(buffer, errorLength, errorStart);
 }
 
-bool TISpeller::CheckWord(QString word) {
-    ChangeTo.clear();
+bool IspellEngine::checkWord(QString word) {
+    m_changeTo.clear();
     int strip = 0;
     while (strip < word.size() && (word[strip] == u'*' || word[strip] == u'+' || word[strip] == u'-'))
         ++strip;
     word.remove(0, strip);
-    if (word.isEmpty() || Disabled)
+    if (word.isEmpty() || disabled)
         return true;
-    const std::optional<QByteArray> bytes = m_encoding->encode(WordTable.Convert(word));
+    const std::optional<QByteArray> bytes = m_encoding->encode(m_wordTable.convert(word));
     // Not in the dictionary's character set, or longer than the exchange takes: not checkable.
     if (!bytes || !IspellPipe::fits("^" + *bytes))
         return true;
@@ -214,61 +214,61 @@ bool TISpeller::CheckWord(QString word) {
     if (!answer->misspelled)
         return true;
     // Kept together, so that the suggestions belong to the word the checker shows.
-    LastReply = answer->reply;
-    CurrentWord = word;
+    m_lastReply = answer->reply;
+    m_currentWord = word;
     return false;
 }
 
-void TISpeller::SendLine(const QString& line) {
-    const std::optional<QByteArray> bytes = m_encoding->encode(WordTable.Convert(line));
+void IspellEngine::sendLine(const QString& line) {
+    const std::optional<QByteArray> bytes = m_encoding->encode(m_wordTable.convert(line));
     if (!bytes || !IspellPipe::fits(*bytes))
         return;
     if (!m_pipe->send(*bytes))
         disable(m_pipe->failure());
 }
 
-void TISpeller::ChangeOnce(const QString&, const QString&) {}
+void IspellEngine::changeOnce(const QString&, const QString&) {}
 
-void TISpeller::ChangeAlways(const QString& word, const QString& replacement) {
-    if (!Disabled)
-        SessionChanges.append({word, replacement});
+void IspellEngine::changeAlways(const QString& word, const QString& replacement) {
+    if (!disabled)
+        m_sessionChanges.append({word, replacement});
 }
 
 // A word that is not one word for the exchange (empty, or holding a delimiter) would turn the
 // command into another one, or into several.
 static bool isSingleWord(const QString& word) {
-    return !word.isEmpty() && std::none_of(word.begin(), word.end(), TISpeller::isDelimiter);
+    return !word.isEmpty() && std::none_of(word.begin(), word.end(), IspellEngine::isDelimiter);
 }
 
-void TISpeller::AddWord(const QString& word) {
-    if (Disabled || !isSingleWord(word))
+void IspellEngine::addWord(const QString& word) {
+    if (disabled || !isSingleWord(word))
         return;
-    SendLine(QLatin1Char('*') + word);
+    sendLine(QLatin1Char('*') + word);
     // hunspell and aspell write the personal dictionary only when told to.
-    if (!Disabled)
-        SendLine(QStringLiteral("#"));
+    if (!disabled)
+        sendLine(QStringLiteral("#"));
 }
 
-void TISpeller::IgnoreAlways(const QString& word) {
-    if (Disabled || !isSingleWord(word))
+void IspellEngine::ignoreAlways(const QString& word) {
+    if (disabled || !isSingleWord(word))
         return;
-    SendLine(QLatin1Char('@') + word);
+    sendLine(QLatin1Char('@') + word);
 }
 
-void TISpeller::GetSuggestions(const QString& word, QStringList& list) {
+void IspellEngine::fillSuggestions(const QString& word, QStringList& list) {
     list.clear();
-    if (Disabled)
+    if (disabled)
         return;
     // The dialog asks about the last finding; another word is asked about afresh.
-    if (!word.isEmpty() && word != CurrentWord && isSingleWord(word)) {
-        const QString lastReply = LastReply, currentWord = CurrentWord, changeTo = ChangeTo;
-        const bool misspelled = !CheckWord(word);
-        if (misspelled && !Disabled)
-            list = IspellAnswer::suggestionsOf(LastReply);
-        LastReply = lastReply;
-        CurrentWord = currentWord;
-        ChangeTo = changeTo;
+    if (!word.isEmpty() && word != m_currentWord && isSingleWord(word)) {
+        const QString lastReply = m_lastReply, currentWord = m_currentWord, changeTo = m_changeTo;
+        const bool misspelled = !checkWord(word);
+        if (misspelled && !disabled)
+            list = IspellAnswer::suggestionsOf(m_lastReply);
+        m_lastReply = lastReply;
+        m_currentWord = currentWord;
+        m_changeTo = changeTo;
         return;
     }
-    list = IspellAnswer::suggestionsOf(LastReply);
+    list = IspellAnswer::suggestionsOf(m_lastReply);
 }

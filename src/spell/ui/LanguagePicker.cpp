@@ -1,10 +1,10 @@
-#include "TSpellLanguageComboBox.h"
+#include "LanguagePicker.h"
 
 #include "platform/QuillError.h"
 #include "spell/engine/IspellCatalog.h"
 #include "spell/engine/Languages.h"
+#include "spell/engine/SpellChecker.h"
 #include "spell/engine/SpellConfiguration.h"
-#include "spell/engine/TSpellChecker.h"
 
 #include <QAbstractItemView>
 #include <QPainter>
@@ -40,7 +40,7 @@ void drawEntry(QPainter& painter, const QRect& rect, const QPixmap& bitmap, cons
 
 class EntryDelegate : public QStyledItemDelegate {
 public:
-    explicit EntryDelegate(TSpellLanguageComboBox* picker) : QStyledItemDelegate(picker), m_picker(picker) {}
+    explicit EntryDelegate(LanguagePicker* picker) : QStyledItemDelegate(picker), m_picker(picker) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
@@ -53,9 +53,8 @@ public:
         QStyle* style = widget ? widget->style() : m_picker->style();
         style->drawControl(QStyle::CE_ItemViewItem, &background, painter, widget);
 
-        const TSpellListObj* entry = m_picker->entry(index.row());
-        const QPixmap bitmap =
-            TSpellLanguageComboBox::engineBitmap(entry ? entry->SpellerType : TSpellerType::sptMSOffice);
+        const LanguageEntry* entry = m_picker->entry(index.row());
+        const QPixmap bitmap = LanguagePicker::engineBitmap(entry ? entry->engineType : EngineType::Library);
         const bool selected = option.state & QStyle::State_Selected;
         const QColor color = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
         painter->setFont(option.font);
@@ -67,13 +66,12 @@ public:
     }
 
 private:
-    TSpellLanguageComboBox* m_picker;
+    LanguagePicker* m_picker;
 };
 
 } // namespace
 
-TSpellLanguageComboBox::TSpellLanguageComboBox(const SpellConfiguration* configuration, QWidget* parent)
-    : QComboBox(parent) {
+LanguagePicker::LanguagePicker(const SpellConfiguration* configuration, QWidget* parent) : QComboBox(parent) {
     setItemDelegate(new EntryDelegate(this));
     resize(215, 24);
     QFont arial = font();
@@ -90,9 +88,9 @@ TSpellLanguageComboBox::TSpellLanguageComboBox(const SpellConfiguration* configu
     }
 }
 
-TSpellLanguageComboBox::~TSpellLanguageComboBox() = default;
+LanguagePicker::~LanguagePicker() = default;
 
-void TSpellLanguageComboBox::applyProgramLook() {
+void LanguagePicker::applyProgramLook() {
     resize(215, 24);
     QFont verdana = font();
     verdana.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
@@ -101,20 +99,20 @@ void TSpellLanguageComboBox::applyProgramLook() {
     setToolTip(QStringLiteral("Specify the language to be used when checking for spelling errors."));
 }
 
-void TSpellLanguageComboBox::setSpellChecker(TSpellChecker* checker) {
+void LanguagePicker::setSpellChecker(SpellChecker* checker) {
     m_checker = checker;
     if (m_checker && m_configuration && count() == 0) {
-        m_checker->Available = false;
+        m_checker->available = false;
     }
     applyCurrentEntry();
 }
 
-void TSpellLanguageComboBox::setConfiguration(const SpellConfiguration* configuration) {
+void LanguagePicker::setConfiguration(const SpellConfiguration* configuration) {
     m_configuration = configuration;
     fill();
 }
 
-void TSpellLanguageComboBox::setItemIndex(int index) {
+void LanguagePicker::setItemIndex(int index) {
     if (index < 0 || index >= count()) {
         index = -1;
     }
@@ -125,7 +123,7 @@ void TSpellLanguageComboBox::setItemIndex(int index) {
     }
 }
 
-const TSpellListObj* TSpellLanguageComboBox::entry(int index) const {
+const LanguageEntry* LanguagePicker::entry(int index) const {
     if (index < 0 || index >= count()) {
         return nullptr;
     }
@@ -137,20 +135,20 @@ const TSpellListObj* TSpellLanguageComboBox::entry(int index) const {
     return m_objects[size_t(position)].get();
 }
 
-QPixmap TSpellLanguageComboBox::engineBitmap(TSpellerType type) {
+QPixmap LanguagePicker::engineBitmap(EngineType type) {
     static const bool registered = (registerSpellPictures(), true);
     Q_UNUSED(registered);
-    return QPixmap(type == TSpellerType::sptISpell ? QStringLiteral(":/spell/ISpellBitMap")
-                                                   : QStringLiteral(":/spell/MSWordBitMap"));
+    return QPixmap(type == EngineType::Ispell ? QStringLiteral(":/spell/ISpellBitMap")
+                                              : QStringLiteral(":/spell/MSWordBitMap"));
 }
 
-void TSpellLanguageComboBox::addEntry(std::unique_ptr<TSpellListObj> entry, const QString& text) {
+void LanguagePicker::addEntry(std::unique_ptr<LanguageEntry> entry, const QString& text) {
     m_objects.push_back(std::move(entry));
     addItem(text);
     setItemData(count() - 1, qlonglong(m_objects.size() - 1), EntryRole);
 }
 
-void TSpellLanguageComboBox::fill() {
+void LanguagePicker::fill() {
     m_filling = true;
     setUpdatesEnabled(false);
     clear();
@@ -168,23 +166,23 @@ void TSpellLanguageComboBox::fill() {
             if (!isNumber || language > 0xFFFF) {
                 continue;
             }
-            auto office = std::make_unique<TSpellListObj>();
-            office->Language = TLanguage(language);
-            office->SpellerType = TSpellerType::sptMSOffice;
+            auto office = std::make_unique<LanguageEntry>();
+            office->language = LanguageId(language);
+            office->engineType = EngineType::Library;
             // An identifier the locale data does not know is shown by its number, not as a blank row.
-            const QString text = LanguageName(office->Language, m_langOption);
+            const QString text = languageName(office->language, m_langOption);
             addEntry(std::move(office), text.isEmpty() ? *name : text);
         }
         // ispell dictionaries, one per section of each folder's ispell.ini.
         for (const IspellSection& section : IspellCatalog::scan(m_configuration->ispellDirectory())) {
-            auto ispell = std::make_unique<TSpellListObj>();
-            ispell->Cmd = section.cmd;
-            ispell->Charset = section.charset;
-            ispell->Surrogate = section.surrogate;
-            ispell->Flag = section.flag;
-            ispell->Language = section.language;
-            ispell->SpellerType = TSpellerType::sptISpell;
-            QString text = section.language != 0 ? LanguageName(section.language, m_langOption) : QString();
+            auto ispell = std::make_unique<LanguageEntry>();
+            ispell->cmd = section.cmd;
+            ispell->charset = section.charset;
+            ispell->surrogate = section.surrogate;
+            ispell->flag = section.flag;
+            ispell->language = section.language;
+            ispell->engineType = EngineType::Ispell;
+            QString text = section.language != 0 ? languageName(section.language, m_langOption) : QString();
             if (text.isEmpty()) {
                 text = section.name;
             }
@@ -195,45 +193,45 @@ void TSpellLanguageComboBox::fill() {
     m_filling = false;
     if (count() == 0) {
         if (m_checker) {
-            m_checker->Available = false;
+            m_checker->available = false;
         }
         return;
     }
     setItemIndex(0);
 }
 
-void TSpellLanguageComboBox::applyCurrentEntry() {
-    const TSpellListObj* current = entry(currentIndex());
+void LanguagePicker::applyCurrentEntry() {
+    const LanguageEntry* current = entry(currentIndex());
     if (!m_checker || !current) {
         return;
     }
     try {
-        m_checker->Cmd = current->Cmd;
-        m_checker->Charset = current->Charset;
-        m_checker->Surrogate = current->Surrogate;
-        m_checker->Flag = current->Flag;
-        m_checker->setLanguage(current->Language);
-        m_checker->setSpellerType(current->SpellerType);
-        m_checker->LangName = currentText();
-        m_checker->LangOption = m_langOption;
+        m_checker->cmd = current->cmd;
+        m_checker->charset = current->charset;
+        m_checker->surrogate = current->surrogate;
+        m_checker->flag = current->flag;
+        m_checker->setLanguage(current->language);
+        m_checker->setEngineType(current->engineType);
+        m_checker->languageText = currentText();
+        m_checker->languageNameForm = m_langOption;
     } catch (...) {
         // A checker that cannot take the language keeps its previous one; choosing stays possible.
     }
 }
 
-void TSpellLanguageComboBox::paintEvent(QPaintEvent*) {
+void LanguagePicker::paintEvent(QPaintEvent*) {
     QStylePainter painter(this);
     QStyleOptionComboBox option;
     initStyleOption(&option);
     option.currentText.clear();
     option.currentIcon = QIcon();
     painter.drawComplexControl(QStyle::CC_ComboBox, option);
-    const TSpellListObj* current = entry(currentIndex());
+    const LanguageEntry* current = entry(currentIndex());
     if (!current) {
         return;
     }
     const QRect field =
         style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
-    drawEntry(painter, field, engineBitmap(current->SpellerType), currentText(),
+    drawEntry(painter, field, engineBitmap(current->engineType), currentText(),
               palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
 }

@@ -1,4 +1,4 @@
-#include "TSpellChecker.h"
+#include "SpellChecker.h"
 
 #include "platform/Prompts.h"
 #include "spell/engine/Languages.h"
@@ -11,7 +11,7 @@
 
 namespace {
 
-using RC = TSpellReturnCode;
+using RC = SpellResult;
 
 // Line and paragraph breaks as the text controls give them. Our controls break paragraphs with
 // '\n', so a line feed begins a paragraph as a carriage return does.
@@ -25,7 +25,7 @@ bool isWordChar(QChar c) {
     return c.isLetterOrNumber() || c.isMark() || c == u'\'' || c == u'\u2019';
 }
 
-QString localeNameForLcid(TLanguage language) {
+QString localeNameForLcid(LanguageId language) {
     if (language == 0)
         return {};
     char name[ULOC_FULLNAME_CAPACITY] = {};
@@ -38,10 +38,10 @@ QString localeNameForLcid(TLanguage language) {
     return at >= 0 ? result.left(at) : result;
 }
 
-TLanguage systemDefaultLcid() {
+LanguageId systemDefaultLcid() {
     const QByteArray name = QLocale::system().name().toLatin1();
     const uint32_t lcid = uloc_getLCID(name.constData());
-    return lcid != 0 && lcid <= 0xFFFF ? TLanguage(lcid) : TLanguage(1033);
+    return lcid != 0 && lcid <= 0xFFFF ? LanguageId(lcid) : LanguageId(1033);
 }
 
 // A caption with its one "%s" argument put in; a caption without one is shown as it is.
@@ -55,24 +55,24 @@ QString formatCaption(const QString& caption, const QString& argument) {
 
 } // namespace
 
-TSpellChecker::TSpellChecker() : m_language(systemDefaultLcid()) {}
+SpellChecker::SpellChecker() : m_language(systemDefaultLcid()) {}
 
-TSpellChecker::~TSpellChecker() = default;
+SpellChecker::~SpellChecker() = default;
 
-void TSpellChecker::setSpellerFactory(TSpellerType type, SpellerFactory factory) {
+void SpellChecker::setEngineFactory(EngineType type, EngineFactory factory) {
     m_factories[type] = std::move(factory);
 }
 
-void TSpellChecker::setDialogFactory(DialogFactory factory) {
+void SpellChecker::setDialogFactory(DialogFactory factory) {
     m_dialogFactory = std::move(factory);
 }
 
-void TSpellChecker::setUserLanguage(TUserLanguage language) {
+void SpellChecker::setTextLanguage(TextLanguage language) {
     m_userLanguage = language;
-    LoadSpellTexts(language);
+    loadSpellTexts(language);
 }
 
-const TSpellChecker::ClassFlags* TSpellChecker::RegisteredClass(const ISpellTextControl& control) {
+const SpellChecker::ClassFlags* SpellChecker::registeredClass(const ISpellTextControl& control) {
     struct Entry {
         QLatin1StringView name;
         ClassFlags flags;
@@ -93,13 +93,13 @@ const TSpellChecker::ClassFlags* TSpellChecker::RegisteredClass(const ISpellText
     return nullptr;
 }
 
-void TSpellChecker::CheckControl(ISpellTextControl& control) {
-    if (!Available)
+void SpellChecker::checkControl(ISpellTextControl& control) {
+    if (!available)
         return;
     if (control.textLength() <= 0)
         return;
-    if (!RegisteredClass(control))
-        throw ESpellError(QStringLiteral("You can't spell check %1.").arg(control.componentName()));
+    if (!registeredClass(control))
+        throw SpellError(QStringLiteral("You can't spell check %1.").arg(control.componentName()));
     m_checked = &control;
     if (!m_dialog && m_dialogFactory)
         m_dialog = m_dialogFactory(*this);
@@ -110,19 +110,19 @@ void TSpellChecker::CheckControl(ISpellTextControl& control) {
         ~Depth() { --value; }
     } depth(m_checkDepth);
     m_hasPendingError = false;
-    Prepare();
-    ContinueCheck();
+    prepare();
+    continueCheck();
     if (m_hasPendingError) {
         m_hasPendingError = false;
-        throw ESpellError(m_pendingError);
+        throw SpellError(m_pendingError);
     }
 }
 
-void TSpellChecker::Prepare() {
-    Cancelled = false;
-    const ClassFlags* flags = RegisteredClass(*m_checked);
+void SpellChecker::prepare() {
+    cancelled = false;
+    const ClassFlags* flags = registeredClass(*m_checked);
     if (!flags)
-        throw ESpellError(QStringLiteral("You can't spell check %1.").arg(m_checked->componentName()));
+        throw SpellError(QStringLiteral("You can't spell check %1.").arg(m_checked->componentName()));
     m_class = *flags;
 
     m_shadow = m_checked->makeShadow();
@@ -144,12 +144,12 @@ void TSpellChecker::Prepare() {
                                   0, m_rangeStart);
 
     // A start inside markup moves behind the construct.
-    if (HTMLSupport) {
+    if (htmlSupport) {
         int p = 0;
         while ((p = int(m_text.indexOf(u'<', p))) >= 0) {
             if (p > m_rangeStart || p >= m_rangeEnd)
                 break;
-            const int constructEnd = p + SkipMarkup(m_text, p);
+            const int constructEnd = p + skipMarkup(m_text, p);
             if (constructEnd > m_rangeStart) {
                 m_rangeStart = std::min(constructEnd, m_rangeEnd);
                 break;
@@ -163,7 +163,7 @@ void TSpellChecker::Prepare() {
     m_paraEnd = m_tagStart = m_runEnd = 0;
 }
 
-void TSpellChecker::ContinueCheck() {
+void SpellChecker::continueCheck() {
     if (!m_checked || !m_shadow)
         return; // no check is running
     ++m_continueDepth;
@@ -179,110 +179,110 @@ void TSpellChecker::ContinueCheck() {
     --m_continueDepth;
     if (m_hasPendingError && m_shadow)
         endCheck(true);
-    // Called by a modeless dialog's button with no CheckControl waiting: the caller gets the error.
+    // Called by a modeless dialog's button with no checkControl waiting: the caller gets the error.
     if (m_hasPendingError && m_checkDepth == 0 && m_continueDepth == 0) {
         m_hasPendingError = false;
-        throw ESpellError(m_pendingError);
+        throw SpellError(m_pendingError);
     }
 }
 
-void TSpellChecker::runCheck() {
-    m_lastResult = RC::srNoErrors;
-    TSpellReturnCode result = RC::srNoErrors;
+void SpellChecker::runCheck() {
+    m_lastResult = RC::NoErrors;
+    SpellResult result = RC::NoErrors;
     do {
         int s = 0, e = 0;
-        FindNextSegment(m_errorPos + m_errorLen, s, e);
+        findNextSegment(m_errorPos + m_errorLen, s, e);
         if (s == e) {
-            FinishCheck();
+            finishCheck();
             return;
         }
-        TAbstractSpeller* speller = spellerFor(LanguageAtSelection(s));
+        SpellEngine* speller = engineFor(languageAtSelection(s));
         m_currentSpeller = speller;
-        const QString buffer = GetTextRange(s, e);
+        const QString buffer = textRange(s, e);
         int errorLength = 0, errorStart = 0;
-        result = RC::srNoErrors;
+        result = RC::NoErrors;
         if (speller)
-            result = m_atParaStart ? speller->CheckBufferStart(buffer, errorLength, errorStart)
-                                   : speller->CheckBufferContinued(buffer, errorLength, errorStart);
+            result = m_atParaStart ? speller->checkSegmentStart(buffer, errorLength, errorStart)
+                                   : speller->checkSegmentContinued(buffer, errorLength, errorStart);
         m_lastResult = result;
-        if (result != RC::srNoErrors) {
+        if (result != RC::NoErrors) {
             // A finding covers at least one character of the segment, so the walk always moves on.
             const int segment = e - s;
             errorStart = std::clamp(errorStart, 0, segment - 1);
             errorLength = std::clamp(errorLength, 1, segment - errorStart);
             m_errorPos = s + errorStart;
-            m_errorLen = result == RC::srExtraSpaces ? errorLength - 1 : errorLength;
+            m_errorLen = result == RC::ExtraSpaces ? errorLength - 1 : errorLength;
             m_checked->setSelection(m_errorPos, m_errorLen);
             m_shadow->setSelection(m_errorPos, m_errorLen);
-            m_errorWord = speller->GetErrorWord();
+            m_errorWord = speller->errorWord();
         } else {
             m_errorPos = e;
             m_errorLen = 0;
         }
-        if (result == RC::srReturningChangeAlways)
-            ChangeWordOnce(speller->GetChangeTo());
-    } while (result == RC::srNoErrors || result == RC::srReturningChangeAlways);
+        if (result == RC::ReturningChangeAlways)
+            changeWordOnce(speller->changeTo());
+    } while (result == RC::NoErrors || result == RC::ReturningChangeAlways);
     presentFinding();
 }
 
-void TSpellChecker::presentFinding() {
+void SpellChecker::presentFinding() {
     if (!m_dialog) {
         // Nobody can decide about the finding: end the check rather than loop.
-        FinishCheck();
+        finishCheck();
         return;
     }
     QString name;
     if (m_currentSpeller)
-        name = m_currentSpeller->Language != 0 ? LanguageName(m_currentSpeller->Language, LangOption)
-                                               : m_currentSpeller->LangName;
-    m_dialog->setDialogCaption(formatCaption(Caption, name));
+        name = m_currentSpeller->language != 0 ? languageName(m_currentSpeller->language, languageNameForm)
+                                               : m_currentSpeller->languageText;
+    m_dialog->setDialogCaption(formatCaption(caption, name));
 
     switch (m_lastResult) {
-    case RC::srUnknownInputWord:
-    case RC::srReturningChangeOnce:
-        m_dialog->PresentA(SpellTexts[9]);
+    case RC::UnknownInputWord:
+    case RC::ReturningChangeOnce:
+        m_dialog->presentSuggestions(SpellTexts[9]);
         break;
-    case RC::srInvalidHyphenation:
-        m_dialog->PresentA(SpellTexts[10]);
+    case RC::InvalidHyphenation:
+        m_dialog->presentSuggestions(SpellTexts[10]);
         break;
-    case RC::srErrorCapitalization:
-        m_dialog->PresentA(SpellTexts[11]);
+    case RC::ErrorCapitalization:
+        m_dialog->presentSuggestions(SpellTexts[11]);
         break;
-    case RC::srWordConsideredAbbreviation:
-        m_dialog->PresentA(SpellTexts[12]);
+    case RC::WordConsideredAbbreviation:
+        m_dialog->presentSuggestions(SpellTexts[12]);
         break;
-    case RC::srNoSentenceStartCap:
-        m_dialog->PresentA(SpellTexts[13]);
+    case RC::NoSentenceStartCap:
+        m_dialog->presentSuggestions(SpellTexts[13]);
         break;
-    case RC::srExtraSpaces:
-        m_dialog->PresentA(SpellTexts[14]);
+    case RC::ExtraSpaces:
+        m_dialog->presentSuggestions(SpellTexts[14]);
         break;
-    case RC::srMissingSpace:
-        m_dialog->PresentB(SpellTexts[15]);
+    case RC::MissingSpace:
+        m_dialog->presentSkipOrEdit(SpellTexts[15]);
         break;
-    case RC::srInitialNumeral:
-        m_dialog->PresentB(SpellTexts[16]);
+    case RC::InitialNumeral:
+        m_dialog->presentSkipOrEdit(SpellTexts[16]);
         break;
-    case RC::srRepeatWord:
-        m_dialog->PresentC();
+    case RC::RepeatWord:
+        m_dialog->presentRepeatedWord();
         break;
-    case RC::srHyphChangesSpelling:
-    case RC::srNoMoreSuggestions:
-    case RC::srMoreInfoThanBufferCouldHold:
+    case RC::HyphChangesSpelling:
+    case RC::NoMoreSuggestions:
+    case RC::MoreInfoThanBufferCouldHold:
         // Findings without a message of their own: skip or edit, as for a missing space.
-        m_dialog->PresentB(QString());
+        m_dialog->presentSkipOrEdit(QString());
         break;
-    case RC::srNoErrors:
-    case RC::srReturningChangeAlways:
+    case RC::NoErrors:
+    case RC::ReturningChangeAlways:
         break;
     }
     // A modal presentation returns only when the check has ended; the dialog may be gone by then.
-    if (m_dialog && m_shadow && !m_dialog->isDialogVisible() && m_lastResult != RC::srNoErrors &&
-        m_lastResult != RC::srReturningChangeAlways && !Cancelled)
+    if (m_dialog && m_shadow && !m_dialog->isDialogVisible() && m_lastResult != RC::NoErrors &&
+        m_lastResult != RC::ReturningChangeAlways && !cancelled)
         m_dialog->showDialog();
 }
 
-void TSpellChecker::FindNextSegment(int from, int& s, int& e) {
+void SpellChecker::findNextSegment(int from, int& s, int& e) {
     const int textLength = int(m_text.size());
     m_rangeEnd = std::clamp(m_rangeEnd, 0, textLength);
     int p = std::max(from, 0);
@@ -294,8 +294,8 @@ void TSpellChecker::FindNextSegment(int from, int& s, int& e) {
             ++p;
         } else if (isLineBreak(c)) {
             ++p;
-        } else if (HTMLSupport && c == u'<') {
-            p += std::max(1, SkipMarkup(m_text, p));
+        } else if (htmlSupport && c == u'<') {
+            p += std::max(1, skipMarkup(m_text, p));
         } else {
             break;
         }
@@ -309,7 +309,7 @@ void TSpellChecker::FindNextSegment(int from, int& s, int& e) {
         m_paraEnd = nextBreak(m_text, s);
     if (s >= m_tagStart) {
         m_tagStart = m_rangeEnd;
-        if (HTMLSupport) {
+        if (htmlSupport) {
             const int lt = int(QStringView(m_text).left(m_rangeEnd).indexOf(u'<', s));
             if (lt >= 0)
                 m_tagStart = lt;
@@ -317,8 +317,8 @@ void TSpellChecker::FindNextSegment(int from, int& s, int& e) {
     }
     if (s >= m_runEnd) {
         m_runEnd = m_rangeEnd;
-        if (m_class.LanguageRuns) {
-            const TLanguage language = LanguageAtSelection(s);
+        if (m_class.languageRuns) {
+            const LanguageId language = languageAtSelection(s);
             int q = s;
             while (true) {
                 int next = m_shadow->findWordBreak(q, ISpellTextControl::WordBreak::Right);
@@ -329,7 +329,7 @@ void TSpellChecker::FindNextSegment(int from, int& s, int& e) {
                 q = next;
                 if (q >= m_rangeEnd)
                     break;
-                if (LanguageAtSelection(q) != language) {
+                if (languageAtSelection(q) != language) {
                     m_runEnd = q;
                     break;
                 }
@@ -342,14 +342,14 @@ void TSpellChecker::FindNextSegment(int from, int& s, int& e) {
     m_atParaStart = s == 0 || isParaBreak(m_text.at(s - 1)) || skippedParaBreak;
 }
 
-int TSpellChecker::nextBreak(const QString& text, int from) const {
+int SpellChecker::nextBreak(const QString& text, int from) const {
     for (int i = from; i < m_rangeEnd; ++i)
         if (isLineBreak(text.at(i)))
             return i;
     return m_rangeEnd;
 }
 
-int TSpellChecker::SkipMarkup(const QString& text, int position) const {
+int SpellChecker::skipMarkup(const QString& text, int position) const {
     // Iterative, so that deeply nested "<" cannot exhaust the stack.
     const QStringView taken =
         QStringView(text).left(std::max(position, std::min(m_rangeEnd, int(text.size()))));
@@ -390,22 +390,22 @@ int TSpellChecker::SkipMarkup(const QString& text, int position) const {
     return end - position;
 }
 
-TLanguage TSpellChecker::LanguageAtSelection(int position) const {
-    if (!m_class.LanguageRuns || !m_shadow)
+LanguageId SpellChecker::languageAtSelection(int position) const {
+    if (!m_class.languageRuns || !m_shadow)
         return m_language;
-    const TLanguage language = m_shadow->languageAt(position);
+    const LanguageId language = m_shadow->languageAt(position);
     return language != 0 ? language : m_language;
 }
 
-QString TSpellChecker::GetTextRange(int from, int to) const {
+QString SpellChecker::textRange(int from, int to) const {
     return m_text.mid(from, std::max(0, to - from));
 }
 
-TSpellChecker::SpellerKey TSpellChecker::spellerKey(TLanguage language) const {
-    return {language, m_spellerType, language == 0 ? LangName : QString()};
+SpellChecker::SpellerKey SpellChecker::spellerKey(LanguageId language) const {
+    return {language, m_spellerType, language == 0 ? languageText : QString()};
 }
 
-TAbstractSpeller* TSpellChecker::spellerFor(TLanguage language) {
+SpellEngine* SpellChecker::engineFor(LanguageId language) {
     const SpellerKey key = spellerKey(language);
     for (std::size_t i = 0; i < m_spellerCache.size(); ++i)
         if (m_cacheKeys[i] == key)
@@ -414,7 +414,7 @@ TAbstractSpeller* TSpellChecker::spellerFor(TLanguage language) {
     if (factory == m_factories.end() || !factory->second)
         return nullptr;
     // A constructor that throws leaves nothing in the cache; the caller ends the check.
-    std::unique_ptr<TAbstractSpeller> speller = factory->second(language, Options, this);
+    std::unique_ptr<SpellEngine> speller = factory->second(language, options, this);
     if (!speller)
         return nullptr;
     m_spellerCache.push_back(std::move(speller));
@@ -422,12 +422,12 @@ TAbstractSpeller* TSpellChecker::spellerFor(TLanguage language) {
     return m_spellerCache.back().get();
 }
 
-void TSpellChecker::dropStoppedSpellers() {
+void SpellChecker::dropStoppedSpellers() {
     if (m_shadow)
         return;
     for (std::size_t i = m_spellerCache.size(); i-- > 0;) {
-        const TAbstractSpeller* speller = m_spellerCache[i].get();
-        if (!speller->Disabled || !speller->stoppedAnswering())
+        const SpellEngine* speller = m_spellerCache[i].get();
+        if (!speller->disabled || !speller->stoppedAnswering())
             continue;
         if (m_currentSpeller == speller)
             m_currentSpeller = nullptr;
@@ -436,7 +436,7 @@ void TSpellChecker::dropStoppedSpellers() {
     }
 }
 
-void TSpellChecker::replaceError(const QString& newText) {
+void SpellChecker::replaceError(const QString& newText) {
     if (!m_checked || !m_shadow)
         return;
     const int before = int(m_text.size());
@@ -445,8 +445,8 @@ void TSpellChecker::replaceError(const QString& newText) {
     m_shadow->setSelection(m_errorPos, m_errorLen);
     m_shadow->replaceSelection(newText);
     m_text = m_shadow->textRange(0, m_shadow->textLength());
-    if (OnChangeText)
-        OnChangeText(this, m_errorPos, m_errorLen, newText);
+    if (onChangeText)
+        onChangeText(this, m_errorPos, m_errorLen, newText);
     // The control's own length change, so that a one-line control's blanks for breaks still count.
     const int d = int(m_text.size()) - before;
     if (d != 0) {
@@ -458,25 +458,25 @@ void TSpellChecker::replaceError(const QString& newText) {
     }
 }
 
-void TSpellChecker::ChangeWord(const QString& newText) {
+void SpellChecker::changeWord(const QString& newText) {
     if (m_currentSpeller)
-        m_currentSpeller->ChangeOnce(m_errorWord, newText);
+        m_currentSpeller->changeOnce(m_errorWord, newText);
     replaceError(newText);
 }
 
-void TSpellChecker::ChangeWordAll(const QString& newText) {
+void SpellChecker::changeWordAll(const QString& newText) {
     if (m_currentSpeller)
-        m_currentSpeller->ChangeAlways(m_errorWord, newText);
+        m_currentSpeller->changeAlways(m_errorWord, newText);
     replaceError(newText);
 }
 
-void TSpellChecker::ChangeWordOnce(const QString& newText) {
+void SpellChecker::changeWordOnce(const QString& newText) {
     replaceError(newText);
-    if (m_lastResult == RC::srExtraSpaces)
+    if (m_lastResult == RC::ExtraSpaces)
         m_errorLen = 0;
 }
 
-void TSpellChecker::DeleteRepeatedWord() {
+void SpellChecker::deleteRepeatedWord() {
     if (!m_checked || !m_shadow)
         return;
     const int length = int(m_text.size());
@@ -498,8 +498,8 @@ void TSpellChecker::DeleteRepeatedWord() {
     m_shadow->setSelection(start, count);
     m_shadow->replaceSelection(QString());
     m_text = m_shadow->textRange(0, m_shadow->textLength());
-    if (OnChangeText)
-        OnChangeText(this, start, count, QString());
+    if (onChangeText)
+        onChangeText(this, start, count, QString());
     m_rangeEnd -= count;
     m_paraEnd -= count;
     m_tagStart -= count;
@@ -508,24 +508,24 @@ void TSpellChecker::DeleteRepeatedWord() {
     m_errorLen = 0;
 }
 
-void TSpellChecker::AddErrorWord() {
+void SpellChecker::addErrorWord() {
     if (!m_currentSpeller)
         return;
-    m_currentSpeller->AddWord(m_currentSpeller->GetErrorWord());
+    m_currentSpeller->addWord(m_currentSpeller->errorWord());
     m_errorLen = 0;
 }
 
-void TSpellChecker::IgnoreErrorWord() {
+void SpellChecker::ignoreErrorWord() {
     if (!m_currentSpeller)
         return;
-    m_currentSpeller->IgnoreAlways(m_currentSpeller->GetErrorWord());
+    m_currentSpeller->ignoreAlways(m_currentSpeller->errorWord());
 }
 
-void TSpellChecker::FinishCheck() {
+void SpellChecker::finishCheck() {
     endCheck(false);
 }
 
-void TSpellChecker::endCheck(bool failed) {
+void SpellChecker::endCheck(bool failed) {
     if (m_dialog) {
         m_dialog->hideDialog();
         if (m_dialog)
@@ -535,31 +535,31 @@ void TSpellChecker::endCheck(bool failed) {
     m_shadow.reset();
     if (!wasRunning)
         return;
-    if (OnFinished)
-        OnFinished(this);
+    if (onFinished)
+        onFinished(this);
     // Our prompts carry the program's caption; the finish message shows as information with OK.
-    if (!failed && ShowFinishMessage && !FinishMessage.isEmpty() &&
-        (!m_currentSpeller || !m_currentSpeller->Disabled) && m_prompts)
-        m_prompts->messageDlg(FinishMessage, MsgKind::Information, MsgButton::OK);
+    if (!failed && showFinishMessage && !finishMessage.isEmpty() &&
+        (!m_currentSpeller || !m_currentSpeller->disabled) && m_prompts)
+        m_prompts->messageDlg(finishMessage, MsgKind::Information, MsgButton::OK);
 }
 
-void TSpellChecker::GetSuggestions(const QString& word, QStringList& list, TLanguage language) {
+void SpellChecker::fillSuggestions(const QString& word, QStringList& list, LanguageId language) {
     list.clear();
-    if (TAbstractSpeller* speller = spellerFor(language))
-        speller->GetSuggestions(word, list);
+    if (SpellEngine* speller = engineFor(language))
+        speller->fillSuggestions(word, list);
 }
 
-QString TSpellChecker::CapitalizeFirst(const QString& word) const {
+QString SpellChecker::capitalizeFirst(const QString& word) const {
     if (word.isEmpty())
         return word;
-    const TLanguage language = m_currentSpeller ? m_currentSpeller->Language : 0;
+    const LanguageId language = m_currentSpeller ? m_currentSpeller->language : 0;
     const QString name = localeNameForLcid(language);
     const QLocale locale = name.isEmpty() ? QLocale::c() : QLocale(name);
     const int first = word.at(0).isHighSurrogate() && word.size() > 1 ? 2 : 1;
     return locale.toUpper(word.left(first)) + word.mid(first);
 }
 
-void TSpellChecker::GetLineAt(int position, int& lineStart, QString& lineText) const {
+void SpellChecker::lineAt(int position, int& lineStart, QString& lineText) const {
     const QString& text = m_text;
     const int length = int(text.size());
     position = std::clamp(position, 0, length);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "spell/csapi/csapi.h"
-#include "spell/engine/TAbstractSpeller.h"
+#include "spell/engine/SpellEngine.h"
 
 #include <QLibrary>
 #include <QString>
@@ -14,28 +14,28 @@
 //
 // The library speaks UTF-8 with byte offsets; this engine turns the checker's QString segments into
 // UTF-8 and the offsets back into QString positions.
-class TCSAPISpeller : public TAbstractSpeller {
+class LibraryEngine : public SpellEngine {
 public:
-    // Throws ESpellError when the library cannot be loaded or refuses a set-up call; a language
+    // Throws SpellError when the library cannot be loaded or refuses a set-up call; a language
     // without a proofing entry makes a Disabled engine.
-    TCSAPISpeller(TLanguage language, TSpellOptions options, TSpellChecker* checker);
+    LibraryEngine(LanguageId language, SpellOptionFlags options, SpellChecker* checker);
     // Library failures while shutting down are logged (category "quill.spell.csapi"), never thrown.
-    ~TCSAPISpeller() override;
+    ~LibraryEngine() override;
 
-    TSpellReturnCode CheckBufferStart(const QString& buffer, int& errorLength, int& errorStart) override;
-    TSpellReturnCode CheckBufferContinued(const QString& buffer, int& errorLength, int& errorStart) override;
-    void ChangeOnce(const QString& word, const QString& replacement) override;
-    void ChangeAlways(const QString& word, const QString& replacement) override;
-    void AddWord(const QString& word) override;
-    void IgnoreAlways(const QString& word) override;
-    void GetSuggestions(const QString& word, QStringList& list) override;
-    QString GetChangeTo() override;
-    QString GetErrorWord() override { return Disabled ? QString() : ErrorText; }
+    SpellResult checkSegmentStart(const QString& buffer, int& errorLength, int& errorStart) override;
+    SpellResult checkSegmentContinued(const QString& buffer, int& errorLength, int& errorStart) override;
+    void changeOnce(const QString& word, const QString& replacement) override;
+    void changeAlways(const QString& word, const QString& replacement) override;
+    void addWord(const QString& word) override;
+    void ignoreAlways(const QString& word) override;
+    void fillSuggestions(const QString& word, QStringList& list) override;
+    QString changeTo() override;
+    QString errorWord() override { return disabled ? QString() : m_errorText; }
 
-    QString Engine;     // path of the speller library
-    QString Dictionary; // path of the main dictionary
-    QString CustomDict; // path of the user dictionary
-    QString ErrorText;  // the text of the last finding
+    QString libraryPath;      // path of the speller library
+    QString dictionaryPath;   // path of the main dictionary
+    QString customDictionary; // path of the user dictionary
+    QString m_errorText;      // the text of the last finding
 
 private:
     using SpellInitFn = SEC (*)(SPLID*, const WSC*);
@@ -55,9 +55,8 @@ private:
     void loadLibrary();
     void startSession();
     void shutDown(bool logFailures);
-    TSpellReturnCode checkBuffer(const QString& buffer, uint16_t spellState, int& errorLength,
-                                 int& errorStart);
-    // Throws ESpellError "Spelling error No %d" for a status other than 0.
+    SpellResult checkBuffer(const QString& buffer, uint16_t spellState, int& errorLength, int& errorStart);
+    // Throws SpellError "Spelling error No %d" for a status other than 0.
     static void verify(SEC status);
 
     QLibrary m_library;

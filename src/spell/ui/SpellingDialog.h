@@ -1,7 +1,7 @@
 #pragma once
 
 #include "spell/engine/ISpellDialog.h"
-#include "spell/engine/TSpellChecker.h"
+#include "spell/engine/SpellChecker.h"
 
 #include <QDialog>
 #include <exception>
@@ -12,26 +12,26 @@ class QPushButton;
 class SpellPreview;
 
 // The window in which the user decides about each finding of a check. It keeps no check state of
-// its own: each decision calls one operation of its checker and then ContinueCheck, which either
+// its own: each decision calls one operation of its checker and then continueCheck, which either
 // presents the next finding here or ends the check and hides the dialog. Modal or modeless as the
 // checker's ModalDialog says; a modal show returns when the checker hides the dialog.
-class TSpellerDialog2 final : public QDialog, public ISpellDialog {
+class SpellingDialog final : public QDialog, public ISpellDialog {
     Q_OBJECT
 public:
     static constexpr QSize ClientSize{310, 262};
     static constexpr int ItemHeight = 15;         // suggestion rows
     static constexpr int MaxLearnableLength = 64; // longer words can be neither skipped for good nor added
 
-    TSpellerDialog2(TSpellChecker& checker, QWidget* owner);
-    ~TSpellerDialog2() override;
+    SpellingDialog(SpellChecker& checker, QWidget* owner);
+    ~SpellingDialog() override;
 
     // The checker's dialog factory for a dialog owned by `owner`.
-    static TSpellChecker::DialogFactory factory(QWidget* owner);
+    static SpellChecker::DialogFactory factory(QWidget* owner);
 
     // ISpellDialog
-    void PresentA(const QString& message) override;
-    void PresentB(const QString& message) override;
-    void PresentC() override;
+    void presentSuggestions(const QString& message) override;
+    void presentSkipOrEdit(const QString& message) override;
+    void presentRepeatedWord() override;
     bool isDialogVisible() const override { return isVisible(); }
     void showDialog() override;
     void hideDialog() override;
@@ -40,11 +40,11 @@ public:
 
     // The suggestion for an extra-spaces finding: the flagged text with the run of blanks before its
     // last character collapsed (the engine's error reaches one character further than the flagged text).
-    static QString CollapseSpaces(const QString& errorWord);
+    static QString collapseSpaces(const QString& errorWord);
 
     // Where a failure inside a decision goes when no modal show is waiting to pass it on (modeless
     // use); without a handler it is written to the warning log.
-    std::function<void(const std::exception& error)> OnError;
+    std::function<void(const std::exception& error)> onError;
 
     // Escape and the close box cancel the check.
     void reject() override;
@@ -56,43 +56,43 @@ protected:
 private:
     void buildForm();
     QPushButton* makeButton(const char* name, const QString& caption, QRect place, const QFont& font);
-    void ShowContext();
+    void showContext();
     void presentCommon(const QString& message);
     void fillVariants();
     void setDecisionButtons(bool withList);
     bool learnable() const;
-    void FormShow();
-    void FormActivate();
-    void FormDeactivate();
-    void MisspellingChange();
-    void ChangeButtonClick();
-    void ChangeAllButtonClick();
-    void SkipButtonClick();
-    void SkipAllButtonClick();
-    void AddButtonClick();
-    void DelButtonClick();
-    void CancelButtonClick();
-    void CancelEditClick();
-    void StartButtonClick();
+    void setCaptions();
+    void enableFinding();
+    void pauseCheck();
+    void previewEdited();
+    void change();
+    void changeAll();
+    void skip();
+    void skipAll();
+    void addWord();
+    void deleteWord();
+    void cancelCheck();
+    void undoEdit();
+    void startAgain();
     // Runs a decision; a failure ends the check and is passed on (see OnError).
     template <typename Decision> void decide(Decision decision);
     void centreOnScreen();
     QString selectedVariant() const;
 
-    TSpellChecker& m_checker;
-    QLabel* InfoMsg;
-    SpellPreview* Misspelling;
-    QLabel* Label2;
-    QListWidget* Variants;
-    QPushButton* ChangeButton;
-    QPushButton* ChangeAllButton;
-    QPushButton* SkipButton;
-    QPushButton* SkipAllButton;
-    QPushButton* AddButton;
-    QPushButton* CancelButton;
-    QPushButton* CancelEdit;
-    QPushButton* DelButton;
-    QPushButton* StartButton;
+    SpellChecker& m_checker;
+    QLabel* m_message;
+    SpellPreview* m_preview;
+    QLabel* m_suggestionsLabel;
+    QListWidget* m_suggestions;
+    QPushButton* m_changeButton;
+    QPushButton* m_changeAllButton;
+    QPushButton* m_skipButton;
+    QPushButton* m_skipAllButton;
+    QPushButton* m_addButton;
+    QPushButton* m_cancelButton;
+    QPushButton* m_undoEditButton;
+    QPushButton* m_deleteButton;
+    QPushButton* m_startButton;
 
     int m_modalDepth = 0;
     std::exception_ptr m_failure; // a decision's failure, rethrown when the modal show returns
