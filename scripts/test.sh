@@ -7,7 +7,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/deps.sh
 
 build_dir=${QUILL_BUILD_DIR:-build}
-quill_install_deps
+quill_install_deps build run test packaging
 
 passed=0
 failed=0
