@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Quillnote, then checks it: source formatting, every CTest test,
-# the smoke test that starts the real program on a virtual display, the tray check and the fuzzers.
+# Installs what is missing, builds Quillnote, then checks it: source formatting, the shell scripts,
+# every CTest test, the smoke test that starts the real program on a virtual display, the tray check
+# and the fuzzers.
 # Exits non-zero when anything fails. QUILL_BUILD_DIR picks another build folder (default: build).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -25,6 +26,11 @@ echo "== format"
 rc=0
 bash scripts/check-format.sh || rc=$?
 count "format check" "$rc"
+
+echo "== shellcheck"
+rc=0
+bash scripts/check-shell.sh || rc=$?
+count "shellcheck" "$rc"
 
 echo "== build"
 if ! quill_build "$build_dir"; then
