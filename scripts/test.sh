@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Quillnote, then checks it: source formatting, the shell scripts,
-# every CTest test, the smoke test that starts the real program on a virtual display, the tray check
-# and the fuzzers.
+# Installs what is missing, builds Quillnote with warnings as errors, then checks it: source
+# formatting, the shell scripts, every CTest test, the smoke test that starts the real program on a
+# virtual display, the tray check and the fuzzers.
 # Exits non-zero when anything fails. QUILL_BUILD_DIR picks another build folder (default: build).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -33,7 +33,8 @@ bash scripts/check-shell.sh || rc=$?
 count "shellcheck" "$rc"
 
 echo "== build"
-if ! quill_build "$build_dir"; then
+# Given at every configure, so that it reaches a build folder configured before without it.
+if ! quill_build "$build_dir" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON; then
     echo "test: the build failed; nothing was tested"
     echo "total: $passed passed, $((failed + 1)) failed"
     exit 1
@@ -73,7 +74,7 @@ count "tray check" "$rc"
 echo "== fuzz"
 # libFuzzer under AddressSanitizer and UBSan, a minute per parser (tests/reliability/fuzz.sh 1800 by hand).
 rc=0
-QUILL_FUZZ_BUILD_DIR="$build_dir-fuzz" bash tests/reliability/fuzz.sh 60 || rc=$?
+QUILL_FUZZ_BUILD_DIR="$build_dir-fuzz" QUILL_WARNINGS_AS_ERRORS=ON bash tests/reliability/fuzz.sh 60 || rc=$?
 count "fuzzing" "$rc"
 
 if [ "${#failures[@]}" -ne 0 ]; then
