@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes the program's parsers with libFuzzer under AddressSanitizer and UBSan, each target for the
-# given time over its committed seeds (tests/fuzz/corpus/<target>) and its regressions.
+# given time over its committed seeds (tests/fuzz/corpus/<target>; the notes loader also the notes
+# files in tests/support/fixtures) and its regressions.
 #
 #   tests/reliability/fuzz.sh [seconds-per-target]     (60 by default; 1800 for a long run by hand)
 #
@@ -46,6 +47,7 @@ for target in $targets; do
     log=$build/fuzz-logs/$target.log
     mkdir -p "$corpus" "$artifacts" "$(dirname "$log")"
     inputs=("$corpus" "tests/fuzz/corpus/$target")
+    [[ $target = notes_loader ]] && inputs+=(tests/support/fixtures)
     [[ -d tests/fuzz/regressions/$target ]] && inputs+=("tests/fuzz/regressions/$target")
     marker=$build/fuzz-logs/$target.started
     touch "$marker"
