@@ -8,7 +8,7 @@
 # runs; the long form takes hours (fuzzing alone half an hour per target). QUILL_BUILD_DIR picks the
 # build folder (default: build). Exits non-zero when any suite failed.
 set -uo pipefail
-cd "$(dirname "${BASH_SOURCE[0]}")/.."
+cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 1
 
 form=quick
 only=

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Quillnote and starts it.
+# Installs what building and running need, builds Quillnote and starts it.
 # Without a display ($DISPLAY unset) it runs on a virtual one (Xvfb) with openbox.
 # Arguments are passed to the program. QUILL_BUILD_DIR picks another build folder (default: build).
 set -euo pipefail
@@ -7,7 +7,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/deps.sh
 
 build_dir=${QUILL_BUILD_DIR:-build}
-quill_install_deps
+quill_install_deps build run
 quill_build "$build_dir"
 
 program="$build_dir/bin/quillnote"

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Quillnote, then checks it: source formatting, every CTest test,
-# the smoke test that starts the real program on a virtual display, the tray check and the fuzzers.
+# Installs what is missing, builds Quillnote with warnings as errors, then checks it: source
+# formatting, the shell scripts, every CTest test, the smoke test that starts the real program on a
+# virtual display, the tray check and the fuzzers.
 # Exits non-zero when anything fails. QUILL_BUILD_DIR picks another build folder (default: build).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/deps.sh
 
 build_dir=${QUILL_BUILD_DIR:-build}
-quill_install_deps
+quill_install_deps build run test packaging
 
 passed=0
 failed=0
@@ -31,8 +32,14 @@ rc=0
 python3 scripts/check-layers.py || rc=$?
 count "layer check" "$rc"
 
+echo "== shellcheck"
+rc=0
+bash scripts/check-shell.sh || rc=$?
+count "shellcheck" "$rc"
+
 echo "== build"
-if ! quill_build "$build_dir"; then
+# Given at every configure, so that it reaches a build folder configured before without it.
+if ! quill_build "$build_dir" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON; then
     echo "test: the build failed; nothing was tested"
     echo "total: $passed passed, $((failed + 1)) failed"
     exit 1
@@ -72,7 +79,7 @@ count "tray check" "$rc"
 echo "== fuzz"
 # libFuzzer under AddressSanitizer and UBSan, a minute per parser (tests/reliability/fuzz.sh 1800 by hand).
 rc=0
-QUILL_FUZZ_BUILD_DIR="$build_dir-fuzz" bash tests/reliability/fuzz.sh 60 || rc=$?
+QUILL_FUZZ_BUILD_DIR="$build_dir-fuzz" QUILL_WARNINGS_AS_ERRORS=ON bash tests/reliability/fuzz.sh 60 || rc=$?
 count "fuzzing" "$rc"
 
 if [ "${#failures[@]}" -ne 0 ]; then

@@ -14,13 +14,17 @@ int main(int argc, char** argv) {
     QStringList folders;
     for (int i = 1; i < argc; ++i)
         folders.append(QString::fromLocal8Bit(argv[i]));
-#if defined(QUILL_FUZZ_CORPUS_DIR) && defined(QUILL_FUZZ_REGRESSIONS_DIR)
+#ifdef QUILL_FUZZ_INPUT_DIRS // separated by '|'
     if (folders.isEmpty())
-        folders = {QStringLiteral(QUILL_FUZZ_CORPUS_DIR), QStringLiteral(QUILL_FUZZ_REGRESSIONS_DIR)};
+        folders = QStringLiteral(QUILL_FUZZ_INPUT_DIRS).split(QLatin1Char('|'), Qt::SkipEmptyParts);
 #endif
     int replayed = 0;
     for (const QString& folder : folders) {
         const QDir dir(folder);
+        if (!dir.exists()) {
+            std::fprintf(stderr, "no folder %s\n", qPrintable(folder));
+            return 1;
+        }
         for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
             if (name.startsWith(QLatin1Char('.')))
                 continue;

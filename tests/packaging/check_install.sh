@@ -68,7 +68,8 @@ for size in 16 22 24 32 48 64 128 256; do
         bash -c "file '$prefix/share/icons/hicolor/${size}x$size/apps/$id.png' | grep -q '$size x $size'"
 done
 # Every picture the manual shows sits beside it.
-for image in $(grep -o 'src="images/[^"]*"' "$program/Quillnote.html" | sed 's/src="//; s/"$//' | sort -u); do
+mapfile -t images < <(grep -o 'src="images/[^"]*"' "$program/Quillnote.html" | sed 's/src="//; s/"$//' | sort -u)
+for image in "${images[@]}"; do
     check "installed: manual picture $image" test -s "$program/$image"
 done
 check "installed: program is executable" test -x "$program/quillnote"

@@ -37,11 +37,7 @@ fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/disk_full.XXXXXX") || exit 1
 mnt=$work/mnt
 mkdir "$mnt"
-cleanup() {
-    umount "$mnt" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'umount "$mnt" 2>/dev/null; rm -rf "$work"' EXIT
 
 "$driver" create "$work/base.xml" "$notes" >/dev/null || { echo "cannot create the notes file"; exit 1; }
 first=$("$driver" check "$work/base.xml" 0 "$notes") || { echo "base file: $first"; exit 1; }

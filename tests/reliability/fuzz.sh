@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Fuzzes the program's parsers with libFuzzer under AddressSanitizer and UBSan, each target for the
-# given time over its committed seeds (tests/fuzz/corpus/<target>) and its regressions.
+# given time over its committed seeds (tests/fuzz/corpus/<target>; the notes loader also the notes
+# files in tests/support/fixtures) and its regressions.
 #
 #   tests/reliability/fuzz.sh [seconds-per-target]     (60 by default; 1800 for a long run by hand)
 #
 # QUILL_FUZZ_BUILD_DIR  build folder (build-fuzz/ in the repository by default), configured with clang++
 # QUILL_FUZZ_TARGETS    targets to run, blank-separated (all six by default)
+# QUILL_WARNINGS_AS_ERRORS  ON builds with warnings as errors (scripts/test.sh sets it), OFF by default
 #
 # New interesting inputs go to <build>/fuzz-corpus/<target> (kept between runs, never committed by
 # this script); every failing input to <build>/fuzz-artifacts/<target>. One figures line per target,
@@ -17,11 +19,17 @@ seconds=${1:-60}
 build=${QUILL_FUZZ_BUILD_DIR:-build-fuzz}
 targets=${QUILL_FUZZ_TARGETS:-notes_loader version_file ispell_answer ispell_ini icmp_packet settings}
 
+# Configured every time, so that the warnings setting reaches a folder made before.
+configure=(-DCMAKE_COMPILE_WARNING_AS_ERROR="${QUILL_WARNINGS_AS_ERRORS:-OFF}")
 if [[ ! -f $build/CMakeCache.txt ]]; then
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-        -DQUILL_FUZZ=ON >/dev/null
+    configure+=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DQUILL_FUZZ=ON)
 fi
-cmake --build "$build" -- -j2 >/dev/null
+cmake -S . -B "$build" "${configure[@]}" >/dev/null
+if ! cmake --build "$build" -- -j2 >"$build/build.log" 2>&1; then
+    tail -n 40 "$build/build.log"
+    echo "fuzz: the fuzz targets did not build (log: $build/build.log)"
+    exit 1
+fi
 
 # Qt is built without frame pointers: allocation stacks through it come out different every time,
 # and AddressSanitizer keeps each one for good, so memory would grow with every input (over 1 GiB in
@@ -39,6 +47,7 @@ for target in $targets; do
     log=$build/fuzz-logs/$target.log
     mkdir -p "$corpus" "$artifacts" "$(dirname "$log")"
     inputs=("$corpus" "tests/fuzz/corpus/$target")
+    [[ $target = notes_loader ]] && inputs+=(tests/support/fixtures)
     [[ -d tests/fuzz/regressions/$target ]] && inputs+=("tests/fuzz/regressions/$target")
     marker=$build/fuzz-logs/$target.started
     touch "$marker"

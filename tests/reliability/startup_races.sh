@@ -23,13 +23,7 @@ starts=8
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/startup_races.XXXXXX") || exit 1
 declare -a pids=()
-cleanup() {
-    local pid
-    for pid in "${pids[@]}"; do kill -KILL "$pid" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'for pid in "${pids[@]}"; do kill -KILL "$pid" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$work"' EXIT
 
 mkdir -p "$work/bin" "$work/home" "$work/run"
 chmod 700 "$work/run"
@@ -83,8 +77,7 @@ for ((round = 1; round <= rounds; round++)); do
         if alive "$pid"; then
             survivors+=("$pid")
         else
-            wait "$pid"
-            if [ $? -eq 0 ]; then refused_ok=$((refused_ok + 1)); else refused_bad=$((refused_bad + 1)); fi
+            if wait "$pid"; then refused_ok=$((refused_ok + 1)); else refused_bad=$((refused_bad + 1)); fi
         fi
     done
     if [ "${#survivors[@]}" -ne 1 ]; then
