@@ -1,6 +1,6 @@
 // Times one all-notes search that walks every row without a match, at 10k and 100k notes: the
 // median of several runs of the real command over the real list, fields and find box.
-#include "controls/TRichEditURL.h"
+#include "controls/LinkTextEdit.h"
 #include "gui/NoteList.h"
 #include "gui/SearchBar.h"
 #include "gui/SearchCommands.h"
@@ -49,7 +49,7 @@ double medianSearchMs(int count, int runs, qint64& textChars) {
     CountingPrompts prompts;
     QWidget window;
     NoteList list(settings, &window);
-    TRichEditURL title(true, &window), body(false, &window);
+    LinkTextEdit title(true, &window), body(false, &window);
     QStatusBar barStatus(&window);
     QAction actFind(&window);
     SearchBar bar(actFind);

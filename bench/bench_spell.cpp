@@ -1,7 +1,7 @@
 // Times Spell Check over a long note with each engine: the first check (which starts the engine: the
 // ispell program, or the speller library and its dictionary) and a second one with the engine
 // cached, skipping every finding as a person pressing Skip would.
-#include "controls/TRichEditURL.h"
+#include "controls/LinkTextEdit.h"
 #include "spell/engine/ISpellDialog.h"
 #include "spell/engine/IspellEngine.h"
 #include "spell/engine/LibraryEngine.h"
@@ -46,7 +46,7 @@ QString longNote(int words) {
 }
 
 // Milliseconds of one check of the whole field.
-double checkOnce(SpellChecker& checker, TRichEditURL& field, bool& finished) {
+double checkOnce(SpellChecker& checker, LinkTextEdit& field, bool& finished) {
     RichEditSpellControl control(field);
     control.setSelection(0, 0);
     finished = false;
@@ -85,7 +85,7 @@ void run(const char* name, EngineType type, const SpellConfiguration& configurat
             engine = std::make_unique<LibraryEngine>(language, options, owner);
         return engine;
     });
-    TRichEditURL field(false);
+    LinkTextEdit field(false);
     field.setPlainText(text);
     const double first = checkOnce(checker, field, finished);
     const int findings = dialog.findings;

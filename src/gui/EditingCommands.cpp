@@ -1,6 +1,6 @@
 #include "EditingCommands.h"
 
-#include "controls/TRichEditURL.h"
+#include "controls/LinkTextEdit.h"
 #include "gui/ActionCatalog.h"
 #include "gui/ImageList.h"
 #include "gui/NoteList.h"
@@ -145,7 +145,7 @@ bool EditingCommands::actFontExecute() {
         m.prompts.chooseFont(fontChoiceOf(m.body.font(), chosenTextColour(m.body)));
     if (!chosen)
         return false;
-    for (TRichEditURL* field : {&m.body, &m.title}) {
+    for (LinkTextEdit* field : {&m.body, &m.title}) {
         field->setFont(fontOf(*chosen, field->font()));
         setChosenTextColour(*field, colourOf(*chosen));
     }

@@ -14,7 +14,7 @@ struct AppSettings;
 class NoteList;
 class NoteStore;
 class QLabel;
-class TRichEditURL;
+class LinkTextEdit;
 
 enum class EditCommand { Undo, Cut, Copy, Paste, SelectAll };
 
@@ -26,8 +26,8 @@ class EditingCommands final : public QObject {
 public:
     struct Parts {
         ActionCatalog& actions;
-        TRichEditURL& title;
-        TRichEditURL& body;
+        LinkTextEdit& title;
+        LinkTextEdit& body;
         QLabel& creationDate; // holds the open note's creation text
         NoteList& list;
         NoteStore& store;

@@ -1,6 +1,6 @@
 #include "OutputCommands.h"
 
-#include "controls/TRichEditURL.h"
+#include "controls/LinkTextEdit.h"
 #include "gui/EditingCommands.h"
 #include "gui/NoteList.h"
 #include "gui/NotePrinter.h"

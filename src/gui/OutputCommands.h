@@ -15,7 +15,7 @@ class IPrintDialogs;
 class NoteList;
 class QPrinter;
 class QWidget;
-class TRichEditURL;
+class LinkTextEdit;
 
 // "Save Note(s) to File" and "Print": the note in the editors followed by the checked notes of the
 // list, written to a text file or printed as one document. Neither changes the editors or the
@@ -23,8 +23,8 @@ class TRichEditURL;
 class OutputCommands {
 public:
     struct Parts {
-        TRichEditURL& title;
-        TRichEditURL& body;
+        LinkTextEdit& title;
+        LinkTextEdit& body;
         NoteList& list;
         const EditingCommands& editing; // which note is open
         IPrompts& prompts;

@@ -2,7 +2,7 @@
 
 #include "store/TextTrim.h"
 
-#include "controls/TRichEditURL.h"
+#include "controls/LinkTextEdit.h"
 #include "gui/NoteList.h"
 #include "gui/SearchBar.h"
 #include "platform/Prompts.h"
@@ -116,7 +116,7 @@ SearchCommands::RowMatch SearchCommands::findInRows(const NoteListModel& model, 
     return {};
 }
 
-int SearchCommands::findInEditor(const TRichEditURL& field, const QString& text) {
+int SearchCommands::findInEditor(const LinkTextEdit& field, const QString& text) {
     const QTextCursor selection = field.textCursor();
     // Only a selection moves the start; the caret alone does not.
     const int from = selection.hasSelection() ? selection.selectionEnd() : 0;
@@ -146,7 +146,7 @@ void SearchCommands::searchAllNotes(const QString& text) {
             if (m.openSelectedNote)
                 m.openSelectedNote();
             // After a cancelled save question the editors hold another note: then nothing is found.
-            TRichEditURL& field = match.field == Field::Body ? m.body : m.title;
+            LinkTextEdit& field = match.field == Field::Body ? m.body : m.title;
             const int position = findInEditor(field, text);
             if (position < 0)
                 return;
@@ -185,7 +185,7 @@ void SearchCommands::searchCurrentNote(const QString& text) {
 
 namespace {
 
-void selectIn(TRichEditURL& field, int position, int length) {
+void selectIn(LinkTextEdit& field, int position, int length) {
     QTextCursor cursor(field.document());
     cursor.setPosition(position);
     cursor.setPosition(position + length, QTextCursor::KeepAnchor);
@@ -194,7 +194,7 @@ void selectIn(TRichEditURL& field, int position, int length) {
 
 // The visual line of a position, counted as the vertical scroll bar counts: lines of the blocks
 // above plus the line inside the (wrapped) block.
-int scrollLineOf(const TRichEditURL& field, int position) {
+int scrollLineOf(const LinkTextEdit& field, int position) {
     // The match was selected before, which laid its block out at the field's width.
     const QTextBlock block = field.document()->findBlock(position);
     int line = block.firstLineNumber();

@@ -11,7 +11,7 @@ class NoteListModel;
 class QAction;
 class QKeyEvent;
 class SearchBar;
-class TRichEditURL;
+class LinkTextEdit;
 struct AppSettings;
 
 // The search: the find box's text looked for in every note of the list (walking the rows from the
@@ -22,8 +22,8 @@ class SearchCommands final : public QObject {
 public:
     struct Parts {
         NoteList& list;
-        TRichEditURL& title;
-        TRichEditURL& body;
+        LinkTextEdit& title;
+        LinkTextEdit& body;
         AppSettings& settings;
         IPrompts& prompts;
         QAction& actFind;
@@ -59,7 +59,7 @@ public:
     static bool containsUpperAscii(QStringView text, QStringView upperText);
     // Position of `text` in the field after its selection (from 0 without one), not case-sensitive;
     // -1 when absent. An empty text is never found.
-    static int findInEditor(const TRichEditURL& field, const QString& text);
+    static int findInEditor(const LinkTextEdit& field, const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,6 +1,6 @@
 #include "SpellCommands.h"
 
-#include "controls/TRichEditURL.h"
+#include "controls/LinkTextEdit.h"
 #include "platform/AppPaths.h"
 #include "platform/ErrorReporter.h"
 #include "platform/Prompts.h"

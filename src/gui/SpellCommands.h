@@ -11,15 +11,15 @@ class AppPaths;
 class IErrorReporter;
 class IPrompts;
 class QWidget;
-class TRichEditURL;
+class LinkTextEdit;
 
 // The main window's Spell Check command: owns the window's checker (splChecker), configured as the
 // window needs it, and checks the title, then the body, in place.
 class SpellCommands : public QObject {
 public:
     struct Parts {
-        TRichEditURL& title;
-        TRichEditURL& body;
+        LinkTextEdit& title;
+        LinkTextEdit& body;
         IPrompts& prompts;
         IErrorReporter& log; // where an engine that stopped answering is recorded
         const AppPaths& paths;

@@ -1,8 +1,8 @@
 #include "TfrmMain.h"
 
 #include "controls/DesktopFont.h"
+#include "controls/LinkTextEdit.h"
 #include "controls/NoteKeys.h"
-#include "controls/TRichEditURL.h"
 #include "gui/ActionCatalog.h"
 #include "gui/EditingCommands.h"
 #include "gui/ImageList.h"
@@ -107,7 +107,7 @@ TfrmMain::TfrmMain(AppServices services, QWidget* parent)
 
 TfrmMain::~TfrmMain() {
     // The editors report their last focus change while the window's children are being destroyed.
-    for (TRichEditURL* editor : {m_edtTitle, m_redNote})
+    for (LinkTextEdit* editor : {m_edtTitle, m_redNote})
         disconnect(editor, nullptr, this, nullptr);
     m_tray->remove(); // FormDestroy
 }
@@ -123,10 +123,10 @@ void TfrmMain::buildLayout() {
     m_pnlContents->setMinimumSize(600, 100);
     m_lblTitle = new QLabel(QStringLiteral("Title:"), m_pnlContents);
     m_lblTitle->move(6, 12);
-    m_edtTitle = new TRichEditURL(/*singleLine=*/true, m_pnlContents);
+    m_edtTitle = new LinkTextEdit(/*singleLine=*/true, m_pnlContents);
     m_edtTitle->setObjectName(QStringLiteral("edtTitle"));
     m_edtTitle->setGeometry(37, TitleTop, DesignGeometry.width() - 50, TitleHeight);
-    m_redNote = new TRichEditURL(/*singleLine=*/false, m_pnlContents);
+    m_redNote = new LinkTextEdit(/*singleLine=*/false, m_pnlContents);
     m_redNote->setObjectName(QStringLiteral("redNote"));
     m_lblCreationDate = new QLabel(m_pnlContents);
     m_lblCreationDate->setObjectName(QStringLiteral("lblCreationDate"));
@@ -240,7 +240,7 @@ void TfrmMain::buildMenus() {
     popEdit->addActions({a.actEditCut, a.actEditCopy, a.actEditPaste});
     popEdit->addSeparator();
     popEdit->addAction(a.actEditSelectAll);
-    for (TRichEditURL* editor : {m_edtTitle, m_redNote}) {
+    for (LinkTextEdit* editor : {m_edtTitle, m_redNote}) {
         editor->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(editor, &QWidget::customContextMenuRequested, this, [editor, popEdit](const QPoint& at) {
             editor->setFocus(Qt::PopupFocusReason);
@@ -338,10 +338,10 @@ void TfrmMain::connectCommands() {
     connect(m_noteList, &NoteList::selectionChangedTo, this, &TfrmMain::lsvNotesSelectItem);
     connect(m_noteList, &NoteList::clicked, this, &TfrmMain::lsvNotesClick);
     connect(m_noteList, &NoteList::doubleClicked, this, &TfrmMain::lsvNotesDblClick);
-    for (TRichEditURL* editor : {m_edtTitle, m_redNote}) {
+    for (LinkTextEdit* editor : {m_edtTitle, m_redNote}) {
         connect(editor, &QPlainTextEdit::textChanged, this, &TfrmMain::edtTitleOriginalChange);
-        connect(editor, &TRichEditURL::focusChanged, this, [this] { EnableUserControls(); });
-        connect(editor, &TRichEditURL::OnURLClick, this, &TfrmMain::redNoteURLClick);
+        connect(editor, &LinkTextEdit::focusChanged, this, [this] { EnableUserControls(); });
+        connect(editor, &LinkTextEdit::linkClicked, this, &TfrmMain::redNoteURLClick);
     }
 }
 

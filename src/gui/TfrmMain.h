@@ -26,7 +26,7 @@ class LanguagePicker;
 class QSplitter;
 class QStatusBar;
 class QToolBar;
-class TRichEditURL;
+class LinkTextEdit;
 class TfrmSplash;
 class TrayController;
 class UpdateCommands;
@@ -72,8 +72,8 @@ public:
     AppSettings& settings() { return m_settings; }
     ErrorLog& errorLog() { return m_errorLog; }
     const AppServices& services() const { return m_services; }
-    TRichEditURL* edtTitle() const { return m_edtTitle; }
-    TRichEditURL* redNote() const { return m_redNote; }
+    LinkTextEdit* edtTitle() const { return m_edtTitle; }
+    LinkTextEdit* redNote() const { return m_redNote; }
     QWidget* pnlContents() const { return m_pnlContents; }
     QSplitter* splitter() const { return m_splitter; }
 
@@ -137,8 +137,8 @@ private:
     QToolBar* m_toolBar = nullptr;
     QWidget* m_pnlContents = nullptr;
     QLabel* m_lblTitle = nullptr;
-    TRichEditURL* m_edtTitle = nullptr;
-    TRichEditURL* m_redNote = nullptr;
+    LinkTextEdit* m_edtTitle = nullptr;
+    LinkTextEdit* m_redNote = nullptr;
     QLabel* m_lblCreationDate = nullptr;
     QSplitter* m_splitter = nullptr;
     QWidget* m_pnlNoteList = nullptr;

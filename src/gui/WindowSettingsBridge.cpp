@@ -1,6 +1,6 @@
 #include "WindowSettingsBridge.h"
 
-#include "controls/TRichEditURL.h"
+#include "controls/LinkTextEdit.h"
 #include "gui/dialogs/FontChoiceQt.h"
 
 #include <QHeaderView>
@@ -18,7 +18,7 @@ constexpr int TitleBarAllowance = 32;
 } // namespace
 
 WindowSettingsBridge::WindowSettingsBridge(QMainWindow& window, QSplitter& splitter, QHeaderView& header,
-                                           TRichEditURL& title, TRichEditURL& body)
+                                           LinkTextEdit& title, LinkTextEdit& body)
     : m_window(window), m_splitter(splitter), m_header(header), m_title(title), m_body(body) {
     layOut();
 }
@@ -111,7 +111,7 @@ void WindowSettingsBridge::apply(const WindowSettings& stored) {
 void WindowSettingsBridge::applyFont(const WindowSettings& stored) {
     if (!stored.fontFamily)
         return;
-    for (TRichEditURL* field : {&m_title, &m_body}) {
+    for (LinkTextEdit* field : {&m_title, &m_body}) {
         QFont font = field->font();
         font.setFamily(*stored.fontFamily);
         if (stored.fontSize)

@@ -5,7 +5,7 @@
 class QHeaderView;
 class QMainWindow;
 class QSplitter;
-class TRichEditURL;
+class LinkTextEdit;
 
 // Moves the stored window values between the settings store and the main window's widgets: its
 // bounds and state, the height of the content panel, the widths of the first three list columns and
@@ -14,8 +14,8 @@ class WindowSettingsBridge {
 public:
     // Lays a hidden window out at the size it will show at: before the first show the splitter has
     // not sized its panels, and their sizes would be those of widgets that were never placed.
-    WindowSettingsBridge(QMainWindow& window, QSplitter& splitter, QHeaderView& header, TRichEditURL& title,
-                         TRichEditURL& body);
+    WindowSettingsBridge(QMainWindow& window, QSplitter& splitter, QHeaderView& header, LinkTextEdit& title,
+                         LinkTextEdit& body);
 
     // The values as the window shows them now (its normal bounds when maximized or minimized). The
     // font colour is the window-text constant while the editors follow the desktop's text colour.
@@ -33,6 +33,6 @@ private:
     QMainWindow& m_window;
     QSplitter& m_splitter;
     QHeaderView& m_header;
-    TRichEditURL& m_title;
-    TRichEditURL& m_body;
+    LinkTextEdit& m_title;
+    LinkTextEdit& m_body;
 };

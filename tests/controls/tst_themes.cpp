@@ -1,7 +1,7 @@
 #include "MainWindowSession.h"
 #include "ScriptedSpeller.h"
+#include "controls/LinkTextEdit.h"
 #include "controls/ReadableColor.h"
-#include "controls/TRichEditURL.h"
 #include "gui/ActionCatalog.h"
 #include "gui/dialogs/FontChoiceQt.h"
 #include "gui/dialogs/FontColourDialog.h"
@@ -58,7 +58,7 @@ QPalette lightPalette() {
 }
 
 // The colour the control draws its first link in.
-QColor linkColour(const TRichEditURL& edit) {
+QColor linkColour(const LinkTextEdit& edit) {
     for (QTextBlock b = edit.document()->begin(); b.isValid(); b = b.next())
         for (const QTextLayout::FormatRange& r : b.layout()->formats())
             if (r.format.fontUnderline())
@@ -148,7 +148,7 @@ private slots:
 
         QWidget window;
         window.resize(400, 300);
-        auto* edit = new TRichEditURL(false, &window);
+        auto* edit = new LinkTextEdit(false, &window);
         edit->setObjectName(QStringLiteral("redNote"));
         edit->setGeometry(0, 0, 400, 300);
         edit->setText(QStringLiteral("see www.tarrowin.example and a wrongg word"));
@@ -277,7 +277,7 @@ private slots:
     // A palette change while the control shows links recolours them.
     void linksFollowAPaletteChange() {
         QApplication::setPalette(lightPalette());
-        TRichEditURL edit(true);
+        LinkTextEdit edit(true);
         edit.setText(QStringLiteral("www.tarrowin.example"));
         QCOMPARE(linkColour(edit), QColor(Qt::blue));
         QApplication::setPalette(darkPalette(QColor())); // reaches the widgets through posted events

@@ -1,6 +1,6 @@
 #include "MainWindowSession.h"
+#include "controls/LinkTextEdit.h"
 #include "controls/NoteKeys.h"
-#include "controls/TRichEditURL.h"
 #include "gui/ActionCatalog.h"
 #include "gui/EditingCommands.h"
 #include "gui/SearchBar.h"
@@ -313,7 +313,7 @@ private slots:
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
         TfrmMain& w = s.start();
-        for (TRichEditURL* field : {w.edtTitle(), w.redNote()}) {
+        for (LinkTextEdit* field : {w.edtTitle(), w.redNote()}) {
             QTest::keyClicks(field, QStringLiteral("a"));
             QTest::keyClick(field, Qt::Key_B, Qt::ControlModifier);
             QTest::keyClicks(field, QStringLiteral("b"));
@@ -412,7 +412,7 @@ private slots:
         s.prompts.expectFont(FontChoice{QStringLiteral("DejaVu Serif"), 14, true, false, true, false});
         w.actions().actFont->trigger();
         QCOMPARE(s.prompts.lastFontShown.family, before.family());
-        for (TRichEditURL* field : {w.edtTitle(), w.redNote()}) {
+        for (LinkTextEdit* field : {w.edtTitle(), w.redNote()}) {
             QCOMPARE(field->font().pointSize(), 14);
             QVERIFY(field->font().bold() && field->font().underline() && !field->font().italic());
         }

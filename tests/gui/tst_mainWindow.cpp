@@ -1,5 +1,5 @@
 #include "MainWindowSession.h"
-#include "controls/TRichEditURL.h"
+#include "controls/LinkTextEdit.h"
 #include "gui/ActionCatalog.h"
 #include "gui/EditingCommands.h"
 #include "gui/NoteList.h"
@@ -226,7 +226,7 @@ private slots:
         QCOMPARE(w.pnlContents()->height(), 240);
         QCOMPARE(w.noteList().view()->header()->sectionSize(2), 300);
         QCOMPARE(w.noteList().view()->header()->sectionSize(3), 512); // the note column is not kept
-        for (TRichEditURL* field : {w.edtTitle(), w.redNote()}) {
+        for (LinkTextEdit* field : {w.edtTitle(), w.redNote()}) {
             QCOMPARE(field->font().family(), QStringLiteral("DejaVu Serif"));
             QCOMPARE(field->font().pointSize(), 12);
             QVERIFY(field->font().italic() && field->font().strikeOut() && !field->font().bold());
@@ -448,8 +448,8 @@ private slots:
         folders.writeNotes(TwoNotes);
         Session s(folders);
         TfrmMain& w = s.start();
-        emit w.redNote()->OnURLClick(QStringLiteral("www.example.org/a?b=1"));
-        emit w.edtTitle()->OnURLClick(QStringLiteral("https://example.org/x#y"));
+        emit w.redNote()->linkClicked(QStringLiteral("www.example.org/a?b=1"));
+        emit w.edtTitle()->linkClicked(QStringLiteral("https://example.org/x#y"));
         QCOMPARE(s.shell.opened, (QList<QUrl>{QUrl(QStringLiteral("http://www.example.org/a?b=1")),
                                               QUrl(QStringLiteral("https://example.org/x#y"))}));
         QVERIFY(s.prompts.asked().isEmpty());

@@ -1,6 +1,6 @@
 #include "MainWindowSession.h"
 #include "PdfPrintDialogs.h"
-#include "controls/TRichEditURL.h"
+#include "controls/LinkTextEdit.h"
 #include "gui/ActionCatalog.h"
 #include "gui/OutputCommands.h"
 #include "output/NoteExport.h"

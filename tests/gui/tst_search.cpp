@@ -1,5 +1,5 @@
 #include "ScriptedPrompts.h"
-#include "controls/TRichEditURL.h"
+#include "controls/LinkTextEdit.h"
 #include "gui/NoteList.h"
 #include "gui/SearchBar.h"
 #include "gui/SearchCommands.h"
@@ -23,7 +23,7 @@ struct Host {
     ScriptedPrompts prompts;
     QWidget window;
     NoteList list{settings, &window};
-    TRichEditURL title{true}, body{false};
+    LinkTextEdit title{true}, body{false};
     QStatusBar barStatus;
     QAction actFind{&window}, actStartFind{&window};
     SearchBar bar{actFind};
@@ -71,7 +71,7 @@ struct Host {
     QString outcome(int asked) const {
         if (prompts.asked().size() > asked)
             return prompts.asked().last().text;
-        auto* field = qobject_cast<TRichEditURL*>(QApplication::focusWidget());
+        auto* field = qobject_cast<LinkTextEdit*>(QApplication::focusWidget());
         const QString in =
             !field ? "-"
                    : (field == &title ? "T" : "B") + QString::number(field->textCursor().selectionStart());
@@ -133,7 +133,7 @@ private slots:
                     (question ? MsgButton::Yes | MsgButton::No : MsgButton::OK));
             QCOMPARE(h.list.selectedRow(), selected); // No keeps the selection
         }
-        if (auto* field = qobject_cast<TRichEditURL*>(QApplication::focusWidget()))
+        if (auto* field = qobject_cast<LinkTextEdit*>(QApplication::focusWidget()))
             QCOMPARE(field->textCursor().selectedText().size(), text.size());
         QVERIFY(h.prompts.problems().isEmpty());
     }

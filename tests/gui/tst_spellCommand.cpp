@@ -1,7 +1,7 @@
 #include "MainWindowSession.h"
 #include "ScriptedSpellDialog.h"
 #include "ScriptedSpeller.h"
-#include "controls/TRichEditURL.h"
+#include "controls/LinkTextEdit.h"
 #include "gui/ActionCatalog.h"
 #include "gui/SpellCommands.h"
 #include "spell/ui/LanguagePicker.h"
@@ -66,13 +66,13 @@ class TestSpellCommand : public QObject {
             TestFolders::writeFile(path, "#!/bin/sh\n" + body);
             QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
-        static void select(TRichEditURL* edit, int start, int length) {
+        static void select(LinkTextEdit* edit, int start, int length) {
             QTextCursor c = edit->textCursor();
             c.setPosition(start);
             c.setPosition(start + length, QTextCursor::KeepAnchor);
             edit->setTextCursor(c);
         }
-        static QPair<int, int> selection(TRichEditURL* edit) {
+        static QPair<int, int> selection(LinkTextEdit* edit) {
             const QTextCursor c = edit->textCursor();
             return {c.selectionStart(), c.selectionEnd() - c.selectionStart()};
         }

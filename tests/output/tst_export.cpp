@@ -1,5 +1,5 @@
 #include "MainWindowSession.h"
-#include "controls/TRichEditURL.h"
+#include "controls/LinkTextEdit.h"
 #include "gui/ActionCatalog.h"
 
 #include <QDir>

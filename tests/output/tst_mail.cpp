@@ -5,7 +5,7 @@
 #include "platform/Vendor.h"
 
 #include "MainWindowSession.h"
-#include "controls/TRichEditURL.h"
+#include "controls/LinkTextEdit.h"
 #include "gui/ActionCatalog.h"
 
 #include <QApplication>

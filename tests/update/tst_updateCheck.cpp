@@ -1,7 +1,7 @@
 #include "BuildVersion.h" // the build's version, generated
 #include "LoopbackHttpServer.h"
 #include "MainWindowSession.h"
-#include "controls/TRichEditURL.h"
+#include "controls/LinkTextEdit.h"
 #include "gui/ActionCatalog.h"
 #include "gui/UpdateCommands.h"
 #include "output/MailRoutes.h"

@@ -1,8 +1,8 @@
 #include "TfrmAddNote.h"
 
 #include "controls/DesktopFont.h"
+#include "controls/LinkTextEdit.h"
 #include "controls/NoteKeys.h"
-#include "controls/TRichEditURL.h"
 #include "platform/ErrorReporter.h"
 #include "store/SettingsStore.h"
 
@@ -45,7 +45,7 @@ QRect desktop() {
 
 TfrmAddNote::TfrmAddNote(AddNoteContext context, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m(context),
-      m_edtTitle(new TRichEditURL(true, this)), m_redNote(new TRichEditURL(false, this)),
+      m_edtTitle(new LinkTextEdit(true, this)), m_redNote(new LinkTextEdit(false, this)),
       m_btnSave(new QPushButton(tr("&Save"), this)), m_btnCancel(new QPushButton(tr("&Cancel"), this)),
       m_settle(new QTimer(this)) {
     setObjectName(QStringLiteral("frmAddNote"));

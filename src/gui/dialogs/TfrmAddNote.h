@@ -12,7 +12,7 @@ class NoteKeys;
 class QPushButton;
 class QTimer;
 class SettingsStore;
-class TRichEditURL;
+class LinkTextEdit;
 struct LocaleFormats;
 
 // What the quick-add window works on: the settings that keep its bounds, the error log, and the
@@ -51,8 +51,8 @@ public:
     // Pulls the window back inside the first screen's right and bottom edges.
     void keepOnScreen();
 
-    TRichEditURL* edtTitle() const { return m_edtTitle; }
-    TRichEditURL* redNote() const { return m_redNote; }
+    LinkTextEdit* edtTitle() const { return m_edtTitle; }
+    LinkTextEdit* redNote() const { return m_redNote; }
     QPushButton* btnSave() const { return m_btnSave; }
     QPushButton* btnCancel() const { return m_btnCancel; }
 
@@ -74,8 +74,8 @@ private:
     bool borderMouseEvent(QWidget* border, QEvent* event);
 
     AddNoteContext m;
-    TRichEditURL* m_edtTitle;
-    TRichEditURL* m_redNote;
+    LinkTextEdit* m_edtTitle;
+    LinkTextEdit* m_redNote;
     QPushButton* m_btnSave;
     QPushButton* m_btnCancel;
     QTimer* m_settle;

@@ -7,7 +7,7 @@
 #include <memory>
 
 // The text control layer the checker works on: what it needs of a memo or rich-edit control.
-// Positions count QString characters from 0. The program's implementation wraps TRichEditURL (one-line
+// Positions count QString characters from 0. The program's implementation wraps LinkTextEdit (one-line
 // and multi-line); the shadow is a hidden copy of the content on which the checker searches and
 // reads languages, and every change is made to both.
 class ISpellTextControl {

@@ -1,12 +1,12 @@
 #include "RichEditSpellControl.h"
 
-#include "controls/TRichEditURL.h"
+#include "controls/LinkTextEdit.h"
 
 #include <QTextBoundaryFinder>
 #include <QTextDocument>
 #include <algorithm>
 
-RichEditSpellControl::RichEditSpellControl(TRichEditURL& edit)
+RichEditSpellControl::RichEditSpellControl(LinkTextEdit& edit)
     : m_edit(&edit), m_name(edit.objectName()), m_singleLine(edit.isSingleLine()) {}
 
 RichEditSpellControl::RichEditSpellControl(std::unique_ptr<QTextDocument> copy, QString name, bool singleLine)

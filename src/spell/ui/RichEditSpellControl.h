@@ -7,14 +7,14 @@
 #include <memory>
 
 class QTextDocument;
-class TRichEditURL;
+class LinkTextEdit;
 
-// The checker's view of a TRichEditURL (title or body field). Changes go through the control's
+// The checker's view of a LinkTextEdit (title or body field). Changes go through the control's
 // own cursor, so they join its undo history and raise its change notifications. The shadow is the
 // same adapter over a private copy of the document, with a selection of its own.
 class RichEditSpellControl : public ISpellTextControl {
 public:
-    explicit RichEditSpellControl(TRichEditURL& edit);
+    explicit RichEditSpellControl(LinkTextEdit& edit);
     ~RichEditSpellControl() override;
 
     QString componentName() const override;
@@ -35,7 +35,7 @@ private:
     void setCursor(const QTextCursor& cursor);
     QString plainText() const;
 
-    QPointer<TRichEditURL> m_edit;                // the control, or null for a shadow
+    QPointer<LinkTextEdit> m_edit;                // the control, or null for a shadow
     std::unique_ptr<QTextDocument> m_ownDocument; // the shadow's copy
     QTextCursor m_shadowCursor;
     QString m_name;

@@ -1,5 +1,5 @@
 #include "MainWindowSession.h"
-#include "controls/TRichEditURL.h"
+#include "controls/LinkTextEdit.h"
 #include "gui/dialogs/TfrmAddNote.h"
 #include "platform/Registry.h"
 #include "store/SettingsStore.h"
@@ -200,7 +200,7 @@ private slots:
         Session s;
         TfrmAddNote window(s.context());
         window.show();
-        for (TRichEditURL* field : {window.edtTitle(), window.redNote()}) {
+        for (LinkTextEdit* field : {window.edtTitle(), window.redNote()}) {
             QTest::keyClicks(field, QStringLiteral("a"));
             QTest::keyClick(field, Qt::Key_B, Qt::ControlModifier);
             QTest::keyClick(field, Qt::Key_F8);

@@ -1,7 +1,7 @@
 #include "MainWindowSession.h"
 #include "Unprivileged.h"
 #include "controls/DesktopFont.h"
-#include "controls/TRichEditURL.h"
+#include "controls/LinkTextEdit.h"
 #include "gui/ActionCatalog.h"
 #include "gui/OptionsCommands.h"
 #include "gui/SpellCommands.h"

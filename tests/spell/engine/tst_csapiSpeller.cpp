@@ -3,7 +3,7 @@
 // library and Debian's hunspell dictionaries, alone and through the checker.
 #include "ScriptedSpellDialog.h"
 
-#include "controls/TRichEditURL.h"
+#include "controls/LinkTextEdit.h"
 #include "platform/Registry.h"
 #include "spell/engine/LibraryEngine.h"
 #include "spell/engine/SpellChecker.h"
@@ -316,7 +316,7 @@ void tst_csapiSpeller::fullCheckThroughTheChecker() {
     ScriptedSpellDialog dialog(checker);
     dialog.install();
     dialog.then(ScriptedSpellDialog::change(QStringLiteral("typo"))).then(ScriptedSpellDialog::skip());
-    TRichEditURL edit(false);
+    LinkTextEdit edit(false);
     edit.setObjectName(QStringLiteral("redNote"));
     edit.setText(QStringLiteral("Fix this tyop now.\nThe “menu” — it’s fine, reelly."));
     RichEditSpellControl control(edit);

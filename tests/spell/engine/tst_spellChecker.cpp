@@ -1,7 +1,7 @@
 #include "ScriptedPrompts.h"
 #include "ScriptedSpellDialog.h"
 #include "ScriptedSpeller.h"
-#include "controls/TRichEditURL.h"
+#include "controls/LinkTextEdit.h"
 #include "spell/engine/SpellChecker.h"
 #include "spell/engine/SpellTexts.h"
 #include "spell/ui/RichEditSpellControl.h"
@@ -77,7 +77,7 @@ struct Rig {
     std::shared_ptr<SpellScript> script = std::make_shared<SpellScript>();
     SpellChecker checker;
     ScriptedSpellDialog dialog{checker};
-    TRichEditURL edit{false};
+    LinkTextEdit edit{false};
     RichEditSpellControl control{edit};
     QStringList changes; // OnChangeText as "pos,len,new"
     int finished = 0;
@@ -230,7 +230,7 @@ private slots:
         }
         QCOMPARE(checker.checkedControl(), nullptr);
         // The program's own fields pass as rich-edit controls, one-line titles included.
-        TRichEditURL title(true);
+        LinkTextEdit title(true);
         title.setText(QStringLiteral("ok"));
         RichEditSpellControl control(title);
         QVERIFY(control.classChain().contains("TCustomRichEdit"));
@@ -511,7 +511,7 @@ private slots:
     // A one-line title stays one line when a replacement holds a line break.
     void titleStaysOneLine() {
         Rig rig;
-        TRichEditURL title(true);
+        LinkTextEdit title(true);
         title.setText(QStringLiteral("teh title"));
         RichEditSpellControl control(title);
         rig.script->flag("teh", RC::ReturningChangeAlways, {}, "a\nb");

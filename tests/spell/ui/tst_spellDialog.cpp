@@ -1,5 +1,5 @@
 #include "ScriptedSpeller.h"
-#include "controls/TRichEditURL.h"
+#include "controls/LinkTextEdit.h"
 #include "spell/engine/SpellTexts.h"
 #include "spell/ui/RichEditSpellControl.h"
 #include "spell/ui/SpellPreview.h"
@@ -26,18 +26,18 @@ struct Session {
     std::shared_ptr<SpellScript> script = std::make_shared<SpellScript>();
     SpellChecker checker; // outlives the window and so the dialog, which reports its end to it
     QWidget window;
-    TRichEditURL* edit;
+    LinkTextEdit* edit;
     RichEditSpellControl control;
     std::vector<void*> cancelSenders;
     int finished = 0;
 
-    static TRichEditURL* named(TRichEditURL* edit) {
+    static LinkTextEdit* named(LinkTextEdit* edit) {
         edit->setObjectName(QStringLiteral("redNote"));
         return edit;
     }
 
     explicit Session(const QString& text, bool singleLine = false)
-        : edit(named(new TRichEditURL(singleLine, &window))), control(*edit) {
+        : edit(named(new LinkTextEdit(singleLine, &window))), control(*edit) {
         edit->setText(text);
         window.resize(400, 300);
         edit->setGeometry(0, 0, 400, 300);

@@ -1,4 +1,4 @@
-#include "TRichEditURL.h"
+#include "LinkTextEdit.h"
 
 #include "controls/ReadableColor.h"
 #include "controls/UrlFinder.h"
@@ -16,7 +16,7 @@ static QColor linkColour(const QPalette& palette) {
     return ReadableColor::readableOn(palette.color(QPalette::Link), palette.color(QPalette::Base));
 }
 
-TRichEditURL::TRichEditURL(bool singleLine, QWidget* parent)
+LinkTextEdit::LinkTextEdit(bool singleLine, QWidget* parent)
     : QPlainTextEdit(parent), m_singleLine(singleLine),
       m_highlighter(new UrlHighlighter(linkColour(palette()), document())) {
     if (m_singleLine) {
@@ -34,11 +34,11 @@ TRichEditURL::TRichEditURL(bool singleLine, QWidget* parent)
     connect(this, &QPlainTextEdit::textChanged, this, [this] { m_untouched.reset(); });
 }
 
-QString TRichEditURL::text() const {
+QString LinkTextEdit::text() const {
     return m_untouched ? *m_untouched : typedText();
 }
 
-void TRichEditURL::setText(const QString& text) {
+void LinkTextEdit::setText(const QString& text) {
     m_untouched.reset();
     if (!m_singleLine) {
         setPlainText(text);
@@ -50,7 +50,7 @@ void TRichEditURL::setText(const QString& text) {
         m_untouched = text;
 }
 
-QString TRichEditURL::typedText() const {
+QString LinkTextEdit::typedText() const {
     QString raw = document()->toRawText();
     for (QChar& c : raw) {
         if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
@@ -59,7 +59,7 @@ QString TRichEditURL::typedText() const {
     return raw;
 }
 
-QString TRichEditURL::linkAt(QPoint viewportPos) const {
+QString LinkTextEdit::linkAt(QPoint viewportPos) const {
     const QTextCursor hit = cursorForPosition(viewportPos);
     const QTextBlock block = hit.block();
     const QTextLayout* layout = block.layout();
@@ -99,7 +99,7 @@ QString TRichEditURL::linkAt(QPoint viewportPos) const {
     return {};
 }
 
-void TRichEditURL::keyPressEvent(QKeyEvent* event) {
+void LinkTextEdit::keyPressEvent(QKeyEvent* event) {
     if (m_singleLine && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
         event->ignore(); // lets the window's default handling see Enter
         return;
@@ -107,7 +107,7 @@ void TRichEditURL::keyPressEvent(QKeyEvent* event) {
     QPlainTextEdit::keyPressEvent(event);
 }
 
-void TRichEditURL::insertFromMimeData(const QMimeData* source) {
+void LinkTextEdit::insertFromMimeData(const QMimeData* source) {
     if (!m_singleLine || !source->hasText()) {
         QPlainTextEdit::insertFromMimeData(source);
         return;
@@ -119,32 +119,32 @@ void TRichEditURL::insertFromMimeData(const QMimeData* source) {
     textCursor().insertText(text);
 }
 
-void TRichEditURL::focusInEvent(QFocusEvent* event) {
+void LinkTextEdit::focusInEvent(QFocusEvent* event) {
     QPlainTextEdit::focusInEvent(event);
     emit focusChanged();
 }
 
-void TRichEditURL::focusOutEvent(QFocusEvent* event) {
+void LinkTextEdit::focusOutEvent(QFocusEvent* event) {
     QPlainTextEdit::focusOutEvent(event);
     emit focusChanged();
 }
 
-void TRichEditURL::mousePressEvent(QMouseEvent* event) {
+void LinkTextEdit::mousePressEvent(QMouseEvent* event) {
     const QString url = event->button() == Qt::LeftButton ? linkAt(event->position().toPoint()) : QString();
     // The press still places the caret as any press does; the link is reported afterwards, so a
     // handler that opens a window or deletes this control finds the press finished.
-    QPointer<TRichEditURL> self(this);
+    QPointer<LinkTextEdit> self(this);
     QPlainTextEdit::mousePressEvent(event);
     if (self && !url.isEmpty())
-        emit OnURLClick(url);
+        emit linkClicked(url);
 }
 
-void TRichEditURL::mouseMoveEvent(QMouseEvent* event) {
+void LinkTextEdit::mouseMoveEvent(QMouseEvent* event) {
     QPlainTextEdit::mouseMoveEvent(event);
     updateMouseCursor(event->position().toPoint(), event->buttons());
 }
 
-void TRichEditURL::updateMouseCursor(QPoint viewportPos, Qt::MouseButtons buttons) {
+void LinkTextEdit::updateMouseCursor(QPoint viewportPos, Qt::MouseButtons buttons) {
     if (buttons == Qt::NoButton && !linkAt(viewportPos).isEmpty()) {
         viewport()->setCursor(Qt::PointingHandCursor);
         return;
@@ -154,7 +154,7 @@ void TRichEditURL::updateMouseCursor(QPoint viewportPos, Qt::MouseButtons button
     viewport()->setCursor(textCursor ? Qt::IBeamCursor : Qt::ArrowCursor);
 }
 
-void TRichEditURL::changeEvent(QEvent* event) {
+void LinkTextEdit::changeEvent(QEvent* event) {
     QPlainTextEdit::changeEvent(event);
     if (event->type() == QEvent::PaletteChange)
         m_highlighter->setLinkColor(linkColour(palette()));

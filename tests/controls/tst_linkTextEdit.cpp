@@ -1,4 +1,4 @@
-#include "controls/TRichEditURL.h"
+#include "controls/LinkTextEdit.h"
 #include "controls/UrlFinder.h"
 
 #include <QClipboard>
@@ -7,11 +7,11 @@
 #include <QtTest>
 
 // The link rule on its own, then the real control offscreen: underlining, undo, presses, hover.
-class TestRichEdit : public QObject {
+class TestLinkTextEdit : public QObject {
     Q_OBJECT
 
     // The text of every range the control draws underlined in the palette's link colour.
-    static QStringList underlined(const TRichEditURL& edit) {
+    static QStringList underlined(const LinkTextEdit& edit) {
         QStringList texts;
         for (QTextBlock b = edit.document()->begin(); b.isValid(); b = b.next())
             for (const QTextLayout::FormatRange& r : b.layout()->formats())
@@ -20,7 +20,7 @@ class TestRichEdit : public QObject {
                     texts << b.text().mid(r.start, r.length);
         return texts;
     }
-    static void show(TRichEditURL& edit, const QString& text, int width = 400) {
+    static void show(LinkTextEdit& edit, const QString& text, int width = 400) {
         edit.resize(width, edit.isSingleLine() ? 30 : 200);
         edit.setText(text);
         edit.show();
@@ -140,7 +140,7 @@ private slots:
     void underlinesLoadedText() {
         QFETCH(bool, singleLine);
         QFETCH(QString, text);
-        TRichEditURL edit(singleLine);
+        LinkTextEdit edit(singleLine);
         edit.setText(text);
         QTEST(underlined(edit), "expected");
         QVERIFY(!edit.document()->isUndoAvailable());
@@ -148,7 +148,7 @@ private slots:
     }
 
     void typingAndPastingUnderlineWithoutUndoStepsOrLostNotifications() {
-        TRichEditURL edit(false);
+        LinkTextEdit edit(false);
         QPlainTextEdit plain;
         QSignalSpy changes(&edit, &QPlainTextEdit::textChanged);
         QTest::keyClicks(&edit, QStringLiteral("go www."));
@@ -169,7 +169,7 @@ private slots:
         QCOMPARE(edit.text(), QString());
         QCOMPARE(underlined(edit), QStringList());
 
-        TRichEditURL title(true); // pasted line breaks become blanks
+        LinkTextEdit title(true); // pasted line breaks become blanks
         QGuiApplication::clipboard()->setText(QStringLiteral("a\r\nhttp://x.y\rz\nwww.q.r"));
         title.paste();
         QCOMPARE(title.text(), QStringLiteral("a http://x.y z www.q.r"));
@@ -204,10 +204,10 @@ private slots:
         QFETCH(bool, singleLine);
         QFETCH(QString, text);
         QFETCH(int, at);
-        TRichEditURL edit(singleLine);
+        LinkTextEdit edit(singleLine);
         show(edit, text);
         edit.moveCursor(QTextCursor::End); // scrolls the long rows
-        QSignalSpy clicks(&edit, &TRichEditURL::OnURLClick);
+        QSignalSpy clicks(&edit, &LinkTextEdit::linkClicked);
         const QPoint point = at >= 0 ? charCentre(edit, at) : afterLineEnd(edit, -1 - at);
         QTest::mousePress(edit.viewport(), Qt::LeftButton, {}, point);
         QTest::mouseRelease(edit.viewport(), Qt::LeftButton, {}, point);
@@ -222,7 +222,7 @@ private slots:
     // A short link that ends the first visual line, a word too wide to join it, then a link broken
     // over several visual lines.
     void pressesOnWrappedLines() {
-        TRichEditURL edit(false);
+        LinkTextEdit edit(false);
         show(edit, QString(), 300);
         const QString first = QStringLiteral("http://a.org/pp");
         const QFontMetrics metrics(edit.font());
@@ -242,7 +242,7 @@ private slots:
         const QRect wrapCaret = edit.cursorRect(wrap);
         const int wrapX = wrapCaret.x() + metrics.horizontalAdvance(edit.text().at(wrap.position())) * 3 / 4;
 
-        QSignalSpy clicks(&edit, &TRichEditURL::OnURLClick);
+        QSignalSpy clicks(&edit, &LinkTextEdit::linkClicked);
         const int lineEndY = charCentre(edit, 0).y();
         for (QPoint p :
              {QPoint(edit.viewport()->width() - 4, lineEndY), charCentre(edit, int(first.size()) + 2)})
@@ -258,9 +258,9 @@ private slots:
     }
 
     void otherButtonsMovesAndHover() {
-        TRichEditURL edit(false);
+        LinkTextEdit edit(false);
         show(edit, QStringLiteral("x www.a.de y"));
-        QSignalSpy clicks(&edit, &TRichEditURL::OnURLClick);
+        QSignalSpy clicks(&edit, &LinkTextEdit::linkClicked);
         const auto move = [&](int position, Qt::MouseButtons buttons) {
             QMouseEvent e(QEvent::MouseMove, charCentre(edit, position),
                           edit.viewport()->mapToGlobal(QPoint()), Qt::NoButton, buttons, {});
@@ -281,5 +281,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestRichEdit)
-#include "tst_richEdit.moc"
+QTEST_MAIN(TestLinkTextEdit)
+#include "tst_linkTextEdit.moc"

@@ -7,13 +7,13 @@ class UrlHighlighter;
 
 // The text control of every title and body field. Links (UrlFinder's rule) are underlined in the
 // palette's link colour while the user types and after text is loaded; a left press on a link emits
-// OnURLClick with the link's text. In one-line mode (title fields) Enter does not break the line and
+// linkClicked with the link's text. In one-line mode (title fields) Enter does not break the line and
 // pasted line breaks become blanks; a loaded text's line breaks are shown as blanks, yet the text is
 // handed back exactly as loaded until the user changes it.
-class TRichEditURL : public QPlainTextEdit {
+class LinkTextEdit : public QPlainTextEdit {
     Q_OBJECT
 public:
-    explicit TRichEditURL(bool singleLine, QWidget* parent = nullptr);
+    explicit LinkTextEdit(bool singleLine, QWidget* parent = nullptr);
 
     bool isSingleLine() const { return m_singleLine; }
     // The characters as typed, lines divided by "\n". Unlike toPlainText(), no-break spaces stay.
@@ -27,7 +27,7 @@ public:
 signals:
     void focusChanged();
     // A left mouse press on a link; `url` is exactly the link's characters.
-    void OnURLClick(const QString& url);
+    void linkClicked(const QString& url);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
