@@ -1,6 +1,6 @@
 #include "OptionsCommands.h"
 
-#include "gui/dialogs/TfrmOptions.h"
+#include "gui/dialogs/OptionsDialog.h"
 #include "platform/AutoStart.h"
 #include "platform/ErrorReporter.h"
 #include "platform/Prompts.h"
@@ -34,15 +34,15 @@ void OptionsCommands::setSpelling(SpellChecker* checker, const SpellConfiguratio
 
 void OptionsCommands::mnuOptionsClick() {
     guarded(m.log, UnitName, QStringLiteral("mnuOptionsClick"), LogMode::Loud, [&] {
-        TfrmOptions dialog({m.settings, m.prompts, m.log, autoStart().exists(), m_checker, m_configuration},
-                           m.owner);
+        OptionsDialog dialog({m.settings, m.prompts, m.log, autoStart().exists(), m_checker, m_configuration},
+                             m.owner);
         QTimer::singleShot(0, &dialog, [this, &dialog] { emit dialogShown(&dialog); });
         if (dialog.exec() == QDialog::Accepted)
             apply(dialog);
     });
 }
 
-void OptionsCommands::apply(const TfrmOptions& dialog) {
+void OptionsCommands::apply(const OptionsDialog& dialog) {
     const OptionsChoice choice = dialog.choice();
     const AppSettings before = m.settings;
     std::optional<QString> target = takeOptions(m.settings, choice, dialog.folderInUse());

@@ -13,7 +13,7 @@ class NoteStore;
 class QWidget;
 class SpellConfiguration;
 class SpellChecker;
-class TfrmOptions;
+class OptionsDialog;
 struct AppSettings;
 
 // What the options command works on: the main window's settings, document and error log.
@@ -49,7 +49,7 @@ public:
     // Shows the dialog modally and applies it after OK. Failures are logged ("Main").
     void mnuOptionsClick();
     // Applies the choice made in `dialog` (after OK).
-    void apply(const TfrmOptions& dialog);
+    void apply(const OptionsDialog& dialog);
 
     // Write or remove this user's auto-start entry; a failure is logged and does not end the command.
     void createAutoStartEntry();
@@ -57,7 +57,7 @@ public:
 
 signals:
     // The dialog is up (for tests, which drive it like a user).
-    void dialogShown(TfrmOptions* dialog);
+    void dialogShown(OptionsDialog* dialog);
 
 private:
     AutoStart autoStart() const;

@@ -17,9 +17,9 @@
 #include "gui/UpdateCommands.h"
 #include "gui/WaitCursor.h"
 #include "gui/WindowSettingsBridge.h"
+#include "gui/dialogs/AboutDialog.h"
+#include "gui/dialogs/QuickAddDialog.h"
 #include "gui/dialogs/ShellCommands.h"
-#include "gui/dialogs/TfrmAddNote.h"
-#include "gui/dialogs/TfrmSplash.h"
 #include "platform/ErrorReporter.h"
 #include "platform/Registry.h"
 #include "platform/RunningVersion.h"
@@ -282,8 +282,8 @@ void TfrmMain::connectCommands() {
     connect(a.actSaveNote, &QAction::triggered, this, &TfrmMain::actSaveNoteExecute);
     connect(a.actDeleteNote, &QAction::triggered, this, &TfrmMain::actDeleteNoteExecute);
     connect(a.actFont, &QAction::triggered, this, &TfrmMain::actFontExecute);
-    connect(a.mnuHelp, &QAction::triggered, this, &TfrmMain::mnuHelpClick);
-    connect(m_tray->AddNote1(), &QAction::triggered, this, &TfrmMain::AddNote1Click);
+    connect(a.mnuHelp, &QAction::triggered, this, &TfrmMain::openHelp);
+    connect(m_tray->AddNote1(), &QAction::triggered, this, &TfrmMain::openQuickAdd);
     connect(a.actSendMail, &QAction::triggered, this, [this] {
         guard("actSendMailExecute", [&] {
             m_mailCommands.actSendMailExecute(m_edtTitle->text(), m_redNote->text(), m_mailFooter);
@@ -353,8 +353,8 @@ void TfrmMain::FormCreate() {
     m_suppressChange = false;
     guard("FormCreate", [&] {
         // The about box serves as the splash screen; creating it reads the running version.
-        m_splash = std::make_unique<TfrmSplash>(true, m_services.paths.executableFolder(), m_services.shell,
-                                                m_messageDialogs, &m_errorLog);
+        m_splash = std::make_unique<AboutDialog>(true, m_services.paths.executableFolder(), m_services.shell,
+                                                 m_messageDialogs, &m_errorLog);
         m_splash->show();
         m_splash->repaint();
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -502,14 +502,14 @@ void TfrmMain::redNoteURLClick(const QString& url) {
     });
 }
 
-void TfrmMain::AddNote1Click() {
+void TfrmMain::openQuickAdd() {
     guard("AddNote1Click", [&] {
         SettingsStore settings{RegistryHive(m_services.paths.registryPath())};
         const auto saveNote = [this](const QString& title, const QString& body) {
             m_noteList->addNewNote(m_store, title, body, m_services.clock.now(), m_formats);
         };
-        TfrmAddNote::AddNote1Click({settings, saveNote, m_errorLog, m_services.clock, m_formats},
-                                   isVisible() ? this : nullptr);
+        QuickAddDialog::openQuickAdd({settings, saveNote, m_errorLog, m_services.clock, m_formats},
+                                     isVisible() ? this : nullptr);
     });
 }
 
@@ -517,14 +517,14 @@ void TfrmMain::bringForward() {
     guard("bringForward", [&] { m_tray->MaximizeFromTray(); });
 }
 
-void TfrmMain::mnuHelpClick() {
-    guard("mnuHelpClick", [&] { ::mnuHelpClick(m_services.shell, m_services.paths.executableFolder()); });
+void TfrmMain::openHelp() {
+    guard("mnuHelpClick", [&] { ::openHelp(m_services.shell, m_services.paths.executableFolder()); });
 }
 
 void TfrmMain::Quillnote1Click() {
     guard("Quillnote1Click", [&] {
-        TfrmSplash box(false, m_services.paths.executableFolder(), m_services.shell, m_messageDialogs,
-                       &m_errorLog, this);
+        AboutDialog box(false, m_services.paths.executableFolder(), m_services.shell, m_messageDialogs,
+                        &m_errorLog, this);
         box.exec();
     });
 }

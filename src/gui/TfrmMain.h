@@ -27,7 +27,7 @@ class QSplitter;
 class QStatusBar;
 class QToolBar;
 class LinkTextEdit;
-class TfrmSplash;
+class AboutDialog;
 class TrayController;
 class UpdateCommands;
 
@@ -114,8 +114,8 @@ private:
     void actDeleteNoteExecute();
     void actFontExecute();
     void redNoteURLClick(const QString& url);
-    void mnuHelpClick();
-    void AddNote1Click();
+    void openHelp();
+    void openQuickAdd();
     void Quillnote1Click();
     void edtTitleOriginalChange();
     void writeSettings();
@@ -159,5 +159,5 @@ private:
     bool m_startMinimized = false;
     QString m_mailFooter;
     std::unique_ptr<UpdateCommands> m_update; // the update check
-    std::unique_ptr<TfrmSplash> m_splash;     // only while starting up
+    std::unique_ptr<AboutDialog> m_splash;    // only while starting up
 };

@@ -179,7 +179,7 @@ void UpdateCommands::offerInstaller(const QUrl& server, const QString& offered) 
     case DownloadResult::Failed:
         if (m_dialogs.messageDlg(UpdateTexts::NotDownloaded, MsgKind::Confirmation,
                                  MsgButton::Yes | MsgButton::No) == MsgButton::Yes)
-            LaunchWebsite(m_window.services().shell, m_dialogs, UpdateServer::productPage(server).toString());
+            openWebsite(m_window.services().shell, m_dialogs, UpdateServer::productPage(server).toString());
         break;
     case DownloadResult::Cancelled:
         break; // the user's own choice: nothing to report

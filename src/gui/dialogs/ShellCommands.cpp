@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QUrl>
 
-bool LaunchWebsite(IShell& shell, IPrompts& prompts, const QString& url, const std::function<void()>& beep) {
+bool openWebsite(IShell& shell, IPrompts& prompts, const QString& url, const std::function<void()>& beep) {
     const QUrl target(url.trimmed(), QUrl::TolerantMode);
     if (target.isValid() && !target.isEmpty() && shell.openUrl(target))
         return true;
@@ -18,7 +18,7 @@ bool LaunchWebsite(IShell& shell, IPrompts& prompts, const QString& url, const s
     return false;
 }
 
-void mnuHelpClick(IShell& shell, const QString& executableFolder) {
+void openHelp(IShell& shell, const QString& executableFolder) {
     const QString path = AppPaths::withTrailingSlash(executableFolder) + HelpFileName;
     if (!QFileInfo(path).isFile())
         return;

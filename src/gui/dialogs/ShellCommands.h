@@ -15,9 +15,9 @@ inline const QString HelpFileName = QStringLiteral("Quillnote.html");
 
 // Opens a web address with the desktop's browser. On failure: a beep, then a plain message, and the
 // result false. `beep` defaults to QApplication::beep; tests pass their own.
-bool LaunchWebsite(IShell& shell, IPrompts& prompts, const QString& url,
-                   const std::function<void()>& beep = {});
+bool openWebsite(IShell& shell, IPrompts& prompts, const QString& url,
+                 const std::function<void()>& beep = {});
 
 // Help, "&Help" (F1): opens the manual beside the program. A missing manual is passed over in
 // silence, and what the desktop makes of the file is not examined either.
-void mnuHelpClick(IShell& shell, const QString& executableFolder);
+void openHelp(IShell& shell, const QString& executableFolder);

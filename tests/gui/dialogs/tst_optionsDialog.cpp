@@ -6,7 +6,7 @@
 #include "gui/OptionsCommands.h"
 #include "gui/SpellCommands.h"
 #include "gui/dialogs/OptionsChoice.h"
-#include "gui/dialogs/TfrmOptions.h"
+#include "gui/dialogs/OptionsDialog.h"
 #include "platform/AutoStart.h"
 #include "platform/Registry.h"
 #include "spell/ui/LanguagePicker.h"
@@ -50,10 +50,10 @@ void storeLocation(const TestFolders& folders, bool useAlternate, const QString&
 }
 
 // Tools, Options, with `user` acting in the dialog as a person would; it ends with OK or Cancel.
-void runOptions(TfrmMain& w, const std::function<void(TfrmOptions&)>& user) {
+void runOptions(TfrmMain& w, const std::function<void(OptionsDialog&)>& user) {
     QObject during;
     bool shown = false;
-    QObject::connect(&w.options(), &OptionsCommands::dialogShown, &during, [&](TfrmOptions* dialog) {
+    QObject::connect(&w.options(), &OptionsCommands::dialogShown, &during, [&](OptionsDialog* dialog) {
         shown = true;
         user(*dialog);
         if (dialog->isVisible())
@@ -65,12 +65,12 @@ void runOptions(TfrmMain& w, const std::function<void(TfrmOptions&)>& user) {
 }
 
 // Turns the alternate location on for `folder` and presses OK.
-std::function<void(TfrmOptions&)> chooseFolder(const QString& folder) {
-    return [folder](TfrmOptions& d) {
-        d.chkUseAlternateLocation()->click();
-        d.edtQuillLocation()->setText(folder);
-        QVERIFY(d.btnOK()->isEnabled());
-        d.btnOK()->click();
+std::function<void(OptionsDialog&)> chooseFolder(const QString& folder) {
+    return [folder](OptionsDialog& d) {
+        d.alternateLocationBox()->click();
+        d.locationEdit()->setText(folder);
+        QVERIFY(d.okButton()->isEnabled());
+        d.okButton()->click();
     };
 }
 
@@ -151,15 +151,15 @@ int autoStartHelper(char* program, const QString& configHome) {
     TfrmMain& w = s.start();
     const QString folder = configHome + "/autostart";
     const QString entry = folder + "/Quillnote.desktop";
-    const auto toggle = [&](TfrmOptions& d) {
-        check(d.chkAutoStart()->isEnabled(), "the box is disabled");
-        d.chkAutoStart()->click();
-        d.btnOK()->click();
+    const auto toggle = [&](OptionsDialog& d) {
+        check(d.autoStartBox()->isEnabled(), "the box is disabled");
+        d.autoStartBox()->click();
+        d.okButton()->click();
     };
     const auto shows = [&](bool on) {
-        return [&check, on](TfrmOptions& d) {
-            check(d.chkAutoStart()->isChecked() == on, "the box does not show whether the entry exists");
-            d.btnOK()->click();
+        return [&check, on](OptionsDialog& d) {
+            check(d.autoStartBox()->isChecked() == on, "the box does not show whether the entry exists");
+            d.okButton()->click();
         };
     };
 
@@ -191,12 +191,12 @@ int autoStartHelper(char* program, const QString& configHome) {
 
 } // namespace
 
-class TestOptions : public QObject {
+class TestOptionsDialog : public QObject {
     Q_OBJECT
 
     // A dialog over the settings of a started window.
-    static std::unique_ptr<TfrmOptions> dialogFor(MainWindowSession& s, bool autoStartOn = false) {
-        return std::make_unique<TfrmOptions>(
+    static std::unique_ptr<OptionsDialog> dialogFor(MainWindowSession& s, bool autoStartOn = false) {
+        return std::make_unique<OptionsDialog>(
             OptionsDialogContext{s.window->settings(), s.prompts, s.window->errorLog(), autoStartOn,
                                  &s.window->spell().checker(), &s.window->spell().configuration()},
             s.window.get());
@@ -211,51 +211,44 @@ private slots:
         QCOMPARE(s.window->actions().mnuOptions->text(), "&Options..."); // it opens a dialog
         const auto d = dialogFor(s);
         QCOMPARE(d->windowTitle(), "Quillnote Options");
-        QCOMPARE(d->grpOptions()->title(), " Quillnote Options ");
+        QCOMPARE(d->optionsGroup()->title(), " Quillnote Options ");
         QCOMPARE(d->font(), desktopFont()); // the desktop's font, as the main window
         QVERIFY(d->isModal());
         const QList<std::pair<QCheckBox*, QString>> boxes = {
-            {d->chkStartMinimized(), "Start Minimized"},
-            {d->chkAutoStart(), "Start Quillnote when I log in"},
-            {d->chkCheckUpdatesOnStartup(), "Check for Updates on Startup"},
-            {d->chkUseAlternateLocation(), "Use Alternate Location for Note Storage:"},
-            {d->chkSpellCheckSave(), "Spell Check When Saving"},
-            {d->chkLoadNotesOnSearch(), "Load Notes on Search"},
-            {d->chkCloseFromMenuOnly(), "Close from Menu Only"},
-            {d->chkConfirmOnDelete(), "Confirm on Delete"},
+            {d->startMinimizedBox(), "Start Minimized"},
+            {d->autoStartBox(), "Start Quillnote when I log in"},
+            {d->checkUpdatesBox(), "Check for Updates on Startup"},
+            {d->alternateLocationBox(), "Use Alternate Location for Note Storage:"},
+            {d->spellCheckOnSaveBox(), "Spell Check When Saving"},
+            {d->loadNotesOnSearchBox(), "Load Notes on Search"},
+            {d->closeFromMenuOnlyBox(), "Close from Menu Only"},
+            {d->confirmDeleteBox(), "Confirm on Delete"},
         };
         for (const auto& [box, caption] : boxes) {
             QCOMPARE(box->text(), caption);
             QVERIFY(!box->isChecked()); // the defaults are all off
-            QCOMPARE(box->parentWidget(), d->grpOptions());
+            QCOMPARE(box->parentWidget(), d->optionsGroup());
         }
-        QCOMPARE(d->chkSpellCheckSave()->toolTip(),
+        QCOMPARE(d->spellCheckOnSaveBox()->toolTip(),
                  "When checked, whenever you save a note or task, the title and body will automatically be "
                  "checked for spelling errors.");
-        QCOMPARE(d->Label5()->text(), "Local Language:");
+        QCOMPARE(d->languageLabel()->text(), "Local Language:");
         QCOMPARE(d->cboSpellCheck()->toolTip(),
                  "Specify the language to be used when checking for spelling errors.");
-        QCOMPARE(d->btnStorageDir()->text(), "...");
-        QCOMPARE(d->btnOK()->text(), "OK");
-        QCOMPARE(d->btnCancel()->text(), "Cancel");
-        QVERIFY(d->btnOK()->isDefault());
-        QVERIFY(!d->edtQuillLocation()->isEnabled());
-        QVERIFY(d->btnOK()->isEnabled());
-        QCOMPARE(d->edtQuillLocation()->text(), folders.dataFolder()); // AlternateLocation by default
+        QCOMPARE(d->browseButton()->text(), "...");
+        QCOMPARE(d->okButton()->text(), "OK");
+        QCOMPARE(d->cancelButton()->text(), "Cancel");
+        QVERIFY(d->okButton()->isDefault());
+        QVERIFY(!d->locationEdit()->isEnabled());
+        QVERIFY(d->okButton()->isEnabled());
+        QCOMPARE(d->locationEdit()->text(), folders.dataFolder()); // AlternateLocation by default
 
-        const QList<QWidget*> order = {d->chkStartMinimized(),
-                                       d->chkAutoStart(),
-                                       d->chkCheckUpdatesOnStartup(),
-                                       d->chkUseAlternateLocation(),
-                                       d->edtQuillLocation(),
-                                       d->btnStorageDir(),
-                                       d->chkSpellCheckSave(),
-                                       d->cboSpellCheck(),
-                                       d->chkLoadNotesOnSearch(),
-                                       d->chkCloseFromMenuOnly(),
-                                       d->chkConfirmOnDelete(),
-                                       d->btnOK(),
-                                       d->btnCancel()};
+        const QList<QWidget*> order = {
+            d->startMinimizedBox(),    d->autoStartBox(),     d->checkUpdatesBox(),
+            d->alternateLocationBox(), d->locationEdit(),     d->browseButton(),
+            d->spellCheckOnSaveBox(),  d->cboSpellCheck(),    d->loadNotesOnSearchBox(),
+            d->closeFromMenuOnlyBox(), d->confirmDeleteBox(), d->okButton(),
+            d->cancelButton()};
         QList<QWidget*> walked = {order.first()};
         for (QWidget* w = order.first()->nextInFocusChain();
              w != order.first() && walked.size() < order.size(); w = w->nextInFocusChain())
@@ -277,9 +270,9 @@ private slots:
         const auto d = dialogFor(s, /*autoStartOn=*/true);
         for (QCheckBox* box : d->findChildren<QCheckBox*>())
             QVERIFY2(box->isChecked(), qPrintable(box->objectName()));
-        QCOMPARE(d->edtQuillLocation()->text(), folders.root() + "gone");
-        QVERIFY(d->edtQuillLocation()->isEnabled());
-        QVERIFY(!d->btnOK()->isEnabled()); // the stored folder is gone
+        QCOMPARE(d->locationEdit()->text(), folders.root() + "gone");
+        QVERIFY(d->locationEdit()->isEnabled());
+        QVERIFY(!d->okButton()->isEnabled()); // the stored folder is gone
         QCOMPARE(d->folderInUse(), folders.root() + "gone");
     }
 
@@ -300,16 +293,16 @@ private slots:
         MainWindowSession s(folders);
         s.start();
         const auto d = dialogFor(s);
-        d->chkUseAlternateLocation()->click();
-        QVERIFY(d->edtQuillLocation()->isEnabled());
-        d->edtQuillLocation()->clear();
-        QTest::keyClicks(d->edtQuillLocation(), typed.isEmpty() ? QString() : folders.root() + typed);
-        QCOMPARE(d->btnOK()->isEnabled(), enabled);
-        d->chkUseAlternateLocation()->click(); // off again: OK whatever the folder says
-        QVERIFY(d->btnOK()->isEnabled());
-        QVERIFY(!d->edtQuillLocation()->isEnabled());
-        QTest::keyClicks(d->edtQuillLocation(), "x");
-        QVERIFY(d->btnOK()->isEnabled());
+        d->alternateLocationBox()->click();
+        QVERIFY(d->locationEdit()->isEnabled());
+        d->locationEdit()->clear();
+        QTest::keyClicks(d->locationEdit(), typed.isEmpty() ? QString() : folders.root() + typed);
+        QCOMPARE(d->okButton()->isEnabled(), enabled);
+        d->alternateLocationBox()->click(); // off again: OK whatever the folder says
+        QVERIFY(d->okButton()->isEnabled());
+        QVERIFY(!d->locationEdit()->isEnabled());
+        QTest::keyClicks(d->locationEdit(), "x");
+        QVERIFY(d->okButton()->isEnabled());
     }
 
     void folderPickerFillsTheField() {
@@ -318,15 +311,15 @@ private slots:
         MainWindowSession s(folders);
         s.start();
         const auto d = dialogFor(s);
-        d->chkUseAlternateLocation()->click();
+        d->alternateLocationBox()->click();
         QVERIFY(QDir().mkpath(folders.root() + "picked"));
         s.prompts.expectFolder(folders.root() + "picked/");
-        d->btnStorageDir()->click();
-        QCOMPARE(d->edtQuillLocation()->text(), folders.root() + "picked");
-        QVERIFY(d->btnOK()->isEnabled());
+        d->browseButton()->click();
+        QCOMPARE(d->locationEdit()->text(), folders.root() + "picked");
+        QVERIFY(d->okButton()->isEnabled());
         s.prompts.expectFolder(std::nullopt); // cancelled: nothing changes
-        d->btnStorageDir()->click();
-        QCOMPARE(d->edtQuillLocation()->text(), folders.root() + "picked");
+        d->browseButton()->click();
+        QCOMPARE(d->locationEdit()->text(), folders.root() + "picked");
         QVERIFY(s.prompts.problems().isEmpty());
         QCOMPARE(s.prompts.pending(), 0);
     }
@@ -388,23 +381,22 @@ private slots:
         TfrmMain& w = s.start();
         QTemporaryDir autostart;
         w.options().setAutoStartFolder(autostart.path());
-        const auto tickAll = [](TfrmOptions& d) {
-            for (QCheckBox* box :
-                 {d.chkStartMinimized(), d.chkCheckUpdatesOnStartup(), d.chkSpellCheckSave(),
-                  d.chkLoadNotesOnSearch(), d.chkCloseFromMenuOnly(), d.chkConfirmOnDelete()})
+        const auto tickAll = [](OptionsDialog& d) {
+            for (QCheckBox* box : {d.startMinimizedBox(), d.checkUpdatesBox(), d.spellCheckOnSaveBox(),
+                                   d.loadNotesOnSearchBox(), d.closeFromMenuOnlyBox(), d.confirmDeleteBox()})
                 box->click();
         };
-        runOptions(w, [&](TfrmOptions& d) {
+        runOptions(w, [&](OptionsDialog& d) {
             tickAll(d);
-            d.btnCancel()->click();
+            d.cancelButton()->click();
         });
         const AppSettings& set = w.settings();
         QVERIFY(!set.startMinimized && !set.checkForUpdatesOnStartup && !set.checkSpellingOnSave &&
                 !set.loadNotesOnSearch && !set.closeOnMenuOnly && !set.confirmOnDelete);
 
-        runOptions(w, [&](TfrmOptions& d) {
+        runOptions(w, [&](OptionsDialog& d) {
             tickAll(d);
-            d.btnOK()->click();
+            d.okButton()->click();
         });
         QVERIFY(set.startMinimized && set.checkForUpdatesOnStartup && set.checkSpellingOnSave &&
                 set.loadNotesOnSearch && set.closeOnMenuOnly && set.confirmOnDelete);
@@ -439,9 +431,9 @@ private slots:
 
         // Back to the default folder: its previous file is kept as a backup, not lost.
         const QByteArray moved = TestFolders::readFile(notesIn(alternate));
-        runOptions(w, [](TfrmOptions& d) {
-            d.chkUseAlternateLocation()->click();
-            d.btnOK()->click();
+        runOptions(w, [](OptionsDialog& d) {
+            d.alternateLocationBox()->click();
+            d.okButton()->click();
         });
         QCOMPARE(w.notesPath(), folders.notesPath());
         QVERIFY(!w.settings().useAlternateLocation);
@@ -482,10 +474,10 @@ private slots:
         emit w.noteList().doubleClicked();
         QCOMPARE(w.edtTitle()->text(), "Newer");
 
-        runOptions(w, [](TfrmOptions& d) {
-            QCOMPARE(d.edtQuillLocation()->text(), d.folderInUse());
-            QVERIFY(d.btnOK()->isEnabled());
-            d.btnOK()->click();
+        runOptions(w, [](OptionsDialog& d) {
+            QCOMPARE(d.locationEdit()->text(), d.folderInUse());
+            QVERIFY(d.okButton()->isEnabled());
+            d.okButton()->click();
         });
         QCOMPARE(w.edtTitle()->text(), "Newer"); // the list was not rebuilt, the note stays open
         QCOMPARE(filesIn(alternate), QStringList{"quill.xml"});
@@ -563,20 +555,20 @@ private slots:
         const int stored = w.settings().spellCheckerLanguage;
         const int other = stored == 0 ? 1 : 0;
 
-        runOptions(w, [&](TfrmOptions& d) {
+        runOptions(w, [&](OptionsDialog& d) {
             QCOMPARE(d.cboSpellCheck()->count(), installed.count());
             QCOMPARE(d.cboSpellCheck()->currentIndex(), stored);
             d.cboSpellCheck()->setCurrentIndex(other); // as the user's choice from the list
             QCOMPARE(checker.languageText, installed.itemText(other));
-            d.btnCancel()->click();
+            d.cancelButton()->click();
         });
         QCOMPARE(checker.languageText, installed.itemText(other));
         QCOMPARE(w.settings().spellCheckerLanguage, stored);
         QCOMPARE(w.cboSpellCheck()->currentIndex(), stored);
 
-        runOptions(w, [&](TfrmOptions& d) {
+        runOptions(w, [&](OptionsDialog& d) {
             d.cboSpellCheck()->setCurrentIndex(other);
-            d.btnOK()->click();
+            d.okButton()->click();
         });
         QCOMPARE(w.settings().spellCheckerLanguage, other);
         QCOMPARE(w.cboSpellCheck()->currentIndex(), other); // the main window's own picker follows
@@ -601,8 +593,8 @@ int main(int argc, char** argv) {
     if (argc == 3 && qstrcmp(argv[1], "--auto-start") == 0)
         return autoStartHelper(argv[0], QString::fromLocal8Bit(argv[2]));
     QApplication app(argc, argv);
-    TestOptions test;
+    TestOptionsDialog test;
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_options.moc"
+#include "tst_optionsDialog.moc"

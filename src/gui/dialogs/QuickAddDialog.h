@@ -27,7 +27,7 @@ struct AddNoteContext {
 
 // The quick-add window: a small frameless, resizable, modal window with a title and a body field.
 // It places itself from the stored bounds when shown and stores its bounds whenever it closes.
-class TfrmAddNote final : public QDialog {
+class QuickAddDialog final : public QDialog {
     Q_OBJECT
 public:
     static constexpr QSize DesignSize{420, 221};
@@ -41,10 +41,10 @@ public:
     // `bounds` with `edges` dragged by `delta`, the edges opposite them kept where they are.
     static QRect dragged(QRect bounds, Qt::Edges edges, QPoint delta, QSize minimum);
 
-    explicit TfrmAddNote(AddNoteContext context, QWidget* parent = nullptr);
+    explicit QuickAddDialog(AddNoteContext context, QWidget* parent = nullptr);
 
     // The tray's "&Add Note": creates the window, runs it modally and destroys it. Returns the result.
-    static int AddNote1Click(AddNoteContext context, QWidget* parent = nullptr);
+    static int openQuickAdd(AddNoteContext context, QWidget* parent = nullptr);
 
     // The stored bounds, or the defaults when there are none or they cannot be read.
     QRect boundsFromSettings();
@@ -53,8 +53,8 @@ public:
 
     LinkTextEdit* edtTitle() const { return m_edtTitle; }
     LinkTextEdit* redNote() const { return m_redNote; }
-    QPushButton* btnSave() const { return m_btnSave; }
-    QPushButton* btnCancel() const { return m_btnCancel; }
+    QPushButton* saveButton() const { return m_saveButton; }
+    QPushButton* cancelButton() const { return m_cancelButton; }
 
     void done(int result) override;
 
@@ -65,9 +65,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void edtTitleChange();
-    void btnSaveClick();
-    void appendNote(const QString& title, const QString& body);
+    void enableSave();
+    void saveNote();
+    void saveToStore(const QString& title, const QString& body);
     void storeBounds();
     void setOwnGeometry(const QRect& bounds);
     void geometryChanged();
@@ -76,8 +76,8 @@ private:
     AddNoteContext m;
     LinkTextEdit* m_edtTitle;
     LinkTextEdit* m_redNote;
-    QPushButton* m_btnSave;
-    QPushButton* m_btnCancel;
+    QPushButton* m_saveButton;
+    QPushButton* m_cancelButton;
     QTimer* m_settle;
     bool m_placed = false;
     bool m_boundsStored = false;

@@ -3,9 +3,9 @@
 #include "ScriptedPrompts.h"
 #include "TestFolders.h"
 #include "gui/ActionCatalog.h"
+#include "gui/dialogs/AboutDialog.h"
 #include "gui/dialogs/JpegImage.h"
 #include "gui/dialogs/ShellCommands.h"
-#include "gui/dialogs/TfrmSplash.h"
 #include "platform/RunningVersion.h"
 #include "platform/Vendor.h"
 
@@ -27,26 +27,26 @@ QString besideProgram(const QString& name) {
 struct Box {
     RecordingShell shell;
     ScriptedPrompts prompts;
-    TfrmSplash frm;
+    AboutDialog frm;
     explicit Box(bool startingUp, const QString& folder = QCoreApplication::applicationDirPath())
         : frm(startingUp, folder, shell, prompts) {}
 };
 
 } // namespace
 
-class TestAbout : public QObject {
+class TestAboutDialog : public QObject {
     Q_OBJECT
 
 private slots:
     // Runs first: nothing has created a box before it.
     void versionIsReadOnceOnFirstCreation() {
         QVERIFY(RunningVersion::text().isEmpty());
-        QVERIFY(TfrmSplash::versionLabelText().isEmpty());
+        QVERIFY(AboutDialog::versionLabelText().isEmpty());
         {
             Box splash(true);
             Box about(false);
             Box again(false);
-            QCOMPARE(again.frm.lblVersionNum()->text(), QStringLiteral("version " QUILLNOTE_FILE_VERSION));
+            QCOMPARE(again.frm.versionLabel()->text(), QStringLiteral("version " QUILLNOTE_FILE_VERSION));
         }
         QCOMPARE(RunningVersion::readCount(), 1);
         QVERIFY(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+\\.\\d+$"))
@@ -67,48 +67,48 @@ private slots:
         QFETCH(double, dpi);
         QFETCH(double, scale);
         QFETCH(QSize, size);
-        QCOMPARE(TfrmSplash::GetFontSize(dpi), scale);
-        QCOMPARE(TfrmSplash::splashClientSize(TfrmSplash::GetFontSize(dpi)), size);
+        QCOMPARE(AboutDialog::fontScaleForDpi(dpi), scale);
+        QCOMPARE(AboutDialog::splashClientSize(AboutDialog::fontScaleForDpi(dpi)), size);
     }
 
     void splashScreenHasNoBorderAndNoButton() {
         Box b(true);
-        const TfrmSplash& f = b.frm;
+        const AboutDialog& f = b.frm;
         QVERIFY(f.windowFlags().testFlag(Qt::FramelessWindowHint));
         QCOMPARE(f.windowType(), Qt::SplashScreen);
-        QVERIFY(f.pnlOk()->isHidden());
+        QVERIFY(f.okPanel()->isHidden());
         QCOMPARE(f.splashScale(), 1.0); // the offscreen screen has 96 dots per inch
         QCOMPARE(f.size(), QSize(428, 288));
-        QCOMPARE(f.lblVersionNum()->y(), 207);
-        QCOMPARE(f.lblWebSite()->y(), 233);
+        QCOMPARE(f.versionLabel()->y(), 207);
+        QCOMPARE(f.webSiteLabel()->y(), 233);
     }
 
     void aboutBoxLayout() {
         Box b(false);
-        const TfrmSplash& f = b.frm;
+        const AboutDialog& f = b.frm;
         QCOMPARE(f.windowTitle(), QStringLiteral("About..."));
         QCOMPARE(f.minimumSize(), QSize(426, 329));
         QCOMPARE(f.maximumSize(), QSize(426, 329));
         const Qt::WindowFlags flags = f.windowFlags();
         QVERIFY(flags.testFlag(Qt::WindowTitleHint) && flags.testFlag(Qt::CustomizeWindowHint));
         QVERIFY(!flags.testFlag(Qt::WindowCloseButtonHint) && !flags.testFlag(Qt::WindowMinMaxButtonsHint));
-        QCOMPARE(f.pnlOk()->geometry(), QRect(0, 288, 426, 41));
-        QCOMPARE(f.cmdClose()->text(), QStringLiteral("&Close"));
-        QVERIFY(f.cmdClose()->isDefault());
-        QCOMPARE(f.Image1()->pixmap().size(), QSize(426, 288));
-        QVERIFY(f.lblAppName()->isHidden());
-        QCOMPARE(f.lblAppName()->text(), QStringLiteral("Quillnote"));
-        QCOMPARE(f.lblWebSite()->text(), WebSiteAddress);
-        QCOMPARE(f.lblWebSite()->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(f.okPanel()->geometry(), QRect(0, 288, 426, 41));
+        QCOMPARE(f.closeButton()->text(), QStringLiteral("&Close"));
+        QVERIFY(f.closeButton()->isDefault());
+        QCOMPARE(f.picture()->pixmap().size(), QSize(426, 288));
+        QVERIFY(f.appNameLabel()->isHidden());
+        QCOMPARE(f.appNameLabel()->text(), QStringLiteral("Quillnote"));
+        QCOMPARE(f.webSiteLabel()->text(), WebSiteAddress);
+        QCOMPARE(f.webSiteLabel()->cursor().shape(), Qt::PointingHandCursor);
         for (const auto& [label, top, points] :
-             {std::tuple{f.lblVersionNum(), 207, 10}, std::tuple{f.lblWebSite(), 233, 8}}) {
+             {std::tuple{f.versionLabel(), 207, 10}, std::tuple{f.webSiteLabel(), 233, 8}}) {
             QCOMPARE(label->y(), top);
             QVERIFY(qAbs(label->geometry().center().x() - 213) <= 1);
             QCOMPARE(label->font().pointSize(), points);
             QVERIFY(label->font().bold());
             QCOMPARE(label->palette().color(QPalette::WindowText), QColor(34, 53, 174));
         }
-        QVERIFY(f.lblWebSite()->font().underline());
+        QVERIFY(f.webSiteLabel()->font().underline());
     }
 
     void enterClosesEscapeDoesNot_data() {
@@ -186,10 +186,10 @@ private slots:
         if (!picture.isEmpty())
             TestFolders::writeFile(folders.exeFolder() + QStringLiteral("about.jpg"), picture);
         Box b(false, folders.exeFolder());
-        QVERIFY(b.frm.Image1()->pixmap().isNull());
+        QVERIFY(b.frm.picture()->pixmap().isNull());
         QVERIFY(b.frm.pictureError().contains(QStringLiteral("about.jpg")));
-        QVERIFY(b.frm.lblVersionNum()->text().startsWith(QStringLiteral("version ")));
-        QCOMPARE(b.frm.lblWebSite()->text(), WebSiteAddress);
+        QVERIFY(b.frm.versionLabel()->text().startsWith(QStringLiteral("version ")));
+        QCOMPARE(b.frm.webSiteLabel()->text(), WebSiteAddress);
     }
 
     void launchWebsite() {
@@ -197,17 +197,17 @@ private slots:
         ScriptedPrompts prompts;
         int beeps = 0;
         const auto beep = [&beeps] { ++beeps; };
-        QVERIFY(LaunchWebsite(shell, prompts, WebSiteAddress, beep));
+        QVERIFY(openWebsite(shell, prompts, WebSiteAddress, beep));
         QCOMPARE(shell.opened, QList<QUrl>{QUrl(WebSiteAddress)});
         QCOMPARE(beeps, 0);
 
         shell.succeed = false;
         prompts.expectPlain(NoProgramForAddressText);
-        QVERIFY(!LaunchWebsite(shell, prompts, WebSiteAddress, beep));
+        QVERIFY(!openWebsite(shell, prompts, WebSiteAddress, beep));
         QCOMPARE(beeps, 1);
 
         prompts.expectPlain(NoProgramForAddressText);
-        QVERIFY(!LaunchWebsite(shell, prompts, QString(), beep)); // nothing to open is a failure too
+        QVERIFY(!openWebsite(shell, prompts, QString(), beep)); // nothing to open is a failure too
         QCOMPARE(shell.opened.size(), 2);
         QCOMPARE(beeps, 2);
         QCOMPARE(prompts.pending(), 0);
@@ -218,24 +218,24 @@ private slots:
         Box b(false);
         b.shell.succeed = false;
         b.prompts.expectPlain(NoProgramForAddressText);
-        QTest::mouseClick(b.frm.lblWebSite(), Qt::LeftButton);
+        QTest::mouseClick(b.frm.webSiteLabel(), Qt::LeftButton);
         QCOMPARE(b.shell.opened, QList<QUrl>{QUrl(WebSiteAddress)});
         QCOMPARE(b.prompts.pending(), 0);
-        QTest::mouseClick(b.frm.lblWebSite(), Qt::RightButton);
+        QTest::mouseClick(b.frm.webSiteLabel(), Qt::RightButton);
         QCOMPARE(b.shell.opened.size(), 1);
     }
 
     void helpOpensTheManualOnlyWhenItIsThere() {
         TestFolders folders;
         RecordingShell shell;
-        mnuHelpClick(shell, folders.exeFolder());
+        openHelp(shell, folders.exeFolder());
         QVERIFY(shell.opened.isEmpty());
 
         const QString manual = folders.exeFolder() + HelpFileName;
         TestFolders::writeFile(manual, "<html></html>");
         QString folderWithoutSlash = folders.exeFolder();
         folderWithoutSlash.chop(1);
-        mnuHelpClick(shell, folderWithoutSlash);
+        openHelp(shell, folderWithoutSlash);
         QCOMPARE(shell.opened, QList<QUrl>{QUrl::fromLocalFile(manual)});
     }
 
@@ -253,5 +253,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestAbout)
-#include "tst_about.moc"
+QTEST_MAIN(TestAboutDialog)
+#include "tst_aboutDialog.moc"

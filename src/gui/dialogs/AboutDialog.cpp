@@ -1,4 +1,4 @@
-#include "TfrmSplash.h"
+#include "AboutDialog.h"
 
 #include "gui/dialogs/JpegImage.h"
 #include "gui/dialogs/ShellCommands.h"
@@ -29,7 +29,7 @@ constexpr int VersionTop = 207;
 constexpr int WebSiteTop = 233;
 const QColor LabelColour(34, 53, 174);
 
-QString& versionLabel() {
+QString& cachedVersionText() {
     static QString text;
     return text;
 }
@@ -55,7 +55,7 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QFont& font) {
 
 } // namespace
 
-template <typename Work> bool TfrmSplash::guard(const QString& unit, const char* method, Work&& work) {
+template <typename Work> bool AboutDialog::guard(const QString& unit, const char* method, Work&& work) {
     if (m_log)
         return guarded(*m_log, unit, QString::fromLatin1(method), LogMode::Loud, std::forward<Work>(work));
     try {
@@ -66,8 +66,8 @@ template <typename Work> bool TfrmSplash::guard(const QString& unit, const char*
     }
 }
 
-TfrmSplash::TfrmSplash(bool startingUp, const QString& pictureFolder, IShell& shell, IPrompts& prompts,
-                       IErrorReporter* log, QWidget* parent)
+AboutDialog::AboutDialog(bool startingUp, const QString& pictureFolder, IShell& shell, IPrompts& prompts,
+                         IErrorReporter* log, QWidget* parent)
     : QDialog(parent), m_shell(shell), m_prompts(prompts), m_log(log), m_splash(startingUp) {
     setObjectName(QStringLiteral("frmSplash"));
     setWindowTitle(QStringLiteral("About..."));
@@ -80,74 +80,74 @@ TfrmSplash::TfrmSplash(bool startingUp, const QString& pictureFolder, IShell& sh
     m_image = new QLabel(this);
     m_image->setObjectName(QStringLiteral("Image1"));
     m_image->setAlignment(Qt::AlignCenter);
-    m_lblAppName = new QLabel(this);
-    m_lblAppName->setObjectName(QStringLiteral("lblAppName"));
-    m_lblAppName->hide();
-    m_lblVersionNum = makeLabel(this, "lblVersionNum", labelFont(10, false));
-    m_lblWebSite = makeLabel(this, "lblWebSite", labelFont(8, true));
-    m_lblWebSite->setText(WebSiteAddress);
+    m_appNameLabel = new QLabel(this);
+    m_appNameLabel->setObjectName(QStringLiteral("lblAppName"));
+    m_appNameLabel->hide();
+    m_versionLabel = makeLabel(this, "lblVersionNum", labelFont(10, false));
+    m_webSiteLabel = makeLabel(this, "lblWebSite", labelFont(8, true));
+    m_webSiteLabel->setText(WebSiteAddress);
     // A link's hand cursor, shown while the mouse is over the address.
-    m_lblWebSite->setCursor(Qt::PointingHandCursor);
-    m_lblWebSite->installEventFilter(this);
+    m_webSiteLabel->setCursor(Qt::PointingHandCursor);
+    m_webSiteLabel->installEventFilter(this);
 
-    m_pnlOk = new QFrame(this);
-    m_pnlOk->setObjectName(QStringLiteral("pnlOk"));
-    m_pnlOk->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    m_cmdClose = new QPushButton(QStringLiteral("&Close"), m_pnlOk);
-    m_cmdClose->setObjectName(QStringLiteral("cmdClose"));
-    m_cmdClose->setDefault(true);
-    connect(m_cmdClose, &QPushButton::clicked, this, &QDialog::accept);
+    m_okPanel = new QFrame(this);
+    m_okPanel->setObjectName(QStringLiteral("pnlOk"));
+    m_okPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    m_closeButton = new QPushButton(QStringLiteral("&Close"), m_okPanel);
+    m_closeButton->setObjectName(QStringLiteral("cmdClose"));
+    m_closeButton->setDefault(true);
+    connect(m_closeButton, &QPushButton::clicked, this, &QDialog::accept);
 
     loadPicture(pictureFolder);
-    guard(UnitName, "FormCreate", [this] { FormCreate(); });
+    guard(UnitName, "FormCreate", [this] { setUpContents(); });
     placeControls();
 }
 
-void TfrmSplash::FormCreate() {
+void AboutDialog::setUpContents() {
     if (!guard(UnitName, "GetFontSize", [this] { m_scale = screenScale(); }))
         m_scale = 1.0;
-    QString& label = versionLabel();
+    QString& label = cachedVersionText();
     if (label.isEmpty()) {
         guard(UnitName, "GetProductVersion", [] { RunningVersion::readVersion(); });
         label = QStringLiteral("version ") + RunningVersion::text();
     }
     if (m_splash) {
         setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
-        m_pnlOk->hide();
+        m_okPanel->hide();
         setFixedSize(splashClientSize(m_scale));
     } else {
         setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
         setFixedSize(AboutClientSize);
     }
-    m_lblAppName->setText(QStringLiteral("Quillnote"));
-    m_lblVersionNum->setText(label);
+    m_appNameLabel->setText(QStringLiteral("Quillnote"));
+    m_versionLabel->setText(label);
 }
 
-double TfrmSplash::GetFontSize(double dpiX) {
+double AboutDialog::fontScaleForDpi(double dpiX) {
     const double quotient = dpiX / 96.0;
     return quotient > 1.0 ? quotient + 0.1 : quotient;
 }
 
-QSize TfrmSplash::splashClientSize(double scale) {
+QSize AboutDialog::splashClientSize(double scale) {
     // int() cuts toward zero: 577 x 388 at 120 dpi, where rounding would give 578 x 389.
     return {int(SplashDesignSize.width() * scale), int(SplashDesignSize.height() * scale)};
 }
 
-const QString& TfrmSplash::versionLabelText() {
-    return versionLabel();
+const QString& AboutDialog::versionLabelText() {
+    return cachedVersionText();
 }
 
-const QScreen* TfrmSplash::targetScreen() const {
+const QScreen* AboutDialog::targetScreen() const {
     const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
     return owner ? owner->screen() : QGuiApplication::primaryScreen();
 }
 
-double TfrmSplash::screenScale() const {
+double AboutDialog::screenScale() const {
     const QScreen* screen = targetScreen();
-    return screen ? GetFontSize(screen->logicalDotsPerInchX()) : 1.0;
+    return screen ? fontScaleForDpi(screen->logicalDotsPerInchX()) : 1.0;
 }
 
-void TfrmSplash::loadPicture(const QString& pictureFolder) {
+void AboutDialog::loadPicture(const QString& pictureFolder) {
     const QString path = AppPaths::withTrailingSlash(pictureFolder) + QStringLiteral("about.jpg");
     const JpegImage::Result picture = JpegImage::decodeFile(path);
     if (picture.image.isNull())
@@ -156,16 +156,16 @@ void TfrmSplash::loadPicture(const QString& pictureFolder) {
         m_image->setPixmap(QPixmap::fromImage(picture.image));
 }
 
-void TfrmSplash::placeControls() {
+void AboutDialog::placeControls() {
     const int width = this->width();
     const int pictureArea = m_splash ? height() : height() - PanelHeight;
     m_image->setGeometry(0, 0, width, pictureArea);
-    m_pnlOk->setGeometry(0, pictureArea, width, PanelHeight);
-    m_cmdClose->setGeometry(CloseButtonPlace);
+    m_okPanel->setGeometry(0, pictureArea, width, PanelHeight);
+    m_closeButton->setGeometry(CloseButtonPlace);
 
     // The labels sit in the picture's free band, wherever the centred picture lands.
     const int pictureTop = (pictureArea - PictureHeight) / 2;
-    for (auto [label, top] : {std::pair{m_lblVersionNum, VersionTop}, std::pair{m_lblWebSite, WebSiteTop}}) {
+    for (auto [label, top] : {std::pair{m_versionLabel, VersionTop}, std::pair{m_webSiteLabel, WebSiteTop}}) {
         const QSize size = label->sizeHint();
         label->setGeometry((width - size.width()) / 2, pictureTop + top, size.width(), size.height());
     }
@@ -174,7 +174,7 @@ void TfrmSplash::placeControls() {
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void TfrmSplash::keyPressEvent(QKeyEvent* event) {
+void AboutDialog::keyPressEvent(QKeyEvent* event) {
     // There is no Cancel button, so Escape does nothing; Enter presses the default Close button.
     if (event->matches(QKeySequence::Cancel)) {
         event->accept();
@@ -183,19 +183,20 @@ void TfrmSplash::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-bool TfrmSplash::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_lblWebSite && event->type() == QEvent::MouseButtonRelease) {
+bool AboutDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_webSiteLabel && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && m_lblWebSite->rect().contains(mouse->position().toPoint())) {
-            lblWebSiteClick();
+        if (mouse->button() == Qt::LeftButton &&
+            m_webSiteLabel->rect().contains(mouse->position().toPoint())) {
+            openWebSite();
             return true;
         }
     }
     return QDialog::eventFilter(watched, event);
 }
 
-void TfrmSplash::lblWebSiteClick() {
+void AboutDialog::openWebSite() {
     // Logged as the main window's routine: the update check opens addresses through it too.
     guard(QStringLiteral("Main"), "LaunchWebsite",
-          [this] { LaunchWebsite(m_shell, m_prompts, m_lblWebSite->text()); });
+          [this] { openWebsite(m_shell, m_prompts, m_webSiteLabel->text()); });
 }

@@ -1,6 +1,6 @@
 #include "MainWindowSession.h"
 #include "controls/LinkTextEdit.h"
-#include "gui/dialogs/TfrmAddNote.h"
+#include "gui/dialogs/QuickAddDialog.h"
 #include "platform/Registry.h"
 #include "store/SettingsStore.h"
 
@@ -12,7 +12,7 @@
 
 // The quick-add window on two screens of different sizes (first 1280x1024, second 1920x1200 to its
 // right), working on a real main window's document and list.
-class TestAddNote : public QObject {
+class TestQuickAddDialog : public QObject {
     Q_OBJECT
 
     struct Session {
@@ -65,13 +65,13 @@ private slots:
     void placementAndStoredBounds() {
         Session s;
         {
-            TfrmAddNote window(s.context());
+            QuickAddDialog window(s.context());
             QCOMPARE(window.geometry(), Defaults);
             QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
             QVERIFY(window.isModal());
             window.show();
             // The default reaches below the first screen: it is not pulled up on opening ...
-            QTest::qWait(TfrmAddNote::SettleMs * 2);
+            QTest::qWait(QuickAddDialog::SettleMs * 2);
             QCOMPARE(window.geometry(), Defaults);
             window.reject();
         }
@@ -81,7 +81,7 @@ private slots:
         const QRect inside(100, 200, 500, 300);
         s.storeBounds(inside);
         {
-            TfrmAddNote window(s.context());
+            QuickAddDialog window(s.context());
             QCOMPARE(window.geometry(), inside);
             window.show();
             window.reject();
@@ -91,7 +91,7 @@ private slots:
         // Bounds from a larger screen are used once, then replaced by the defaults at design size.
         for (const QRect beyond : {QRect(1000, 100, 500, 300), QRect(100, 800, 500, 300)}) {
             s.storeBounds(beyond);
-            TfrmAddNote window(s.context());
+            QuickAddDialog window(s.context());
             QCOMPARE(window.geometry(), beyond);
             window.show();
             window.reject();
@@ -102,7 +102,7 @@ private slots:
     void unreadableSettingsOpenAtTheDefaults() {
         Session s;
         TestFolders::writeFile(s.folders.paths().registryPath(), "not a settings file");
-        TfrmAddNote window(s.context());
+        QuickAddDialog window(s.context());
         QCOMPARE(window.geometry(), Defaults);
         QVERIFY(s.main->log().contains("Method Name:\tAddNote1Click"));
     }
@@ -110,7 +110,7 @@ private slots:
     void aMoveEndsInsideTheFirstScreensRightAndBottomEdges() {
         Session s;
         s.storeBounds({100, 100, 420, 221});
-        TfrmAddNote window(s.context());
+        QuickAddDialog window(s.context());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
@@ -121,7 +121,7 @@ private slots:
         QTRY_COMPARE(window.geometry(), QRect(1280 - 600, 1024 - 400, 600, 400));
 
         window.move(-50, -20); // past the left and top edge: left alone
-        QTest::qWait(TfrmAddNote::SettleMs * 2);
+        QTest::qWait(QuickAddDialog::SettleMs * 2);
         QCOMPARE(window.pos(), QPoint(-50, -20));
         window.reject();
         QCOMPARE(s.storedBounds(), QRect(-50, -20, 600, 400));
@@ -130,16 +130,16 @@ private slots:
     void saveAppendsToTheFileAndTheList() {
         Session s;
         TfrmMain& w = *s.main->window;
-        TfrmAddNote window(s.context(), &w);
+        QuickAddDialog window(s.context(), &w);
         window.show();
-        QVERIFY(!window.btnSave()->isEnabled());
+        QVERIFY(!window.saveButton()->isEnabled());
         QTest::keyClicks(window.redNote(), QStringLiteral("a<b"));
         QTest::keyClick(window.edtTitle(), Qt::Key_Return);
         QVERIFY(window.isVisible()); // a body alone cannot be saved
-        QVERIFY(!window.btnSave()->isEnabled());
+        QVERIFY(!window.saveButton()->isEnabled());
 
         QTest::keyClicks(window.edtTitle(), QStringLiteral("Quick <x>"));
-        QVERIFY(window.btnSave()->isEnabled());
+        QVERIFY(window.saveButton()->isEnabled());
         QTest::keyClick(window.edtTitle(), Qt::Key_Return); // the default button
         QVERIFY(!window.isVisible());
         QCOMPARE(window.result(), int(QDialog::Accepted));
@@ -161,14 +161,14 @@ private slots:
         Session s;
         const QByteArray before = s.notesFile();
         for (const bool escape : {false, true}) {
-            TfrmAddNote window(s.context());
+            QuickAddDialog window(s.context());
             window.show();
             QTest::keyClicks(window.edtTitle(), QStringLiteral("Dropped"));
             QTest::keyClicks(window.redNote(), QStringLiteral("text"));
             if (escape)
                 QTest::keyClick(window.redNote(), Qt::Key_Escape);
             else
-                QTest::mouseClick(window.btnCancel(), Qt::LeftButton);
+                QTest::mouseClick(window.cancelButton(), Qt::LeftButton);
             QVERIFY(!window.isVisible());
             QCOMPARE(window.result(), int(QDialog::Rejected));
         }
@@ -182,11 +182,11 @@ private slots:
         // A folder where the notes file was: the rename over it fails.
         QFile::remove(s.folders.notesPath());
         QVERIFY(QDir().mkdir(s.folders.notesPath()));
-        TfrmAddNote window(s.context());
+        QuickAddDialog window(s.context());
         window.show();
         QTest::keyClicks(window.edtTitle(), QStringLiteral("Lost?"));
         s.main->prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
-        QTest::mouseClick(window.btnSave(), Qt::LeftButton);
+        QTest::mouseClick(window.saveButton(), Qt::LeftButton);
         QVERIFY(window.isVisible());
         QCOMPARE(window.edtTitle()->text(), QStringLiteral("Lost?"));
         QCOMPARE(s.main->titles(), (QStringList{"Newer", "Older"}));
@@ -198,7 +198,7 @@ private slots:
 
     void noteKeysAreTheBodys() {
         Session s;
-        TfrmAddNote window(s.context());
+        QuickAddDialog window(s.context());
         window.show();
         for (LinkTextEdit* field : {window.edtTitle(), window.redNote()}) {
             QTest::keyClicks(field, QStringLiteral("a"));
@@ -235,7 +235,7 @@ private slots:
         QFETCH(QPoint, drag);
         Session s;
         s.storeBounds({100, 100, 420, 221});
-        TfrmAddNote window(s.context());
+        QuickAddDialog window(s.context());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto* border = window.findChild<QWidget*>(QStringLiteral("pnlContents"));
@@ -247,7 +247,7 @@ private slots:
 
         const auto inWindow = [&](QWidget* w) { return QRect(w->mapTo(&window, QPoint()), w->size()); };
         const QRect title = inWindow(window.edtTitle());
-        const QRect cancel = inWindow(window.btnCancel());
+        const QRect cancel = inWindow(window.cancelButton());
         const int margin = title.left();
         QCOMPARE(window.width() - 1 - title.right(), margin);
         QCOMPARE(window.width() - 1 - cancel.right(), margin);
@@ -256,5 +256,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestAddNote)
-#include "tst_addNote.moc"
+QTEST_MAIN(TestQuickAddDialog)
+#include "tst_quickAddDialog.moc"

@@ -1,4 +1,4 @@
-#include "TfrmAddNote.h"
+#include "QuickAddDialog.h"
 
 #include "controls/DesktopFont.h"
 #include "controls/LinkTextEdit.h"
@@ -43,10 +43,10 @@ QRect desktop() {
 
 } // namespace
 
-TfrmAddNote::TfrmAddNote(AddNoteContext context, QWidget* parent)
+QuickAddDialog::QuickAddDialog(AddNoteContext context, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m(context),
       m_edtTitle(new LinkTextEdit(true, this)), m_redNote(new LinkTextEdit(false, this)),
-      m_btnSave(new QPushButton(tr("&Save"), this)), m_btnCancel(new QPushButton(tr("&Cancel"), this)),
+      m_saveButton(new QPushButton(tr("&Save"), this)), m_cancelButton(new QPushButton(tr("&Cancel"), this)),
       m_settle(new QTimer(this)) {
     setObjectName(QStringLiteral("frmAddNote"));
     setWindowTitle(QStringLiteral("Add Note"));
@@ -72,13 +72,13 @@ TfrmAddNote::TfrmAddNote(AddNoteContext context, QWidget* parent)
     m_edtTitle->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_redNote->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-    m_btnSave->setDefault(true);
-    m_btnSave->setEnabled(false);
+    m_saveButton->setDefault(true);
+    m_saveButton->setEnabled(false);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(m_btnSave);
-    buttons->addWidget(m_btnCancel);
+    buttons->addWidget(m_saveButton);
+    buttons->addWidget(m_cancelButton);
 
     auto* contents = new QVBoxLayout(pnlContents);
     contents->setContentsMargins(Margin, Margin, Margin, Margin);
@@ -98,31 +98,31 @@ TfrmAddNote::TfrmAddNote(AddNoteContext context, QWidget* parent)
         this);
     keys->watchBody(m_redNote); // the bullet key is the body's only
 
-    connect(m_edtTitle, &QPlainTextEdit::textChanged, this, &TfrmAddNote::edtTitleChange);
-    connect(m_btnSave, &QPushButton::clicked, this, &TfrmAddNote::btnSaveClick);
-    connect(m_btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_edtTitle, &QPlainTextEdit::textChanged, this, &QuickAddDialog::enableSave);
+    connect(m_saveButton, &QPushButton::clicked, this, &QuickAddDialog::saveNote);
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     m_settle->setSingleShot(true);
     m_settle->setInterval(SettleMs);
-    connect(m_settle, &QTimer::timeout, this, &TfrmAddNote::keepOnScreen);
+    connect(m_settle, &QTimer::timeout, this, &QuickAddDialog::keepOnScreen);
 
     setOwnGeometry(boundsFromSettings());
     m_edtTitle->setFocus();
 }
 
-int TfrmAddNote::AddNote1Click(AddNoteContext context, QWidget* parent) {
-    TfrmAddNote window(context, parent);
+int QuickAddDialog::openQuickAdd(AddNoteContext context, QWidget* parent) {
+    QuickAddDialog window(context, parent);
     return window.exec();
 }
 
-QRect TfrmAddNote::boundsFromSettings() {
+QRect QuickAddDialog::boundsFromSettings() {
     QRect bounds = SettingsStore::quickAddDefaults(DesignSize, firstScreen(), desktop());
     guarded(m.log, QStringLiteral("Main"), QStringLiteral("AddNote1Click"), LogMode::Quiet,
             [&] { bounds = m.settings.readQuickAdd(DesignSize, firstScreen(), desktop()); });
     return bounds;
 }
 
-void TfrmAddNote::keepOnScreen() {
+void QuickAddDialog::keepOnScreen() {
     m_settle->stop();
     const QRect screen = firstScreen();
     QRect bounds = geometry();
@@ -134,34 +134,34 @@ void TfrmAddNote::keepOnScreen() {
         setOwnGeometry(bounds);
 }
 
-void TfrmAddNote::setOwnGeometry(const QRect& bounds) {
+void QuickAddDialog::setOwnGeometry(const QRect& bounds) {
     m_ownGeometry = bounds;
     setGeometry(bounds);
 }
 
-void TfrmAddNote::geometryChanged() {
+void QuickAddDialog::geometryChanged() {
     // Events of the window's own placing, and of pulling it back, do not start another wait.
     if (!isVisible() || geometry() == m_ownGeometry)
         return;
     m_settle->start();
 }
 
-void TfrmAddNote::showEvent(QShowEvent* event) {
+void QuickAddDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     m_edtTitle->setFocus();
 }
 
-void TfrmAddNote::moveEvent(QMoveEvent* event) {
+void QuickAddDialog::moveEvent(QMoveEvent* event) {
     QDialog::moveEvent(event);
     geometryChanged();
 }
 
-void TfrmAddNote::resizeEvent(QResizeEvent* event) {
+void QuickAddDialog::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     geometryChanged();
 }
 
-Qt::Edges TfrmAddNote::edgesAt(QPoint pos, QSize size) {
+Qt::Edges QuickAddDialog::edgesAt(QPoint pos, QSize size) {
     Qt::Edges edges;
     if (pos.x() < ResizeBorder)
         edges |= Qt::LeftEdge;
@@ -174,7 +174,7 @@ Qt::Edges TfrmAddNote::edgesAt(QPoint pos, QSize size) {
     return edges;
 }
 
-QRect TfrmAddNote::dragged(QRect bounds, Qt::Edges edges, QPoint delta, QSize minimum) {
+QRect QuickAddDialog::dragged(QRect bounds, Qt::Edges edges, QPoint delta, QSize minimum) {
     if (edges & Qt::LeftEdge)
         bounds.setLeft(std::min(bounds.left() + delta.x(), bounds.right() + 1 - minimum.width()));
     if (edges & Qt::RightEdge)
@@ -186,7 +186,7 @@ QRect TfrmAddNote::dragged(QRect bounds, Qt::Edges edges, QPoint delta, QSize mi
     return bounds;
 }
 
-bool TfrmAddNote::eventFilter(QObject* watched, QEvent* event) {
+bool QuickAddDialog::eventFilter(QObject* watched, QEvent* event) {
     auto* border = qobject_cast<QWidget*>(watched);
     if (border && border->objectName() == QLatin1String("pnlContents") && borderMouseEvent(border, event))
         return true;
@@ -195,7 +195,7 @@ bool TfrmAddNote::eventFilter(QObject* watched, QEvent* event) {
 
 // The panel's margin is the window's border: a press near an edge resizes the window from there. The
 // window system does it where it can; elsewhere the window follows the mouse itself.
-bool TfrmAddNote::borderMouseEvent(QWidget* border, QEvent* event) {
+bool QuickAddDialog::borderMouseEvent(QWidget* border, QEvent* event) {
     switch (event->type()) {
     case QEvent::MouseMove: {
         auto* mouse = static_cast<QMouseEvent*>(event);
@@ -232,27 +232,27 @@ bool TfrmAddNote::borderMouseEvent(QWidget* border, QEvent* event) {
     }
 }
 
-void TfrmAddNote::edtTitleChange() {
+void QuickAddDialog::enableSave() {
     guarded(m.log, UnitName, QStringLiteral("edtTitleChange"), LogMode::Quiet,
-            [&] { m_btnSave->setEnabled(!m_edtTitle->text().isEmpty()); });
+            [&] { m_saveButton->setEnabled(!m_edtTitle->text().isEmpty()); });
 }
 
-void TfrmAddNote::btnSaveClick() {
+void QuickAddDialog::saveNote() {
     const QString title = m_edtTitle->text();
     if (title.isEmpty())
         return; // a body alone cannot be saved
     const QString body = m_redNote->text();
     // A failed save keeps the window open with the text, so that nothing typed is lost.
     if (guarded(m.log, UnitName, QStringLiteral("btnSaveClick"), LogMode::Loud,
-                [&] { appendNote(title, body); }))
+                [&] { saveToStore(title, body); }))
         accept();
 }
 
-void TfrmAddNote::appendNote(const QString& title, const QString& body) {
+void QuickAddDialog::saveToStore(const QString& title, const QString& body) {
     m.saveNote(title, body);
 }
 
-void TfrmAddNote::storeBounds() {
+void QuickAddDialog::storeBounds() {
     if (m_boundsStored)
         return;
     m_boundsStored = true;
@@ -261,7 +261,7 @@ void TfrmAddNote::storeBounds() {
             [&] { m.settings.writeQuickAdd(geometry(), DesignSize, firstScreen(), desktop()); });
 }
 
-void TfrmAddNote::done(int result) {
+void QuickAddDialog::done(int result) {
     storeBounds(); // whatever the result: Cancel stores the bounds too
     QDialog::done(result);
 }
