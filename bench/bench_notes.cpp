@@ -2,8 +2,8 @@
 // open + list built up to the first paint of the real window against a minimal window over a lazy
 // model; a save after one edit against a bare temp+fsync+rename of the same bytes; sorting by title.
 #include "gui/AppServices.h"
+#include "gui/MainWindow.h"
 #include "gui/NoteList.h"
-#include "gui/TfrmMain.h"
 #include "platform/AppPaths.h"
 #include "platform/Clock.h"
 #include "platform/Prompts.h"
@@ -112,9 +112,9 @@ double quillnoteFirstPaint(const QString& folder) {
     SystemClock clock;
     QElapsedTimer t;
     t.start();
-    TfrmMain w(AppServices{AppPaths(folder, folder, folder), prompts, shell, clock, {}});
+    MainWindow w(AppServices{AppPaths(folder, folder, folder), prompts, shell, clock, {}});
     FirstPaint paint(w.noteList().view()->viewport());
-    w.FormCreate();
+    w.startUp();
     w.show();
     paint.wait();
     return msSince(t);
@@ -168,8 +168,8 @@ void run(int count, int repeats) {
         SilentPrompts prompts;
         NoShell shell;
         SystemClock clock;
-        TfrmMain w(AppServices{AppPaths(folder, folder, folder), prompts, shell, clock, {}});
-        w.FormCreate();
+        MainWindow w(AppServices{AppPaths(folder, folder, folder), prompts, shell, clock, {}});
+        w.startUp();
         const QByteArray current = w.store().serialized();
         for (int r = 0; r < repeats; ++r) {
             QElapsedTimer t;
@@ -184,7 +184,7 @@ void run(int count, int repeats) {
             w.noteList().view()->setUpdatesEnabled(false);
             QElapsedTimer t;
             t.start();
-            w.noteList().lsvNotesColumnClick(2);
+            w.noteList().sortByColumn(2);
             (r == 0 ? sortFirst : sortAgain).push_back(msSince(t));
         }
     }

@@ -51,23 +51,23 @@ double medianSearchMs(int count, int runs, qint64& textChars) {
     NoteList list(settings, &window);
     LinkTextEdit title(true, &window), body(false, &window);
     QStatusBar barStatus(&window);
-    QAction actFind(&window);
-    SearchBar bar(actFind);
+    QAction findAction(&window);
+    SearchBar bar(findAction);
     bar.placeOn(&barStatus);
-    SearchCommands search({list, title, body, settings, prompts, actFind, [] {}, {}}, bar);
+    SearchCommands search({list, title, body, settings, prompts, findAction, [] {}, {}}, bar);
     std::vector<Note> notes = generateNotes(count);
     textChars = 0;
     for (const Note& n : notes)
         textChars += n.title.size() + n.text.size();
     list.model()->setNotes(std::move(notes));
     // Starts with a common letter, so most rows offer many partial matches.
-    bar.edtFind()->setText(QStringLiteral("e absent text"));
+    bar.findEdit()->setText(QStringLiteral("e absent text"));
 
     std::vector<double> ms;
     for (int r = 0; r < runs; ++r) {
         QElapsedTimer timer;
         timer.start();
-        search.actFindExecute();
+        search.findText();
         ms.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
     if (prompts.messages != runs || list.selectedRow() >= 0)

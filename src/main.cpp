@@ -1,7 +1,7 @@
 #include "gui/AppServices.h"
 #include "gui/DesktopShell.h"
+#include "gui/MainWindow.h"
 #include "gui/QtPrompts.h"
-#include "gui/TfrmMain.h"
 #include "platform/SingleInstanceGuard.h"
 
 #include <QApplication>
@@ -22,14 +22,14 @@ void onTerminationSignal(int) {
 
 // SIGTERM, SIGHUP and SIGINT end the program through the Exit command, so the settings and the
 // notes file are closed properly.
-void routeTerminationSignals(TfrmMain& frmMain) {
+void routeTerminationSignals(MainWindow& frmMain) {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
         return;
     auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, &frmMain);
     QObject::connect(notifier, &QSocketNotifier::activated, &frmMain, [&frmMain] {
         char byte;
         [[maybe_unused]] const auto got = ::read(signalPipe[1], &byte, 1);
-        frmMain.Exit1Click();
+        frmMain.exitProgram();
     });
     struct sigaction action = {};
     action.sa_handler = onTerminationSignal;
@@ -60,16 +60,17 @@ int main(int argc, char* argv[]) {
     SystemClock clock;
     AppServices services{AppPaths::forRunningProgram(), prompts, shell, clock, app.arguments().mid(1)};
 
-    TfrmMain frmMain(services);
+    MainWindow frmMain(services);
     prompts.setOwner(&frmMain);
-    QObject::connect(&frmMain, &TfrmMain::exitRequested, &app, &QApplication::quit, Qt::QueuedConnection);
+    QObject::connect(&frmMain, &MainWindow::exitRequested, &app, &QApplication::quit, Qt::QueuedConnection);
     QObject::connect(
         &app, &QGuiApplication::commitDataRequest, &frmMain,
         [&frmMain](QSessionManager&) { frmMain.sessionEnding(); }, Qt::DirectConnection);
     routeTerminationSignals(frmMain);
-    QObject::connect(&instance, &SingleInstanceGuard::activationRequested, &frmMain, &TfrmMain::bringForward);
+    QObject::connect(&instance, &SingleInstanceGuard::activationRequested, &frmMain,
+                     &MainWindow::bringForward);
 
-    frmMain.FormCreate();
+    frmMain.startUp();
     frmMain.showAsStarted();
     return app.exec();
 }

@@ -25,42 +25,42 @@ QAction* makeAction(QObject* owner, const QString& name, const QString& caption,
 
 ActionCatalog::ActionCatalog(QObject* o) {
     using K = QKeySequence;
-    actNewNote = makeAction(o, "actNewNote", "&New", K("Ctrl+N"), ImageList::NewNote, "Add new note.");
-    actSaveNote = makeAction(o, "actSaveNote", "&Save", K("Ctrl+S"), ImageList::SaveNote,
-                             "Save changes to current note.");
-    actDeleteNote =
+    newNoteAction = makeAction(o, "actNewNote", "&New", K("Ctrl+N"), ImageList::NewNote, "Add new note.");
+    saveNoteAction = makeAction(o, "actSaveNote", "&Save", K("Ctrl+S"), ImageList::SaveNote,
+                                "Save changes to current note.");
+    deleteNoteAction =
         makeAction(o, "actDeleteNote", "&Delete", K(), ImageList::deleteNote, "Delete current note.");
-    actPrint =
+    printAction =
         makeAction(o, "actPrint", "&Print", K("Ctrl+P"), ImageList::Print, "Print the selected note(s).");
-    actFont = makeAction(o, "actFont", "&Font...", K("Ctrl+O"), ImageList::Font, "Manage the font.");
-    actSaveNotesAs =
+    fontAction = makeAction(o, "actFont", "&Font...", K("Ctrl+O"), ImageList::Font, "Manage the font.");
+    exportAction =
         makeAction(o, "actSaveNotesAs", "Save Note(s) &to File", K("Ctrl+T"), ImageList::SaveNotesAs,
                    "Save selected note(s) to File|Saves the selected note(s) to a file.");
-    actSendMail = makeAction(o, "actSendMail", "Send Note as E-Mail", K("Ctrl+M"), ImageList::SendMail,
-                             "Send selected note as e-mail.");
-    actFind = makeAction(o, "actFind", "", K("F3"), ImageList::Find, "Search notes.");
-    actStartFind = makeAction(o, "actStartFind", "", K("Ctrl+F"), -1, "");
-    actSpellCheck = makeAction(o, "actSpellCheck", "&Spell Check", K("Ctrl+L"), ImageList::SpellCheck, "");
-    actEditCut = makeAction(o, "actEditCut", "Cu&t", K("Ctrl+X"), ImageList::EditCut,
-                            "Cut|Cuts the selection and puts it on the Clipboard");
-    actEditCopy = makeAction(o, "actEditCopy", "&Copy", K("Ctrl+C"), ImageList::EditCopy,
-                             "Copy|Copies the selection and puts it on the Clipboard");
-    actEditPaste = makeAction(o, "actEditPaste", "&Paste", K("Ctrl+V"), ImageList::EditPaste,
-                              "Paste|Inserts Clipboard contents");
-    actEditSelectAll = makeAction(o, "actEditSelectAll", "Select &All", K("Ctrl+A"), -1,
-                                  "Select All|Selects the entire document");
-    actEditUndo = makeAction(o, "actEditUndo", "&Undo", K("Ctrl+Z"), ImageList::EditUndo,
-                             "Undo|Reverts the last action");
+    sendMailAction = makeAction(o, "actSendMail", "Send Note as E-Mail", K("Ctrl+M"), ImageList::SendMail,
+                                "Send selected note as e-mail.");
+    findAction = makeAction(o, "actFind", "", K("F3"), ImageList::Find, "Search notes.");
+    startFindAction = makeAction(o, "actStartFind", "", K("Ctrl+F"), -1, "");
+    spellCheckAction = makeAction(o, "actSpellCheck", "&Spell Check", K("Ctrl+L"), ImageList::SpellCheck, "");
+    cutAction = makeAction(o, "actEditCut", "Cu&t", K("Ctrl+X"), ImageList::EditCut,
+                           "Cut|Cuts the selection and puts it on the Clipboard");
+    copyAction = makeAction(o, "actEditCopy", "&Copy", K("Ctrl+C"), ImageList::EditCopy,
+                            "Copy|Copies the selection and puts it on the Clipboard");
+    pasteAction = makeAction(o, "actEditPaste", "&Paste", K("Ctrl+V"), ImageList::EditPaste,
+                             "Paste|Inserts Clipboard contents");
+    selectAllAction = makeAction(o, "actEditSelectAll", "Select &All", K("Ctrl+A"), -1,
+                                 "Select All|Selects the entire document");
+    undoAction = makeAction(o, "actEditUndo", "&Undo", K("Ctrl+Z"), ImageList::EditUndo,
+                            "Undo|Reverts the last action");
 
-    mnuExit = makeAction(o, "mnuExit", "E&xit", K(), -1, "");
-    mnuOptions = makeAction(o, "mnuOptions", "&Options...", K(), -1, "");
-    mnuCheckForUpdates = makeAction(o, "mnuCheckForUpdates", "Check for Updates &Now", K(), -1, "");
-    mnuHelp = makeAction(o, "mnuHelp", "&Help", K("F1"), ImageList::Help, "Display the Help file.");
-    mnuAbout = makeAction(o, "mnuAbout", "&About...", K(), -1, "");
-    mnuSendFeedback = makeAction(o, "mnuSendFeedback", "Send &Feedback...", K(), -1, "");
+    exitAction = makeAction(o, "mnuExit", "E&xit", K(), -1, "");
+    optionsAction = makeAction(o, "mnuOptions", "&Options...", K(), -1, "");
+    checkForUpdatesAction = makeAction(o, "mnuCheckForUpdates", "Check for Updates &Now", K(), -1, "");
+    helpAction = makeAction(o, "mnuHelp", "&Help", K("F1"), ImageList::Help, "Display the Help file.");
+    aboutAction = makeAction(o, "mnuAbout", "&About...", K(), -1, "");
+    sendFeedbackAction = makeAction(o, "mnuSendFeedback", "Send &Feedback...", K(), -1, "");
 
-    actSaveNotesAs->setEnabled(false);
-    actSendMail->setEnabled(false);
+    exportAction->setEnabled(false);
+    sendMailAction->setEnabled(false);
 }
 
 void ActionCatalog::setEnabledWithImage(QAction* action, bool enabled, int enabledImage, int disabledImage) {

@@ -8,29 +8,29 @@
 struct ActionCatalog {
     explicit ActionCatalog(QObject* owner);
 
-    QAction* actNewNote;
-    QAction* actSaveNote;
-    QAction* actDeleteNote;
-    QAction* actPrint;
-    QAction* actFont;
-    QAction* actSaveNotesAs;
-    QAction* actSendMail;
-    QAction* actFind;
-    QAction* actStartFind;
-    QAction* actSpellCheck;
-    QAction* actEditCut;
-    QAction* actEditCopy;
-    QAction* actEditPaste;
-    QAction* actEditSelectAll;
-    QAction* actEditUndo;
+    QAction* newNoteAction;
+    QAction* saveNoteAction;
+    QAction* deleteNoteAction;
+    QAction* printAction;
+    QAction* fontAction;
+    QAction* exportAction;
+    QAction* sendMailAction;
+    QAction* findAction;
+    QAction* startFindAction;
+    QAction* spellCheckAction;
+    QAction* cutAction;
+    QAction* copyAction;
+    QAction* pasteAction;
+    QAction* selectAllAction;
+    QAction* undoAction;
 
     // Menu-only commands.
-    QAction* mnuExit;
-    QAction* mnuOptions;
-    QAction* mnuCheckForUpdates;
-    QAction* mnuHelp;
-    QAction* mnuAbout;
-    QAction* mnuSendFeedback;
+    QAction* exitAction;
+    QAction* optionsAction;
+    QAction* checkForUpdatesAction;
+    QAction* helpAction;
+    QAction* aboutAction;
+    QAction* sendFeedbackAction;
 
     // Sets the enabled state and shows the matching image (enabled, disabled).
     static void setEnabledWithImage(QAction* action, bool enabled, int enabledImage, int disabledImage);

@@ -49,12 +49,12 @@ void EditingCommands::editFocusedField(EditCommand command) {
         run(text, command);
 }
 
-QString EditingCommands::OpenNoteCreated() const {
+QString EditingCommands::openNoteCreated() const {
     return m.creationDate.text();
 }
 
 bool EditingCommands::hasUnsavedChanges() const {
-    return m.actions.actSaveNote->isEnabled();
+    return m.actions.saveNoteAction->isEnabled();
 }
 
 bool EditingCommands::askToSaveChanges(const std::function<bool()>& save) {
@@ -69,21 +69,21 @@ bool EditingCommands::askToSaveChanges(const std::function<bool()>& save) {
 }
 
 void EditingCommands::setSaveEnabled(bool enabled) {
-    ActionCatalog::setEnabledWithImage(m.actions.actSaveNote, enabled, ImageList::SaveNote,
+    ActionCatalog::setEnabledWithImage(m.actions.saveNoteAction, enabled, ImageList::SaveNote,
                                        ImageList::SaveNoteDisabled);
 }
 
-void EditingCommands::actNewNoteExecute() {
-    ClearNoteValues();
+void EditingCommands::newNote() {
+    clearNote();
     setSaveEnabled(false);
-    ActionCatalog::setEnabledWithImage(m.actions.actDeleteNote, false, ImageList::deleteNote,
+    ActionCatalog::setEnabledWithImage(m.actions.deleteNoteAction, false, ImageList::deleteNote,
                                        ImageList::DeleteNoteDisabled);
-    for (QAction* a : {m.actions.actPrint, m.actions.actSaveNotesAs, m.actions.actSendMail})
+    for (QAction* a : {m.actions.printAction, m.actions.exportAction, m.actions.sendMailAction})
         a->setEnabled(false);
     m.title.setFocus(Qt::OtherFocusReason);
 }
 
-void EditingCommands::actSaveNoteExecute() {
+void EditingCommands::saveNote() {
     const QString title = m.title.text();
     const QString body = m.body.text();
     if (m_openNotePosition < 0)
@@ -91,8 +91,8 @@ void EditingCommands::actSaveNoteExecute() {
     else
         saveOpenNote(title, body);
     setSaveEnabled(false);
-    m.actions.actSaveNotesAs->setEnabled(true);
-    m.actions.actSendMail->setEnabled(true);
+    m.actions.exportAction->setEnabled(true);
+    m.actions.sendMailAction->setEnabled(true);
 }
 
 void EditingCommands::saveNewNote(const QString& title, const QString& body) {
@@ -106,7 +106,7 @@ void EditingCommands::saveOpenNote(const QString& title, const QString& body) {
     int row = -1;
     for (int r = 0; r < model.rowCount() && row < 0; ++r) {
         const Note& candidate = model.note(r);
-        if (candidate.position == m_openNotePosition && candidate.createdText == OpenNoteCreated())
+        if (candidate.position == m_openNotePosition && candidate.createdText == openNoteCreated())
             row = r;
     }
     if (row < 0)
@@ -136,11 +136,11 @@ std::optional<int> EditingCommands::deleteSelectedNote() {
     const int next = row == model.rowCount() - 1 ? row - 1 : row;
     m.store.deleteNote(model.note(row).position);
     model.removeNoteRow(row);
-    ClearNoteValues();
+    clearNote();
     return next;
 }
 
-bool EditingCommands::actFontExecute() {
+bool EditingCommands::chooseFont() {
     const std::optional<FontChoice> chosen =
         m.prompts.chooseFont(fontChoiceOf(m.body.font(), chosenTextColour(m.body)));
     if (!chosen)
@@ -152,49 +152,49 @@ bool EditingCommands::actFontExecute() {
     return true;
 }
 
-void EditingCommands::ClearNoteValues() {
+void EditingCommands::clearNote() {
     m.title.clear();
     m_openNotePosition = -1;
     m.body.clear();
 }
 
-void EditingCommands::EnableUserControls() {
-    m.actions.actNewNote->setEnabled(true);
-    m.actions.actSaveNotesAs->setEnabled(false);
+void EditingCommands::enableUserControls() {
+    m.actions.newNoteAction->setEnabled(true);
+    m.actions.exportAction->setEnabled(false);
     if (trimmedOfBlanksAndControls(m.title.text()).isEmpty()) {
         if (m.list.hasCheckedRows()) {
-            m.actions.actSaveNotesAs->setEnabled(true);
-            m.actions.actPrint->setEnabled(true);
+            m.actions.exportAction->setEnabled(true);
+            m.actions.printAction->setEnabled(true);
         }
     } else {
-        m.actions.actSaveNotesAs->setEnabled(true);
+        m.actions.exportAction->setEnabled(true);
     }
-    m.actions.actSpellCheck->setEnabled(!trimmedOfBlanksAndControls(m.title.text()).isEmpty() ||
-                                        !trimmedOfBlanksAndControls(m.body.toPlainText()).isEmpty());
+    m.actions.spellCheckAction->setEnabled(!trimmedOfBlanksAndControls(m.title.text()).isEmpty() ||
+                                           !trimmedOfBlanksAndControls(m.body.toPlainText()).isEmpty());
 
     auto showImage = [](QAction* a, int enabledImage, int disabledImage) {
         a->setIcon(ImageList::icon(a->isEnabled() ? enabledImage : disabledImage));
     };
-    showImage(m.actions.actSaveNote, ImageList::SaveNote, ImageList::SaveNoteDisabled);
-    showImage(m.actions.actPrint, ImageList::Print, ImageList::PrintDisabled);
-    showImage(m.actions.actSendMail, ImageList::SendMail, ImageList::SendMailDisabled);
-    showImage(m.actions.actSaveNotesAs, ImageList::SaveNotesAs, ImageList::SaveNotesAsDisabled);
+    showImage(m.actions.saveNoteAction, ImageList::SaveNote, ImageList::SaveNoteDisabled);
+    showImage(m.actions.printAction, ImageList::Print, ImageList::PrintDisabled);
+    showImage(m.actions.sendMailAction, ImageList::SendMail, ImageList::SendMailDisabled);
+    showImage(m.actions.exportAction, ImageList::SaveNotesAs, ImageList::SaveNotesAsDisabled);
 }
 
-void EditingCommands::edtTitleOriginalChange() {
+void EditingCommands::markNoteEdited() {
     if (m.suppressChange)
         return;
     const bool hasTitle = !m.title.text().isEmpty();
     for (QAction* a :
-         {m.actions.actSaveNote, m.actions.actSendMail, m.actions.actPrint, m.actions.actSaveNotesAs})
+         {m.actions.saveNoteAction, m.actions.sendMailAction, m.actions.printAction, m.actions.exportAction})
         a->setEnabled(hasTitle);
-    EnableUserControls();
+    enableUserControls();
 }
 
-void EditingCommands::lsvNotesSelectItem(bool selected) {
-    ActionCatalog::setEnabledWithImage(m.actions.actDeleteNote, selected, ImageList::deleteNote,
+void EditingCommands::followSelection(bool selected) {
+    ActionCatalog::setEnabledWithImage(m.actions.deleteNoteAction, selected, ImageList::deleteNote,
                                        ImageList::DeleteNoteDisabled);
-    EnableUserControls();
+    enableUserControls();
 }
 
 void EditingCommands::openSelectedNote() {
@@ -209,13 +209,13 @@ void EditingCommands::openSelectedNote() {
     m.body.setPlainText(note.text);
 
     setSaveEnabled(false);
-    for (QAction* a : {m.actions.actPrint, m.actions.actSaveNotesAs, m.actions.actSendMail})
+    for (QAction* a : {m.actions.printAction, m.actions.exportAction, m.actions.sendMailAction})
         a->setEnabled(true);
-    EnableUserControls();
+    enableUserControls();
 }
 
 void EditingCommands::afterListRebuilt() {
     setSaveEnabled(false);
-    ActionCatalog::setEnabledWithImage(m.actions.actDeleteNote, false, ImageList::deleteNote,
+    ActionCatalog::setEnabledWithImage(m.actions.deleteNoteAction, false, ImageList::deleteNote,
                                        ImageList::DeleteNoteDisabled);
 }

@@ -39,26 +39,26 @@ public:
     };
     explicit EditingCommands(Parts parts, QObject* parent = nullptr);
 
-    int OpenNotePosition() const { return m_openNotePosition; }
-    QString OpenNoteCreated() const;
+    int openNotePosition() const { return m_openNotePosition; }
+    QString openNoteCreated() const;
     bool hasUnsavedChanges() const;
 
     // Asks "Save changes to the current note?" when there are unsaved changes. Yes runs `save`.
     // Returns false when the command should stop: Cancel, or a save that failed.
     bool askToSaveChanges(const std::function<bool()>& save);
 
-    void actNewNoteExecute();
-    void actSaveNoteExecute();
+    void newNote();
+    void saveNote();
     // Deletes the selected row's note (after the question, when asked for) and removes its row.
     // Returns the row to open once the list is rebuilt, or nullopt when the user said No.
     std::optional<int> deleteSelectedNote();
     // Returns true when a font was chosen.
-    bool actFontExecute();
+    bool chooseFont();
 
-    void ClearNoteValues();
-    void EnableUserControls();
-    void edtTitleOriginalChange();
-    void lsvNotesSelectItem(bool selected);
+    void clearNote();
+    void enableUserControls();
+    void markNoteEdited();
+    void followSelection(bool selected);
     void openSelectedNote();
     void afterListRebuilt();
 

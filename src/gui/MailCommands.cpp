@@ -11,12 +11,12 @@ QString MailCommands::trimmedForMail(const QString& text) {
     return trimmedOfBlanksAndControls(text);
 }
 
-void MailCommands::actSendMailExecute(const QString& title, const QString& body, const QString& mailFooter) {
+void MailCommands::sendNote(const QString& title, const QString& body, const QString& mailFooter) {
     WaitCursor hourglass; // starting the helper can take a moment on a busy machine
     m_client.sendMail(trimmedForMail(title), trimmedForMail(body) + mailFooter, QString(), QString());
 }
 
-void MailCommands::Sendfeedback1Click() {
+void MailCommands::sendFeedback() {
     m_client.sendMail(QStringLiteral("Quillnote Feedback (v. ") + RunningVersion::text() +
                           QStringLiteral(")"),
                       QStringLiteral("Please enter your comments before sending."),

@@ -12,9 +12,9 @@ public:
     explicit MailCommands(MailClient& client) : m_client(client) {}
 
     // Sends the note as it stands in the editors, with no recipient: the compose window asks for one.
-    void actSendMailExecute(const QString& title, const QString& body, const QString& mailFooter);
+    void sendNote(const QString& title, const QString& body, const QString& mailFooter);
     // A message to the vendor's feedback address, subject naming the running version.
-    void Sendfeedback1Click();
+    void sendFeedback();
 
     // Without the blanks and control characters at both ends; those inside stay.
     static QString trimmedForMail(const QString& text);

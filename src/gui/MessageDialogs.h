@@ -5,7 +5,7 @@
 class IErrorReporter;
 
 // The main window's message box: every question of the main window goes through here. A failure
-// of the dialog itself is logged (method "MessageDlg") and answers Cancel; a failure while that
+// of the dialog itself is logged (method "showMessage") and answers Cancel; a failure while that
 // failure is being reported is not logged again, so the two can never call each other endlessly.
 class MessageDialogs final : public IPrompts {
 public:

@@ -87,7 +87,7 @@ int NoteList::cellWidth(const QString& text, bool withCheckBox) const {
     return m_view->style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), m_view).width();
 }
 
-void NoteList::LoadNotes(NoteStore& store) {
+void NoteList::loadNotes(NoteStore& store) {
     std::vector<Note> notes;
     auto publish = [&] {
         m_model->setDetailsFiller([&store](Note& n, bool withDates) { store.fillDetails(n, withDates); });
@@ -109,7 +109,7 @@ void NoteList::LoadNotes(NoteStore& store) {
     publish();
 }
 
-void NoteList::lsvNotesColumnClick(int column) {
+void NoteList::sortByColumn(int column) {
     if (column < 0 || column >= NoteListModel::ColumnCount)
         return;
     m_settings.sortToggle = -m_settings.sortToggle;
@@ -122,7 +122,7 @@ void NoteList::lsvNotesColumnClick(int column) {
 
 void NoteList::resortInCurrentDirection() {
     m_settings.sortToggle = -m_settings.sortToggle;
-    lsvNotesColumnClick(m_settings.sortColumn);
+    sortByColumn(m_settings.sortColumn);
 }
 
 Note NoteList::addNewNote(NoteStore& store, const QString& title, const QString& body, const QDateTime& now,

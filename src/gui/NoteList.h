@@ -22,10 +22,10 @@ public:
 
     // Rebuilds every row from the document, in document order. A failure ends the walk with the rows
     // made so far in place, and is thrown on to the caller.
-    void LoadNotes(NoteStore& store);
+    void loadNotes(NoteStore& store);
 
     // A click on a header: reverse the direction, sort, mark the header.
-    void lsvNotesColumnClick(int column);
+    void sortByColumn(int column);
     // Sorting again by the last column in the direction in use.
     void resortInCurrentDirection();
 

@@ -32,7 +32,7 @@ void OptionsCommands::setSpelling(SpellChecker* checker, const SpellConfiguratio
     m_selectMainPicker = std::move(selectMainPicker);
 }
 
-void OptionsCommands::mnuOptionsClick() {
+void OptionsCommands::showOptions() {
     guarded(m.log, UnitName, QStringLiteral("mnuOptionsClick"), LogMode::Loud, [&] {
         OptionsDialog dialog({m.settings, m.prompts, m.log, autoStart().exists(), m_checker, m_configuration},
                              m.owner);
@@ -69,8 +69,8 @@ void OptionsCommands::apply(const OptionsDialog& dialog) {
                 m.log.logErrorQuietly({UnitName, QStringLiteral("mnuOptionsClick"), message});
                 return; // the auto-start step is skipped after a failed move
             }
-            if (m.LoadNotes)
-                m.LoadNotes();
+            if (m.loadNotes)
+                m.loadNotes();
         }
     }
 

@@ -24,7 +24,7 @@ struct OptionsContext {
     IErrorReporter& log;
     IPrompts& prompts;               // the folder picker
     IPrompts& messages;              // the main window's message boxes
-    std::function<void()> LoadNotes; // rebuilds the note list from the document
+    std::function<void()> loadNotes; // rebuilds the note list from the document
     // Asks whether to save the note being edited; false when the user cancels or the save fails.
     std::function<bool()> askToSaveChanges;
     QString programPath; // what the auto-start entry starts
@@ -47,7 +47,7 @@ public:
                      std::function<void(int index)> selectMainPicker);
 
     // Shows the dialog modally and applies it after OK. Failures are logged ("Main").
-    void mnuOptionsClick();
+    void showOptions();
     // Applies the choice made in `dialog` (after OK).
     void apply(const OptionsDialog& dialog);
 

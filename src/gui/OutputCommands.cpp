@@ -33,7 +33,7 @@ OutputCommands::~OutputCommands() = default;
 
 NoteExport::EditorNote OutputCommands::editorNote() const {
     NoteExport::EditorNote note{m.title.text(), m.body.text(), {}, {}};
-    const int open = m.editing.OpenNotePosition();
+    const int open = m.editing.openNotePosition();
     const NoteListModel& model = *m.list.model();
     if (open != -1) {
         for (int row = 0; row < model.rowCount(); ++row) {
@@ -51,7 +51,7 @@ NoteExport::EditorNote OutputCommands::editorNote() const {
 }
 
 std::vector<NoteExport::CheckedRow> OutputCommands::checkedRows() const {
-    const int open = m.editing.OpenNotePosition();
+    const int open = m.editing.openNotePosition();
     const NoteListModel& model = *m.list.model();
     std::vector<NoteExport::CheckedRow> rows;
     for (int row : model.checkedRows()) {
@@ -61,7 +61,7 @@ std::vector<NoteExport::CheckedRow> OutputCommands::checkedRows() const {
     return rows;
 }
 
-void OutputCommands::actSaveNotesAsExecute() {
+void OutputCommands::exportNotes() {
     if (m_saveDialog.initialFolder.isEmpty())
         m_saveDialog.initialFolder = documentsFolder();
     const std::optional<QString> file = m.prompts.chooseSaveFile(m_saveDialog);
@@ -73,17 +73,17 @@ void OutputCommands::actSaveNotesAsExecute() {
     DurableFile::replaceContents(*file, bytes);
 }
 
-void OutputCommands::actPrintExecute() {
+void OutputCommands::printNotes() {
     QPrinter printer(QPrinter::HighResolution);
     if (!m_printDialogs->dlgPrint(printer))
         return;
     // The document is put together beside the editors, which keep their text, caret and undo steps.
     const QString document = NoteExport::printText(editorNote(), checkedRows());
     WaitCursor hourglass;
-    PrintRichText(printer, document, 1.0, 1.0, 1.0, 1.0, 1);
+    printDocument(printer, document, 1.0, 1.0, 1.0, 1.0, 1);
 }
 
-bool OutputCommands::PrintRichText(QPrinter& printer, const QString& document, double left, double right,
+bool OutputCommands::printDocument(QPrinter& printer, const QString& document, double left, double right,
                                    double top, double bottom, int copies) {
     try {
         const QRect pageRect =

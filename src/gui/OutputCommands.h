@@ -36,11 +36,11 @@ public:
     explicit OutputCommands(Parts parts);
     ~OutputCommands();
 
-    void actSaveNotesAsExecute();
-    void actPrintExecute();
+    void exportNotes();
+    void printNotes();
     // Prints the document into the page rectangle of the given margins (inches), `copies` times.
-    // Logs its own failure ("PrintRichText") and then answers false.
-    bool PrintRichText(QPrinter& printer, const QString& document, double left, double right, double top,
+    // Logs its own failure ("printDocument") and then answers false.
+    bool printDocument(QPrinter& printer, const QString& document, double left, double right, double top,
                        double bottom, int copies);
 
     // The print dialog in use: the standard one unless a test hands in another.

@@ -8,20 +8,20 @@
 #include <QStatusBar>
 #include <QToolButton>
 
-SearchBar::SearchBar(QAction& actFind, QObject* parent)
-    : QObject(parent), m_edtFind(new QLineEdit), m_btnFind(new QToolButton),
-      m_radAllNotes(new QRadioButton(QStringLiteral("&All Notes"))),
-      m_radCurrentNote(new QRadioButton(QStringLiteral("&Current Note"))),
+SearchBar::SearchBar(QAction& findAction, QObject* parent)
+    : QObject(parent), m_findEdit(new QLineEdit), m_findButton(new QToolButton),
+      m_allNotesButton(new QRadioButton(QStringLiteral("&All Notes"))),
+      m_currentNoteButton(new QRadioButton(QStringLiteral("&Current Note"))),
       m_panel(new QLabel(QStringLiteral("   Find:"))), m_hint(new QLabel) {
-    m_edtFind->setObjectName(QStringLiteral("edtFind"));
-    m_btnFind->setObjectName(QStringLiteral("btnFind"));
-    m_btnFind->setDefaultAction(&actFind);
-    m_btnFind->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    m_btnFind->setAutoRaise(true);
-    m_btnFind->setEnabled(false); // until a text is typed
-    m_radAllNotes->setObjectName(QStringLiteral("radAllNotes"));
-    m_radAllNotes->setChecked(true);
-    m_radCurrentNote->setObjectName(QStringLiteral("radCurrentNote"));
+    m_findEdit->setObjectName(QStringLiteral("edtFind"));
+    m_findButton->setObjectName(QStringLiteral("btnFind"));
+    m_findButton->setDefaultAction(&findAction);
+    m_findButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_findButton->setAutoRaise(true);
+    m_findButton->setEnabled(false); // until a text is typed
+    m_allNotesButton->setObjectName(QStringLiteral("radAllNotes"));
+    m_allNotesButton->setChecked(true);
+    m_currentNoteButton->setObjectName(QStringLiteral("radCurrentNote"));
     m_panel->setObjectName(QStringLiteral("pnlFind"));
     m_panel->setTextFormat(Qt::PlainText); // keeps the leading blanks
     m_panel->setFixedWidth(PanelWidth);
@@ -32,8 +32,8 @@ SearchBar::SearchBar(QAction& actFind, QObject* parent)
     m_hint->setContentsMargins(4, 0, 4, 0);
     m_hint->hide();
     // The button's hint is its tool-tip: a hint over the bar would hide the button being pointed at.
-    m_btnFind->installEventFilter(this);
-    m_edtFind->installEventFilter(this);
+    m_findButton->installEventFilter(this);
+    m_findEdit->installEventFilter(this);
 }
 
 SearchBar::~SearchBar() {
@@ -43,17 +43,17 @@ SearchBar::~SearchBar() {
             delete w;
 }
 
-QLineEdit* SearchBar::edtFind() const {
-    return m_edtFind;
+QLineEdit* SearchBar::findEdit() const {
+    return m_findEdit;
 }
-QToolButton* SearchBar::btnFind() const {
-    return m_btnFind;
+QToolButton* SearchBar::findButton() const {
+    return m_findButton;
 }
-QRadioButton* SearchBar::radAllNotes() const {
-    return m_radAllNotes;
+QRadioButton* SearchBar::allNotesButton() const {
+    return m_allNotesButton;
 }
-QRadioButton* SearchBar::radCurrentNote() const {
-    return m_radCurrentNote;
+QRadioButton* SearchBar::currentNoteButton() const {
+    return m_currentNoteButton;
 }
 QLabel* SearchBar::panel() const {
     return m_panel;
@@ -63,7 +63,7 @@ QLabel* SearchBar::hint() const {
 }
 
 QList<QWidget*> SearchBar::controls() const {
-    return {m_edtFind, m_btnFind, m_radAllNotes, m_radCurrentNote};
+    return {m_findEdit, m_findButton, m_allNotesButton, m_currentNoteButton};
 }
 
 void SearchBar::placeOn(QStatusBar* bar) {
@@ -89,10 +89,10 @@ void SearchBar::showHint(const QString& text) {
 }
 
 bool SearchBar::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_btnFind && event->type() == QEvent::StatusTip)
+    if (watched == m_findButton && event->type() == QEvent::StatusTip)
         return true;
     // The hint gives way as soon as the user works in the find box.
-    if (watched == m_edtFind && m_bar &&
+    if (watched == m_findEdit && m_bar &&
         (event->type() == QEvent::FocusIn || event->type() == QEvent::KeyPress))
         m_bar->clearMessage();
     return QObject::eventFilter(watched, event);
@@ -101,8 +101,8 @@ bool SearchBar::eventFilter(QObject* watched, QEvent* event) {
 void SearchBar::keepAligned() {
     if (!m_bar)
         return;
-    m_edtFind->setGeometry(EditLeft, EditTop, EditWidth, ControlHeight);
-    m_btnFind->setGeometry(ButtonLeft, EditTop, ButtonWidth, ControlHeight);
-    m_radAllNotes->setGeometry(AllNotesLeft, EditTop, AllNotesWidth, ControlHeight);
-    m_radCurrentNote->setGeometry(CurrentNoteLeft, EditTop, CurrentNoteWidth, ControlHeight);
+    m_findEdit->setGeometry(EditLeft, EditTop, EditWidth, ControlHeight);
+    m_findButton->setGeometry(ButtonLeft, EditTop, ButtonWidth, ControlHeight);
+    m_allNotesButton->setGeometry(AllNotesLeft, EditTop, AllNotesWidth, ControlHeight);
+    m_currentNoteButton->setGeometry(CurrentNoteLeft, EditTop, CurrentNoteWidth, ControlHeight);
 }

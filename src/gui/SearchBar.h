@@ -17,7 +17,7 @@ class SearchBar final : public QObject {
     Q_OBJECT
 public:
     // The controls exist from here on; they belong to the status bar once placed on it.
-    explicit SearchBar(QAction& actFind, QObject* parent = nullptr);
+    explicit SearchBar(QAction& findAction, QObject* parent = nullptr);
     ~SearchBar() override;
 
     // Gives the status bar its one panel "   Find:" and puts the controls over it.
@@ -25,10 +25,10 @@ public:
     // Puts the controls back on their design places; the main window calls it whenever it is resized.
     void keepAligned();
 
-    QLineEdit* edtFind() const;
-    QToolButton* btnFind() const;
-    QRadioButton* radAllNotes() const;
-    QRadioButton* radCurrentNote() const;
+    QLineEdit* findEdit() const;
+    QToolButton* findButton() const;
+    QRadioButton* allNotesButton() const;
+    QRadioButton* currentNoteButton() const;
     QLabel* panel() const;
     // The bar's message (a long hint while the mouse rests on a command), shown over the controls.
     QLabel* hint() const;
@@ -49,10 +49,10 @@ private:
     QList<QWidget*> controls() const;
     void showHint(const QString& text);
 
-    QPointer<QLineEdit> m_edtFind;
-    QPointer<QToolButton> m_btnFind;
-    QPointer<QRadioButton> m_radAllNotes;
-    QPointer<QRadioButton> m_radCurrentNote;
+    QPointer<QLineEdit> m_findEdit;
+    QPointer<QToolButton> m_findButton;
+    QPointer<QRadioButton> m_allNotesButton;
+    QPointer<QRadioButton> m_currentNoteButton;
     QPointer<QLabel> m_panel;
     QPointer<QLabel> m_hint;
     QPointer<QStatusBar> m_bar;

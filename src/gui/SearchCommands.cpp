@@ -40,15 +40,15 @@ constexpr char16_t lowerAsciiChar(char16_t c) {
 
 SearchCommands::SearchCommands(Parts parts, SearchBar& bar, QObject* parent)
     : QObject(parent), m(std::move(parts)), m_bar(bar) {
-    connect(bar.edtFind(), &QLineEdit::textChanged, this, &SearchCommands::edtFindChange);
+    connect(bar.findEdit(), &QLineEdit::textChanged, this, &SearchCommands::enableFindButton);
     // The button follows its action whenever the action changes; the box's rule must win again.
-    connect(&m.actFind, &QAction::changed, this, &SearchCommands::edtFindChange);
-    connect(bar.radAllNotes(), &QRadioButton::clicked, this, &SearchCommands::radAllNotesClick);
-    connect(bar.radCurrentNote(), &QRadioButton::clicked, this, &SearchCommands::radCurrentNoteClick);
-    for (QWidget* w : {static_cast<QWidget*>(bar.edtFind()), static_cast<QWidget*>(bar.radAllNotes()),
-                       static_cast<QWidget*>(bar.radCurrentNote())})
+    connect(&m.findAction, &QAction::changed, this, &SearchCommands::enableFindButton);
+    connect(bar.allNotesButton(), &QRadioButton::clicked, this, &SearchCommands::chooseAllNotes);
+    connect(bar.currentNoteButton(), &QRadioButton::clicked, this, &SearchCommands::chooseCurrentNote);
+    for (QWidget* w : {static_cast<QWidget*>(bar.findEdit()), static_cast<QWidget*>(bar.allNotesButton()),
+                       static_cast<QWidget*>(bar.currentNoteButton())})
         w->installEventFilter(this);
-    edtFindChange();
+    enableFindButton();
 }
 
 QString SearchCommands::upperAscii(const QString& text) {
@@ -124,8 +124,8 @@ int SearchCommands::findInEditor(const LinkTextEdit& field, const QString& text)
     return found.isNull() ? -1 : found.selectionStart();
 }
 
-void SearchCommands::actFindExecute() {
-    const QString text = upperAscii(m_bar.edtFind()->text());
+void SearchCommands::findText() {
+    const QString text = upperAscii(m_bar.findEdit()->text());
     if (m.settings.searchAllNotes)
         searchAllNotes(text);
     else
@@ -221,39 +221,39 @@ void SearchCommands::showMatchInTitle(int position, int length) {
     selectIn(m.title, position, length);
 }
 
-void SearchCommands::actStartFindExecute() {
-    m_bar.edtFind()->setFocus(Qt::ShortcutFocusReason); // selects the text, so typing replaces it
+void SearchCommands::startFind() {
+    m_bar.findEdit()->setFocus(Qt::ShortcutFocusReason); // selects the text, so typing replaces it
 }
 
 void SearchCommands::showScope() {
-    (m.settings.searchAllNotes ? m_bar.radAllNotes() : m_bar.radCurrentNote())->setChecked(true);
+    (m.settings.searchAllNotes ? m_bar.allNotesButton() : m_bar.currentNoteButton())->setChecked(true);
 }
 
 bool SearchCommands::findButtonWanted() const {
-    const QString text = m_bar.edtFind()->text();
+    const QString text = m_bar.findEdit()->text();
     return std::any_of(text.begin(), text.end(), [](QChar c) { return !isBlankOrControl(c); });
 }
 
-void SearchCommands::edtFindChange() {
+void SearchCommands::enableFindButton() {
     // Only the button: F3 and Enter keep working with a blank box.
-    m_bar.btnFind()->setEnabled(m.actFind.isEnabled() && findButtonWanted());
+    m_bar.findButton()->setEnabled(m.findAction.isEnabled() && findButtonWanted());
 }
 
-void SearchCommands::radAllNotesClick() {
-    m.settings.searchAllNotes = m_bar.radAllNotes()->isChecked();
+void SearchCommands::chooseAllNotes() {
+    m.settings.searchAllNotes = m_bar.allNotesButton()->isChecked();
 }
 
-void SearchCommands::radCurrentNoteClick() {
-    m.settings.searchAllNotes = !m_bar.radCurrentNote()->isChecked();
+void SearchCommands::chooseCurrentNote() {
+    m.settings.searchAllNotes = !m_bar.currentNoteButton()->isChecked();
 }
 
-bool SearchCommands::edtFindKeyPress(QKeyEvent* event) {
+bool SearchCommands::handleFindKey(QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (!enter || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
         return false;
     event->accept(); // nothing is inserted and nothing else sees the key
     try {
-        actFindExecute();
+        findText();
     } catch (const std::exception& e) {
         if (m.reportFailure)
             m.reportFailure(QStringLiteral("edtFindKeyPress"), messageOf(e));
@@ -265,9 +265,9 @@ bool SearchCommands::edtFindKeyPress(QKeyEvent* event) {
 }
 
 bool SearchCommands::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_bar.edtFind() && event->type() == QEvent::KeyPress)
-        return edtFindKeyPress(static_cast<QKeyEvent*>(event));
-    if ((watched == m_bar.radAllNotes() || watched == m_bar.radCurrentNote()) &&
+    if (watched == m_bar.findEdit() && event->type() == QEvent::KeyPress)
+        return handleFindKey(static_cast<QKeyEvent*>(event));
+    if ((watched == m_bar.allNotesButton() || watched == m_bar.currentNoteButton()) &&
         (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
         auto* radio = static_cast<QWidget*>(watched);
         QFont font = radio->font();

@@ -26,7 +26,7 @@ public:
         LinkTextEdit& body;
         AppSettings& settings;
         IPrompts& prompts;
-        QAction& actFind;
+        QAction& findAction;
         // Opens the selected row's note as a double-click does, save question included.
         std::function<void()> openSelectedNote;
         // Receives (method, message) of a failure no caller can catch: Enter in the find box.
@@ -35,17 +35,17 @@ public:
     SearchCommands(Parts parts, SearchBar& bar, QObject* parent = nullptr);
 
     // One search step in the scope the settings choose. Throws on failure.
-    void actFindExecute();
-    void actStartFindExecute();
+    void findText();
+    void startFind();
     // Checks the scope button that matches SearchAllNotes (start-up).
     void showScope();
 
     // Handlers of the controls, public for the main window and tests.
     // Enter runs the search and is consumed; returns whether the key was.
-    bool edtFindKeyPress(QKeyEvent* event);
-    void edtFindChange();
-    void radAllNotesClick();
-    void radCurrentNoteClick();
+    bool handleFindKey(QKeyEvent* event);
+    void enableFindButton();
+    void chooseAllNotes();
+    void chooseCurrentNote();
 
     enum class Field { None, Body, Title };
     struct RowMatch {

@@ -26,7 +26,7 @@ SpellCommands::SpellCommands(Parts parts, QObject* parent)
       m_configuration(&m_hive, parts.paths.executableFolder()), m_prompts(parts.prompts), m_log(parts.log),
       m_title(parts.title), m_body(parts.body) {
     setObjectName(QStringLiteral("splChecker"));
-    SpellChecker& c = m_splChecker;
+    SpellChecker& c = m_checker;
     c.setLanguage(2057);
     c.setEngineType(EngineType::Ispell);
     c.setTextLanguage(TextLanguage::English);
@@ -49,27 +49,27 @@ SpellCommands::SpellCommands(Parts parts, QObject* parent)
 SpellCommands::~SpellCommands() {
     // The dialog belongs to the window but tells the checker when it goes: end it while the checker
     // still exists. A dialog that is no widget (a test's) belongs to its maker.
-    if (auto* widget = dynamic_cast<QObject*>(m_splChecker.dialog()))
+    if (auto* widget = dynamic_cast<QObject*>(m_checker.dialog()))
         delete widget;
 }
 
 void SpellCommands::registerEngines(const QString& dataFolder) {
-    m_splChecker.setEngineFactory(EngineType::Ispell,
-                                  [](LanguageId language, SpellOptionFlags options, SpellChecker* checker) {
-                                      return std::make_unique<IspellEngine>(language, options, checker);
-                                  });
-    m_splChecker.setEngineFactory(EngineType::Library,
-                                  [](LanguageId language, SpellOptionFlags options, SpellChecker* checker) {
-                                      return std::make_unique<LibraryEngine>(language, options, checker);
-                                  });
+    m_checker.setEngineFactory(EngineType::Ispell,
+                               [](LanguageId language, SpellOptionFlags options, SpellChecker* checker) {
+                                   return std::make_unique<IspellEngine>(language, options, checker);
+                               });
+    m_checker.setEngineFactory(EngineType::Library,
+                               [](LanguageId language, SpellOptionFlags options, SpellChecker* checker) {
+                                   return std::make_unique<LibraryEngine>(language, options, checker);
+                               });
     // The dictionaries' own folder belongs to the system: the user's words go into the data folder.
-    m_splChecker.onGetDictionary = [dataFolder](SpellChecker*, LanguageId, QString& dict) {
+    m_checker.onGetDictionary = [dataFolder](SpellChecker*, LanguageId, QString& dict) {
         if (dict.isEmpty())
             dict = dataFolder + QStringLiteral("CUSTOM.DIC");
     };
 }
 
-void SpellCommands::actSpellCheckExecute() {
+void SpellCommands::checkSpelling() {
     int titleStart = 0, titleEnd = 0, bodyStart = 0, bodyEnd = 0;
     m_title.selection(titleStart, titleEnd);
     m_body.selection(bodyStart, bodyEnd);
@@ -89,17 +89,17 @@ void SpellCommands::actSpellCheckExecute() {
     m_title.setSelection(0, 0);
     m_body.setSelection(0, 0);
     // A program that stopped answering in an earlier check gets another chance.
-    m_splChecker.dropStoppedSpellers();
+    m_checker.dropStoppedSpellers();
     // A cancelled title check ends only that control's check; the body is still checked.
-    m_splChecker.checkControl(m_title);
-    m_splChecker.checkControl(m_body);
+    m_checker.checkControl(m_title);
+    m_checker.checkControl(m_body);
     reportUnusableEngine();
 }
 
 void SpellCommands::reportUnusableEngine() {
     // A disabled engine passes every word: say so, or a check that could not look at the words
     // would read as "no mistakes".
-    const SpellEngine* engine = m_splChecker.currentEngine();
+    const SpellEngine* engine = m_checker.currentEngine();
     if (!engine || !engine->disabled)
         return;
     if (engine->stoppedAnswering()) {
@@ -109,5 +109,5 @@ void SpellCommands::reportUnusableEngine() {
         m_prompts.messageDlg(stoppedAnsweringText(*engine), MsgKind::Warning, MsgButton::OK);
         return;
     }
-    m_prompts.messageDlg(formatSpellText(24, m_splChecker.languageText), MsgKind::Warning, MsgButton::OK);
+    m_prompts.messageDlg(formatSpellText(24, m_checker.languageText), MsgKind::Warning, MsgButton::OK);
 }

@@ -28,13 +28,13 @@ public:
     SpellCommands(Parts parts, QObject* parent);
     ~SpellCommands() override;
 
-    SpellChecker& checker() { return m_splChecker; }
+    SpellChecker& checker() { return m_checker; }
     const SpellConfiguration& configuration() const { return m_configuration; }
 
     // Checks the title and then the body from their beginnings; the selections come back as they
     // were. Throws what the checker throws (the caller logs it). An engine that is missing or
     // stopped answering is reported to the user; one that stopped is also logged.
-    void actSpellCheckExecute();
+    void checkSpelling();
 
 private:
     void registerEngines(const QString& dataFolder);
@@ -45,7 +45,7 @@ private:
     SpellConfiguration m_configuration;
     IPrompts& m_prompts;
     IErrorReporter& m_log;
-    SpellChecker m_splChecker;
+    SpellChecker m_checker;
     RichEditSpellControl m_title;
     RichEditSpellControl m_body;
 };

@@ -13,25 +13,25 @@ const QString UnitName = QStringLiteral("Main");
 
 TrayController::TrayController(QMainWindow& window, ITrayIcon& icon, IErrorReporter& log,
                                QAction& exitCommand)
-    : QObject(&window), m_window(window), m_icon(icon), m_log(log), m_popMenu(new QMenu(&window)) {
-    m_popMenu->setObjectName(QStringLiteral("popMenu"));
-    m_addNote = m_popMenu->addAction(QStringLiteral("&Add Note"));
-    m_popMenu->addSeparator();
-    m_show = m_popMenu->addAction(QStringLiteral("&Show"));
-    m_hide = m_popMenu->addAction(QStringLiteral("&Hide"));
-    m_popMenu->addSeparator();
-    m_exit = m_popMenu->addAction(QStringLiteral("E&xit"));
+    : QObject(&window), m_window(window), m_icon(icon), m_log(log), m_menu(new QMenu(&window)) {
+    m_menu->setObjectName(QStringLiteral("popMenu"));
+    m_addNote = m_menu->addAction(QStringLiteral("&Add Note"));
+    m_menu->addSeparator();
+    m_show = m_menu->addAction(QStringLiteral("&Show"));
+    m_hide = m_menu->addAction(QStringLiteral("&Hide"));
+    m_menu->addSeparator();
+    m_exit = m_menu->addAction(QStringLiteral("E&xit"));
     m_show->setEnabled(false);
 
     connect(m_show, &QAction::triggered, this, [this] {
-        guarded(m_log, UnitName, QStringLiteral("Show1Click"), LogMode::Loud, [&] { MaximizeFromTray(); });
+        guarded(m_log, UnitName, QStringLiteral("Show1Click"), LogMode::Loud, [&] { restoreFromTray(); });
     });
     connect(m_hide, &QAction::triggered, this, [this] {
-        guarded(m_log, UnitName, QStringLiteral("Hide1Click"), LogMode::Loud, [&] { MinimizeToTray(); });
+        guarded(m_log, UnitName, QStringLiteral("Hide1Click"), LogMode::Loud, [&] { minimizeToTray(); });
     });
     connect(m_exit, &QAction::triggered, &exitCommand, &QAction::trigger);
     connect(&m_icon, &ITrayIcon::leftPressed, this, [this] {
-        guarded(m_log, UnitName, QStringLiteral("TrayMessage"), LogMode::Loud, [&] { MaximizeFromTray(); });
+        guarded(m_log, UnitName, QStringLiteral("TrayMessage"), LogMode::Loud, [&] { restoreFromTray(); });
     });
 
     // Qt tells nobody when the tray goes away: look once a second, so a window hidden there comes back.
@@ -40,7 +40,7 @@ TrayController::TrayController(QMainWindow& window, ITrayIcon& icon, IErrorRepor
 }
 
 void TrayController::install() {
-    m_icon.install(m_window.windowIcon(), QStringLiteral("Quillnote"), m_popMenu);
+    m_icon.install(m_window.windowIcon(), QStringLiteral("Quillnote"), m_menu);
     m_watch.start();
 }
 
@@ -55,7 +55,7 @@ void TrayController::setInTray(bool inTray) {
     m_hide->setEnabled(!inTray);
 }
 
-void TrayController::MinimizeToTray() {
+void TrayController::minimizeToTray() {
     guarded(m_log, UnitName, QStringLiteral("MinimizeToTray"), LogMode::Loud, [&] {
         if (!(m_window.windowState() & Qt::WindowMinimized))
             m_restoreState = m_window.windowState() & Qt::WindowMaximized;
@@ -73,10 +73,10 @@ void TrayController::MinimizeToTray() {
     });
 }
 
-void TrayController::MaximizeFromTray() {
+void TrayController::restoreFromTray() {
     guarded(m_log, UnitName, QStringLiteral("MaximizeFromTray"), LogMode::Loud, [&] {
         setInTray(false);
-        // The native window may still be minimized (see MinimizeToTray): restoring it maps it.
+        // The native window may still be minimized (see minimizeToTray): restoring it maps it.
         if (QWindow* native = m_window.windowHandle(); native && native->windowStates() != m_restoreState)
             native->setWindowStates(m_restoreState);
         m_window.setWindowState(m_restoreState);
@@ -92,11 +92,11 @@ void TrayController::windowMinimized(Qt::WindowStates before) {
     if (m_icon.isAvailable())
         QTimer::singleShot(0, this, [this] {
             if (m_window.windowState() & Qt::WindowMinimized)
-                MinimizeToTray();
+                minimizeToTray();
         });
 }
 
-void TrayController::FormShow() {
+void TrayController::setTrayTexts() {
     setInTray(false);
 }
 

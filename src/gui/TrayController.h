@@ -17,24 +17,24 @@ class TrayController final : public QObject {
 public:
     TrayController(QMainWindow& window, ITrayIcon& icon, IErrorReporter& log, QAction& exitCommand);
 
-    QMenu* popMenu() const { return m_popMenu; }
-    QAction* AddNote1() const { return m_addNote; }
-    QAction* Show1() const { return m_show; }
-    QAction* Hide1() const { return m_hide; }
-    QAction* Exit2() const { return m_exit; }
+    QMenu* popMenu() const { return m_menu; }
+    QAction* addNoteAction() const { return m_addNote; }
+    QAction* showAction() const { return m_show; }
+    QAction* hideAction() const { return m_hide; }
+    QAction* exitAction() const { return m_exit; }
 
     void install();
     void remove();
     bool inTray() const { return m_inTray; }
-    Qt::WindowStates TrayRestoreState() const { return m_restoreState; }
+    Qt::WindowStates restoreState() const { return m_restoreState; }
     void setTrayRestoreState(Qt::WindowStates state) { m_restoreState = state & Qt::WindowMaximized; }
 
-    void MinimizeToTray();
-    void MaximizeFromTray();
+    void minimizeToTray();
+    void restoreFromTray();
     // The window was minimized by the window manager or the application.
     void windowMinimized(Qt::WindowStates before);
     // The window was shown: Show off, Hide on.
-    void FormShow();
+    void setTrayTexts();
 
 private:
     void setInTray(bool inTray);
@@ -43,7 +43,7 @@ private:
     QMainWindow& m_window;
     ITrayIcon& m_icon;
     IErrorReporter& m_log;
-    QMenu* m_popMenu;
+    QMenu* m_menu;
     QAction* m_addNote;
     QAction* m_show;
     QAction* m_hide;

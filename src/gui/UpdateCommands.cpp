@@ -1,6 +1,6 @@
 #include "UpdateCommands.h"
 
-#include "gui/TfrmMain.h"
+#include "gui/MainWindow.h"
 #include "gui/WaitCursor.h"
 #include "gui/dialogs/ShellCommands.h"
 #include "output/MailRoutes.h"
@@ -66,7 +66,7 @@ private:
 // Whether this process may create files in the folder.
 } // namespace
 
-UpdateCommands::UpdateCommands(TfrmMain& window, IPrompts& dialogs, MailRoutes& mail)
+UpdateCommands::UpdateCommands(MainWindow& window, IPrompts& dialogs, MailRoutes& mail)
     : m_window(window), m_dialogs(dialogs), m_mail(mail), m_formats(LocaleFormats::capture()) {
     m_installerSaveDialog.filter = UpdateTexts::InstallerFilter;
 }
@@ -86,7 +86,7 @@ QString UpdateCommands::versionFilePath() const {
     return folder + QStringLiteral("verinfo.xml");
 }
 
-std::optional<bool> UpdateCommands::NewerVersionExists(const QString& offered) {
+std::optional<bool> UpdateCommands::isNewerVersion(const QString& offered) {
     try {
         return VersionCompare::isNewer(offered, RunningVersion::text());
     } catch (const std::exception& e) {
@@ -100,11 +100,11 @@ DownloadResult UpdateCommands::download(const QUrl& url, const QString& file, co
     return probeAndDownload(url, file, {m_dialogs, m_window.errorLog(), {}, limits, &progress});
 }
 
-void UpdateCommands::CheckforUpdatesNow1Click() {
+void UpdateCommands::checkForUpdates() {
     if (m_running)
         return;
     m_running = true;
-    const bool fromMenu = !m_window.StartingUp();
+    const bool fromMenu = !m_window.isStartingUp();
     std::optional<WaitCursor> hourglass;
     if (fromMenu)
         hourglass.emplace();
@@ -113,7 +113,7 @@ void UpdateCommands::CheckforUpdatesNow1Click() {
         UpdateCommands& self;
         QString file;
         ~Cleanup() {
-            self.m_xmlCurrVersion.deactivate();
+            self.m_currentVersion.deactivate();
             if (!file.isEmpty())
                 QFile::remove(file);
             self.m_running = false;
@@ -131,9 +131,9 @@ void UpdateCommands::CheckforUpdatesNow1Click() {
             return;
         }
         cleanup.file = localFile;
-        m_xmlCurrVersion.loadFromFile(localFile);
-        const QString offered = m_xmlCurrVersion.quillnote().currentVersion().trimmed();
-        const std::optional<bool> newer = NewerVersionExists(offered);
+        m_currentVersion.loadFromFile(localFile);
+        const QString offered = m_currentVersion.quillnote().currentVersion().trimmed();
+        const std::optional<bool> newer = isNewerVersion(offered);
         if (newer == true)
             offerInstaller(server, offered);
         else if (newer == false && fromMenu)
@@ -144,7 +144,7 @@ void UpdateCommands::CheckforUpdatesNow1Click() {
 }
 
 void UpdateCommands::offerInstaller(const QUrl& server, const QString& offered) {
-    const QuillnoteVersion entry = m_xmlCurrVersion.quillnote();
+    const QuillnoteVersion entry = m_currentVersion.quillnote();
     const QString size = entry.size();
     const QDate day = QDate(1899, 12, 30).addDays(entry.date());
     const QString date = m_formats.locale.toString(day, m_formats.shortDateFormat);
@@ -187,18 +187,18 @@ void UpdateCommands::offerInstaller(const QUrl& server, const QString& offered) 
 }
 
 void UpdateCommands::failed(const QString& message) {
-    if (!m_window.StartingUp()) {
+    if (!m_window.isStartingUp()) {
         // A check the user asked for must not end without a word: the error log tells and records it.
         m_window.errorLog().logError({UnitName, QStringLiteral("mnuCheckforUpdatesClick"), message});
         return;
     }
-    if (m_window.MessageDlg(UpdateTexts::StartupError, MsgKind::Warning, MsgButton::Yes | MsgButton::No) !=
+    if (m_window.showMessage(UpdateTexts::StartupError, MsgKind::Warning, MsgButton::Yes | MsgButton::No) !=
         MsgButton::Yes) {
         m_window.settings().checkForUpdatesOnStartup = false;
         return;
     }
-    if (m_window.MessageDlg(UpdateTexts::StartupError + QLatin1Char('\n') + UpdateTexts::ReportQuestion,
-                            MsgKind::Warning, MsgButton::Yes | MsgButton::No) == MsgButton::Yes)
+    if (m_window.showMessage(UpdateTexts::StartupError + QLatin1Char('\n') + UpdateTexts::ReportQuestion,
+                             MsgKind::Warning, MsgButton::Yes | MsgButton::No) == MsgButton::Yes)
         m_mail.openMailtoMessage(FeedbackAddress, UpdateTexts::ReportSubject, errorReportBody(message));
 }
 

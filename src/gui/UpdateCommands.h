@@ -11,7 +11,7 @@
 
 class IPrompts;
 class MailRoutes;
-class TfrmMain;
+class MainWindow;
 
 // Texts of the update check.
 namespace UpdateTexts {
@@ -35,15 +35,15 @@ inline const QString ReportSubject = QStringLiteral("Quillnote Error Submission"
 class UpdateCommands {
 public:
     // `dialogs` is the main window's guarded message box; `mail` its e-mail routes.
-    UpdateCommands(TfrmMain& window, IPrompts& dialogs, MailRoutes& mail);
+    UpdateCommands(MainWindow& window, IPrompts& dialogs, MailRoutes& mail);
 
     // The whole check, on the user-interface thread. From the menu unless the window is starting up.
     // A second call while one runs (from a nested event loop) does nothing.
-    void CheckforUpdatesNow1Click();
+    void checkForUpdates();
 
     // Newer (true), not newer (false), or a malformed version (nothing: logged as "Main" /
-    // "NewerVersionExists").
-    std::optional<bool> NewerVersionExists(const QString& offered);
+    // "isNewerVersion").
+    std::optional<bool> isNewerVersion(const QString& offered);
 
     // Where the check keeps the version file while it runs: the program's folder, or the data folder
     // when the program's folder is not writable.
@@ -54,7 +54,7 @@ public:
     QString installerFolder() const;
 
     // The document of the version file while a check reads it.
-    const VersionInfo& xmlCurrVersion() const { return m_xmlCurrVersion; }
+    const VersionInfo& xmlCurrVersion() const { return m_currentVersion; }
 
 private:
     DownloadResult download(const QUrl& url, const QString& file, const DownloadLimits& limits);
@@ -62,11 +62,11 @@ private:
     void failed(const QString& message);
     QString errorReportBody(const QString& message) const;
 
-    TfrmMain& m_window;
+    MainWindow& m_window;
     IPrompts& m_dialogs;
     MailRoutes& m_mail;
     LocaleFormats m_formats;
-    VersionInfo m_xmlCurrVersion;
+    VersionInfo m_currentVersion;
     SaveDialogState m_installerSaveDialog; // its own, so that exports do not open in the installer's folder
     bool m_running = false;
 };

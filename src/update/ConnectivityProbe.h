@@ -31,7 +31,7 @@ struct ProbeSettings {
 };
 
 // One echo to the host with a new client (so always sequence 3489). An unanswered echo shows
-// UpdateUnavailableText (MessageDlg, information, OK); a failure is logged as "Options" /
+// UpdateUnavailableText (showMessage, information, OK); a failure is logged as "Options" /
 // "probeAndDownload". Without any ICMP socket the answer is Unknown and nothing is shown or logged: the
 // download that follows reports its own failure.
 ProbeResult probeHost(const ProbeSettings& settings, IPrompts& prompts, IErrorReporter& log);

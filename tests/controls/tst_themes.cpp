@@ -198,42 +198,42 @@ private slots:
         const auto storedColour = [&] {
             return hive.openKey(SettingsKeyPath)->readInteger(QStringLiteral("fColor"));
         };
-        const auto textColours = [](TfrmMain& w) {
-            return QList<QColor>{w.edtTitle()->palette().color(QPalette::Text),
-                                 w.redNote()->palette().color(QPalette::Text)};
+        const auto textColours = [](MainWindow& w) {
+            return QList<QColor>{w.titleEdit()->palette().color(QPalette::Text),
+                                 w.bodyEdit()->palette().color(QPalette::Text)};
         };
         const QColor orange(0xFF, 0x80, 0x00);
         {
             MainWindowSession s(folders);
-            s.start().Exit1Click();
+            s.start().exitProgram();
             QCOMPARE(storedColour(), WindowTextColourValue);
         }
         {
             MainWindowSession s(folders);
-            TfrmMain& w = s.start();
+            MainWindow& w = s.start();
             QApplication::setPalette(darkPalette(QColor()));
             QTRY_COMPARE(textColours(w), (QList<QColor>{Qt::white, Qt::white}));
-            FontChoice choice = fontChoiceOf(w.redNote()->font());
+            FontChoice choice = fontChoiceOf(w.bodyEdit()->font());
             choice.colour = 0xFF8000;
             s.prompts.expectFont(choice);
-            w.actions().actFont->trigger();
+            w.actions().fontAction->trigger();
             QCOMPARE(s.prompts.lastFontShown.colour, std::nullopt);
             QCOMPARE(textColours(w), (QList<QColor>{orange, orange}));
-            w.Exit1Click();
+            w.exitProgram();
             QCOMPARE(storedColour(), 0x0080FF); // 0x00BBGGRR
         }
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         QApplication::setPalette(lightPalette());
         QCoreApplication::processEvents();
         QCOMPARE(textColours(w), (QList<QColor>{orange, orange}));
-        s.prompts.expectFont(fontChoiceOf(w.redNote()->font())); // "Automatic"
-        w.actions().actFont->trigger();
+        s.prompts.expectFont(fontChoiceOf(w.bodyEdit()->font())); // "Automatic"
+        w.actions().fontAction->trigger();
         QCOMPARE(s.prompts.lastFontShown.colour, std::optional<quint32>(0xFF8000));
         QCOMPARE(textColours(w), (QList<QColor>{Qt::black, Qt::black}));
         QApplication::setPalette(darkPalette(QColor()));
         QTRY_COMPARE(textColours(w), (QList<QColor>{Qt::white, Qt::white}));
-        w.Exit1Click();
+        w.exitProgram();
         QCOMPARE(storedColour(), WindowTextColourValue);
         QVERIFY(s.prompts.problems().isEmpty());
     }

@@ -27,22 +27,22 @@ class TestEditing : public QObject {
         key->writeBool(QStringLiteral("ConfirmOnDelete"), true);
         key->close();
     }
-    static void open(TfrmMain& w, const QString& title) {
+    static void open(MainWindow& w, const QString& title) {
         const NoteListModel& m = *w.noteList().model();
         for (int r = 0; r < m.rowCount(); ++r)
             if (m.note(r).title == title)
                 w.noteList().selectRow(r);
         emit w.noteList().doubleClicked();
-        QCOMPARE(w.edtTitle()->text(), title);
+        QCOMPARE(w.titleEdit()->text(), title);
     }
     static QByteArray notesFile(const MainWindowSession& s) {
         return TestFolders::readFile(s.folders.notesPath());
     }
-    static void showActive(TfrmMain& w) {
+    static void showActive(MainWindow& w) {
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
     }
-    static QWidget* toolButton(TfrmMain& w, QAction* action) {
+    static QWidget* toolButton(MainWindow& w, QAction* action) {
         return w.findChild<QToolBar*>(QStringLiteral("ToolBar1"))->widgetForAction(action);
     }
 
@@ -51,35 +51,35 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
-        QAction* save = w.actions().actSaveNote;
+        MainWindow& w = s.start();
+        QAction* save = w.actions().saveNoteAction;
         QVERIFY(!save->isEnabled());
 
-        QTest::keyClicks(w.redNote(), QStringLiteral("body only"));
+        QTest::keyClicks(w.bodyEdit(), QStringLiteral("body only"));
         QVERIFY(!save->isEnabled()); // no title, nothing to save
-        QTest::keyClicks(w.edtTitle(), QStringLiteral("  "));
+        QTest::keyClicks(w.titleEdit(), QStringLiteral("  "));
         QVERIFY(save->isEnabled()); // blanks count as a title
-        QVERIFY(!w.actions().actSaveNotesAs->isEnabled() || w.noteList().hasCheckedRows());
-        QTest::keyClick(w.edtTitle(), Qt::Key_Backspace);
-        QTest::keyClick(w.edtTitle(), Qt::Key_Backspace);
+        QVERIFY(!w.actions().exportAction->isEnabled() || w.noteList().hasCheckedRows());
+        QTest::keyClick(w.titleEdit(), Qt::Key_Backspace);
+        QTest::keyClick(w.titleEdit(), Qt::Key_Backspace);
         QVERIFY(!save->isEnabled()); // emptying the title drops the question about changes
-        QTest::keyClick(w.edtTitle(), Qt::Key_Return);
-        QCOMPARE(w.edtTitle()->text(), QString()); // the title is one line
+        QTest::keyClick(w.titleEdit(), Qt::Key_Return);
+        QCOMPARE(w.titleEdit()->text(), QString()); // the title is one line
     }
 
     void aNewNoteIsSavedOnceAndStaysOpen() {
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         s.clock.set(QDateTime(QDate(2011, 1, 1), QTime(10, 0)));
-        w.actions().actNewNote->trigger();
-        QTest::keyClicks(w.edtTitle(), QStringLiteral("Fresh"));
-        QTest::keyClicks(w.redNote(), QStringLiteral("a<b"));
-        w.redNote()->insertPlainText(QString(QChar(0xA0))); // a no-break space stays one
-        w.actions().actSaveNote->trigger();
+        w.actions().newNoteAction->trigger();
+        QTest::keyClicks(w.titleEdit(), QStringLiteral("Fresh"));
+        QTest::keyClicks(w.bodyEdit(), QStringLiteral("a<b"));
+        w.bodyEdit()->insertPlainText(QString(QChar(0xA0))); // a no-break space stays one
+        w.actions().saveNoteAction->trigger();
 
-        QVERIFY(!w.actions().actSaveNote->isEnabled());
+        QVERIFY(!w.actions().saveNoteAction->isEnabled());
         QCOMPARE(s.titles(), (QStringList{"Fresh", "Newer", "Older"})); // newest first, as sorted
         QCOMPARE(w.noteList().selectedRow(), 0);
         QVERIFY(notesFile(s).contains("<Title>Fresh</Title>"));
@@ -87,9 +87,9 @@ private slots:
 
         // The user re-sorts, edits and saves again: the same note is updated, no second one appears.
         emit w.noteList().columnClicked(2);
-        QTest::keyClicks(w.redNote(), QStringLiteral(" more"));
+        QTest::keyClicks(w.bodyEdit(), QStringLiteral(" more"));
         s.clock.set(s.clock.now().addSecs(60));
-        w.actions().actSaveNote->trigger();
+        w.actions().saveNoteAction->trigger();
         QCOMPARE(notesFile(s).count("<Title>Fresh</Title>"), 1);
         QVERIFY(notesFile(s).contains("<Text>a&amp;lt;b\xC2\xA0 more</Text>"));
         QCOMPARE(w.noteList().model()->rowCount(), 3);
@@ -100,13 +100,13 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         emit w.noteList().columnClicked(1); // by last-modified, ascending: Newer ("0") first
         QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
         open(w, QStringLiteral("Newer"));
         s.clock.set(QDateTime(QDate(2011, 1, 1), QTime(10, 0)));
-        QTest::keyClicks(w.redNote(), QStringLiteral("!"));
-        w.actions().actSaveNote->trigger();
+        QTest::keyClicks(w.bodyEdit(), QStringLiteral("!"));
+        w.actions().saveNoteAction->trigger();
         // The row now has the newest last-modified value, yet keeps its place until the next sort.
         QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
         const Note& saved = w.noteList().model()->note(0);
@@ -122,18 +122,18 @@ private slots:
         TestFolders folders;
         folders.writeNotes(QByteArray(TwoNotes).replace("<Title>Older</Title>", "<Title>a^Mb</Title>"));
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         open(w, QStringLiteral("a\nb"));
-        QCOMPARE(w.edtTitle()->toPlainText(), QStringLiteral("a b")); // one line on screen
-        QTest::keyClicks(w.redNote(), QStringLiteral("x"));
-        w.actions().actSaveNote->trigger();
+        QCOMPARE(w.titleEdit()->toPlainText(), QStringLiteral("a b")); // one line on screen
+        QTest::keyClicks(w.bodyEdit(), QStringLiteral("x"));
+        w.actions().saveNoteAction->trigger();
         QVERIFY(notesFile(s).contains("<Title>a^Mb</Title>"));
         QCOMPARE(s.titles(), (QStringList{"Newer", "a\nb"}));
 
         // An edited title is saved as the user sees it.
-        w.edtTitle()->moveCursor(QTextCursor::End);
-        QTest::keyClicks(w.edtTitle(), QStringLiteral("c"));
-        w.actions().actSaveNote->trigger();
+        w.titleEdit()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(w.titleEdit(), QStringLiteral("c"));
+        w.actions().saveNoteAction->trigger();
         QVERIFY(notesFile(s).contains("<Title>a bc</Title>"));
     }
 
@@ -141,15 +141,15 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         for (const QString& title : {QStringLiteral("Twin A"), QStringLiteral("Twin B")}) {
-            w.actions().actNewNote->trigger();
-            QTest::keyClicks(w.edtTitle(), title);
-            w.actions().actSaveNote->trigger();
+            w.actions().newNoteAction->trigger();
+            QTest::keyClicks(w.titleEdit(), title);
+            w.actions().saveNoteAction->trigger();
         }
         open(w, QStringLiteral("Twin A"));
-        QTest::keyClicks(w.redNote(), QStringLiteral("only A"));
-        w.actions().actSaveNote->trigger();
+        QTest::keyClicks(w.bodyEdit(), QStringLiteral("only A"));
+        w.actions().saveNoteAction->trigger();
         const QByteArray file = notesFile(s);
         QVERIFY(file.contains("<Title>Twin A</Title>\n\t\t<Text>only A</Text>"));
         QVERIFY(!file.contains("<Title>Twin B</Title>\n\t\t<Text>only A</Text>"));
@@ -170,52 +170,52 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         open(w, QStringLiteral("Older"));
-        w.edtTitle()->moveCursor(QTextCursor::End);
-        QTest::keyClicks(w.edtTitle(), QStringLiteral("x"));
+        w.titleEdit()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(w.titleEdit(), QStringLiteral("x"));
         s.prompts.expect(QStringLiteral("Save changes to the current note?"), answer);
-        w.actions().actNewNote->trigger();
+        w.actions().newNoteAction->trigger();
         QVERIFY(s.prompts.problems().isEmpty());
-        QCOMPARE(w.edtTitle()->text(), titleAfter);
+        QCOMPARE(w.titleEdit()->text(), titleAfter);
         QCOMPARE(notesFile(s).contains("<Title>Olderx</Title>"), saved);
-        QCOMPARE(w.actions().actSaveNote->isEnabled(), answer == MsgButton::Cancel);
+        QCOMPARE(w.actions().saveNoteAction->isEnabled(), answer == MsgButton::Cancel);
         if (answer != MsgButton::Cancel)
-            QCOMPARE(w.editing().OpenNotePosition(), -1);
+            QCOMPARE(w.editing().openNotePosition(), -1);
     }
 
     void deleteOpensTheNeighbour() {
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         s.clock.set(QDateTime(QDate(2011, 1, 1), QTime(10, 0)));
         for (const QString& title : {QStringLiteral("Third"), QStringLiteral("Fourth")}) {
-            w.actions().actNewNote->trigger();
-            QTest::keyClicks(w.edtTitle(), title);
+            w.actions().newNoteAction->trigger();
+            QTest::keyClicks(w.titleEdit(), title);
             s.clock.set(s.clock.now().addDays(1));
-            w.actions().actSaveNote->trigger();
+            w.actions().saveNoteAction->trigger();
         }
         QCOMPARE(s.titles(), (QStringList{"Fourth", "Third", "Newer", "Older"}));
 
         w.noteList().selectRow(1);
-        w.actions().actDeleteNote->trigger(); // no question: ConfirmOnDelete is off
+        w.actions().deleteNoteAction->trigger(); // no question: ConfirmOnDelete is off
         QCOMPARE(s.titles(), (QStringList{"Fourth", "Newer", "Older"}));
-        QCOMPARE(w.edtTitle()->text(), QStringLiteral("Newer")); // the row that took its place
+        QCOMPARE(w.titleEdit()->text(), QStringLiteral("Newer")); // the row that took its place
         QVERIFY(!notesFile(s).contains("Third"));
 
         w.noteList().selectRow(2);
-        w.actions().actDeleteNote->trigger(); // the last row: the one before it opens
-        QCOMPARE(w.edtTitle()->text(), QStringLiteral("Newer"));
+        w.actions().deleteNoteAction->trigger(); // the last row: the one before it opens
+        QCOMPARE(w.titleEdit()->text(), QStringLiteral("Newer"));
         QVERIFY(notesFile(s).contains("<!-- kept -->"));
 
         w.noteList().selectRow(0);
-        w.actions().actDeleteNote->trigger();
+        w.actions().deleteNoteAction->trigger();
         w.noteList().selectRow(0);
-        w.actions().actDeleteNote->trigger();
+        w.actions().deleteNoteAction->trigger();
         QCOMPARE(w.noteList().model()->rowCount(), 0);
-        QCOMPARE(w.edtTitle()->text(), QString());
-        QVERIFY(!w.actions().actDeleteNote->isEnabled());
+        QCOMPARE(w.titleEdit()->text(), QString());
+        QVERIFY(!w.actions().deleteNoteAction->isEnabled());
         QVERIFY(s.prompts.asked().isEmpty());
     }
 
@@ -224,13 +224,13 @@ private slots:
         folders.writeNotes(TwoNotes);
         setConfirmOnDelete(folders);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         w.noteList().selectRow(0);
         s.prompts.expect(QStringLiteral("Would you like to delete the current note?"), MsgButton::No);
-        w.actions().actDeleteNote->trigger();
+        w.actions().deleteNoteAction->trigger();
         QCOMPARE(s.titles().size(), 2);
         s.prompts.expect(QStringLiteral("Would you like to delete the current note?"), MsgButton::Yes);
-        w.actions().actDeleteNote->trigger();
+        w.actions().deleteNoteAction->trigger();
         QCOMPARE(s.titles(), QStringList{"Older"});
         QVERIFY(s.prompts.problems().isEmpty());
     }
@@ -239,22 +239,22 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         // A folder where the notes file was: the rename over it fails.
         QFile::remove(folders.notesPath());
         QVERIFY(QDir().mkdir(folders.notesPath()));
-        QTest::keyClicks(w.edtTitle(), QStringLiteral("Lost?"));
+        QTest::keyClicks(w.titleEdit(), QStringLiteral("Lost?"));
         s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
-        w.actions().actSaveNote->trigger();
+        w.actions().saveNoteAction->trigger();
         QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
-        QCOMPARE(w.edtTitle()->text(), QStringLiteral("Lost?")); // still there to save again
-        QVERIFY(w.actions().actSaveNote->isEnabled());
+        QCOMPARE(w.titleEdit()->text(), QStringLiteral("Lost?")); // still there to save again
+        QVERIFY(w.actions().saveNoteAction->isEnabled());
         QVERIFY(s.log().contains("Method Name:\tactSaveNoteExecute"));
         // New asks, the save fails again, and the note stays in the editors.
         s.prompts.expect(QStringLiteral("Save changes"), MsgButton::Yes);
         s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
-        w.actions().actNewNote->trigger();
-        QCOMPARE(w.edtTitle()->text(), QStringLiteral("Lost?"));
+        w.actions().newNoteAction->trigger();
+        QCOMPARE(w.titleEdit()->text(), QStringLiteral("Lost?"));
         QVERIFY(s.prompts.problems().isEmpty());
     }
 
@@ -271,9 +271,9 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         showActive(w);
-        const QList<QWidget*> fields{w.edtTitle(), w.redNote(), w.searchBar().edtFind()};
+        const QList<QWidget*> fields{w.titleEdit(), w.bodyEdit(), w.searchBar().findEdit()};
         const auto textOf = [](QWidget* field) {
             auto* line = qobject_cast<QLineEdit*>(field);
             return line ? line->text() : qobject_cast<QPlainTextEdit*>(field)->toPlainText();
@@ -288,14 +288,14 @@ private slots:
         QTest::keyClick(field, Qt::Key_E, Qt::AltModifier); // Edit, Select All
         QVERIFY(QApplication::activePopupWidget());
         QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_A);
-        click(w.actions().actEditCopy);
+        click(w.actions().copyAction);
         QCOMPARE(clipboard->text(), QStringLiteral("alpha"));
-        click(w.actions().actEditCut);
+        click(w.actions().cutAction);
         QCOMPARE(textOf(field), QString());
-        click(w.actions().actEditUndo);
+        click(w.actions().undoAction);
         QCOMPARE(textOf(field), QStringLiteral("alpha"));
         QTest::keyClick(field, Qt::Key_End);
-        click(w.actions().actEditPaste);
+        click(w.actions().pasteAction);
         QCOMPARE(textOf(field), QStringLiteral("alphaalpha"));
 
         QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
@@ -312,14 +312,14 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
-        for (LinkTextEdit* field : {w.edtTitle(), w.redNote()}) {
+        MainWindow& w = s.start();
+        for (LinkTextEdit* field : {w.titleEdit(), w.bodyEdit()}) {
             QTest::keyClicks(field, QStringLiteral("a"));
             QTest::keyClick(field, Qt::Key_B, Qt::ControlModifier);
             QTest::keyClicks(field, QStringLiteral("b"));
             QCOMPARE(field->toPlainText(), QStringLiteral("a\u2022b"));
         }
-        QVERIFY(w.actions().actSaveNote->isEnabled());
+        QVERIFY(w.actions().saveNoteAction->isEnabled());
     }
 
     void dateKeysTypeOnReleaseInTheBodyOnly_data() {
@@ -335,22 +335,22 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
-        QTest::keyPress(w.redNote(), Qt::Key(key));
-        QCOMPARE(w.redNote()->toPlainText(), QString()); // nothing on the press
+        MainWindow& w = s.start();
+        QTest::keyPress(w.bodyEdit(), Qt::Key(key));
+        QCOMPARE(w.bodyEdit()->toPlainText(), QString()); // nothing on the press
         QKeyEvent repeat(QEvent::KeyRelease, key, Qt::NoModifier, QString(), /*autorep=*/true);
-        QApplication::sendEvent(w.redNote(), &repeat);
-        QCOMPARE(w.redNote()->toPlainText(), QString()); // nor on a repeat while held down
-        QTest::keyRelease(w.redNote(), Qt::Key(key));
-        QCOMPARE(w.redNote()->toPlainText(), typed);
+        QApplication::sendEvent(w.bodyEdit(), &repeat);
+        QCOMPARE(w.bodyEdit()->toPlainText(), QString()); // nor on a repeat while held down
+        QTest::keyRelease(w.bodyEdit(), Qt::Key(key));
+        QCOMPARE(w.bodyEdit()->toPlainText(), typed);
 
-        QTest::keyClick(w.edtTitle(), Qt::Key(key));
-        QCOMPARE(w.edtTitle()->text(), QString());
+        QTest::keyClick(w.titleEdit(), Qt::Key(key));
+        QCOMPARE(w.titleEdit()->text(), QString());
 
         // Replaces the selection.
-        w.redNote()->selectAll();
-        QTest::keyClick(w.redNote(), Qt::Key(key));
-        QCOMPARE(w.redNote()->toPlainText(), typed);
+        w.bodyEdit()->selectAll();
+        QTest::keyClick(w.bodyEdit(), Qt::Key(key));
+        QCOMPARE(w.bodyEdit()->toPlainText(), typed);
     }
 
     void midnightShowsTheDateAlone() {
@@ -367,21 +367,21 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         showActive(w);
         auto* bar = w.findChild<QStatusBar*>(QStringLiteral("barStatus"));
         QLabel* hint = w.searchBar().hint();
-        QLineEdit* find = w.searchBar().edtFind();
+        QLineEdit* find = w.searchBar().findEdit();
         find->setText(QStringLiteral("kept"));
 
-        QTest::mouseMove(toolButton(w, w.actions().actEditCopy));
+        QTest::mouseMove(toolButton(w, w.actions().copyAction));
         QTRY_COMPARE(bar->currentMessage(),
                      QStringLiteral("Copies the selection and puts it on the Clipboard"));
         QVERIFY(hint->isVisible());
         QCOMPARE(hint->text(), bar->currentMessage());
         QVERIFY(hint->geometry().contains(find->geometry()));
 
-        QTest::keyClicks(w.edtTitle(), QStringLiteral("t")); // enables the File menu's "Save &to File"
+        QTest::keyClicks(w.titleEdit(), QStringLiteral("t")); // enables the File menu's "Save &to File"
         QMenu* file = w.menuBar()->actions().first()->menu();
         file->popup(w.mapToGlobal(QPoint(20, 20)));
         QVERIFY(QTest::qWaitForWindowExposed(file));
@@ -389,7 +389,7 @@ private slots:
             if (entry->text() == QStringLiteral("Save &to File"))
                 file->setActiveAction(entry);
         QCOMPARE(bar->currentMessage(), QStringLiteral("Saves the selected note(s) to a file."));
-        file->setActiveAction(w.actions().actNewNote);
+        file->setActiveAction(w.actions().newNoteAction);
         QCOMPARE(bar->currentMessage(), QStringLiteral("Add new note.")); // one part: the whole hint
         file->hide();
 
@@ -402,21 +402,21 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
-        const int titleHeight = w.edtTitle()->height();
+        MainWindow& w = s.start();
+        const int titleHeight = w.titleEdit()->height();
         s.prompts.expectFont(std::nullopt);
-        const QFont before = w.redNote()->font();
-        w.actions().actFont->trigger();
-        QCOMPARE(w.redNote()->font(), before);
+        const QFont before = w.bodyEdit()->font();
+        w.actions().fontAction->trigger();
+        QCOMPARE(w.bodyEdit()->font(), before);
 
         s.prompts.expectFont(FontChoice{QStringLiteral("DejaVu Serif"), 14, true, false, true, false});
-        w.actions().actFont->trigger();
+        w.actions().fontAction->trigger();
         QCOMPARE(s.prompts.lastFontShown.family, before.family());
-        for (LinkTextEdit* field : {w.edtTitle(), w.redNote()}) {
+        for (LinkTextEdit* field : {w.titleEdit(), w.bodyEdit()}) {
             QCOMPARE(field->font().pointSize(), 14);
             QVERIFY(field->font().bold() && field->font().underline() && !field->font().italic());
         }
-        QCOMPARE(w.edtTitle()->height(), titleHeight);
+        QCOMPARE(w.titleEdit()->height(), titleHeight);
         QVERIFY(s.prompts.problems().isEmpty());
     }
 };

@@ -2,9 +2,9 @@
 #include "controls/LinkTextEdit.h"
 #include "gui/ActionCatalog.h"
 #include "gui/EditingCommands.h"
+#include "gui/MainWindow.h"
 #include "gui/NoteList.h"
 #include "gui/SearchBar.h"
-#include "gui/TfrmMain.h"
 #include "platform/Registry.h"
 
 #include "store/SettingsStore.h"
@@ -29,7 +29,7 @@ private slots:
         TestFolders folders;
         folders.installReadMe("Hello.\nSecond line.\n");
         Session s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
 
         QVERIFY2(s.prompts.problems().isEmpty(), qPrintable(s.prompts.problems().join('\n')));
         QCOMPARE(w.notesPath(), folders.notesPath());
@@ -49,16 +49,16 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         Session s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
 
         w.noteList().selectRow(1);
-        QVERIFY(w.actions().actDeleteNote->isEnabled());
+        QVERIFY(w.actions().deleteNoteAction->isEnabled());
         emit w.noteList().doubleClicked();
-        QCOMPARE(w.edtTitle()->text(), QStringLiteral("Older"));
-        QCOMPARE(w.redNote()->toPlainText(), QStringLiteral("first\nbody"));
-        QCOMPARE(w.editing().OpenNotePosition(), 0);
-        QCOMPARE(w.editing().OpenNoteCreated(), w.noteList().model()->note(1).createdText);
+        QCOMPARE(w.titleEdit()->text(), QStringLiteral("Older"));
+        QCOMPARE(w.bodyEdit()->toPlainText(), QStringLiteral("first\nbody"));
+        QCOMPARE(w.editing().openNotePosition(), 0);
+        QCOMPARE(w.editing().openNoteCreated(), w.noteList().model()->note(1).createdText);
         QVERIFY(!w.editing().hasUnsavedChanges());
         QCOMPARE(w.noteList().model()->note(0).position, 2); // the comment counts
     }
@@ -67,22 +67,22 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         Session s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         w.noteList().selectRow(0);
         emit w.noteList().doubleClicked();
-        w.edtTitle()->setText(QStringLiteral("edited"));
-        QVERIFY(w.actions().actSaveNote->isEnabled());
+        w.titleEdit()->setText(QStringLiteral("edited"));
+        QVERIFY(w.actions().saveNoteAction->isEnabled());
 
         w.noteList().selectRow(1);
         s.prompts.expect(QStringLiteral("Save changes to the current note?"), MsgButton::Cancel);
         emit w.noteList().doubleClicked();
-        QCOMPARE(w.edtTitle()->text(), QStringLiteral("edited"));
+        QCOMPARE(w.titleEdit()->text(), QStringLiteral("edited"));
         QCOMPARE(w.noteList().selectedRow(), 1);
         QVERIFY(s.prompts.asked().last().buttons == (MsgButton::Yes | MsgButton::No | MsgButton::Cancel));
 
         s.prompts.expect(QStringLiteral("Save changes to the current note?"), MsgButton::No);
         emit w.noteList().doubleClicked();
-        QCOMPARE(w.edtTitle()->text(), QStringLiteral("Older"));
+        QCOMPARE(w.titleEdit()->text(), QStringLiteral("Older"));
         QVERIFY(s.prompts.problems().isEmpty());
     }
 
@@ -91,17 +91,17 @@ private slots:
         folders.writeNotes(TwoNotes);
         {
             Session s(folders);
-            TfrmMain& w = s.start();
+            MainWindow& w = s.start();
             emit w.noteList().columnClicked(2); // title, ascending after the start-up's descending
             QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
             emit w.noteList().columnClicked(2);
             QCOMPARE(s.titles(), (QStringList{"Older", "Newer"}));
-            w.Exit1Click();
-            QVERIFY(w.ExitRequested());
+            w.exitProgram();
+            QVERIFY(w.isExiting());
             QVERIFY2(s.log().isEmpty(), s.log().constData());
         }
         Session again(folders);
-        TfrmMain& w = again.start();
+        MainWindow& w = again.start();
         QVERIFY2(again.log().isEmpty(), again.log().constData());
         QCOMPARE(again.titles(), (QStringList{"Older", "Newer"}));
         QCOMPARE(w.noteList().model()->sortedColumn(), 2);
@@ -124,10 +124,10 @@ private slots:
 
         // A run killed before its exit: the next one shows the design layout.
         Session again(folders);
-        TfrmMain& w = again.start();
+        MainWindow& w = again.start();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QCOMPARE(w.pnlContents()->height(), 196);
+        QCOMPARE(w.contentsPanel()->height(), 196);
     }
 
     void panelHeightIsReadWithinWhatFits_data() {
@@ -155,23 +155,23 @@ private slots:
             key->writeInteger(QStringLiteral("NotePanelHeight"), stored);
             key->close();
         }
-        const auto fitting = [&](TfrmMain& w) {
+        const auto fitting = [&](MainWindow& w) {
             const QSplitter& splitter = *w.splitter();
             return expected >= 0 ? expected : splitter.height() - splitter.handleWidth() - 100;
         };
         {
             Session hidden(folders);
-            TfrmMain& w = hidden.start();
+            MainWindow& w = hidden.start();
             const int wanted = fitting(w);
-            w.Exit1Click();
+            w.exitProgram();
             QCOMPARE(hive.openKey(SettingsKeyPath)->readInteger(QStringLiteral("NotePanelHeight")), wanted);
         }
         Session shown(folders);
-        TfrmMain& w = shown.start();
+        MainWindow& w = shown.start();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(w.normalGeometry().height(), 500);
-        QCOMPARE(w.pnlContents()->height(), fitting(w));
+        QCOMPARE(w.contentsPanel()->height(), fitting(w));
         QVERIFY(w.splitter()->widget(1)->height() >= 100);
         QVERIFY(shown.log().isEmpty());
     }
@@ -182,11 +182,11 @@ private slots:
         folders.writeNotes("<Notes><Note><Title>wide dates</Title><DateTime>40175.9992824074</DateTime>"
                            "<LastModified>40175.9992824074</LastModified></Note></Notes>");
         Session s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         const QFont general = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
         QTreeView* view = w.noteList().view();
-        for (const QWidget* widget : {static_cast<QWidget*>(w.edtTitle()), static_cast<QWidget*>(w.redNote()),
-                                      static_cast<QWidget*>(view)}) {
+        for (const QWidget* widget : {static_cast<QWidget*>(w.titleEdit()),
+                                      static_cast<QWidget*>(w.bodyEdit()), static_cast<QWidget*>(view)}) {
             QCOMPARE(widget->font().family(), general.family());
             QCOMPARE(widget->font().pointSize(), general.pointSize());
         }
@@ -207,26 +207,26 @@ private slots:
         folders.writeNotes(TwoNotes);
         {
             Session s(folders);
-            TfrmMain& w = s.start();
+            MainWindow& w = s.start();
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));
             w.resize(700, 560);
             w.splitter()->setSizes({240, 560 - 240});
             w.noteList().view()->header()->resizeSection(2, 300);
             s.prompts.expectFont(FontChoice{QStringLiteral("DejaVu Serif"), 12, false, true, false, true});
-            w.actions().actFont->trigger();
-            w.Exit1Click();
+            w.actions().fontAction->trigger();
+            w.exitProgram();
             QVERIFY2(s.log().isEmpty(), s.log().constData());
         }
         Session again(folders);
-        TfrmMain& w = again.start();
+        MainWindow& w = again.start();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(w.size(), QSize(700, 560));
-        QCOMPARE(w.pnlContents()->height(), 240);
+        QCOMPARE(w.contentsPanel()->height(), 240);
         QCOMPARE(w.noteList().view()->header()->sectionSize(2), 300);
         QCOMPARE(w.noteList().view()->header()->sectionSize(3), 512); // the note column is not kept
-        for (LinkTextEdit* field : {w.edtTitle(), w.redNote()}) {
+        for (LinkTextEdit* field : {w.titleEdit(), w.bodyEdit()}) {
             QCOMPARE(field->font().family(), QStringLiteral("DejaVu Serif"));
             QCOMPARE(field->font().pointSize(), 12);
             QVERIFY(field->font().italic() && field->font().strikeOut() && !field->font().bold());
@@ -248,7 +248,7 @@ private slots:
         }
         Session s(folders);
         s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         QVERIFY(s.log().contains("Method Name:\tGetPositions"));
         QVERIFY(w.settings().confirmOnDelete);
         QVERIFY(!w.settings().closeOnMenuOnly);
@@ -260,20 +260,20 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         Session s(folders);
-        TfrmMain& w = s.start();
-        QSignalSpy exits(&w, &TfrmMain::exitRequested);
-        QTest::keyClicks(w.edtTitle(), QStringLiteral("typed"));
-        QVERIFY(w.actions().actSaveNote->isEnabled());
+        MainWindow& w = s.start();
+        QSignalSpy exits(&w, &MainWindow::exitRequested);
+        QTest::keyClicks(w.titleEdit(), QStringLiteral("typed"));
+        QVERIFY(w.actions().saveNoteAction->isEnabled());
         const QByteArray settingsBefore = TestFolders::readFile(folders.paths().registryPath());
         s.prompts.expect(QStringLiteral("Save changes to the current note?"), MsgButton::Cancel);
-        w.Exit1Click();
-        QVERIFY(!w.ExitRequested());
+        w.exitProgram();
+        QVERIFY(!w.isExiting());
         QCOMPARE(exits.count(), 0);
         QCOMPARE(TestFolders::readFile(folders.paths().registryPath()), settingsBefore); // nothing written
 
         s.prompts.expect(QStringLiteral("Save changes to the current note?"), MsgButton::No);
-        w.Exit1Click();
-        QVERIFY(w.ExitRequested());
+        w.exitProgram();
+        QVERIFY(w.isExiting());
         QCOMPARE(exits.count(), 1);
         QVERIFY(QFile::exists(folders.paths().registryPath()));
     }
@@ -294,10 +294,10 @@ private slots:
             key->close();
         }
         Session s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         w.show();
-        QSignalSpy exits(&w, &TfrmMain::exitRequested);
-        QTest::keyClicks(w.edtTitle(), QStringLiteral("unsaved")); // the close box never asks about it
+        QSignalSpy exits(&w, &MainWindow::exitRequested);
+        QTest::keyClicks(w.titleEdit(), QStringLiteral("unsaved")); // the close box never asks about it
         QCOMPARE(w.close(), !closeOnMenuOnly);
         QCOMPARE(exits.count(), closeOnMenuOnly ? 0 : 1);
         QVERIFY(s.prompts.asked().isEmpty());
@@ -309,7 +309,7 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         Session s(folders, {QStringLiteral("-0")});
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         w.showAsStarted();
         QVERIFY(w.windowState() & Qt::WindowMinimized);
     }
@@ -326,13 +326,13 @@ private slots:
         folders.writeNotes(bytes);
         Session s(folders);
         s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         QVERIFY2(s.prompts.problems().isEmpty(), qPrintable(s.prompts.problems().join('\n')));
         QCOMPARE(w.noteList().model()->rowCount(), 0);
         QCOMPARE(TestFolders::readFile(folders.notesPath()), bytes);
         QVERIFY(s.log().contains("Method Name:\tFormCreate"));
-        QVERIFY(!w.StartingUp());
-        w.Exit1Click(); // closing must not write an empty document over the file
+        QVERIFY(!w.isStartingUp());
+        w.exitProgram(); // closing must not write an empty document over the file
         QCOMPARE(TestFolders::readFile(folders.notesPath()), bytes);
     }
 
@@ -340,8 +340,8 @@ private slots:
         TestFolders folders; // no qnReadMe.txt
         Session s(folders);
         s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No); // createWithReadMe
-        s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No); // LoadNotes, no document
-        TfrmMain& w = s.start();
+        s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No); // loadNotes, no document
+        MainWindow& w = s.start();
         QVERIFY2(s.prompts.problems().isEmpty(), qPrintable(s.prompts.problems().join('\n')));
         QVERIFY(!QFile::exists(folders.notesPath()));
         QVERIFY(s.log().contains("Method Name:\tWriteQuillnoteFile"));
@@ -356,10 +356,10 @@ private slots:
                            "<Note><Title>three</Title><DateTime>39879</DateTime></Note></Notes>");
         Session s(folders);
         s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         QCOMPARE(s.titles(), QStringList{"one"});
         QVERIFY(s.log().contains("Method Name:\tLoadNotes"));
-        QVERIFY(!w.actions().actSaveNote->isEnabled());
+        QVERIFY(!w.actions().saveNoteAction->isEnabled());
     }
 
     void aFailingMessageBoxIsLoggedWithoutEndlessRecursion() {
@@ -381,7 +381,7 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         Session s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         QStringList menus;
         for (QAction* a : w.menuBar()->actions())
             menus << a->text();
@@ -393,32 +393,32 @@ private slots:
                                     "&Delete", "", "E&xit"}));
 
         ActionCatalog& a = w.actions();
-        QCOMPARE(a.actSaveNotesAs->toolTip(), QStringLiteral("Save selected note(s) to File"));
-        QCOMPARE(a.actSaveNotesAs->statusTip(), QStringLiteral("Saves the selected note(s) to a file."));
-        QCOMPARE(a.actSaveNotesAs->shortcut(), QKeySequence(QStringLiteral("Ctrl+T")));
-        QCOMPARE(a.actFont->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
-        QCOMPARE(a.actFind->shortcut(), QKeySequence(QStringLiteral("F3")));
-        QCOMPARE(a.actEditUndo->toolTip(), QStringLiteral("Undo"));
-        QVERIFY(a.mnuExit->isEnabled());
-        QVERIFY(a.actEditCopy->isEnabled());
+        QCOMPARE(a.exportAction->toolTip(), QStringLiteral("Save selected note(s) to File"));
+        QCOMPARE(a.exportAction->statusTip(), QStringLiteral("Saves the selected note(s) to a file."));
+        QCOMPARE(a.exportAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+T")));
+        QCOMPARE(a.fontAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+        QCOMPARE(a.findAction->shortcut(), QKeySequence(QStringLiteral("F3")));
+        QCOMPARE(a.undoAction->toolTip(), QStringLiteral("Undo"));
+        QVERIFY(a.exitAction->isEnabled());
+        QVERIFY(a.copyAction->isEnabled());
     }
 
     void layoutFollowsTheWindow() {
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         Session s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.resize(800, 600);
-        QTRY_COMPARE(w.edtTitle()->width(), 800 - 50);
-        const int contents = w.pnlContents()->height();
-        QCOMPARE(w.redNote()->height(), contents - 8 - w.edtTitle()->height() - 8);
-        QCOMPARE(w.redNote()->geometry().bottom(), contents - 1);
+        QTRY_COMPARE(w.titleEdit()->width(), 800 - 50);
+        const int contents = w.contentsPanel()->height();
+        QCOMPARE(w.bodyEdit()->height(), contents - 8 - w.titleEdit()->height() - 8);
+        QCOMPARE(w.bodyEdit()->geometry().bottom(), contents - 1);
         // The content panel never gets narrower than 600 pixels, so neither does the window.
         w.resize(300, 600);
-        QTRY_VERIFY(w.pnlContents()->width() >= 600);
-        QVERIFY(w.pnlContents()->minimumHeight() == 100);
+        QTRY_VERIFY(w.contentsPanel()->width() >= 600);
+        QVERIFY(w.contentsPanel()->minimumHeight() == 100);
     }
 
     void searchFindsANoteAndItsScopeIsKept() {
@@ -426,30 +426,30 @@ private slots:
         folders.writeNotes(TwoNotes);
         {
             Session s(folders);
-            TfrmMain& w = s.start();
-            QTest::keyClicks(w.searchBar().edtFind(), QStringLiteral("FIRST"));
-            QTest::keyClick(w.searchBar().edtFind(), Qt::Key_Return);
+            MainWindow& w = s.start();
+            QTest::keyClicks(w.searchBar().findEdit(), QStringLiteral("FIRST"));
+            QTest::keyClick(w.searchBar().findEdit(), Qt::Key_Return);
             QCOMPARE(w.noteList().model()->note(w.noteList().selectedRow()).title, QStringLiteral("Older"));
             s.prompts.expect(QStringLiteral("No matches were found.  Search from the top?"), MsgButton::No);
-            w.actions().actFind->trigger(); // F3: the next note does not match
+            w.actions().findAction->trigger(); // F3: the next note does not match
             QVERIFY(s.prompts.problems().isEmpty());
-            w.searchBar().radCurrentNote()->click();
+            w.searchBar().currentNoteButton()->click();
             QVERIFY(!w.settings().searchAllNotes);
-            w.Exit1Click();
+            w.exitProgram();
         }
         Session again(folders);
-        TfrmMain& w = again.start();
-        QVERIFY(w.searchBar().radCurrentNote()->isChecked());
-        QVERIFY(!w.searchBar().radAllNotes()->isChecked());
+        MainWindow& w = again.start();
+        QVERIFY(w.searchBar().currentNoteButton()->isChecked());
+        QVERIFY(!w.searchBar().allNotesButton()->isChecked());
     }
 
     void aClickedLinkOpensWithTheDesktop() {
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         Session s(folders);
-        TfrmMain& w = s.start();
-        emit w.redNote()->linkClicked(QStringLiteral("www.example.org/a?b=1"));
-        emit w.edtTitle()->linkClicked(QStringLiteral("https://example.org/x#y"));
+        MainWindow& w = s.start();
+        emit w.bodyEdit()->linkClicked(QStringLiteral("www.example.org/a?b=1"));
+        emit w.titleEdit()->linkClicked(QStringLiteral("https://example.org/x#y"));
         QCOMPARE(s.shell.opened, (QList<QUrl>{QUrl(QStringLiteral("http://www.example.org/a?b=1")),
                                               QUrl(QStringLiteral("https://example.org/x#y"))}));
         QVERIFY(s.prompts.asked().isEmpty());
@@ -469,10 +469,10 @@ private slots:
         qputenv("PATH", fakeDir.toLocal8Bit() + ':' + oldPath);
 
         Session s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         w.noteList().selectRow(1);
         emit w.noteList().doubleClicked(); // "Older"
-        w.actions().actSendMail->trigger();
+        w.actions().sendMailAction->trigger();
         const QString recorded = fakeDir + QStringLiteral("xdg-email.args");
         QTRY_VERIFY(QFile::exists(recorded));
         qputenv("PATH", oldPath);
@@ -489,14 +489,14 @@ private slots:
         folders.writeNotes(TwoNotes);
         TestFolders::writeFile(folders.exeFolder() + QStringLiteral("Quillnote.html"), "<html></html>");
         Session s(folders);
-        TfrmMain& w = s.start();
-        QVERIFY(w.MailFooter().endsWith(QStringLiteral("This message sent via Quillnote 1.0.0.1.\n"
+        MainWindow& w = s.start();
+        QVERIFY(w.mailFooter().endsWith(QStringLiteral("This message sent via Quillnote 1.0.0.1.\n"
                                                        "https://www.tarrowin.example/")));
         QVERIFY(!QApplication::topLevelWidgets().isEmpty());
         for (QWidget* top : QApplication::topLevelWidgets()) // the splash is gone once started
             QVERIFY(!top->isVisible() || top == &w);
 
-        w.actions().mnuHelp->trigger();
+        w.actions().helpAction->trigger();
         QCOMPARE(s.shell.opened.size(), 1);
         QCOMPARE(s.shell.opened.first(),
                  QUrl::fromLocalFile(folders.exeFolder() + QStringLiteral("Quillnote.html")));
@@ -508,7 +508,7 @@ private slots:
             if (box)
                 box->close();
         });
-        w.actions().mnuAbout->trigger();
+        w.actions().aboutAction->trigger();
         QCOMPARE(caption, QStringLiteral("About..."));
         QVERIFY(s.log().isEmpty());
     }
@@ -517,19 +517,19 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         Session s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.activateWindow();
-        w.redNote()->setPlainText(QStringLiteral("body text"));
-        w.redNote()->setFocus();
-        QTRY_VERIFY(w.redNote()->hasFocus());
-        w.actions().actEditSelectAll->trigger();
-        QCOMPARE(w.redNote()->textCursor().selectedText(), QStringLiteral("body text"));
-        w.actions().actEditCut->trigger();
-        QCOMPARE(w.redNote()->toPlainText(), QString());
-        w.actions().actEditUndo->trigger();
-        QCOMPARE(w.redNote()->toPlainText(), QStringLiteral("body text"));
+        w.bodyEdit()->setPlainText(QStringLiteral("body text"));
+        w.bodyEdit()->setFocus();
+        QTRY_VERIFY(w.bodyEdit()->hasFocus());
+        w.actions().selectAllAction->trigger();
+        QCOMPARE(w.bodyEdit()->textCursor().selectedText(), QStringLiteral("body text"));
+        w.actions().cutAction->trigger();
+        QCOMPARE(w.bodyEdit()->toPlainText(), QString());
+        w.actions().undoAction->trigger();
+        QCOMPARE(w.bodyEdit()->toPlainText(), QStringLiteral("body text"));
     }
 };
 

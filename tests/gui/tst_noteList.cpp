@@ -48,15 +48,15 @@ private slots:
         NoteList list(settings, &parent);
         list.model()->setNotes({note("b", "39877.5"), note("a", "39878"), note("c", "39876.25")});
 
-        list.lsvNotesColumnClick(NoteListModel::ColTitle);
+        list.sortByColumn(NoteListModel::ColTitle);
         QCOMPARE(titles(*list.model()), (QStringList{"c", "b", "a"}));
         QCOMPARE(list.model()->sortDirection(), -1);
-        list.lsvNotesColumnClick(NoteListModel::ColTitle);
+        list.sortByColumn(NoteListModel::ColTitle);
         QCOMPARE(titles(*list.model()), (QStringList{"a", "b", "c"}));
         QCOMPARE(list.model()->sortDirection(), 1);
 
         // Another column does not start ascending: it reverses the direction in use.
-        list.lsvNotesColumnClick(NoteListModel::ColCreated);
+        list.sortByColumn(NoteListModel::ColCreated);
         QCOMPARE(settings.sortToggle, -1);
         QCOMPARE(settings.sortColumn, int(NoteListModel::ColCreated));
         QCOMPARE(titles(*list.model()), (QStringList{"a", "b", "c"})); // 39878 > 39877.5 > 39876.25
@@ -78,7 +78,7 @@ private slots:
         NoteList list(settings, &parent);
         list.model()->setNotes(
             {note("b", "1"), note("Äpfel", "1"), note("A", "1"), note("apfel", "1"), note("a", "1")});
-        list.lsvNotesColumnClick(NoteListModel::ColTitle);
+        list.sortByColumn(NoteListModel::ColTitle);
         QCOMPARE(titles(*list.model()), (QStringList{"a", "A", "apfel", "Äpfel", "b"}));
     }
 
@@ -91,9 +91,9 @@ private slots:
         // without a creation number sorts by its display text.
         list.model()->setNotes({note("late", "39900", "39901,5"), note("never", "39800"),
                                 note("early", "39850", "39851"), note("display", "05.03.2009 13:02:13")});
-        list.lsvNotesColumnClick(NoteListModel::ColModified);
+        list.sortByColumn(NoteListModel::ColModified);
         QCOMPARE(titles(*list.model()), (QStringList{"never", "display", "early", "late"}));
-        list.lsvNotesColumnClick(NoteListModel::ColCreated); // descending now
+        list.sortByColumn(NoteListModel::ColCreated); // descending now
         QCOMPARE(titles(*list.model()).first(), QStringLiteral("late"));
         QCOMPARE(titles(*list.model()).last(), QStringLiteral("display")); // "05..." < "39..."
     }
@@ -106,7 +106,7 @@ private slots:
         list.selectRow(0);
         list.model()->setChecked(2, true);
         QSignalSpy clicks(&list, &NoteList::clicked);
-        list.lsvNotesColumnClick(NoteListModel::ColTitle); // descending: c b a
+        list.sortByColumn(NoteListModel::ColTitle); // descending: c b a
         QCOMPARE(list.model()->note(list.selectedRow()).title, QStringLiteral("a"));
         QCOMPARE(list.model()->checkedRows(), std::vector<int>{0});
         QVERIFY(list.hasCheckedRows());

@@ -51,17 +51,17 @@ Q_DECLARE_METATYPE(NoteExport::PrinterPage)
 class TestPrint : public QObject {
     Q_OBJECT
 
-    static void check(TfrmMain& w, const QStringList& titles) {
+    static void check(MainWindow& w, const QStringList& titles) {
         NoteListModel& m = *w.noteList().model();
         for (int r = 0; r < m.rowCount(); ++r)
             if (titles.contains(m.note(r).title))
                 m.setData(m.index(r, 0), Qt::Checked, Qt::CheckStateRole);
         emit w.noteList().clicked();
     }
-    static void openOlder(TfrmMain& w) {
+    static void openOlder(MainWindow& w) {
         w.noteList().selectRow(w.noteList().model()->note(0).title == QLatin1String("Older") ? 0 : 1);
         emit w.noteList().doubleClicked();
-        QCOMPARE(w.edtTitle()->text(), QStringLiteral("Older"));
+        QCOMPARE(w.titleEdit()->text(), QStringLiteral("Older"));
     }
 
 private slots:
@@ -143,30 +143,30 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         PdfPrintDialogs dialog;
         dialog.file = folders.root() + QStringLiteral("out.pdf");
         w.output().setPrintDialogs(dialog);
         openOlder(w);
-        w.edtTitle()->setText(QStringLiteral("Older\u00A0one"));
+        w.titleEdit()->setText(QStringLiteral("Older\u00A0one"));
 
         QString body = QStringLiteral("\n  ");
         for (int i = 1; i <= 150; ++i)
             body += QStringLiteral("Line %1 of\u00A0the long note\n").arg(i, 3, 10, QLatin1Char('0'));
         body += QString(400, QLatin1Char('W')) + QStringLiteral("\n\n");
-        w.redNote()->setPlainText(body);
-        QTest::keyClicks(w.redNote(), QStringLiteral("typed")); // an undo step the print must keep
-        body = w.redNote()->toPlainText();
-        QVERIFY(w.actions().actSaveNote->isEnabled()); // the edit is unsaved
+        w.bodyEdit()->setPlainText(body);
+        QTest::keyClicks(w.bodyEdit(), QStringLiteral("typed")); // an undo step the print must keep
+        body = w.bodyEdit()->toPlainText();
+        QVERIFY(w.actions().saveNoteAction->isEnabled()); // the edit is unsaved
         check(w, {QStringLiteral("Older"), QStringLiteral("Newer")});
-        QVERIFY(w.actions().actPrint->isEnabled());
-        w.actions().actPrint->trigger();
+        QVERIFY(w.actions().printAction->isEnabled());
+        w.actions().printAction->trigger();
         QCOMPARE(dialog.shown, 1);
         QVERIFY2(s.log().isEmpty(), s.log().constData());
 
-        QCOMPARE(w.redNote()->toPlainText(), body);
-        QVERIFY(w.actions().actSaveNote->isEnabled());
-        QVERIFY(w.redNote()->document()->isUndoAvailable());
+        QCOMPARE(w.bodyEdit()->toPlainText(), body);
+        QVERIFY(w.actions().saveNoteAction->isEnabled());
+        QVERIFY(w.bodyEdit()->document()->isUndoAvailable());
 
         QVERIFY(pdfInfo(dialog.file, QStringLiteral("Pages")).toInt() >= 3);
         QCOMPARE(pdfInfo(dialog.file, QStringLiteral("Title")), QStringLiteral("Quillnote: Older\u00A0one"));
@@ -227,7 +227,7 @@ private slots:
         // A page range chosen in the dialog prints only those pages.
         dialog.file = folders.root() + QStringLiteral("page2.pdf");
         dialog.fromPage = dialog.toPage = 2;
-        w.actions().actPrint->trigger();
+        w.actions().printAction->trigger();
         QCOMPARE(pdfInfo(dialog.file, QStringLiteral("Pages")), QStringLiteral("1"));
         const QString page2 = QString::fromUtf8(run(QStringLiteral("pdftotext"), {dialog.file, "-"}));
         QVERIFY(page2.contains(QStringLiteral(" of the long note")));
@@ -272,17 +272,17 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         PdfPrintDialogs dialog;
         dialog.file = folders.root() + QStringLiteral("out.pdf");
         dialog.accept = false;
         w.output().setPrintDialogs(dialog);
         openOlder(w);
-        w.actions().actPrint->trigger();
+        w.actions().printAction->trigger();
         QCOMPARE(dialog.shown, 1);
         QVERIFY(!QFile::exists(dialog.file));
         QVERIFY(s.log().isEmpty());
-        QVERIFY(!w.actions().actSaveNote->isEnabled());
+        QVERIFY(!w.actions().saveNoteAction->isEnabled());
     }
 
     // A print job that cannot start is logged under the print step; the editors stay as they were.
@@ -290,19 +290,19 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         PdfPrintDialogs dialog;
         dialog.file = folders.root() + QStringLiteral("missing/folder/out.pdf");
         w.output().setPrintDialogs(dialog);
         openOlder(w);
-        const QString before = w.redNote()->toPlainText();
+        const QString before = w.bodyEdit()->toPlainText();
         s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
-        w.actions().actPrint->trigger();
+        w.actions().printAction->trigger();
         QCOMPARE(s.prompts.pending(), 0);
         QVERIFY(s.log().contains("PrintRichText"));
         QVERIFY(s.log().contains("Main"));
-        QCOMPARE(w.redNote()->toPlainText(), before);
-        QVERIFY(!w.actions().actSaveNote->isEnabled());
+        QCOMPARE(w.bodyEdit()->toPlainText(), before);
+        QVERIFY(!w.actions().saveNoteAction->isEnabled());
     }
 };
 

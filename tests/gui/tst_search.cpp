@@ -25,8 +25,8 @@ struct Host {
     NoteList list{settings, &window};
     LinkTextEdit title{true}, body{false};
     QStatusBar barStatus;
-    QAction actFind{&window}, actStartFind{&window};
-    SearchBar bar{actFind};
+    QAction findAction{&window}, startFindAction{&window};
+    SearchBar bar{findAction};
     SearchCommands* search;
     bool cancelOpen = false; // the user cancels the save question
     QStringList failures;
@@ -44,7 +44,7 @@ struct Host {
         list.model()->setNotes(rows);
         bar.placeOn(&barStatus);
         search =
-            new SearchCommands({list, title, body, settings, prompts, actFind,
+            new SearchCommands({list, title, body, settings, prompts, findAction,
                                 [this] {
                                     if (cancelOpen)
                                         return;
@@ -54,17 +54,17 @@ struct Host {
                                 },
                                 [this](const QString& m, const QString& e) { failures << m + ": " + e; }},
                                bar, &window);
-        actFind.setShortcut(Qt::Key_F3);
-        actStartFind.setShortcut(QKeySequence(QStringLiteral("Ctrl+F")));
-        window.addActions({&actFind, &actStartFind});
-        QObject::connect(&actFind, &QAction::triggered, search, &SearchCommands::actFindExecute);
-        QObject::connect(&actStartFind, &QAction::triggered, search, &SearchCommands::actStartFindExecute);
+        findAction.setShortcut(Qt::Key_F3);
+        startFindAction.setShortcut(QKeySequence(QStringLiteral("Ctrl+F")));
+        window.addActions({&findAction, &startFindAction});
+        QObject::connect(&findAction, &QAction::triggered, search, &SearchCommands::findText);
+        QObject::connect(&startFindAction, &QAction::triggered, search, &SearchCommands::startFind);
         window.resize(640, 480);
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
     }
     void find(const QString& text) {
-        bar.edtFind()->setText(text);
+        bar.findEdit()->setText(text);
         QTest::keyClick(&window, Qt::Key_F3);
     }
     // Where the last step left things: "row:field" with the focused field's selection, or the message.
@@ -168,12 +168,12 @@ private slots:
         QStringList rows{QString::number(h.list.selectedRow())};
         h.prompts.expect("Search from the top?", MsgButton::Yes);
         for (int i = 0; i < 3; ++i) {
-            QTest::keyClick(h.bar.edtFind(), i % 2 ? Qt::Key_Return : Qt::Key_Enter);
+            QTest::keyClick(h.bar.findEdit(), i % 2 ? Qt::Key_Return : Qt::Key_Enter);
             rows << QString::number(h.list.selectedRow());
         }
         QCOMPARE(rows.join(','), "0,2,0,2");
-        QCOMPARE(h.bar.edtFind()->text(), "k"); // Enter inserted nothing
-        QCOMPARE(h.body.toPlainText(), "kept"); // LoadNotesOnSearch off: the editors stay as they were
+        QCOMPARE(h.bar.findEdit()->text(), "k"); // Enter inserted nothing
+        QCOMPARE(h.body.toPlainText(), "kept");  // LoadNotesOnSearch off: the editors stay as they were
         QCOMPARE(h.prompts.asked().size(), 1);
         QVERIFY(h.prompts.problems().isEmpty());
     }
@@ -230,12 +230,12 @@ private slots:
         h.title.setText(title);
         h.body.setPlainText(body);
         h.title.moveCursor(QTextCursor::End); // a caret alone is no start
-        h.bar.edtFind()->setText(text);
+        h.bar.findEdit()->setText(text);
         QStringList seen;
         for (int i = 0; i < steps.count(' ') + 1; ++i) {
             h.prompts.expect("No matches were found.", MsgButton::OK);
             const int asked = h.prompts.asked().size();
-            h.search->actFindExecute();
+            h.search->findText();
             seen << (h.prompts.asked().size() > asked ? "none" : h.outcome(asked).mid(3));
             if (seen.last() != "none")
                 h.prompts.clear();
@@ -247,8 +247,8 @@ private slots:
     void enterFailureIsReported() {
         Host h(Notes{});
         h.prompts.expectFailure("No matches", "box broke");
-        h.bar.edtFind()->setText("x");
-        QTest::keyClick(h.bar.edtFind(), Qt::Key_Return);
+        h.bar.findEdit()->setText("x");
+        QTest::keyClick(h.bar.findEdit(), Qt::Key_Return);
         QCOMPARE(h.failures, QStringList{"edtFindKeyPress: box broke"});
     }
 
@@ -265,38 +265,38 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, enabled);
         Host h(Notes{});
-        QTest::keyClicks(h.bar.edtFind(), "z");
-        h.bar.edtFind()->setText(text);
-        h.actFind.setToolTip("Search notes."); // the binding refreshes the button
-        QCOMPARE(h.bar.btnFind()->isEnabled(), enabled);
-        QVERIFY(h.actFind.isEnabled());
+        QTest::keyClicks(h.bar.findEdit(), "z");
+        h.bar.findEdit()->setText(text);
+        h.findAction.setToolTip("Search notes."); // the binding refreshes the button
+        QCOMPARE(h.bar.findButton()->isEnabled(), enabled);
+        QVERIFY(h.findAction.isEnabled());
     }
 
     void scopeButtonsAndPlaces() {
         Host h(Notes{});
         h.settings.searchAllNotes = false;
         h.search->showScope();
-        QVERIFY(h.bar.radCurrentNote()->isChecked());
-        QTest::mouseClick(h.bar.radAllNotes(), Qt::LeftButton);
+        QVERIFY(h.bar.currentNoteButton()->isChecked());
+        QTest::mouseClick(h.bar.allNotesButton(), Qt::LeftButton);
         QVERIFY(h.settings.searchAllNotes);
-        h.bar.radCurrentNote()->setFocus();
-        QVERIFY(h.bar.radCurrentNote()->font().bold());
+        h.bar.currentNoteButton()->setFocus();
+        QVERIFY(h.bar.currentNoteButton()->font().bold());
         QTest::keyClick(&h.window, Qt::Key_F, Qt::ControlModifier);
-        QCOMPARE(QApplication::focusWidget(), h.bar.edtFind());
-        QVERIFY(!h.bar.radCurrentNote()->font().bold());
-        QTest::mouseClick(h.bar.radCurrentNote(), Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), h.bar.findEdit());
+        QVERIFY(!h.bar.currentNoteButton()->font().bold());
+        QTest::mouseClick(h.bar.currentNoteButton(), Qt::LeftButton);
         QVERIFY(!h.settings.searchAllNotes);
 
         h.window.resize(700, 300);
         h.bar.keepAligned();
         QCOMPARE(h.bar.panel()->text(), "   Find:");
         QCOMPARE(h.bar.panel()->width(), 500);
-        QCOMPARE(h.bar.btnFind()->defaultAction(), &h.actFind);
-        QCOMPARE(h.bar.edtFind()->mapTo(&h.window, QPoint()) - h.barStatus.mapTo(&h.window, QPoint()),
+        QCOMPARE(h.bar.findButton()->defaultAction(), &h.findAction);
+        QCOMPARE(h.bar.findEdit()->mapTo(&h.window, QPoint()) - h.barStatus.mapTo(&h.window, QPoint()),
                  QPoint(40, 3));
-        QCOMPARE(h.bar.edtFind()->size(), QSize(321, 21));
-        QCOMPARE(h.bar.btnFind()->geometry(), QRect(363, 3, 23, 21));
-        QCOMPARE(h.bar.radCurrentNote()->geometry(), QRect(495, 3, 100, 21));
+        QCOMPARE(h.bar.findEdit()->size(), QSize(321, 21));
+        QCOMPARE(h.bar.findButton()->geometry(), QRect(363, 3, 23, 21));
+        QCOMPARE(h.bar.currentNoteButton()->geometry(), QRect(495, 3, 100, 21));
         QVERIFY(h.barStatus.height() >= 24); // the edit is not cut off
     }
 };

@@ -18,7 +18,7 @@ class TestSpellCommand : public QObject {
     struct Run {
         TestFolders folders;
         std::unique_ptr<MainWindowSession> session;
-        TfrmMain* w = nullptr;
+        MainWindow* w = nullptr;
         std::shared_ptr<SpellScript> script = std::make_shared<SpellScript>();
         std::unique_ptr<ScriptedSpellDialog> dialog;
 
@@ -32,7 +32,8 @@ class TestSpellCommand : public QObject {
             w = &session->start();
             SpellChecker& checker = w->spell().checker();
             if (pipeProgram) {
-                w->cboSpellCheck()->setItemIndex(w->cboSpellCheck()->findText(QStringLiteral("Fake - pipe")));
+                w->languagePicker()->setItemIndex(
+                    w->languagePicker()->findText(QStringLiteral("Fake - pipe")));
                 QCOMPARE(checker.languageText, QStringLiteral("Fake - pipe"));
             } else {
                 // The language picker has configured the checker from this machine's dictionaries:
@@ -44,13 +45,13 @@ class TestSpellCommand : public QObject {
             }
             dialog = std::make_unique<ScriptedSpellDialog>(checker);
             dialog->install();
-            w->actions().actNewNote->trigger();
-            QTest::keyClicks(w->edtTitle(), title);
+            w->actions().newNoteAction->trigger();
+            QTest::keyClicks(w->titleEdit(), title);
             const QStringList lines = body.split(u'\n');
             for (int i = 0; i < lines.size(); ++i) {
                 if (i > 0)
-                    QTest::keyClick(w->redNote(), Qt::Key_Return);
-                QTest::keyClicks(w->redNote(), lines.at(i));
+                    QTest::keyClick(w->bodyEdit(), Qt::Key_Return);
+                QTest::keyClicks(w->bodyEdit(), lines.at(i));
             }
         }
         QString pipeFolder() const { return folders.exeFolder() + QStringLiteral("ispell/"); }
@@ -77,8 +78,8 @@ class TestSpellCommand : public QObject {
             return {c.selectionStart(), c.selectionEnd() - c.selectionStart()};
         }
         void spellCheck() {
-            QVERIFY(w->actions().actSpellCheck->isEnabled());
-            w->actions().actSpellCheck->trigger();
+            QVERIFY(w->actions().spellCheckAction->isEnabled());
+            w->actions().spellCheckAction->trigger();
         }
         QStringList presented() const {
             QStringList out;
@@ -94,20 +95,20 @@ private slots:
         r.script->flag("Teh", SpellResult::UnknownInputWord, {"The"});
         r.script->flag("secnd", SpellResult::UnknownInputWord, {"second"});
         r.dialog->then(ScriptedSpellDialog::change()).then(ScriptedSpellDialog::change());
-        Run::select(r.w->edtTitle(), 2, 0);
-        Run::select(r.w->redNote(), 3, 4);
+        Run::select(r.w->titleEdit(), 2, 0);
+        Run::select(r.w->bodyEdit(), 3, 4);
         r.spellCheck();
 
-        QCOMPARE(r.w->edtTitle()->text(), QStringLiteral("The title"));
-        QCOMPARE(r.w->redNote()->text(), QStringLiteral("first line\nsecond line end"));
+        QCOMPARE(r.w->titleEdit()->text(), QStringLiteral("The title"));
+        QCOMPARE(r.w->bodyEdit()->text(), QStringLiteral("first line\nsecond line end"));
         QCOMPARE(r.script->buffers(),
                  (QStringList{"S:Teh title", "C: title", "S:first line", "S:secnd line end", "C: line end"}));
         QCOMPARE(r.dialog->presentations.front().caption, QStringLiteral("Quillnote Spell Check"));
         QCOMPARE(r.script->created, std::vector<LanguageId>{2057});
         // The selections come back as remembered, though the body grew.
-        QCOMPARE(Run::selection(r.w->edtTitle()), qMakePair(2, 0));
-        QCOMPARE(Run::selection(r.w->redNote()), qMakePair(3, 4));
-        QVERIFY(r.w->actions().actSaveNote->isEnabled()); // the note counts as changed
+        QCOMPARE(Run::selection(r.w->titleEdit()), qMakePair(2, 0));
+        QCOMPARE(Run::selection(r.w->bodyEdit()), qMakePair(3, 4));
+        QVERIFY(r.w->actions().saveNoteAction->isEnabled()); // the note counts as changed
         QVERIFY(r.session->prompts.problems().isEmpty());
     }
 
@@ -126,16 +127,16 @@ private slots:
         Run r(QStringLiteral("teh title"), QStringLiteral("body"));
         r.script->flag("teh", SpellResult::ReturningChangeAlways, {}, "the");
         r.script->failCreate = QStringLiteral("No ispell dictionary");
-        Run::select(r.w->redNote(), 1, 2);
+        Run::select(r.w->bodyEdit(), 1, 2);
         r.session->prompts.expect(QStringLiteral("An error has occurred"), MsgButton::No);
         r.spellCheck();
         const QByteArray log = r.session->log();
         QVERIFY2(log.contains("Main") && log.contains("actSpellCheckExecute") &&
                      log.contains("No ispell dictionary"),
                  log.constData());
-        QCOMPARE(r.w->edtTitle()->text(), QStringLiteral("teh title"));
+        QCOMPARE(r.w->titleEdit()->text(), QStringLiteral("teh title"));
         QCOMPARE(r.dialog->shows, 0);
-        QCOMPARE(Run::selection(r.w->redNote()), qMakePair(1, 2));
+        QCOMPARE(Run::selection(r.w->bodyEdit()), qMakePair(1, 2));
         QVERIFY(r.session->prompts.problems().isEmpty());
     }
 
@@ -167,7 +168,7 @@ private slots:
         QVERIFY(r.session->prompts.problems().isEmpty());
         const QByteArray log = r.session->log();
         QCOMPARE(log.contains("actSpellCheckExecute") && log.contains("stopped answering"), stopped);
-        QCOMPARE(r.w->edtTitle()->text() + r.w->redNote()->text(), QStringLiteral("one twothree four"));
+        QCOMPARE(r.w->titleEdit()->text() + r.w->bodyEdit()->text(), QStringLiteral("one twothree four"));
         QCOMPARE(r.dialog->shows, 0);
         if (!stopped)
             return;
@@ -207,12 +208,12 @@ private slots:
             r.script->failCreate = QStringLiteral("No ispell dictionary");
             r.session->prompts.expect(QStringLiteral("An error has occurred"), MsgButton::No);
         }
-        r.w->actions().actSaveNote->trigger();
+        r.w->actions().saveNoteAction->trigger();
         QCOMPARE(r.script->checks.empty(), !option || answer == u"fail");
         QCOMPARE(r.dialog->unanswered, 0);
         const QByteArray notes = TestFolders::readFile(r.folders.notesPath());
         QVERIFY2(notes.contains("<Title>" + saved.toUtf8() + "</Title>"), notes.constData());
-        QVERIFY(!r.w->actions().actSaveNote->isEnabled());
+        QVERIFY(!r.w->actions().saveNoteAction->isEnabled());
         QCOMPARE(r.session->log().contains("actSpellCheckExecute"), answer == u"fail");
         QVERIFY(r.session->prompts.problems().isEmpty());
         QCOMPARE(r.session->prompts.pending(), 0);

@@ -67,10 +67,10 @@ private slots:
         installLanguages(folders);
         storeSpelling(folders, type, language);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         QVERIFY2(s.log().isEmpty(), s.log().constData());
 
-        LanguagePicker* picker = w.cboSpellCheck();
+        LanguagePicker* picker = w.languagePicker();
         QCOMPARE(picker->objectName(), QStringLiteral("cboSpellCheck"));
         QCOMPARE(picker->parentWidget(), w.findChild<QToolBar*>(QStringLiteral("ToolBar1")));
         QVERIFY(!picker->isVisibleTo(&w));
@@ -88,10 +88,10 @@ private slots:
         storeSpelling(folders, 2, 1);
         {
             MainWindowSession s(folders);
-            TfrmMain& w = s.start();
+            MainWindow& w = s.start();
             w.settings().spellCheckerLanguage = 2; // as the options dialog's OK leaves it
-            w.Exit1Click();
-            QVERIFY(w.ExitRequested());
+            w.exitProgram();
+            QVERIFY(w.isExiting());
         }
         {
             const auto key = RegistryHive(folders.paths().registryPath()).openKey(SettingsKeyPath);
@@ -99,8 +99,8 @@ private slots:
             QCOMPARE(key->readInteger(QStringLiteral("SpellCheckerLanguage")), 2);
         }
         MainWindowSession again(folders);
-        TfrmMain& w = again.start();
-        QCOMPARE(w.cboSpellCheck()->itemIndex(), 2);
+        MainWindow& w = again.start();
+        QCOMPARE(w.languagePicker()->itemIndex(), 2);
         QCOMPARE(w.spell().checker().language(), LanguageId(1031));
         QCOMPARE(w.spell().checker().cmd, QStringLiteral("ispell -a -d german"));
     }

@@ -43,13 +43,13 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         TraySession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         QVERIFY(s.icon.installed);
         QCOMPARE(s.icon.tip, QStringLiteral("Quillnote"));
         QCOMPARE(captions(s.icon.menu), (QStringList{"&Add Note", "", "&Show", "&Hide", "", "E&xit"}));
         w.show();
-        QVERIFY(!w.tray().Show1()->isEnabled());
-        QVERIFY(w.tray().Hide1()->isEnabled());
+        QVERIFY(!w.tray().showAction()->isEnabled());
+        QVERIFY(w.tray().hideAction()->isEnabled());
         s.window.reset();
         QVERIFY(!s.icon.installed); // removed with the window
     }
@@ -64,19 +64,19 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         TraySession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         maximized ? w.showMaximized() : w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
 
-        w.tray().Hide1()->trigger();
+        w.tray().hideAction()->trigger();
         QVERIFY(!w.isVisible());
-        QVERIFY(w.tray().Show1()->isEnabled());
-        QVERIFY(!w.tray().Hide1()->isEnabled());
+        QVERIFY(w.tray().showAction()->isEnabled());
+        QVERIFY(!w.tray().hideAction()->isEnabled());
 
         s.icon.press();
         QVERIFY(w.isVisible());
         QCOMPARE(bool(w.windowState() & Qt::WindowMaximized), maximized);
-        QVERIFY(!w.tray().Show1()->isEnabled());
+        QVERIFY(!w.tray().showAction()->isEnabled());
         s.icon.press(); // already shown: brought forward again, nothing else
         QVERIFY(w.isVisible());
     }
@@ -96,7 +96,7 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         TraySession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         w.setWindowState(state);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -105,12 +105,12 @@ private slots:
         QVERIFY(w.tray().inTray());
         QCOMPARE(w.windowState(), state);
 
-        w.tray().Show1()->trigger();
+        w.tray().showAction()->trigger();
         QVERIFY(w.isVisible());
         QCOMPARE(w.windowState() & ~Qt::WindowActive, state);
         w.showMinimized();
         QTRY_VERIFY(!w.isVisible());
-        w.tray().Exit2()->trigger();
+        w.tray().exitAction()->trigger();
         QCOMPARE(storedSetting(folders, QStringLiteral("FormState")), formState);
     }
 
@@ -130,7 +130,7 @@ private slots:
         if (!setting.isEmpty())
             writeSetting(folders, setting, 1);
         TraySession s(folders, arguments);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         w.showAsStarted();
         QVERIFY(!w.isVisible());
         QVERIFY(w.tray().inTray());
@@ -145,13 +145,13 @@ private slots:
         folders.writeNotes(TwoNotes);
         writeSetting(folders, QStringLiteral("CloseOnMenuOnly"), 1);
         TraySession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         w.show();
-        QSignalSpy exits(&w, &TfrmMain::exitRequested);
+        QSignalSpy exits(&w, &MainWindow::exitRequested);
         QVERIFY(!w.close());
         QVERIFY(!w.isVisible());
         QCOMPARE(exits.count(), 0);
-        w.tray().Exit2()->trigger(); // the tray's Exit is the menu's Exit
+        w.tray().exitAction()->trigger(); // the tray's Exit is the menu's Exit
         QCOMPARE(exits.count(), 1);
     }
 
@@ -159,16 +159,16 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         TraySession s(folders, {}, /*trayAvailable=*/false);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.tray().Hide1()->trigger();
+        w.tray().hideAction()->trigger();
         QVERIFY(w.isVisible()); // minimized on the task bar instead
         QVERIFY(!w.tray().inTray());
 
         // A tray that goes away while the window is in it gives the window back.
         s.icon.available = true;
-        w.tray().Hide1()->trigger();
+        w.tray().hideAction()->trigger();
         QVERIFY(!w.isVisible());
         s.icon.available = false;
         QTRY_VERIFY_WITH_TIMEOUT(w.isVisible(), 3000);

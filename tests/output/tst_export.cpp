@@ -10,15 +10,15 @@
 class TestExport : public QObject {
     Q_OBJECT
 
-    static void open(TfrmMain& w, const QString& title) {
+    static void open(MainWindow& w, const QString& title) {
         const NoteListModel& m = *w.noteList().model();
         for (int r = 0; r < m.rowCount(); ++r)
             if (m.note(r).title == title)
                 w.noteList().selectRow(r);
         emit w.noteList().doubleClicked();
-        QCOMPARE(w.edtTitle()->text(), title);
+        QCOMPARE(w.titleEdit()->text(), title);
     }
-    static void check(TfrmMain& w, const QStringList& titles) {
+    static void check(MainWindow& w, const QStringList& titles) {
         NoteListModel& m = *w.noteList().model();
         for (int r = 0; r < m.rowCount(); ++r)
             if (titles.contains(m.note(r).title))
@@ -27,11 +27,11 @@ class TestExport : public QObject {
     }
     // Exports into `path` and answers the error report's question, if one is expected.
     static void exportTo(MainWindowSession& s, const QString& path, bool failureExpected = false) {
-        QVERIFY(s.window->actions().actSaveNotesAs->isEnabled());
+        QVERIFY(s.window->actions().exportAction->isEnabled());
         s.prompts.expectSaveFile(path);
         if (failureExpected)
             s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
-        s.window->actions().actSaveNotesAs->trigger();
+        s.window->actions().exportAction->trigger();
         QCOMPARE(s.prompts.pending(), 0);
         QVERIFY2(s.prompts.problems().isEmpty(), qPrintable(s.prompts.problems().join('\n')));
     }
@@ -98,14 +98,14 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         if (open.isEmpty())
-            w.actions().actNewNote->trigger();
+            w.actions().newNoteAction->trigger();
         else
             TestExport::open(w, open);
         s.clock.set(QDateTime(QDate(2011, 1, 1), now));
-        w.edtTitle()->setText(title);
-        w.redNote()->setPlainText(body);
+        w.titleEdit()->setText(title);
+        w.bodyEdit()->setPlainText(body);
         check(w, checked);
         const QString path = folders.root() + QStringLiteral("out.txt");
         exportTo(s, path);
@@ -117,11 +117,11 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         const QStringList before = QDir(folders.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         check(w, {QStringLiteral("Older")});
         s.prompts.expectSaveFile(std::nullopt);
-        w.actions().actSaveNotesAs->trigger();
+        w.actions().exportAction->trigger();
         QCOMPARE(s.prompts.pending(), 0);
         QCOMPARE(QDir(folders.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
         QVERIFY(s.log().isEmpty());
@@ -131,7 +131,7 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         const QString path = folders.root() + QStringLiteral("notes.txt");
         TestFolders::writeFile(path, QByteArray(4000, 'x'));
         check(w, {QStringLiteral("Newer")});
@@ -160,7 +160,7 @@ private slots:
         TestFolders::writeFile(folders.root() + QStringLiteral("blocker"), "keep");
         QVERIFY(QDir(folders.root()).mkdir(QStringLiteral("folder")));
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         const QStringList before = QDir(folders.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         check(w, {QStringLiteral("Older")});
         exportTo(s, folders.root() + target, /*failureExpected=*/true);

@@ -144,9 +144,9 @@ private slots:
         QSignalSpy ended(&client, &MailClient::finished);
 
         if (feedback)
-            commands.Sendfeedback1Click();
+            commands.sendFeedback();
         else
-            commands.actSendMailExecute(title, body, Footer);
+            commands.sendNote(title, body, Footer);
 
         QCOMPARE(QApplication::overrideCursor(), nullptr);
         QVERIFY(ended.wait(10000));
@@ -161,15 +161,15 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
-        w.actions().actNewNote->trigger();
-        w.edtTitle()->setText(QStringLiteral("a\u00A0b\u00A0"));
-        w.redNote()->setPlainText(QStringLiteral("\u00A0c\u00A0d\ne"));
-        w.actions().actSendMail->trigger();
+        MainWindow& w = s.start();
+        w.actions().newNoteAction->trigger();
+        w.titleEdit()->setText(QStringLiteral("a\u00A0b\u00A0"));
+        w.bodyEdit()->setPlainText(QStringLiteral("\u00A0c\u00A0d\ne"));
+        w.actions().sendMailAction->trigger();
         QTRY_VERIFY(fake.started());
         QCOMPARE(fake.arguments(), QStringList({QStringLiteral("--utf8"), QStringLiteral("--subject"),
                                                 QStringLiteral("a\u00A0b\u00A0"), QStringLiteral("--body"),
-                                                QStringLiteral("\u00A0c\u00A0d\ne") + w.MailFooter()}));
+                                                QStringLiteral("\u00A0c\u00A0d\ne") + w.mailFooter()}));
         verifyAsScripted(s.prompts);
     }
 

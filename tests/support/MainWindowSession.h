@@ -4,8 +4,8 @@
 #include "RecordingShell.h"
 #include "ScriptedPrompts.h"
 #include "TestFolders.h"
+#include "gui/MainWindow.h"
 #include "gui/NoteList.h"
-#include "gui/TfrmMain.h"
 
 #include <QStringList>
 #include <memory>
@@ -25,15 +25,15 @@ struct MainWindowSession {
     ScriptedPrompts prompts;
     RecordingShell shell;
     FixedClock clock;
-    std::unique_ptr<TfrmMain> window;
+    std::unique_ptr<MainWindow> window;
 
     explicit MainWindowSession(TestFolders& f, QStringList arguments = {}, ITrayIcon* tray = nullptr)
         : folders(f) {
         AppServices services{folders.paths(), prompts, shell, clock, std::move(arguments), tray};
-        window = std::make_unique<TfrmMain>(services);
+        window = std::make_unique<MainWindow>(services);
     }
-    TfrmMain& start() {
-        window->FormCreate();
+    MainWindow& start() {
+        window->startUp();
         return *window;
     }
     QStringList titles() const {

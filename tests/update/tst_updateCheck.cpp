@@ -63,9 +63,9 @@ struct Check {
         session = std::make_unique<MainWindowSession>(folders);
     }
     ScriptedPrompts& prompts() { return session->prompts; }
-    TfrmMain& window() { return *session->window; }
-    TfrmMain& start() { return session->start(); }
-    void fromMenu() { window().actions().mnuCheckForUpdates->trigger(); }
+    MainWindow& window() { return *session->window; }
+    MainWindow& start() { return session->start(); }
+    void fromMenu() { window().actions().checkForUpdatesAction->trigger(); }
     QString installerTarget() const { return folders.dataFolder() + QStringLiteral("setup.exe"); }
     QString localVersionFile() const { return folders.exeFolder() + QStringLiteral("verinfo.xml"); }
     // Every scripted question was asked, nothing else was, and the version file is gone.
@@ -151,7 +151,7 @@ private slots:
     void actionIsAvailable() {
         Check c(verInfo("1.0.0.1"));
         c.start();
-        QVERIFY(c.window().actions().mnuCheckForUpdates->isEnabled());
+        QVERIFY(c.window().actions().checkForUpdatesAction->isEnabled());
         QCOMPARE(c.server.hits(VersionPath), 0); // no start-up check unless the setting is on
     }
 
@@ -250,12 +250,12 @@ private slots:
             if (!oldConfig.isNull())
                 qputenv("XDG_CONFIG_HOME", oldConfig);
         });
-        TfrmMain& w = c.start();
-        w.actions().actNewNote->trigger();
-        w.edtTitle()->setText(QStringLiteral("T"));
+        MainWindow& w = c.start();
+        w.actions().newNoteAction->trigger();
+        w.titleEdit()->setText(QStringLiteral("T"));
         auto exportTo = [&](const QString& file) {
             c.prompts().expectSaveFile(file);
-            w.actions().actSaveNotesAs->trigger();
+            w.actions().exportAction->trigger();
             QVERIFY(QFile::exists(file));
         };
         auto download = [&](const QString& file) {
@@ -421,7 +421,7 @@ private slots:
 
         // Switched off, the next start does not check.
         if (keepChecking == MsgButton::No) {
-            c.window().Exit1Click();
+            c.window().exitProgram();
             MainWindowSession again(c.folders);
             again.start();
             QCOMPARE(c.server.hits(VersionPath), 1);

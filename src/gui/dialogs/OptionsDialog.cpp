@@ -66,12 +66,12 @@ void OptionsDialog::buildLayout() {
     m_languageLabel = new QLabel(QStringLiteral("Local Language:"), g);
     m_languageLabel->setObjectName(QStringLiteral("Label5"));
     // Bound to the checker only once it shows the stored language (showChoices).
-    m_cboSpellCheck = new LanguagePicker(m.configuration, g);
-    m_cboSpellCheck->setObjectName(QStringLiteral("cboSpellCheck"));
-    m_cboSpellCheck->applyProgramLook();
-    m_cboSpellCheck->setFixedSize(215, 24);
-    m_cboSpellCheck->setToolTip(LanguageHint);
-    m_languageLabel->setBuddy(m_cboSpellCheck);
+    m_languagePicker = new LanguagePicker(m.configuration, g);
+    m_languagePicker->setObjectName(QStringLiteral("cboSpellCheck"));
+    m_languagePicker->applyProgramLook();
+    m_languagePicker->setFixedSize(215, 24);
+    m_languagePicker->setToolTip(LanguageHint);
+    m_languageLabel->setBuddy(m_languagePicker);
     m_loadNotesOnSearchBox = checkBox("chkLoadNotesOnSearch", "Load Notes on Search", g);
     m_closeFromMenuOnlyBox = checkBox("chkCloseFromMenuOnly", "Close from Menu Only", g);
     m_confirmDeleteBox = checkBox("chkConfirmOnDelete", "Confirm on Delete", g);
@@ -82,7 +82,7 @@ void OptionsDialog::buildLayout() {
     location->addWidget(m_browseButton);
     auto* language = new QHBoxLayout;
     language->addWidget(m_languageLabel);
-    language->addWidget(m_cboSpellCheck);
+    language->addWidget(m_languagePicker);
     language->addStretch();
 
     auto* inside = new QVBoxLayout(m_optionsGroup);
@@ -115,7 +115,7 @@ void OptionsDialog::buildLayout() {
 
     QWidget* order[] = {m_startMinimizedBox,    m_autoStartBox,     m_checkUpdatesBox,
                         m_alternateLocationBox, m_locationEdit,     m_browseButton,
-                        m_spellCheckOnSaveBox,  m_cboSpellCheck,    m_loadNotesOnSearchBox,
+                        m_spellCheckOnSaveBox,  m_languagePicker,   m_loadNotesOnSearchBox,
                         m_closeFromMenuOnlyBox, m_confirmDeleteBox, m_okButton,
                         m_cancelButton};
     for (size_t i = 1; i < std::size(order); ++i)
@@ -145,8 +145,8 @@ void OptionsDialog::showChoices() {
         m_locationEdit->setEnabled(m_alternateLocationBox->isChecked());
         m_folderInUse = storageFolderInUse(s);
         m_spellCheckOnSaveBox->setChecked(s.checkSpellingOnSave);
-        m_cboSpellCheck->setItemIndex(s.spellCheckerLanguage);
-        m_cboSpellCheck->setSpellChecker(m.checker); // from now on a choice applies at once
+        m_languagePicker->setItemIndex(s.spellCheckerLanguage);
+        m_languagePicker->setSpellChecker(m.checker); // from now on a choice applies at once
     });
 }
 
@@ -183,7 +183,7 @@ OptionsChoice OptionsDialog::choice() const {
     c.location = m_locationEdit->text();
     c.checkSpellingOnSave = m_spellCheckOnSaveBox->isChecked();
     // A picker without entries keeps the stored language.
-    const int language = m_cboSpellCheck->currentIndex();
+    const int language = m_languagePicker->currentIndex();
     c.spellCheckerLanguage = language >= 0 ? language : m.settings.spellCheckerLanguage;
     c.loadNotesOnSearch = m_loadNotesOnSearchBox->isChecked();
     c.closeOnMenuOnly = m_closeFromMenuOnlyBox->isChecked();

@@ -49,7 +49,7 @@ public:
     QPushButton* browseButton() const { return m_browseButton; }
     QCheckBox* spellCheckOnSaveBox() const { return m_spellCheckOnSaveBox; }
     QLabel* languageLabel() const { return m_languageLabel; }
-    LanguagePicker* cboSpellCheck() const { return m_cboSpellCheck; }
+    LanguagePicker* languagePicker() const { return m_languagePicker; }
     QCheckBox* loadNotesOnSearchBox() const { return m_loadNotesOnSearchBox; }
     QCheckBox* closeFromMenuOnlyBox() const { return m_closeFromMenuOnlyBox; }
     QCheckBox* confirmDeleteBox() const { return m_confirmDeleteBox; }
@@ -77,7 +77,7 @@ private:
     QPushButton* m_browseButton = nullptr;
     QCheckBox* m_spellCheckOnSaveBox = nullptr;
     QLabel* m_languageLabel = nullptr;
-    LanguagePicker* m_cboSpellCheck = nullptr;
+    LanguagePicker* m_languagePicker = nullptr;
     QCheckBox* m_loadNotesOnSearchBox = nullptr;
     QCheckBox* m_closeFromMenuOnlyBox = nullptr;
     QCheckBox* m_confirmDeleteBox = nullptr;

@@ -45,7 +45,7 @@ QRect desktop() {
 
 QuickAddDialog::QuickAddDialog(AddNoteContext context, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m(context),
-      m_edtTitle(new LinkTextEdit(true, this)), m_redNote(new LinkTextEdit(false, this)),
+      m_titleEdit(new LinkTextEdit(true, this)), m_bodyEdit(new LinkTextEdit(false, this)),
       m_saveButton(new QPushButton(tr("&Save"), this)), m_cancelButton(new QPushButton(tr("&Cancel"), this)),
       m_settle(new QTimer(this)) {
     setObjectName(QStringLiteral("frmAddNote"));
@@ -55,22 +55,22 @@ QuickAddDialog::QuickAddDialog(AddNoteContext context, QWidget* parent)
     setMinimumSize(MinimumSize);
 
     // Without a frame, the border and the mouse shape over it are the signs that the window can be sized.
-    auto* pnlContents = new QFrame(this);
-    pnlContents->setObjectName(QStringLiteral("pnlContents"));
-    pnlContents->setFrameShape(QFrame::Box);
-    pnlContents->setMouseTracking(true);
-    pnlContents->installEventFilter(this);
+    auto* contentsPanel = new QFrame(this);
+    contentsPanel->setObjectName(QStringLiteral("pnlContents"));
+    contentsPanel->setFrameShape(QFrame::Box);
+    contentsPanel->setMouseTracking(true);
+    contentsPanel->installEventFilter(this);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(pnlContents);
+    outer->addWidget(contentsPanel);
 
-    auto* lblTitle = new QLabel(tr("Title:"), pnlContents);
-    lblTitle->setBuddy(m_edtTitle);
-    const int lineHeight = m_edtTitle->fontMetrics().lineSpacing();
-    m_edtTitle->setFixedHeight(lineHeight + 2 * int(m_edtTitle->document()->documentMargin()) + 4);
-    m_edtTitle->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_edtTitle->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_redNote->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    auto* lblTitle = new QLabel(tr("Title:"), contentsPanel);
+    lblTitle->setBuddy(m_titleEdit);
+    const int lineHeight = m_titleEdit->fontMetrics().lineSpacing();
+    m_titleEdit->setFixedHeight(lineHeight + 2 * int(m_titleEdit->document()->documentMargin()) + 4);
+    m_titleEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_titleEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_bodyEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     m_saveButton->setDefault(true);
     m_saveButton->setEnabled(false);
@@ -80,11 +80,11 @@ QuickAddDialog::QuickAddDialog(AddNoteContext context, QWidget* parent)
     buttons->addWidget(m_saveButton);
     buttons->addWidget(m_cancelButton);
 
-    auto* contents = new QVBoxLayout(pnlContents);
+    auto* contents = new QVBoxLayout(contentsPanel);
     contents->setContentsMargins(Margin, Margin, Margin, Margin);
     contents->addWidget(lblTitle);
-    contents->addWidget(m_edtTitle);
-    contents->addWidget(m_redNote, 1);
+    contents->addWidget(m_titleEdit);
+    contents->addWidget(m_bodyEdit, 1);
     contents->addLayout(buttons);
 
     auto* keys = new NoteKeys(
@@ -96,9 +96,9 @@ QuickAddDialog::QuickAddDialog(AddNoteContext context, QWidget* parent)
                 m.log.logErrorQuietly({UnitName, QStringLiteral("redNoteKeyPress"), message});
         },
         this);
-    keys->watchBody(m_redNote); // the bullet key is the body's only
+    keys->watchBody(m_bodyEdit); // the bullet key is the body's only
 
-    connect(m_edtTitle, &QPlainTextEdit::textChanged, this, &QuickAddDialog::enableSave);
+    connect(m_titleEdit, &QPlainTextEdit::textChanged, this, &QuickAddDialog::enableSave);
     connect(m_saveButton, &QPushButton::clicked, this, &QuickAddDialog::saveNote);
     connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -107,7 +107,7 @@ QuickAddDialog::QuickAddDialog(AddNoteContext context, QWidget* parent)
     connect(m_settle, &QTimer::timeout, this, &QuickAddDialog::keepOnScreen);
 
     setOwnGeometry(boundsFromSettings());
-    m_edtTitle->setFocus();
+    m_titleEdit->setFocus();
 }
 
 int QuickAddDialog::openQuickAdd(AddNoteContext context, QWidget* parent) {
@@ -148,7 +148,7 @@ void QuickAddDialog::geometryChanged() {
 
 void QuickAddDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    m_edtTitle->setFocus();
+    m_titleEdit->setFocus();
 }
 
 void QuickAddDialog::moveEvent(QMoveEvent* event) {
@@ -234,14 +234,14 @@ bool QuickAddDialog::borderMouseEvent(QWidget* border, QEvent* event) {
 
 void QuickAddDialog::enableSave() {
     guarded(m.log, UnitName, QStringLiteral("edtTitleChange"), LogMode::Quiet,
-            [&] { m_saveButton->setEnabled(!m_edtTitle->text().isEmpty()); });
+            [&] { m_saveButton->setEnabled(!m_titleEdit->text().isEmpty()); });
 }
 
 void QuickAddDialog::saveNote() {
-    const QString title = m_edtTitle->text();
+    const QString title = m_titleEdit->text();
     if (title.isEmpty())
         return; // a body alone cannot be saved
-    const QString body = m_redNote->text();
+    const QString body = m_bodyEdit->text();
     // A failed save keeps the window open with the text, so that nothing typed is lost.
     if (guarded(m.log, UnitName, QStringLiteral("btnSaveClick"), LogMode::Loud,
                 [&] { saveToStore(title, body); }))

@@ -51,8 +51,8 @@ public:
     // Pulls the window back inside the first screen's right and bottom edges.
     void keepOnScreen();
 
-    LinkTextEdit* edtTitle() const { return m_edtTitle; }
-    LinkTextEdit* redNote() const { return m_redNote; }
+    LinkTextEdit* titleEdit() const { return m_titleEdit; }
+    LinkTextEdit* bodyEdit() const { return m_bodyEdit; }
     QPushButton* saveButton() const { return m_saveButton; }
     QPushButton* cancelButton() const { return m_cancelButton; }
 
@@ -74,8 +74,8 @@ private:
     bool borderMouseEvent(QWidget* border, QEvent* event);
 
     AddNoteContext m;
-    LinkTextEdit* m_edtTitle;
-    LinkTextEdit* m_redNote;
+    LinkTextEdit* m_titleEdit;
+    LinkTextEdit* m_bodyEdit;
     QPushButton* m_saveButton;
     QPushButton* m_cancelButton;
     QTimer* m_settle;

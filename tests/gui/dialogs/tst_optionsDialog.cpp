@@ -50,7 +50,7 @@ void storeLocation(const TestFolders& folders, bool useAlternate, const QString&
 }
 
 // Tools, Options, with `user` acting in the dialog as a person would; it ends with OK or Cancel.
-void runOptions(TfrmMain& w, const std::function<void(OptionsDialog&)>& user) {
+void runOptions(MainWindow& w, const std::function<void(OptionsDialog&)>& user) {
     QObject during;
     bool shown = false;
     QObject::connect(&w.options(), &OptionsCommands::dialogShown, &during, [&](OptionsDialog* dialog) {
@@ -59,8 +59,8 @@ void runOptions(TfrmMain& w, const std::function<void(OptionsDialog&)>& user) {
         if (dialog->isVisible())
             dialog->reject();
     });
-    QVERIFY(w.actions().mnuOptions->isEnabled());
-    w.actions().mnuOptions->trigger();
+    QVERIFY(w.actions().optionsAction->isEnabled());
+    w.actions().optionsAction->trigger();
     QVERIFY(shown);
 }
 
@@ -103,7 +103,7 @@ int failedMoveHelper(char* program, const QString& target, bool makeReadOnly) {
     const QByteArray current = manyNotes(100); // larger than the small disk
     folders.writeNotes(current);
     MainWindowSession s(folders);
-    TfrmMain& w = s.start();
+    MainWindow& w = s.start();
     const QStringList titles = s.titles();
     s.prompts.expect(QStringLiteral("could not be moved"), MsgButton::OK);
     runOptions(w, chooseFolder(target));
@@ -119,9 +119,9 @@ int failedMoveHelper(char* program, const QString& target, bool makeReadOnly) {
     check(s.log().contains("mnuOptionsClick") && s.log().contains("could not be moved"), "not logged");
 
     // The current file is still open and working.
-    w.actions().actNewNote->trigger();
-    QTest::keyClicks(w.edtTitle(), QStringLiteral("After the failed move"));
-    w.actions().actSaveNote->trigger();
+    w.actions().newNoteAction->trigger();
+    QTest::keyClicks(w.titleEdit(), QStringLiteral("After the failed move"));
+    w.actions().saveNoteAction->trigger();
     check(TestFolders::readFile(folders.notesPath()).contains("After the failed move"), "not saved");
     check(s.prompts.problems().isEmpty(), "unexpected questions");
     if (makeReadOnly)
@@ -148,7 +148,7 @@ int autoStartHelper(char* program, const QString& configHome) {
     TestFolders folders;
     folders.writeNotes(TwoNotes);
     MainWindowSession s(folders);
-    TfrmMain& w = s.start();
+    MainWindow& w = s.start();
     const QString folder = configHome + "/autostart";
     const QString entry = folder + "/Quillnote.desktop";
     const auto toggle = [&](OptionsDialog& d) {
@@ -208,7 +208,7 @@ private slots:
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
         s.start();
-        QCOMPARE(s.window->actions().mnuOptions->text(), "&Options..."); // it opens a dialog
+        QCOMPARE(s.window->actions().optionsAction->text(), "&Options..."); // it opens a dialog
         const auto d = dialogFor(s);
         QCOMPARE(d->windowTitle(), "Quillnote Options");
         QCOMPARE(d->optionsGroup()->title(), " Quillnote Options ");
@@ -233,7 +233,7 @@ private slots:
                  "When checked, whenever you save a note or task, the title and body will automatically be "
                  "checked for spelling errors.");
         QCOMPARE(d->languageLabel()->text(), "Local Language:");
-        QCOMPARE(d->cboSpellCheck()->toolTip(),
+        QCOMPARE(d->languagePicker()->toolTip(),
                  "Specify the language to be used when checking for spelling errors.");
         QCOMPARE(d->browseButton()->text(), "...");
         QCOMPARE(d->okButton()->text(), "OK");
@@ -246,7 +246,7 @@ private slots:
         const QList<QWidget*> order = {
             d->startMinimizedBox(),    d->autoStartBox(),     d->checkUpdatesBox(),
             d->alternateLocationBox(), d->locationEdit(),     d->browseButton(),
-            d->spellCheckOnSaveBox(),  d->cboSpellCheck(),    d->loadNotesOnSearchBox(),
+            d->spellCheckOnSaveBox(),  d->languagePicker(),   d->loadNotesOnSearchBox(),
             d->closeFromMenuOnlyBox(), d->confirmDeleteBox(), d->okButton(),
             d->cancelButton()};
         QList<QWidget*> walked = {order.first()};
@@ -261,7 +261,7 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         AppSettings& set = w.settings();
         set.startMinimized = set.autoStart = set.checkForUpdatesOnStartup = true;
         set.loadNotesOnSearch = set.closeOnMenuOnly = set.confirmOnDelete = set.checkSpellingOnSave = true;
@@ -378,7 +378,7 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         QTemporaryDir autostart;
         w.options().setAutoStartFolder(autostart.path());
         const auto tickAll = [](OptionsDialog& d) {
@@ -410,7 +410,7 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         const QString alternate = folders.root() + "elsewhere";
         QVERIFY(QDir().mkpath(alternate));
 
@@ -423,9 +423,9 @@ private slots:
         QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
 
         // A change now goes to the new file only.
-        w.actions().actNewNote->trigger();
-        QTest::keyClicks(w.edtTitle(), "Moved");
-        w.actions().actSaveNote->trigger();
+        w.actions().newNoteAction->trigger();
+        QTest::keyClicks(w.titleEdit(), "Moved");
+        w.actions().saveNoteAction->trigger();
         QVERIFY(TestFolders::readFile(notesIn(alternate)).contains("<Title>Moved</Title>"));
         QCOMPARE(TestFolders::readFile(folders.notesPath()), TwoNotes);
 
@@ -451,7 +451,7 @@ private slots:
         QVERIFY(QDir().mkpath(alternate));
         TestFolders::writeFile(notesIn(alternate), theirs);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
 
         runOptions(w, chooseFolder(alternate));
         QCOMPARE(w.notesPath(), notesIn(alternate));
@@ -468,18 +468,18 @@ private slots:
         TestFolders::writeFile(notesIn(alternate), TwoNotes);
         storeLocation(folders, true, alternate);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         QCOMPARE(w.notesPath(), notesIn(alternate));
         w.noteList().selectRow(0);
         emit w.noteList().doubleClicked();
-        QCOMPARE(w.edtTitle()->text(), "Newer");
+        QCOMPARE(w.titleEdit()->text(), "Newer");
 
         runOptions(w, [](OptionsDialog& d) {
             QCOMPARE(d.locationEdit()->text(), d.folderInUse());
             QVERIFY(d.okButton()->isEnabled());
             d.okButton()->click();
         });
-        QCOMPARE(w.edtTitle()->text(), "Newer"); // the list was not rebuilt, the note stays open
+        QCOMPARE(w.titleEdit()->text(), "Newer"); // the list was not rebuilt, the note stays open
         QCOMPARE(filesIn(alternate), QStringList{"quill.xml"});
         QVERIFY(s.prompts.problems().isEmpty());
     }
@@ -499,18 +499,18 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         const QString alternate = folders.root() + "alt";
         QVERIFY(QDir().mkpath(alternate));
-        w.actions().actNewNote->trigger();
-        QTest::keyClicks(w.edtTitle(), "Typed");
+        w.actions().newNoteAction->trigger();
+        QTest::keyClicks(w.titleEdit(), "Typed");
         s.prompts.expect("Save changes to the current note?", answer);
 
         runOptions(w, chooseFolder(alternate));
         QCOMPARE(w.notesPath(), moved ? notesIn(alternate) : folders.notesPath());
         QCOMPARE(w.settings().useAlternateLocation, moved);
         QCOMPARE(TestFolders::readFile(w.notesPath()).contains("Typed"), saved);
-        QCOMPARE(w.edtTitle()->text(), moved ? QString() : QString("Typed"));
+        QCOMPARE(w.titleEdit()->text(), moved ? QString() : QString("Typed"));
         QVERIFY(s.prompts.problems().isEmpty());
     }
 
@@ -547,7 +547,7 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
-        TfrmMain& w = s.start();
+        MainWindow& w = s.start();
         const LanguagePicker installed(&w.spell().configuration());
         if (installed.count() < 2)
             QSKIP("fewer than two spelling languages installed");
@@ -556,22 +556,22 @@ private slots:
         const int other = stored == 0 ? 1 : 0;
 
         runOptions(w, [&](OptionsDialog& d) {
-            QCOMPARE(d.cboSpellCheck()->count(), installed.count());
-            QCOMPARE(d.cboSpellCheck()->currentIndex(), stored);
-            d.cboSpellCheck()->setCurrentIndex(other); // as the user's choice from the list
+            QCOMPARE(d.languagePicker()->count(), installed.count());
+            QCOMPARE(d.languagePicker()->currentIndex(), stored);
+            d.languagePicker()->setCurrentIndex(other); // as the user's choice from the list
             QCOMPARE(checker.languageText, installed.itemText(other));
             d.cancelButton()->click();
         });
         QCOMPARE(checker.languageText, installed.itemText(other));
         QCOMPARE(w.settings().spellCheckerLanguage, stored);
-        QCOMPARE(w.cboSpellCheck()->currentIndex(), stored);
+        QCOMPARE(w.languagePicker()->currentIndex(), stored);
 
         runOptions(w, [&](OptionsDialog& d) {
-            d.cboSpellCheck()->setCurrentIndex(other);
+            d.languagePicker()->setCurrentIndex(other);
             d.okButton()->click();
         });
         QCOMPARE(w.settings().spellCheckerLanguage, other);
-        QCOMPARE(w.cboSpellCheck()->currentIndex(), other); // the main window's own picker follows
+        QCOMPARE(w.languagePicker()->currentIndex(), other); // the main window's own picker follows
         QCOMPARE(checker.languageText, installed.itemText(other));
     }
 

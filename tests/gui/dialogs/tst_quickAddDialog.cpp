@@ -29,7 +29,7 @@ class TestQuickAddDialog : public QObject {
             settings = std::make_unique<SettingsStore>(RegistryHive(folders.paths().registryPath()));
         }
         AddNoteContext context() {
-            TfrmMain& w = *main->window;
+            MainWindow& w = *main->window;
             const auto saveNote = [this, &w](const QString& title, const QString& body) {
                 w.noteList().addNewNote(w.store(), title, body, main->clock.now(), formats);
             };
@@ -129,18 +129,18 @@ private slots:
 
     void saveAppendsToTheFileAndTheList() {
         Session s;
-        TfrmMain& w = *s.main->window;
+        MainWindow& w = *s.main->window;
         QuickAddDialog window(s.context(), &w);
         window.show();
         QVERIFY(!window.saveButton()->isEnabled());
-        QTest::keyClicks(window.redNote(), QStringLiteral("a<b"));
-        QTest::keyClick(window.edtTitle(), Qt::Key_Return);
+        QTest::keyClicks(window.bodyEdit(), QStringLiteral("a<b"));
+        QTest::keyClick(window.titleEdit(), Qt::Key_Return);
         QVERIFY(window.isVisible()); // a body alone cannot be saved
         QVERIFY(!window.saveButton()->isEnabled());
 
-        QTest::keyClicks(window.edtTitle(), QStringLiteral("Quick <x>"));
+        QTest::keyClicks(window.titleEdit(), QStringLiteral("Quick <x>"));
         QVERIFY(window.saveButton()->isEnabled());
-        QTest::keyClick(window.edtTitle(), Qt::Key_Return); // the default button
+        QTest::keyClick(window.titleEdit(), Qt::Key_Return); // the default button
         QVERIFY(!window.isVisible());
         QCOMPARE(window.result(), int(QDialog::Accepted));
 
@@ -163,10 +163,10 @@ private slots:
         for (const bool escape : {false, true}) {
             QuickAddDialog window(s.context());
             window.show();
-            QTest::keyClicks(window.edtTitle(), QStringLiteral("Dropped"));
-            QTest::keyClicks(window.redNote(), QStringLiteral("text"));
+            QTest::keyClicks(window.titleEdit(), QStringLiteral("Dropped"));
+            QTest::keyClicks(window.bodyEdit(), QStringLiteral("text"));
             if (escape)
-                QTest::keyClick(window.redNote(), Qt::Key_Escape);
+                QTest::keyClick(window.bodyEdit(), Qt::Key_Escape);
             else
                 QTest::mouseClick(window.cancelButton(), Qt::LeftButton);
             QVERIFY(!window.isVisible());
@@ -184,11 +184,11 @@ private slots:
         QVERIFY(QDir().mkdir(s.folders.notesPath()));
         QuickAddDialog window(s.context());
         window.show();
-        QTest::keyClicks(window.edtTitle(), QStringLiteral("Lost?"));
+        QTest::keyClicks(window.titleEdit(), QStringLiteral("Lost?"));
         s.main->prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
         QTest::mouseClick(window.saveButton(), Qt::LeftButton);
         QVERIFY(window.isVisible());
-        QCOMPARE(window.edtTitle()->text(), QStringLiteral("Lost?"));
+        QCOMPARE(window.titleEdit()->text(), QStringLiteral("Lost?"));
         QCOMPARE(s.main->titles(), (QStringList{"Newer", "Older"}));
         const QByteArray log = s.main->log();
         QVERIFY(log.contains("Unit Name:\tAddNote"));
@@ -200,13 +200,13 @@ private slots:
         Session s;
         QuickAddDialog window(s.context());
         window.show();
-        for (LinkTextEdit* field : {window.edtTitle(), window.redNote()}) {
+        for (LinkTextEdit* field : {window.titleEdit(), window.bodyEdit()}) {
             QTest::keyClicks(field, QStringLiteral("a"));
             QTest::keyClick(field, Qt::Key_B, Qt::ControlModifier);
             QTest::keyClick(field, Qt::Key_F8);
         }
-        QCOMPARE(window.edtTitle()->text(), QStringLiteral("a"));
-        QCOMPARE(window.redNote()->text(),
+        QCOMPARE(window.titleEdit()->text(), QStringLiteral("a"));
+        QCOMPARE(window.bodyEdit()->text(),
                  QStringLiteral("a\u2022") +
                      s.formats.locale.toString(QDate(2011, 1, 1), s.formats.shortDateFormat) +
                      QLatin1Char(' '));
@@ -246,7 +246,7 @@ private slots:
         QTEST(window.geometry(), "expected");
 
         const auto inWindow = [&](QWidget* w) { return QRect(w->mapTo(&window, QPoint()), w->size()); };
-        const QRect title = inWindow(window.edtTitle());
+        const QRect title = inWindow(window.titleEdit());
         const QRect cancel = inWindow(window.cancelButton());
         const int margin = title.left();
         QCOMPARE(window.width() - 1 - title.right(), margin);

@@ -33,31 +33,31 @@ class UpdateCommands;
 
 // The main window: owns the notes document, the settings and the pieces the commands live in,
 // wires them to the actions, and runs the start-up sequence and the end of the program's life.
-class TfrmMain final : public QMainWindow {
+class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TfrmMain(AppServices services, QWidget* parent = nullptr);
-    ~TfrmMain() override;
+    explicit MainWindow(AppServices services, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
-    void FormCreate();
+    void startUp();
     // Shows the window as the start-up left it: minimized, or with its saved bounds and state.
     void showAsStarted();
 
-    void Exit1Click();
-    MsgButton MessageDlg(const QString& text, MsgKind kind, MsgButtons buttons);
+    void exitProgram();
+    MsgButton showMessage(const QString& text, MsgKind kind, MsgButtons buttons);
     // The end of the desktop session: the close query, then the whole Exit command.
     void sessionEnding();
     // Another start of the program asked for this window: back from the tray and to the front.
     void bringForward();
 
     // Layout rules, public for tests.
-    void ResetFormLayout();
+    void resetLayout();
 
     // State shared with the commands.
-    bool StartingUp() const { return m_startingUp; }
-    bool ExitRequested() const { return m_exitRequested; }
+    bool isStartingUp() const { return m_startingUp; }
+    bool isExiting() const { return m_exitRequested; }
     const QString& notesPath() const { return m_store.notesPath(); }
-    const QString& MailFooter() const { return m_mailFooter; }
+    const QString& mailFooter() const { return m_mailFooter; }
 
     ActionCatalog& actions() const { return *m_actions; }
     NoteList& noteList() const { return *m_noteList; }
@@ -67,14 +67,14 @@ public:
     OptionsCommands& options() const { return *m_options; }
     OutputCommands& output() const { return *m_output; }
     SpellCommands& spell() const { return *m_spell; }
-    LanguagePicker* cboSpellCheck() const { return m_cboSpellCheck; }
+    LanguagePicker* languagePicker() const { return m_languagePicker; }
     NoteStore& store() { return m_store; }
     AppSettings& settings() { return m_settings; }
     ErrorLog& errorLog() { return m_errorLog; }
     const AppServices& services() const { return m_services; }
-    LinkTextEdit* edtTitle() const { return m_edtTitle; }
-    LinkTextEdit* redNote() const { return m_redNote; }
-    QWidget* pnlContents() const { return m_pnlContents; }
+    LinkTextEdit* titleEdit() const { return m_titleEdit; }
+    LinkTextEdit* bodyEdit() const { return m_bodyEdit; }
+    QWidget* contentsPanel() const { return m_contentsPanel; }
     QSplitter* splitter() const { return m_splitter; }
 
 signals:
@@ -97,27 +97,26 @@ private:
     // Start-up steps that report their own failures.
     void readSettings();
     void openNotesFile();
-    void LoadNotes();
-    void EnableUserControls();
+    void loadNotes();
+    void enableUserControls();
     void sortAtStartUp();
 
     // Handlers.
-    void FormResize();
-    void FormClose();
-    bool FormCloseQuery();
-    void lsvNotesColumnClick(int column);
-    void lsvNotesSelectItem(bool selected);
-    void lsvNotesClick();
-    void lsvNotesDblClick();
-    void actNewNoteExecute();
-    bool actSaveNoteExecute();
-    void actDeleteNoteExecute();
-    void actFontExecute();
-    void redNoteURLClick(const QString& url);
+    void alignToWidth();
+    void finishSession();
+    bool canClose();
+    void sortByColumn(int column);
+    void followSelection(bool selected);
+    void openSelectedNoteAskingFirst();
+    void newNote();
+    bool saveNote();
+    void deleteNote();
+    void chooseFont();
+    void openLink(const QString& url);
     void openHelp();
     void openQuickAdd();
-    void Quillnote1Click();
-    void edtTitleOriginalChange();
+    void showAbout();
+    void markNoteEdited();
     void writeSettings();
 
     template <typename Work> bool guard(const char* method, Work&& work);
@@ -135,14 +134,14 @@ private:
 
     std::unique_ptr<ActionCatalog> m_actions;
     QToolBar* m_toolBar = nullptr;
-    QWidget* m_pnlContents = nullptr;
-    QLabel* m_lblTitle = nullptr;
-    LinkTextEdit* m_edtTitle = nullptr;
-    LinkTextEdit* m_redNote = nullptr;
-    QLabel* m_lblCreationDate = nullptr;
+    QWidget* m_contentsPanel = nullptr;
+    QLabel* m_titleLabel = nullptr;
+    LinkTextEdit* m_titleEdit = nullptr;
+    LinkTextEdit* m_bodyEdit = nullptr;
+    QLabel* m_createdLabel = nullptr;
     QSplitter* m_splitter = nullptr;
-    QWidget* m_pnlNoteList = nullptr;
-    QStatusBar* m_barStatus = nullptr;
+    QWidget* m_noteListPanel = nullptr;
+    QStatusBar* m_statusBar = nullptr;
     NoteList* m_noteList = nullptr;
     EditingCommands* m_editing = nullptr;
     SearchBar* m_searchBar = nullptr;
@@ -150,7 +149,7 @@ private:
     TrayController* m_tray = nullptr;
     OptionsCommands* m_options = nullptr;
     SpellCommands* m_spell = nullptr;
-    LanguagePicker* m_cboSpellCheck = nullptr;
+    LanguagePicker* m_languagePicker = nullptr;
     std::unique_ptr<OutputCommands> m_output;
 
     bool m_startingUp = false;

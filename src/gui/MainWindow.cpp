@@ -1,4 +1,4 @@
-#include "TfrmMain.h"
+#include "MainWindow.h"
 
 #include "controls/DesktopFont.h"
 #include "controls/LinkTextEdit.h"
@@ -69,17 +69,17 @@ QRect onScreen(QRect bounds) {
 // The desktop's general font and size. Held in points, so that "fSize" can always be stored.
 } // namespace
 
-template <typename Work> bool TfrmMain::guard(const char* method, Work&& work) {
+template <typename Work> bool MainWindow::guard(const char* method, Work&& work) {
     return guarded(m_errorLog, UnitName, QString::fromLatin1(method), LogMode::Loud,
                    std::forward<Work>(work));
 }
 
-template <typename Work> bool TfrmMain::guardQuietly(const char* method, Work&& work) {
+template <typename Work> bool MainWindow::guardQuietly(const char* method, Work&& work) {
     return guarded(m_errorLog, UnitName, QString::fromLatin1(method), LogMode::Quiet,
                    std::forward<Work>(work));
 }
 
-TfrmMain::TfrmMain(AppServices services, QWidget* parent)
+MainWindow::MainWindow(AppServices services, QWidget* parent)
     : QMainWindow(parent), m_services(std::move(services)), m_formats(LocaleFormats::capture()),
       m_messageDialogs(m_services.prompts), m_mail(m_services.shell, m_messageDialogs),
       m_errorLog(m_services.paths.logPath(), m_services.clock, m_formats, m_messageDialogs, m_mail,
@@ -100,68 +100,68 @@ TfrmMain::TfrmMain(AppServices services, QWidget* parent)
     buildMenus();
     buildToolBar();
     ITrayIcon* icon = m_services.tray ? m_services.tray : new QtTrayIcon(this);
-    m_tray = new TrayController(*this, *icon, m_errorLog, *m_actions->mnuExit);
+    m_tray = new TrayController(*this, *icon, m_errorLog, *m_actions->exitAction);
     connectCommands();
     setGeometry(onScreen(DesignGeometry));
 }
 
-TfrmMain::~TfrmMain() {
+MainWindow::~MainWindow() {
     // The editors report their last focus change while the window's children are being destroyed.
-    for (LinkTextEdit* editor : {m_edtTitle, m_redNote})
+    for (LinkTextEdit* editor : {m_titleEdit, m_bodyEdit})
         disconnect(editor, nullptr, this, nullptr);
     m_tray->remove(); // FormDestroy
 }
 
-void TfrmMain::buildLayout() {
+void MainWindow::buildLayout() {
     m_splitter = new QSplitter(Qt::Vertical, this);
     m_splitter->setObjectName(QStringLiteral("Splitter1"));
     m_splitter->setHandleWidth(3);
     m_splitter->setChildrenCollapsible(false);
 
-    m_pnlContents = new QWidget(m_splitter);
-    m_pnlContents->setObjectName(QStringLiteral("pnlContents"));
-    m_pnlContents->setMinimumSize(600, 100);
-    m_lblTitle = new QLabel(QStringLiteral("Title:"), m_pnlContents);
-    m_lblTitle->move(6, 12);
-    m_edtTitle = new LinkTextEdit(/*singleLine=*/true, m_pnlContents);
-    m_edtTitle->setObjectName(QStringLiteral("edtTitle"));
-    m_edtTitle->setGeometry(37, TitleTop, DesignGeometry.width() - 50, TitleHeight);
-    m_redNote = new LinkTextEdit(/*singleLine=*/false, m_pnlContents);
-    m_redNote->setObjectName(QStringLiteral("redNote"));
-    m_lblCreationDate = new QLabel(m_pnlContents);
-    m_lblCreationDate->setObjectName(QStringLiteral("lblCreationDate"));
-    m_lblCreationDate->hide();
-    m_pnlContents->installEventFilter(this);
+    m_contentsPanel = new QWidget(m_splitter);
+    m_contentsPanel->setObjectName(QStringLiteral("pnlContents"));
+    m_contentsPanel->setMinimumSize(600, 100);
+    m_titleLabel = new QLabel(QStringLiteral("Title:"), m_contentsPanel);
+    m_titleLabel->move(6, 12);
+    m_titleEdit = new LinkTextEdit(/*singleLine=*/true, m_contentsPanel);
+    m_titleEdit->setObjectName(QStringLiteral("edtTitle"));
+    m_titleEdit->setGeometry(37, TitleTop, DesignGeometry.width() - 50, TitleHeight);
+    m_bodyEdit = new LinkTextEdit(/*singleLine=*/false, m_contentsPanel);
+    m_bodyEdit->setObjectName(QStringLiteral("redNote"));
+    m_createdLabel = new QLabel(m_contentsPanel);
+    m_createdLabel->setObjectName(QStringLiteral("lblCreationDate"));
+    m_createdLabel->hide();
+    m_contentsPanel->installEventFilter(this);
 
-    m_pnlNoteList = new QWidget(m_splitter);
-    m_pnlNoteList->setObjectName(QStringLiteral("pnlNoteList"));
-    m_pnlNoteList->setMinimumHeight(100);
-    m_noteList = new NoteList(m_settings, m_pnlNoteList);
+    m_noteListPanel = new QWidget(m_splitter);
+    m_noteListPanel->setObjectName(QStringLiteral("pnlNoteList"));
+    m_noteListPanel->setMinimumHeight(100);
+    m_noteList = new NoteList(m_settings, m_noteListPanel);
     m_noteList->fitDateColumns(m_formats);
-    m_barStatus = new QStatusBar(m_pnlNoteList);
-    m_barStatus->setObjectName(QStringLiteral("barStatus"));
-    m_barStatus->setSizeGripEnabled(false);
-    auto* listLayout = new QVBoxLayout(m_pnlNoteList);
+    m_statusBar = new QStatusBar(m_noteListPanel);
+    m_statusBar->setObjectName(QStringLiteral("barStatus"));
+    m_statusBar->setSizeGripEnabled(false);
+    auto* listLayout = new QVBoxLayout(m_noteListPanel);
     listLayout->setContentsMargins(0, 0, 0, 0);
     listLayout->setSpacing(0);
     listLayout->addWidget(m_noteList->view());
-    listLayout->addWidget(m_barStatus);
+    listLayout->addWidget(m_statusBar);
 
-    m_splitter->addWidget(m_pnlContents);
-    m_splitter->addWidget(m_pnlNoteList);
+    m_splitter->addWidget(m_contentsPanel);
+    m_splitter->addWidget(m_noteListPanel);
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
     m_splitter->setSizes({DesignContentsHeight, DesignGeometry.height() - DesignContentsHeight});
     setCentralWidget(m_splitter);
 
     m_editing =
-        new EditingCommands({*m_actions, *m_edtTitle, *m_redNote, *m_lblCreationDate, *m_noteList, m_store,
+        new EditingCommands({*m_actions, *m_titleEdit, *m_bodyEdit, *m_createdLabel, *m_noteList, m_store,
                              m_settings, m_messageDialogs, m_services.clock, m_formats, m_suppressChange},
                             this);
-    m_searchBar = new SearchBar(*m_actions->actFind, this);
-    m_searchBar->placeOn(m_barStatus);
-    m_search = new SearchCommands({*m_noteList, *m_edtTitle, *m_redNote, m_settings, m_messageDialogs,
-                                   *m_actions->actFind, [this] { lsvNotesDblClick(); },
+    m_searchBar = new SearchBar(*m_actions->findAction, this);
+    m_searchBar->placeOn(m_statusBar);
+    m_search = new SearchCommands({*m_noteList, *m_titleEdit, *m_bodyEdit, m_settings, m_messageDialogs,
+                                   *m_actions->findAction, [this] { openSelectedNoteAskingFirst(); },
                                    [this](const QString& method, const QString& message) {
                                        m_errorLog.logError({UnitName, method, message});
                                    }},
@@ -176,17 +176,17 @@ void TfrmMain::buildLayout() {
                 m_errorLog.logErrorQuietly(info);
         },
         this);
-    keys->watchTitle(m_edtTitle);
-    keys->watchBody(m_redNote);
+    keys->watchTitle(m_titleEdit);
+    keys->watchBody(m_bodyEdit);
     m_output = std::make_unique<OutputCommands>(OutputCommands::Parts{
-        *m_edtTitle, *m_redNote, *m_noteList, *m_editing, m_services.prompts, m_services.clock, m_formats,
+        *m_titleEdit, *m_bodyEdit, *m_noteList, *m_editing, m_services.prompts, m_services.clock, m_formats,
         [this](const QString& method, const QString& message) {
             m_errorLog.logError({UnitName, method, message});
         },
         this});
 }
 
-void TfrmMain::buildMenus() {
+void MainWindow::buildMenus() {
     ActionCatalog& a = *m_actions;
     // The menu shows two commands under shorter captions than their tool-bar hints.
     auto alias = [this](QAction* action, const QString& caption) {
@@ -206,41 +206,42 @@ void TfrmMain::buildMenus() {
     };
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->addActions({a.actNewNote, a.actSaveNote, alias(a.actSaveNotesAs, QStringLiteral("Save &to File")),
-                      alias(a.actSendMail, QStringLiteral("Send &as E-Mail"))});
+    file->addActions({a.newNoteAction, a.saveNoteAction,
+                      alias(a.exportAction, QStringLiteral("Save &to File")),
+                      alias(a.sendMailAction, QStringLiteral("Send &as E-Mail"))});
     file->addSeparator();
-    file->addAction(a.actPrint);
+    file->addAction(a.printAction);
     file->addSeparator();
-    file->addAction(a.actDeleteNote);
+    file->addAction(a.deleteNoteAction);
     file->addSeparator();
-    file->addAction(a.mnuExit);
+    file->addAction(a.exitAction);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    edit->addAction(a.actEditUndo);
+    edit->addAction(a.undoAction);
     edit->addSeparator();
-    edit->addActions({a.actEditCut, a.actEditCopy, a.actEditPaste});
+    edit->addActions({a.cutAction, a.copyAction, a.pasteAction});
     edit->addSeparator();
-    edit->addAction(a.actEditSelectAll);
+    edit->addAction(a.selectAllAction);
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-    tools->addActions({a.actSpellCheck, a.actFont});
+    tools->addActions({a.spellCheckAction, a.fontAction});
     tools->addSeparator();
-    tools->addAction(a.mnuOptions);
+    tools->addAction(a.optionsAction);
     tools->addSeparator();
-    tools->addAction(a.mnuCheckForUpdates);
+    tools->addAction(a.checkForUpdatesAction);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->addActions({a.mnuHelp, a.mnuAbout, a.mnuSendFeedback});
+    help->addActions({a.helpAction, a.aboutAction, a.sendFeedbackAction});
 
     // The editors' pop-up menu.
     auto* popEdit = new QMenu(this);
     popEdit->setObjectName(QStringLiteral("popEdit"));
-    popEdit->addAction(a.actEditUndo);
+    popEdit->addAction(a.undoAction);
     popEdit->addSeparator();
-    popEdit->addActions({a.actEditCut, a.actEditCopy, a.actEditPaste});
+    popEdit->addActions({a.cutAction, a.copyAction, a.pasteAction});
     popEdit->addSeparator();
-    popEdit->addAction(a.actEditSelectAll);
-    for (LinkTextEdit* editor : {m_edtTitle, m_redNote}) {
+    popEdit->addAction(a.selectAllAction);
+    for (LinkTextEdit* editor : {m_titleEdit, m_bodyEdit}) {
         editor->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(editor, &QWidget::customContextMenuRequested, this, [editor, popEdit](const QPoint& at) {
             editor->setFocus(Qt::PopupFocusReason);
@@ -248,10 +249,10 @@ void TfrmMain::buildMenus() {
         });
     }
     // Find and start-find have no menu entry; their shortcuts work from anywhere in the window.
-    addActions({a.actFind, a.actStartFind});
+    addActions({a.findAction, a.startFindAction});
 }
 
-void TfrmMain::buildToolBar() {
+void MainWindow::buildToolBar() {
     ActionCatalog& a = *m_actions;
     m_toolBar = addToolBar(QStringLiteral("ToolBar1"));
     m_toolBar->setObjectName(QStringLiteral("ToolBar1"));
@@ -260,94 +261,93 @@ void TfrmMain::buildToolBar() {
     m_toolBar->setIconSize(QSize(16, 16));
     m_toolBar->setFixedHeight(29);
     m_toolBar->addSeparator();
-    m_toolBar->addActions({a.actNewNote, a.actSaveNote, a.actDeleteNote});
+    m_toolBar->addActions({a.newNoteAction, a.saveNoteAction, a.deleteNoteAction});
     m_toolBar->addSeparator();
-    m_toolBar->addAction(a.actEditUndo);
+    m_toolBar->addAction(a.undoAction);
     m_toolBar->addSeparator();
-    m_toolBar->addActions({a.actEditCut, a.actEditCopy, a.actEditPaste});
+    m_toolBar->addActions({a.cutAction, a.copyAction, a.pasteAction});
     m_toolBar->addSeparator();
-    m_toolBar->addAction(a.actFont);
+    m_toolBar->addAction(a.fontAction);
     m_toolBar->addSeparator();
-    m_toolBar->addActions({a.actSaveNotesAs, a.actSendMail});
+    m_toolBar->addActions({a.exportAction, a.sendMailAction});
     m_toolBar->addSeparator();
-    m_toolBar->addActions({a.actSpellCheck, a.actPrint});
+    m_toolBar->addActions({a.spellCheckAction, a.printAction});
     m_toolBar->addSeparator();
-    m_toolBar->addAction(a.mnuHelp);
+    m_toolBar->addAction(a.helpAction);
 }
 
-void TfrmMain::connectCommands() {
+void MainWindow::connectCommands() {
     ActionCatalog& a = *m_actions;
-    connect(a.mnuExit, &QAction::triggered, this, &TfrmMain::Exit1Click);
-    connect(a.actNewNote, &QAction::triggered, this, &TfrmMain::actNewNoteExecute);
-    connect(a.actSaveNote, &QAction::triggered, this, &TfrmMain::actSaveNoteExecute);
-    connect(a.actDeleteNote, &QAction::triggered, this, &TfrmMain::actDeleteNoteExecute);
-    connect(a.actFont, &QAction::triggered, this, &TfrmMain::actFontExecute);
-    connect(a.mnuHelp, &QAction::triggered, this, &TfrmMain::openHelp);
-    connect(m_tray->AddNote1(), &QAction::triggered, this, &TfrmMain::openQuickAdd);
-    connect(a.actSendMail, &QAction::triggered, this, [this] {
-        guard("actSendMailExecute", [&] {
-            m_mailCommands.actSendMailExecute(m_edtTitle->text(), m_redNote->text(), m_mailFooter);
-        });
+    connect(a.exitAction, &QAction::triggered, this, &MainWindow::exitProgram);
+    connect(a.newNoteAction, &QAction::triggered, this, &MainWindow::newNote);
+    connect(a.saveNoteAction, &QAction::triggered, this, &MainWindow::saveNote);
+    connect(a.deleteNoteAction, &QAction::triggered, this, &MainWindow::deleteNote);
+    connect(a.fontAction, &QAction::triggered, this, &MainWindow::chooseFont);
+    connect(a.helpAction, &QAction::triggered, this, &MainWindow::openHelp);
+    connect(m_tray->addNoteAction(), &QAction::triggered, this, &MainWindow::openQuickAdd);
+    connect(a.sendMailAction, &QAction::triggered, this, [this] {
+        guard("actSendMailExecute",
+              [&] { m_mailCommands.sendNote(m_titleEdit->text(), m_bodyEdit->text(), m_mailFooter); });
     });
-    connect(a.mnuSendFeedback, &QAction::triggered, this,
-            [this] { guard("Sendfeedback1Click", [&] { m_mailCommands.Sendfeedback1Click(); }); });
-    connect(a.actSaveNotesAs, &QAction::triggered, this,
-            [this] { guard("actSaveNotesAsExecute", [&] { m_output->actSaveNotesAsExecute(); }); });
-    connect(a.actPrint, &QAction::triggered, this,
-            [this] { guard("actPrintExecute", [&] { m_output->actPrintExecute(); }); });
-    connect(a.actFind, &QAction::triggered, this,
-            [this] { guard("actFindExecute", [&] { m_search->actFindExecute(); }); });
-    connect(a.actStartFind, &QAction::triggered, this,
-            [this] { guard("actStartFindExecute", [&] { m_search->actStartFindExecute(); }); });
+    connect(a.sendFeedbackAction, &QAction::triggered, this,
+            [this] { guard("Sendfeedback1Click", [&] { m_mailCommands.sendFeedback(); }); });
+    connect(a.exportAction, &QAction::triggered, this,
+            [this] { guard("actSaveNotesAsExecute", [&] { m_output->exportNotes(); }); });
+    connect(a.printAction, &QAction::triggered, this,
+            [this] { guard("actPrintExecute", [&] { m_output->printNotes(); }); });
+    connect(a.findAction, &QAction::triggered, this,
+            [this] { guard("actFindExecute", [&] { m_search->findText(); }); });
+    connect(a.startFindAction, &QAction::triggered, this,
+            [this] { guard("actStartFindExecute", [&] { m_search->startFind(); }); });
     m_spell = new SpellCommands(
-        {*m_edtTitle, *m_redNote, m_services.prompts, m_errorLog, m_services.paths, this}, this);
-    connect(a.actSpellCheck, &QAction::triggered, this,
-            [this] { guard("actSpellCheckExecute", [&] { m_spell->actSpellCheckExecute(); }); });
+        {*m_titleEdit, *m_bodyEdit, m_services.prompts, m_errorLog, m_services.paths, this}, this);
+    connect(a.spellCheckAction, &QAction::triggered, this,
+            [this] { guard("actSpellCheckExecute", [&] { m_spell->checkSpelling(); }); });
     // The hidden language picker at the end of the tool bar, through which the stored language applies.
-    m_cboSpellCheck = new LanguagePicker(&m_spell->configuration(), m_toolBar);
-    m_cboSpellCheck->setObjectName(QStringLiteral("cboSpellCheck"));
-    m_cboSpellCheck->applyProgramLook();
-    m_cboSpellCheck->setSpellChecker(&m_spell->checker());
-    m_toolBar->addWidget(m_cboSpellCheck)->setVisible(false);
-    connect(a.mnuAbout, &QAction::triggered, this, &TfrmMain::Quillnote1Click);
+    m_languagePicker = new LanguagePicker(&m_spell->configuration(), m_toolBar);
+    m_languagePicker->setObjectName(QStringLiteral("cboSpellCheck"));
+    m_languagePicker->applyProgramLook();
+    m_languagePicker->setSpellChecker(&m_spell->checker());
+    m_toolBar->addWidget(m_languagePicker)->setVisible(false);
+    connect(a.aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
     m_update = std::make_unique<UpdateCommands>(*this, m_messageDialogs, m_mail);
-    connect(a.mnuCheckForUpdates, &QAction::triggered, this,
-            [this] { guard("mnuCheckforUpdatesClick", [&] { m_update->CheckforUpdatesNow1Click(); }); });
-    m_options = new OptionsCommands(
-        {this, m_settings, m_store, m_errorLog, m_services.prompts, m_messageDialogs,
-         [this] {
-             LoadNotes();
-             m_noteList->resortInCurrentDirection();
-         },
-         [this] { return m_editing->askToSaveChanges([this] { return actSaveNoteExecute(); }); },
-         QCoreApplication::applicationFilePath()},
-        this);
+    connect(a.checkForUpdatesAction, &QAction::triggered, this,
+            [this] { guard("mnuCheckforUpdatesClick", [&] { m_update->checkForUpdates(); }); });
+    m_options =
+        new OptionsCommands({this, m_settings, m_store, m_errorLog, m_services.prompts, m_messageDialogs,
+                             [this] {
+                                 loadNotes();
+                                 m_noteList->resortInCurrentDirection();
+                             },
+                             [this] { return m_editing->askToSaveChanges([this] { return saveNote(); }); },
+                             QCoreApplication::applicationFilePath()},
+                            this);
     m_options->setSpelling(&m_spell->checker(), &m_spell->configuration(),
-                           [this](int index) { m_cboSpellCheck->setItemIndex(index); });
-    connect(a.mnuOptions, &QAction::triggered, m_options, &OptionsCommands::mnuOptionsClick);
-    const std::pair<QAction*, EditCommand> editing[] = {{a.actEditUndo, EditCommand::Undo},
-                                                        {a.actEditCut, EditCommand::Cut},
-                                                        {a.actEditCopy, EditCommand::Copy},
-                                                        {a.actEditPaste, EditCommand::Paste},
-                                                        {a.actEditSelectAll, EditCommand::SelectAll}};
+                           [this](int index) { m_languagePicker->setItemIndex(index); });
+    connect(a.optionsAction, &QAction::triggered, m_options, &OptionsCommands::showOptions);
+    const std::pair<QAction*, EditCommand> editing[] = {{a.undoAction, EditCommand::Undo},
+                                                        {a.cutAction, EditCommand::Cut},
+                                                        {a.copyAction, EditCommand::Copy},
+                                                        {a.pasteAction, EditCommand::Paste},
+                                                        {a.selectAllAction, EditCommand::SelectAll}};
     for (const auto& [action, command] : editing)
         connect(action, &QAction::triggered, m_editing,
                 [this, command = command] { m_editing->editFocusedField(command); });
 
-    connect(m_noteList, &NoteList::columnClicked, this, &TfrmMain::lsvNotesColumnClick);
-    connect(m_noteList, &NoteList::selectionChangedTo, this, &TfrmMain::lsvNotesSelectItem);
-    connect(m_noteList, &NoteList::clicked, this, &TfrmMain::lsvNotesClick);
-    connect(m_noteList, &NoteList::doubleClicked, this, &TfrmMain::lsvNotesDblClick);
-    for (LinkTextEdit* editor : {m_edtTitle, m_redNote}) {
-        connect(editor, &QPlainTextEdit::textChanged, this, &TfrmMain::edtTitleOriginalChange);
-        connect(editor, &LinkTextEdit::focusChanged, this, [this] { EnableUserControls(); });
-        connect(editor, &LinkTextEdit::linkClicked, this, &TfrmMain::redNoteURLClick);
+    connect(m_noteList, &NoteList::columnClicked, this, &MainWindow::sortByColumn);
+    connect(m_noteList, &NoteList::selectionChangedTo, this, &MainWindow::followSelection);
+    connect(m_noteList, &NoteList::clicked, this, &MainWindow::enableUserControls);
+    connect(m_noteList, &NoteList::doubleClicked, this, &MainWindow::openSelectedNoteAskingFirst);
+    for (LinkTextEdit* editor : {m_titleEdit, m_bodyEdit}) {
+        connect(editor, &QPlainTextEdit::textChanged, this, &MainWindow::markNoteEdited);
+        connect(editor, &LinkTextEdit::focusChanged, this, [this] { enableUserControls(); });
+        connect(editor, &LinkTextEdit::linkClicked, this, &MainWindow::openLink);
     }
 }
 
 // ---- start-up ----
 
-void TfrmMain::FormCreate() {
+void MainWindow::startUp() {
     WaitCursor hourglass;
     m_startingUp = true;
     m_suppressChange = false;
@@ -368,21 +368,21 @@ void TfrmMain::FormCreate() {
         m_tray->install();
         m_search->showScope();
         openNotesFile();
-        LoadNotes();
-        EnableUserControls();
+        loadNotes();
+        enableUserControls();
         sortAtStartUp();
     });
     m_splash.reset();
     m_startingUp = false;
 }
 
-void TfrmMain::readSettings() {
-    WindowSettingsBridge bridge(*this, *m_splitter, *m_noteList->view()->header(), *m_edtTitle, *m_redNote);
+void MainWindow::readSettings() {
+    WindowSettingsBridge bridge(*this, *m_splitter, *m_noteList->view()->header(), *m_titleEdit, *m_bodyEdit);
     WindowSettings stored;
     guard("GetPositions", [&] {
         SettingsStore store{RegistryHive(m_services.paths.registryPath())};
         store.readSettings(stored, bridge.current(), m_settings, m_services.paths.dataFolder(), [this] {
-            m_update->CheckforUpdatesNow1Click();
+            m_update->checkForUpdates();
             QCoreApplication::processEvents();
         });
     });
@@ -394,7 +394,7 @@ void TfrmMain::readSettings() {
         stored.windowState.reset();
     }
     bridge.apply(stored); // what was read before a failure still applies
-    applySpellSettings(m_settings, m_spell->checker(), *m_cboSpellCheck);
+    applySpellSettings(m_settings, m_spell->checker(), *m_languagePicker);
     if (m_settings.quillnoteLocation.isEmpty())
         m_settings.quillnoteLocation = m_services.paths.dataFolder();
     if (m_settings.alternateLocation.isEmpty())
@@ -402,98 +402,93 @@ void TfrmMain::readSettings() {
     m_tray->setTrayRestoreState(windowState());
 }
 
-void TfrmMain::openNotesFile() {
+void MainWindow::openNotesFile() {
     const QString path = NoteStore::notesPathFor(m_settings.storageFolder());
     m_store.setNotesPath(path);
     if (QFile::exists(path)) {
-        m_store.open(path); // a file that does not parse ends the start-up (logged as FormCreate)
+        m_store.open(path); // a file that does not parse ends the start-up (logged as startUp)
         return;
     }
     guard("WriteQuillnoteFile", [&] { m_store.createWithReadMe(m_services.paths.readMePath()); });
 }
 
-void TfrmMain::LoadNotes() {
+void MainWindow::loadNotes() {
     WaitCursor hourglass;
     m_noteList->view()->setUpdatesEnabled(false);
     guard("LoadNotes", [&] {
-        m_editing->ClearNoteValues();
-        m_noteList->LoadNotes(m_store);
+        m_editing->clearNote();
+        m_noteList->loadNotes(m_store);
     });
     m_editing->afterListRebuilt();
     m_noteList->view()->setUpdatesEnabled(true);
 }
 
-void TfrmMain::EnableUserControls() {
-    guard("EnableUserControls", [&] { m_editing->EnableUserControls(); });
+void MainWindow::enableUserControls() {
+    guard("EnableUserControls", [&] { m_editing->enableUserControls(); });
 }
 
-void TfrmMain::sortAtStartUp() {
+void MainWindow::sortAtStartUp() {
     // The stored direction is the opposite of the one wanted: the header click reverses it.
-    lsvNotesColumnClick(m_settings.sortColumn);
+    sortByColumn(m_settings.sortColumn);
 }
 
-void TfrmMain::showAsStarted() {
+void MainWindow::showAsStarted() {
     // A minimized start goes to the tray, whether an argument, the settings or the stored window state
     // asked for it; without a tray it stays reachable on the task bar.
     if (m_startMinimized || (windowState() & Qt::WindowMinimized))
-        m_tray->MinimizeToTray();
+        m_tray->minimizeToTray();
     else
         show();
 }
 
 // ---- handlers ----
 
-void TfrmMain::lsvNotesColumnClick(int column) {
+void MainWindow::sortByColumn(int column) {
     WaitCursor hourglass;
-    guardQuietly("lsvNotesColumnClick", [&] { m_noteList->lsvNotesColumnClick(column); });
+    guardQuietly("lsvNotesColumnClick", [&] { m_noteList->sortByColumn(column); });
 }
 
-void TfrmMain::lsvNotesSelectItem(bool selected) {
-    guardQuietly("lsvNotesSelectItem", [&] { m_editing->lsvNotesSelectItem(selected); });
+void MainWindow::followSelection(bool selected) {
+    guardQuietly("lsvNotesSelectItem", [&] { m_editing->followSelection(selected); });
 }
 
-void TfrmMain::lsvNotesClick() {
-    EnableUserControls();
-}
-
-void TfrmMain::lsvNotesDblClick() {
+void MainWindow::openSelectedNoteAskingFirst() {
     guard("lsvNotesDblClick", [&] {
-        if (m_noteList->selectedRow() < 0 ||
-            !m_editing->askToSaveChanges([this] { return actSaveNoteExecute(); }))
+        if (m_noteList->selectedRow() < 0 || !m_editing->askToSaveChanges([this] { return saveNote(); }))
             return;
         m_editing->openSelectedNote();
     });
 }
 
-void TfrmMain::actNewNoteExecute() {
+void MainWindow::newNote() {
     guard("actNewNoteExecute", [&] {
-        if (m_editing->askToSaveChanges([this] { return actSaveNoteExecute(); }))
-            m_editing->actNewNoteExecute();
+        if (m_editing->askToSaveChanges([this] { return saveNote(); }))
+            m_editing->newNote();
     });
 }
 
-bool TfrmMain::actSaveNoteExecute() {
+bool MainWindow::saveNote() {
     // The user asked to save: a cancelled or failed check still saves the note as it stands.
-    if (m_settings.checkSpellingOnSave && m_actions->actSpellCheck->isEnabled())
-        guard("actSpellCheckExecute", [&] { m_spell->actSpellCheckExecute(); });
-    return guard("actSaveNoteExecute", [&] { m_editing->actSaveNoteExecute(); });
+    if (m_settings.checkSpellingOnSave && m_actions->spellCheckAction->isEnabled())
+        guard("actSpellCheckExecute", [&] { m_spell->checkSpelling(); });
+    return guard("actSaveNoteExecute", [&] { m_editing->saveNote(); });
 }
 
-void TfrmMain::actDeleteNoteExecute() {
+void MainWindow::deleteNote() {
     guard("actDeleteNoteExecute", [&] {
         const std::optional<int> next = m_editing->deleteSelectedNote();
         if (!next)
             return;
-        LoadNotes(); // the positions after the deleted note have changed
+        loadNotes(); // the positions after the deleted note have changed
         if (m_noteList->model()->rowCount() == 0)
             return;
         m_noteList->resortInCurrentDirection();
         m_noteList->selectRow(std::max(*next, 0));
-        lsvNotesDblClick();
+        openSelectedNoteAskingFirst();
     });
 }
 
-void TfrmMain::redNoteURLClick(const QString& url) {
+void MainWindow::openLink(const QString& url) {
     guard("redNoteURLClick", [&] {
         // A bare "www." link has no scheme; the desktop needs one. Whether it opens is not examined.
         const QUrl target = QUrl::fromUserInput(url);
@@ -502,7 +497,7 @@ void TfrmMain::redNoteURLClick(const QString& url) {
     });
 }
 
-void TfrmMain::openQuickAdd() {
+void MainWindow::openQuickAdd() {
     guard("AddNote1Click", [&] {
         SettingsStore settings{RegistryHive(m_services.paths.registryPath())};
         const auto saveNote = [this](const QString& title, const QString& body) {
@@ -513,15 +508,15 @@ void TfrmMain::openQuickAdd() {
     });
 }
 
-void TfrmMain::bringForward() {
-    guard("bringForward", [&] { m_tray->MaximizeFromTray(); });
+void MainWindow::bringForward() {
+    guard("bringForward", [&] { m_tray->restoreFromTray(); });
 }
 
-void TfrmMain::openHelp() {
+void MainWindow::openHelp() {
     guard("mnuHelpClick", [&] { ::openHelp(m_services.shell, m_services.paths.executableFolder()); });
 }
 
-void TfrmMain::Quillnote1Click() {
+void MainWindow::showAbout() {
     guard("Quillnote1Click", [&] {
         AboutDialog box(false, m_services.paths.executableFolder(), m_services.shell, m_messageDialogs,
                         &m_errorLog, this);
@@ -529,104 +524,104 @@ void TfrmMain::Quillnote1Click() {
     });
 }
 
-void TfrmMain::actFontExecute() {
+void MainWindow::chooseFont() {
     guard("actFontExecute", [&] {
-        if (m_editing->actFontExecute())
-            ResetFormLayout();
+        if (m_editing->chooseFont())
+            resetLayout();
     });
 }
 
-void TfrmMain::edtTitleOriginalChange() {
-    guardQuietly("edtTitleOriginalChange", [&] { m_editing->edtTitleOriginalChange(); });
+void MainWindow::markNoteEdited() {
+    guardQuietly("edtTitleOriginalChange", [&] { m_editing->markNoteEdited(); });
 }
 
-MsgButton TfrmMain::MessageDlg(const QString& text, MsgKind kind, MsgButtons buttons) {
+MsgButton MainWindow::showMessage(const QString& text, MsgKind kind, MsgButtons buttons) {
     return m_messageDialogs.messageDlg(text, kind, buttons);
 }
 
 // ---- layout ----
 
-bool TfrmMain::event(QEvent* event) {
+bool MainWindow::event(QEvent* event) {
     // The status line is the list panel's bar, not the window's own, which does not exist.
     if (event->type() == QEvent::StatusTip) {
-        m_barStatus->showMessage(static_cast<QStatusTipEvent*>(event)->tip());
+        m_statusBar->showMessage(static_cast<QStatusTipEvent*>(event)->tip());
         return true;
     }
     return QMainWindow::event(event);
 }
 
-void TfrmMain::resizeEvent(QResizeEvent* event) {
+void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    FormResize();
+    alignToWidth();
 }
 
-void TfrmMain::changeEvent(QEvent* event) {
+void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && !m_startingUp)
         m_tray->windowMinimized(static_cast<QWindowStateChangeEvent*>(event)->oldState());
 }
 
-void TfrmMain::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    guard("FormShow", [&] { m_tray->FormShow(); });
+    guard("FormShow", [&] { m_tray->setTrayTexts(); });
 }
 
-bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_pnlContents && event->type() == QEvent::Resize)
-        ResetFormLayout();
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_contentsPanel && event->type() == QEvent::Resize)
+        resetLayout();
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TfrmMain::FormResize() {
+void MainWindow::alignToWidth() {
     guardQuietly("FormResize", [&] {
-        m_edtTitle->resize(width() - 50, TitleHeight);
+        m_titleEdit->resize(width() - 50, TitleHeight);
         m_searchBar->keepAligned();
     });
 }
 
-void TfrmMain::ResetFormLayout() {
+void MainWindow::resetLayout() {
     guardQuietly("ResetFormLayout", [&] {
-        const int height = m_pnlContents->height() - TitleTop - m_edtTitle->height() - 8;
-        m_redNote->setGeometry(0, m_pnlContents->height() - height, m_pnlContents->width(), height);
+        const int height = m_contentsPanel->height() - TitleTop - m_titleEdit->height() - 8;
+        m_bodyEdit->setGeometry(0, m_contentsPanel->height() - height, m_contentsPanel->width(), height);
     });
 }
 
 // ---- end of life ----
 
-bool TfrmMain::FormCloseQuery() {
+bool MainWindow::canClose() {
     if (m_exitRequested)
         return true;
     if (m_settings.closeOnMenuOnly) {
-        m_tray->MinimizeToTray(); // kept running, in the tray (or on the task bar without one)
+        m_tray->minimizeToTray(); // kept running, in the tray (or on the task bar without one)
         return false;
     }
     return true;
 }
 
-void TfrmMain::closeEvent(QCloseEvent* event) {
-    bool canClose = true;
-    guard("FormCloseQuery", [&] { canClose = FormCloseQuery(); });
-    if (!canClose) {
+void MainWindow::closeEvent(QCloseEvent* event) {
+    bool mayClose = true;
+    guard("FormCloseQuery", [&] { mayClose = canClose(); });
+    if (!mayClose) {
         event->ignore();
         return;
     }
     event->accept();
     if (!m_exitRequested) {
-        FormClose();
+        finishSession();
         emit exitRequested();
     }
 }
 
-void TfrmMain::FormClose() {
+void MainWindow::finishSession() {
     guard("FormClose", [&] {
         writeSettings();
         m_store.close();
     });
 }
 
-void TfrmMain::Exit1Click() {
+void MainWindow::exitProgram() {
     guard("Exit1Click", [&] {
-        if (!m_editing->askToSaveChanges([this] { return actSaveNoteExecute(); }))
+        if (!m_editing->askToSaveChanges([this] { return saveNote(); }))
             return;
         writeSettings();
         m_store.close();
@@ -636,18 +631,23 @@ void TfrmMain::Exit1Click() {
     });
 }
 
-void TfrmMain::sessionEnding() {
+void MainWindow::sessionEnding() {
     bool mayEnd = true;
-    guard("FormCloseQuery", [&] { mayEnd = FormCloseQuery(); });
+    guard("FormCloseQuery", [&] { mayEnd = canClose(); });
     Q_UNUSED(mayEnd); // the session asks again; the Exit command runs in any case
-    Exit1Click();
+    exitProgram();
 }
 
-void TfrmMain::writeSettings() {
+void MainWindow::writeSettings() {
     guard("SetPositions", [&] {
-        const WindowSettingsBridge bridge(*this, *m_splitter, *m_noteList->view()->header(), *m_edtTitle,
-                                          *m_redNote);
+        const WindowSettingsBridge bridge(*this, *m_splitter, *m_noteList->view()->header(), *m_titleEdit,
+                                          *m_bodyEdit);
         SettingsStore store{RegistryHive(m_services.paths.registryPath())};
-        store.writeSettings(bridge.current(), m_settings);
+        WindowSettings current = bridge.current();
+        // A window in the tray comes back as it left: the platform may still report it minimized.
+        if (m_tray->inTray())
+            current.windowState = m_tray->restoreState() & Qt::WindowMaximized ? WindowState::Maximized
+                                                                                : WindowState::Normal;
+        store.writeSettings(current, m_settings);
     });
 }
