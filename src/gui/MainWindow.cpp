@@ -646,8 +646,8 @@ void MainWindow::writeSettings() {
         WindowSettings current = bridge.current();
         // A window in the tray comes back as it left: the platform may still report it minimized.
         if (m_tray->inTray())
-            current.windowState = m_tray->restoreState() & Qt::WindowMaximized ? WindowState::Maximized
-                                                                                : WindowState::Normal;
+            current.windowState =
+                m_tray->restoreState() & Qt::WindowMaximized ? WindowState::Maximized : WindowState::Normal;
         store.writeSettings(current, m_settings);
     });
 }
