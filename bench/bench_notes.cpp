@@ -113,7 +113,7 @@ double quillnoteFirstPaint(const QString& folder) {
     QElapsedTimer t;
     t.start();
     MainWindow w(AppServices{AppPaths(folder, folder, folder), prompts, shell, clock, {}});
-    FirstPaint paint(w.noteList().view()->viewport());
+    FirstPaint paint(w.testAccess().noteList().view()->viewport());
     w.startUp();
     w.show();
     paint.wait();
@@ -170,21 +170,22 @@ void run(int count, int repeats) {
         SystemClock clock;
         MainWindow w(AppServices{AppPaths(folder, folder, folder), prompts, shell, clock, {}});
         w.startUp();
-        const QByteArray current = w.store().serialized();
+        const QByteArray current = w.testAccess().store().serialized();
         for (int r = 0; r < repeats; ++r) {
             QElapsedTimer t;
             t.start();
-            w.store().updateNote(1, QStringLiteral("edited %1").arg(r), QStringLiteral("body"), clock.now());
+            w.testAccess().store().updateNote(1, QStringLiteral("edited %1").arg(r), QStringLiteral("body"),
+                                              clock.now());
             save.push_back(msSince(t));
             t.restart();
             bareDurableWrite(folder + QStringLiteral("bare.xml"), current);
             bare.push_back(msSince(t));
         }
         for (int r = 0; r < repeats; ++r) {
-            w.noteList().view()->setUpdatesEnabled(false);
+            w.testAccess().noteList().view()->setUpdatesEnabled(false);
             QElapsedTimer t;
             t.start();
-            w.noteList().sortByColumn(2);
+            w.testAccess().noteList().sortByColumn(2);
             (r == 0 ? sortFirst : sortAgain).push_back(msSince(t));
         }
     }

@@ -310,7 +310,8 @@ void MainWindow::connectCommands() {
     m_languagePicker->setSpellChecker(&m_spell->checker());
     m_toolBar->addWidget(m_languagePicker)->setVisible(false);
     connect(a.aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
-    m_update = std::make_unique<UpdateCommands>(*this, m_messageDialogs, m_mail);
+    m_update = std::make_unique<UpdateCommands>(
+        UpdateCommands::Parts{m_services, m_messageDialogs, m_mail, m_errorLog, m_settings, m_startingUp});
     connect(a.checkForUpdatesAction, &QAction::triggered, this,
             [this] { guard("mnuCheckforUpdatesClick", [&] { m_update->checkForUpdates(); }); });
     m_options =
@@ -533,10 +534,6 @@ void MainWindow::chooseFont() {
 
 void MainWindow::markNoteEdited() {
     guardQuietly("edtTitleOriginalChange", [&] { m_editing->markNoteEdited(); });
-}
-
-MsgButton MainWindow::showMessage(const QString& text, MsgKind kind, MsgButtons buttons) {
-    return m_messageDialogs.messageDlg(text, kind, buttons);
 }
 
 // ---- layout ----

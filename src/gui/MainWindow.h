@@ -44,38 +44,14 @@ public:
     void showAsStarted();
 
     void exitProgram();
-    MsgButton showMessage(const QString& text, MsgKind kind, MsgButtons buttons);
     // The end of the desktop session: the close query, then the whole Exit command.
     void sessionEnding();
     // Another start of the program asked for this window: back from the tray and to the front.
     void bringForward();
 
-    // Layout rules, public for tests.
-    void resetLayout();
-
-    // State shared with the commands.
-    bool isStartingUp() const { return m_startingUp; }
-    bool isExiting() const { return m_exitRequested; }
-    const QString& notesPath() const { return m_store.notesPath(); }
-    const QString& mailFooter() const { return m_mailFooter; }
-
-    ActionCatalog& actions() const { return *m_actions; }
-    NoteList& noteList() const { return *m_noteList; }
-    EditingCommands& editing() const { return *m_editing; }
-    SearchBar& searchBar() const { return *m_searchBar; }
-    TrayController& tray() const { return *m_tray; }
-    OptionsCommands& options() const { return *m_options; }
-    OutputCommands& output() const { return *m_output; }
-    SpellCommands& spell() const { return *m_spell; }
-    LanguagePicker* languagePicker() const { return m_languagePicker; }
-    NoteStore& store() { return m_store; }
-    AppSettings& settings() { return m_settings; }
-    ErrorLog& errorLog() { return m_errorLog; }
-    const AppServices& services() const { return m_services; }
-    LinkTextEdit* titleEdit() const { return m_titleEdit; }
-    LinkTextEdit* bodyEdit() const { return m_bodyEdit; }
-    QWidget* contentsPanel() const { return m_contentsPanel; }
-    QSplitter* splitter() const { return m_splitter; }
+    // The one way into the window's parts, for tests.
+    class TestAccess;
+    TestAccess testAccess();
 
 signals:
     void exitRequested();
@@ -89,6 +65,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void resetLayout();
     void buildLayout();
     void buildMenus();
     void buildToolBar();
@@ -160,3 +137,39 @@ private:
     std::unique_ptr<UpdateCommands> m_update; // the update check
     std::unique_ptr<AboutDialog> m_splash;    // only while starting up
 };
+
+class MainWindow::TestAccess {
+public:
+    explicit TestAccess(MainWindow& window) : w(window) {}
+
+    void resetLayout() { w.resetLayout(); }
+    bool isStartingUp() const { return w.m_startingUp; }
+    bool isExiting() const { return w.m_exitRequested; }
+    const QString& notesPath() const { return w.m_store.notesPath(); }
+    const QString& mailFooter() const { return w.m_mailFooter; }
+
+    ActionCatalog& actions() const { return *w.m_actions; }
+    NoteList& noteList() const { return *w.m_noteList; }
+    EditingCommands& editing() const { return *w.m_editing; }
+    SearchBar& searchBar() const { return *w.m_searchBar; }
+    TrayController& tray() const { return *w.m_tray; }
+    OptionsCommands& options() const { return *w.m_options; }
+    OutputCommands& output() const { return *w.m_output; }
+    SpellCommands& spell() const { return *w.m_spell; }
+    LanguagePicker* languagePicker() const { return w.m_languagePicker; }
+    NoteStore& store() const { return w.m_store; }
+    AppSettings& settings() const { return w.m_settings; }
+    ErrorLog& errorLog() const { return w.m_errorLog; }
+    const AppServices& services() const { return w.m_services; }
+    LinkTextEdit* titleEdit() const { return w.m_titleEdit; }
+    LinkTextEdit* bodyEdit() const { return w.m_bodyEdit; }
+    QWidget* contentsPanel() const { return w.m_contentsPanel; }
+    QSplitter* splitter() const { return w.m_splitter; }
+
+private:
+    MainWindow& w;
+};
+
+inline MainWindow::TestAccess MainWindow::testAccess() {
+    return TestAccess(*this);
+}

@@ -1,14 +1,16 @@
 #include "UpdateCommands.h"
 
-#include "gui/MainWindow.h"
+#include "gui/AppServices.h"
 #include "gui/WaitCursor.h"
 #include "gui/dialogs/ShellCommands.h"
 #include "output/MailRoutes.h"
 #include "platform/AppPaths.h"
+#include "platform/ErrorReporter.h"
 #include "platform/QuillError.h"
 #include "platform/Registry.h"
 #include "platform/RunningVersion.h"
 #include "platform/Vendor.h"
+#include "store/AppSettings.h"
 #include "update/UpdateServer.h"
 #include "update/VersionCompare.h"
 
@@ -66,13 +68,12 @@ private:
 // Whether this process may create files in the folder.
 } // namespace
 
-UpdateCommands::UpdateCommands(MainWindow& window, IPrompts& dialogs, MailRoutes& mail)
-    : m_window(window), m_dialogs(dialogs), m_mail(mail), m_formats(LocaleFormats::capture()) {
+UpdateCommands::UpdateCommands(Parts parts) : m(parts), m_formats(LocaleFormats::capture()) {
     m_installerSaveDialog.filter = UpdateTexts::InstallerFilter;
 }
 
 QString UpdateCommands::installerFolder() const {
-    const QString programFolder = m_window.services().paths.executableFolder();
+    const QString programFolder = m.services.paths.executableFolder();
     if (AppPaths::isPortableFolder(programFolder))
         return programFolder;
     const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
@@ -80,7 +81,7 @@ QString UpdateCommands::installerFolder() const {
 }
 
 QString UpdateCommands::versionFilePath() const {
-    const AppPaths& paths = m_window.services().paths;
+    const AppPaths& paths = m.services.paths;
     const QString folder =
         AppPaths::isPortableFolder(paths.executableFolder()) ? paths.executableFolder() : paths.dataFolder();
     return folder + QStringLiteral("verinfo.xml");
@@ -90,21 +91,21 @@ std::optional<bool> UpdateCommands::isNewerVersion(const QString& offered) {
     try {
         return VersionCompare::isNewer(offered, RunningVersion::text());
     } catch (const std::exception& e) {
-        m_window.errorLog().logError({UnitName, QStringLiteral("NewerVersionExists"), messageOf(e)});
+        m.log.logError({UnitName, QStringLiteral("NewerVersionExists"), messageOf(e)});
     }
     return std::nullopt;
 }
 
 DownloadResult UpdateCommands::download(const QUrl& url, const QString& file, const DownloadLimits& limits) {
     DownloadProgressDialog progress;
-    return probeAndDownload(url, file, {m_dialogs, m_window.errorLog(), {}, limits, &progress});
+    return probeAndDownload(url, file, {m.dialogs, m.log, {}, limits, &progress});
 }
 
 void UpdateCommands::checkForUpdates() {
     if (m_running)
         return;
     m_running = true;
-    const bool fromMenu = !m_window.isStartingUp();
+    const bool fromMenu = !m.startingUp;
     std::optional<WaitCursor> hourglass;
     if (fromMenu)
         hourglass.emplace();
@@ -121,13 +122,13 @@ void UpdateCommands::checkForUpdates() {
     } cleanup{*this, {}};
 
     try {
-        const QUrl server = UpdateServer::base(RegistryHive(m_window.services().paths.registryPath()));
+        const QUrl server = UpdateServer::base(RegistryHive(m.services.paths.registryPath()));
         const QString localFile = versionFilePath();
         if (download(UpdateServer::versionFile(server), localFile, versionFileLimits()) !=
             DownloadResult::Done)
             return; // the probe or the error log has told the user
         if (!QFileInfo::exists(localFile)) {
-            m_dialogs.messageDlg(UpdateTexts::NoVersionInfo, MsgKind::Warning, MsgButton::OK);
+            m.dialogs.messageDlg(UpdateTexts::NoVersionInfo, MsgKind::Warning, MsgButton::OK);
             return;
         }
         cleanup.file = localFile;
@@ -137,7 +138,7 @@ void UpdateCommands::checkForUpdates() {
         if (newer == true)
             offerInstaller(server, offered);
         else if (newer == false && fromMenu)
-            m_dialogs.messageDlg(UpdateTexts::MostRecent, MsgKind::Information, MsgButton::OK);
+            m.dialogs.messageDlg(UpdateTexts::MostRecent, MsgKind::Information, MsgButton::OK);
     } catch (const std::exception& e) {
         failed(messageOf(e));
     }
@@ -158,28 +159,28 @@ void UpdateCommands::offerInstaller(const QUrl& server, const QString& offered) 
                          offered + QStringLiteral("\n     File Size: \t") + size +
                          QStringLiteral("\n     File Date: \t") + date +
                          QStringLiteral("\n\nWould you like to download it now?");
-    if (m_dialogs.messageDlg(text, MsgKind::Confirmation, MsgButton::Yes | MsgButton::No) != MsgButton::Yes)
+    if (m.dialogs.messageDlg(text, MsgKind::Confirmation, MsgButton::Yes | MsgButton::No) != MsgButton::Yes)
         return;
     QCoreApplication::processEvents();
 
     if (m_installerSaveDialog.initialFolder.isEmpty())
         m_installerSaveDialog.initialFolder = installerFolder();
     m_installerSaveDialog.fileName = fileName;
-    const std::optional<QString> chosen = m_window.services().prompts.chooseSaveFile(m_installerSaveDialog);
+    const std::optional<QString> chosen = m.services.prompts.chooseSaveFile(m_installerSaveDialog);
     if (!chosen)
         return;
 
     switch (download(UpdateServer::installer(server, fileName), *chosen, DownloadLimits{})) {
     case DownloadResult::Done:
-        m_dialogs.messageDlg(QStringLiteral("Please exit Quillnote and run the installation.  The file \n"
+        m.dialogs.messageDlg(QStringLiteral("Please exit Quillnote and run the installation.  The file \n"
                                             "can be found in the following location:\n\n") +
                                  *chosen,
                              MsgKind::Information, MsgButton::OK);
         break;
     case DownloadResult::Failed:
-        if (m_dialogs.messageDlg(UpdateTexts::NotDownloaded, MsgKind::Confirmation,
+        if (m.dialogs.messageDlg(UpdateTexts::NotDownloaded, MsgKind::Confirmation,
                                  MsgButton::Yes | MsgButton::No) == MsgButton::Yes)
-            openWebsite(m_window.services().shell, m_dialogs, UpdateServer::productPage(server).toString());
+            openWebsite(m.services.shell, m.dialogs, UpdateServer::productPage(server).toString());
         break;
     case DownloadResult::Cancelled:
         break; // the user's own choice: nothing to report
@@ -187,19 +188,19 @@ void UpdateCommands::offerInstaller(const QUrl& server, const QString& offered) 
 }
 
 void UpdateCommands::failed(const QString& message) {
-    if (!m_window.isStartingUp()) {
+    if (!m.startingUp) {
         // A check the user asked for must not end without a word: the error log tells and records it.
-        m_window.errorLog().logError({UnitName, QStringLiteral("mnuCheckforUpdatesClick"), message});
+        m.log.logError({UnitName, QStringLiteral("mnuCheckforUpdatesClick"), message});
         return;
     }
-    if (m_window.showMessage(UpdateTexts::StartupError, MsgKind::Warning, MsgButton::Yes | MsgButton::No) !=
+    if (m.dialogs.messageDlg(UpdateTexts::StartupError, MsgKind::Warning, MsgButton::Yes | MsgButton::No) !=
         MsgButton::Yes) {
-        m_window.settings().checkForUpdatesOnStartup = false;
+        m.settings.checkForUpdatesOnStartup = false;
         return;
     }
-    if (m_window.showMessage(UpdateTexts::StartupError + QLatin1Char('\n') + UpdateTexts::ReportQuestion,
+    if (m.dialogs.messageDlg(UpdateTexts::StartupError + QLatin1Char('\n') + UpdateTexts::ReportQuestion,
                              MsgKind::Warning, MsgButton::Yes | MsgButton::No) == MsgButton::Yes)
-        m_mail.openMailtoMessage(FeedbackAddress, UpdateTexts::ReportSubject, errorReportBody(message));
+        m.mail.openMailtoMessage(FeedbackAddress, UpdateTexts::ReportSubject, errorReportBody(message));
 }
 
 QString UpdateCommands::errorReportBody(const QString& message) const {

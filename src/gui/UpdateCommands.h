@@ -9,9 +9,11 @@
 #include <QUrl>
 #include <optional>
 
+class IErrorReporter;
 class IPrompts;
 class MailRoutes;
-class MainWindow;
+struct AppServices;
+struct AppSettings;
 
 // Texts of the update check.
 namespace UpdateTexts {
@@ -34,8 +36,15 @@ inline const QString ReportSubject = QStringLiteral("Quillnote Error Submission"
 // installs anything.
 class UpdateCommands {
 public:
-    // `dialogs` is the main window's guarded message box; `mail` its e-mail routes.
-    UpdateCommands(MainWindow& window, IPrompts& dialogs, MailRoutes& mail);
+    struct Parts {
+        const AppServices& services;
+        IPrompts& dialogs; // the main window's guarded message box
+        MailRoutes& mail;
+        IErrorReporter& log;
+        AppSettings& settings;
+        const bool& startingUp; // a check during start-up reports its failure differently
+    };
+    explicit UpdateCommands(Parts parts);
 
     // The whole check, on the user-interface thread. From the menu unless the window is starting up.
     // A second call while one runs (from a nested event loop) does nothing.
@@ -62,9 +71,7 @@ private:
     void failed(const QString& message);
     QString errorReportBody(const QString& message) const;
 
-    MainWindow& m_window;
-    IPrompts& m_dialogs;
-    MailRoutes& m_mail;
+    Parts m;
     LocaleFormats m_formats;
     VersionInfo m_currentVersion;
     SaveDialogState m_installerSaveDialog; // its own, so that exports do not open in the installer's folder

@@ -199,8 +199,8 @@ private slots:
             return hive.openKey(SettingsKeyPath)->readInteger(QStringLiteral("fColor"));
         };
         const auto textColours = [](MainWindow& w) {
-            return QList<QColor>{w.titleEdit()->palette().color(QPalette::Text),
-                                 w.bodyEdit()->palette().color(QPalette::Text)};
+            return QList<QColor>{w.testAccess().titleEdit()->palette().color(QPalette::Text),
+                                 w.testAccess().bodyEdit()->palette().color(QPalette::Text)};
         };
         const QColor orange(0xFF, 0x80, 0x00);
         {
@@ -213,10 +213,10 @@ private slots:
             MainWindow& w = s.start();
             QApplication::setPalette(darkPalette(QColor()));
             QTRY_COMPARE(textColours(w), (QList<QColor>{Qt::white, Qt::white}));
-            FontChoice choice = fontChoiceOf(w.bodyEdit()->font());
+            FontChoice choice = fontChoiceOf(w.testAccess().bodyEdit()->font());
             choice.colour = 0xFF8000;
             s.prompts.expectFont(choice);
-            w.actions().fontAction->trigger();
+            w.testAccess().actions().fontAction->trigger();
             QCOMPARE(s.prompts.lastFontShown.colour, std::nullopt);
             QCOMPARE(textColours(w), (QList<QColor>{orange, orange}));
             w.exitProgram();
@@ -227,8 +227,8 @@ private slots:
         QApplication::setPalette(lightPalette());
         QCoreApplication::processEvents();
         QCOMPARE(textColours(w), (QList<QColor>{orange, orange}));
-        s.prompts.expectFont(fontChoiceOf(w.bodyEdit()->font())); // "Automatic"
-        w.actions().fontAction->trigger();
+        s.prompts.expectFont(fontChoiceOf(w.testAccess().bodyEdit()->font())); // "Automatic"
+        w.testAccess().actions().fontAction->trigger();
         QCOMPARE(s.prompts.lastFontShown.colour, std::optional<quint32>(0xFF8000));
         QCOMPARE(textColours(w), (QList<QColor>{Qt::black, Qt::black}));
         QApplication::setPalette(darkPalette(QColor()));

@@ -28,12 +28,12 @@ class TestEditing : public QObject {
         key->close();
     }
     static void open(MainWindow& w, const QString& title) {
-        const NoteListModel& m = *w.noteList().model();
+        const NoteListModel& m = *w.testAccess().noteList().model();
         for (int r = 0; r < m.rowCount(); ++r)
             if (m.note(r).title == title)
-                w.noteList().selectRow(r);
-        emit w.noteList().doubleClicked();
-        QCOMPARE(w.titleEdit()->text(), title);
+                w.testAccess().noteList().selectRow(r);
+        emit w.testAccess().noteList().doubleClicked();
+        QCOMPARE(w.testAccess().titleEdit()->text(), title);
     }
     static QByteArray notesFile(const MainWindowSession& s) {
         return TestFolders::readFile(s.folders.notesPath());
@@ -52,19 +52,20 @@ private slots:
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
         MainWindow& w = s.start();
-        QAction* save = w.actions().saveNoteAction;
+        QAction* save = w.testAccess().actions().saveNoteAction;
         QVERIFY(!save->isEnabled());
 
-        QTest::keyClicks(w.bodyEdit(), QStringLiteral("body only"));
+        QTest::keyClicks(w.testAccess().bodyEdit(), QStringLiteral("body only"));
         QVERIFY(!save->isEnabled()); // no title, nothing to save
-        QTest::keyClicks(w.titleEdit(), QStringLiteral("  "));
+        QTest::keyClicks(w.testAccess().titleEdit(), QStringLiteral("  "));
         QVERIFY(save->isEnabled()); // blanks count as a title
-        QVERIFY(!w.actions().exportAction->isEnabled() || w.noteList().hasCheckedRows());
-        QTest::keyClick(w.titleEdit(), Qt::Key_Backspace);
-        QTest::keyClick(w.titleEdit(), Qt::Key_Backspace);
+        QVERIFY(!w.testAccess().actions().exportAction->isEnabled() ||
+                w.testAccess().noteList().hasCheckedRows());
+        QTest::keyClick(w.testAccess().titleEdit(), Qt::Key_Backspace);
+        QTest::keyClick(w.testAccess().titleEdit(), Qt::Key_Backspace);
         QVERIFY(!save->isEnabled()); // emptying the title drops the question about changes
-        QTest::keyClick(w.titleEdit(), Qt::Key_Return);
-        QCOMPARE(w.titleEdit()->text(), QString()); // the title is one line
+        QTest::keyClick(w.testAccess().titleEdit(), Qt::Key_Return);
+        QCOMPARE(w.testAccess().titleEdit()->text(), QString()); // the title is one line
     }
 
     void aNewNoteIsSavedOnceAndStaysOpen() {
@@ -73,26 +74,26 @@ private slots:
         MainWindowSession s(folders);
         MainWindow& w = s.start();
         s.clock.set(QDateTime(QDate(2011, 1, 1), QTime(10, 0)));
-        w.actions().newNoteAction->trigger();
-        QTest::keyClicks(w.titleEdit(), QStringLiteral("Fresh"));
-        QTest::keyClicks(w.bodyEdit(), QStringLiteral("a<b"));
-        w.bodyEdit()->insertPlainText(QString(QChar(0xA0))); // a no-break space stays one
-        w.actions().saveNoteAction->trigger();
+        w.testAccess().actions().newNoteAction->trigger();
+        QTest::keyClicks(w.testAccess().titleEdit(), QStringLiteral("Fresh"));
+        QTest::keyClicks(w.testAccess().bodyEdit(), QStringLiteral("a<b"));
+        w.testAccess().bodyEdit()->insertPlainText(QString(QChar(0xA0))); // a no-break space stays one
+        w.testAccess().actions().saveNoteAction->trigger();
 
-        QVERIFY(!w.actions().saveNoteAction->isEnabled());
+        QVERIFY(!w.testAccess().actions().saveNoteAction->isEnabled());
         QCOMPARE(s.titles(), (QStringList{"Fresh", "Newer", "Older"})); // newest first, as sorted
-        QCOMPARE(w.noteList().selectedRow(), 0);
+        QCOMPARE(w.testAccess().noteList().selectedRow(), 0);
         QVERIFY(notesFile(s).contains("<Title>Fresh</Title>"));
         QVERIFY(notesFile(s).contains("<Text>a&amp;lt;b\xC2\xA0</Text>"));
 
         // The user re-sorts, edits and saves again: the same note is updated, no second one appears.
-        emit w.noteList().columnClicked(2);
-        QTest::keyClicks(w.bodyEdit(), QStringLiteral(" more"));
+        emit w.testAccess().noteList().columnClicked(2);
+        QTest::keyClicks(w.testAccess().bodyEdit(), QStringLiteral(" more"));
         s.clock.set(s.clock.now().addSecs(60));
-        w.actions().saveNoteAction->trigger();
+        w.testAccess().actions().saveNoteAction->trigger();
         QCOMPARE(notesFile(s).count("<Title>Fresh</Title>"), 1);
         QVERIFY(notesFile(s).contains("<Text>a&amp;lt;b\xC2\xA0 more</Text>"));
-        QCOMPARE(w.noteList().model()->rowCount(), 3);
+        QCOMPARE(w.testAccess().noteList().model()->rowCount(), 3);
         QVERIFY(s.prompts.problems().isEmpty());
     }
 
@@ -101,20 +102,20 @@ private slots:
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
         MainWindow& w = s.start();
-        emit w.noteList().columnClicked(1); // by last-modified, ascending: Newer ("0") first
+        emit w.testAccess().noteList().columnClicked(1); // by last-modified, ascending: Newer ("0") first
         QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
         open(w, QStringLiteral("Newer"));
         s.clock.set(QDateTime(QDate(2011, 1, 1), QTime(10, 0)));
-        QTest::keyClicks(w.bodyEdit(), QStringLiteral("!"));
-        w.actions().saveNoteAction->trigger();
+        QTest::keyClicks(w.testAccess().bodyEdit(), QStringLiteral("!"));
+        w.testAccess().actions().saveNoteAction->trigger();
         // The row now has the newest last-modified value, yet keeps its place until the next sort.
         QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
-        const Note& saved = w.noteList().model()->note(0);
+        const Note& saved = w.testAccess().noteList().model()->note(0);
         QCOMPARE(saved.modifiedText, QStringLiteral("1/1/11 10:00:00 AM"));
         QCOMPARE(saved.lastModified, QStringLiteral("40544.4166666667"));
         QCOMPARE(saved.text, QStringLiteral("!second"));
-        emit w.noteList().columnClicked(1);
-        emit w.noteList().columnClicked(1);
+        emit w.testAccess().noteList().columnClicked(1);
+        emit w.testAccess().noteList().columnClicked(1);
         QCOMPARE(s.titles(), (QStringList{"Older", "Newer"}));
     }
 
@@ -124,16 +125,16 @@ private slots:
         MainWindowSession s(folders);
         MainWindow& w = s.start();
         open(w, QStringLiteral("a\nb"));
-        QCOMPARE(w.titleEdit()->toPlainText(), QStringLiteral("a b")); // one line on screen
-        QTest::keyClicks(w.bodyEdit(), QStringLiteral("x"));
-        w.actions().saveNoteAction->trigger();
+        QCOMPARE(w.testAccess().titleEdit()->toPlainText(), QStringLiteral("a b")); // one line on screen
+        QTest::keyClicks(w.testAccess().bodyEdit(), QStringLiteral("x"));
+        w.testAccess().actions().saveNoteAction->trigger();
         QVERIFY(notesFile(s).contains("<Title>a^Mb</Title>"));
         QCOMPARE(s.titles(), (QStringList{"Newer", "a\nb"}));
 
         // An edited title is saved as the user sees it.
-        w.titleEdit()->moveCursor(QTextCursor::End);
-        QTest::keyClicks(w.titleEdit(), QStringLiteral("c"));
-        w.actions().saveNoteAction->trigger();
+        w.testAccess().titleEdit()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(w.testAccess().titleEdit(), QStringLiteral("c"));
+        w.testAccess().actions().saveNoteAction->trigger();
         QVERIFY(notesFile(s).contains("<Title>a bc</Title>"));
     }
 
@@ -143,13 +144,13 @@ private slots:
         MainWindowSession s(folders);
         MainWindow& w = s.start();
         for (const QString& title : {QStringLiteral("Twin A"), QStringLiteral("Twin B")}) {
-            w.actions().newNoteAction->trigger();
-            QTest::keyClicks(w.titleEdit(), title);
-            w.actions().saveNoteAction->trigger();
+            w.testAccess().actions().newNoteAction->trigger();
+            QTest::keyClicks(w.testAccess().titleEdit(), title);
+            w.testAccess().actions().saveNoteAction->trigger();
         }
         open(w, QStringLiteral("Twin A"));
-        QTest::keyClicks(w.bodyEdit(), QStringLiteral("only A"));
-        w.actions().saveNoteAction->trigger();
+        QTest::keyClicks(w.testAccess().bodyEdit(), QStringLiteral("only A"));
+        w.testAccess().actions().saveNoteAction->trigger();
         const QByteArray file = notesFile(s);
         QVERIFY(file.contains("<Title>Twin A</Title>\n\t\t<Text>only A</Text>"));
         QVERIFY(!file.contains("<Title>Twin B</Title>\n\t\t<Text>only A</Text>"));
@@ -172,16 +173,16 @@ private slots:
         MainWindowSession s(folders);
         MainWindow& w = s.start();
         open(w, QStringLiteral("Older"));
-        w.titleEdit()->moveCursor(QTextCursor::End);
-        QTest::keyClicks(w.titleEdit(), QStringLiteral("x"));
+        w.testAccess().titleEdit()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(w.testAccess().titleEdit(), QStringLiteral("x"));
         s.prompts.expect(QStringLiteral("Save changes to the current note?"), answer);
-        w.actions().newNoteAction->trigger();
+        w.testAccess().actions().newNoteAction->trigger();
         QVERIFY(s.prompts.problems().isEmpty());
-        QCOMPARE(w.titleEdit()->text(), titleAfter);
+        QCOMPARE(w.testAccess().titleEdit()->text(), titleAfter);
         QCOMPARE(notesFile(s).contains("<Title>Olderx</Title>"), saved);
-        QCOMPARE(w.actions().saveNoteAction->isEnabled(), answer == MsgButton::Cancel);
+        QCOMPARE(w.testAccess().actions().saveNoteAction->isEnabled(), answer == MsgButton::Cancel);
         if (answer != MsgButton::Cancel)
-            QCOMPARE(w.editing().openNotePosition(), -1);
+            QCOMPARE(w.testAccess().editing().openNotePosition(), -1);
     }
 
     void deleteOpensTheNeighbour() {
@@ -191,31 +192,31 @@ private slots:
         MainWindow& w = s.start();
         s.clock.set(QDateTime(QDate(2011, 1, 1), QTime(10, 0)));
         for (const QString& title : {QStringLiteral("Third"), QStringLiteral("Fourth")}) {
-            w.actions().newNoteAction->trigger();
-            QTest::keyClicks(w.titleEdit(), title);
+            w.testAccess().actions().newNoteAction->trigger();
+            QTest::keyClicks(w.testAccess().titleEdit(), title);
             s.clock.set(s.clock.now().addDays(1));
-            w.actions().saveNoteAction->trigger();
+            w.testAccess().actions().saveNoteAction->trigger();
         }
         QCOMPARE(s.titles(), (QStringList{"Fourth", "Third", "Newer", "Older"}));
 
-        w.noteList().selectRow(1);
-        w.actions().deleteNoteAction->trigger(); // no question: ConfirmOnDelete is off
+        w.testAccess().noteList().selectRow(1);
+        w.testAccess().actions().deleteNoteAction->trigger(); // no question: ConfirmOnDelete is off
         QCOMPARE(s.titles(), (QStringList{"Fourth", "Newer", "Older"}));
-        QCOMPARE(w.titleEdit()->text(), QStringLiteral("Newer")); // the row that took its place
+        QCOMPARE(w.testAccess().titleEdit()->text(), QStringLiteral("Newer")); // the row that took its place
         QVERIFY(!notesFile(s).contains("Third"));
 
-        w.noteList().selectRow(2);
-        w.actions().deleteNoteAction->trigger(); // the last row: the one before it opens
-        QCOMPARE(w.titleEdit()->text(), QStringLiteral("Newer"));
+        w.testAccess().noteList().selectRow(2);
+        w.testAccess().actions().deleteNoteAction->trigger(); // the last row: the one before it opens
+        QCOMPARE(w.testAccess().titleEdit()->text(), QStringLiteral("Newer"));
         QVERIFY(notesFile(s).contains("<!-- kept -->"));
 
-        w.noteList().selectRow(0);
-        w.actions().deleteNoteAction->trigger();
-        w.noteList().selectRow(0);
-        w.actions().deleteNoteAction->trigger();
-        QCOMPARE(w.noteList().model()->rowCount(), 0);
-        QCOMPARE(w.titleEdit()->text(), QString());
-        QVERIFY(!w.actions().deleteNoteAction->isEnabled());
+        w.testAccess().noteList().selectRow(0);
+        w.testAccess().actions().deleteNoteAction->trigger();
+        w.testAccess().noteList().selectRow(0);
+        w.testAccess().actions().deleteNoteAction->trigger();
+        QCOMPARE(w.testAccess().noteList().model()->rowCount(), 0);
+        QCOMPARE(w.testAccess().titleEdit()->text(), QString());
+        QVERIFY(!w.testAccess().actions().deleteNoteAction->isEnabled());
         QVERIFY(s.prompts.asked().isEmpty());
     }
 
@@ -225,12 +226,12 @@ private slots:
         setConfirmOnDelete(folders);
         MainWindowSession s(folders);
         MainWindow& w = s.start();
-        w.noteList().selectRow(0);
+        w.testAccess().noteList().selectRow(0);
         s.prompts.expect(QStringLiteral("Would you like to delete the current note?"), MsgButton::No);
-        w.actions().deleteNoteAction->trigger();
+        w.testAccess().actions().deleteNoteAction->trigger();
         QCOMPARE(s.titles().size(), 2);
         s.prompts.expect(QStringLiteral("Would you like to delete the current note?"), MsgButton::Yes);
-        w.actions().deleteNoteAction->trigger();
+        w.testAccess().actions().deleteNoteAction->trigger();
         QCOMPARE(s.titles(), QStringList{"Older"});
         QVERIFY(s.prompts.problems().isEmpty());
     }
@@ -243,18 +244,18 @@ private slots:
         // A folder where the notes file was: the rename over it fails.
         QFile::remove(folders.notesPath());
         QVERIFY(QDir().mkdir(folders.notesPath()));
-        QTest::keyClicks(w.titleEdit(), QStringLiteral("Lost?"));
+        QTest::keyClicks(w.testAccess().titleEdit(), QStringLiteral("Lost?"));
         s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
-        w.actions().saveNoteAction->trigger();
+        w.testAccess().actions().saveNoteAction->trigger();
         QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
-        QCOMPARE(w.titleEdit()->text(), QStringLiteral("Lost?")); // still there to save again
-        QVERIFY(w.actions().saveNoteAction->isEnabled());
+        QCOMPARE(w.testAccess().titleEdit()->text(), QStringLiteral("Lost?")); // still there to save again
+        QVERIFY(w.testAccess().actions().saveNoteAction->isEnabled());
         QVERIFY(s.log().contains("Method Name:\tactSaveNoteExecute"));
         // New asks, the save fails again, and the note stays in the editors.
         s.prompts.expect(QStringLiteral("Save changes"), MsgButton::Yes);
         s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
-        w.actions().newNoteAction->trigger();
-        QCOMPARE(w.titleEdit()->text(), QStringLiteral("Lost?"));
+        w.testAccess().actions().newNoteAction->trigger();
+        QCOMPARE(w.testAccess().titleEdit()->text(), QStringLiteral("Lost?"));
         QVERIFY(s.prompts.problems().isEmpty());
     }
 
@@ -273,7 +274,8 @@ private slots:
         MainWindowSession s(folders);
         MainWindow& w = s.start();
         showActive(w);
-        const QList<QWidget*> fields{w.titleEdit(), w.bodyEdit(), w.searchBar().findEdit()};
+        const QList<QWidget*> fields{w.testAccess().titleEdit(), w.testAccess().bodyEdit(),
+                                     w.testAccess().searchBar().findEdit()};
         const auto textOf = [](QWidget* field) {
             auto* line = qobject_cast<QLineEdit*>(field);
             return line ? line->text() : qobject_cast<QPlainTextEdit*>(field)->toPlainText();
@@ -288,14 +290,14 @@ private slots:
         QTest::keyClick(field, Qt::Key_E, Qt::AltModifier); // Edit, Select All
         QVERIFY(QApplication::activePopupWidget());
         QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_A);
-        click(w.actions().copyAction);
+        click(w.testAccess().actions().copyAction);
         QCOMPARE(clipboard->text(), QStringLiteral("alpha"));
-        click(w.actions().cutAction);
+        click(w.testAccess().actions().cutAction);
         QCOMPARE(textOf(field), QString());
-        click(w.actions().undoAction);
+        click(w.testAccess().actions().undoAction);
         QCOMPARE(textOf(field), QStringLiteral("alpha"));
         QTest::keyClick(field, Qt::Key_End);
-        click(w.actions().pasteAction);
+        click(w.testAccess().actions().pasteAction);
         QCOMPARE(textOf(field), QStringLiteral("alphaalpha"));
 
         QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
@@ -313,13 +315,13 @@ private slots:
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
         MainWindow& w = s.start();
-        for (LinkTextEdit* field : {w.titleEdit(), w.bodyEdit()}) {
+        for (LinkTextEdit* field : {w.testAccess().titleEdit(), w.testAccess().bodyEdit()}) {
             QTest::keyClicks(field, QStringLiteral("a"));
             QTest::keyClick(field, Qt::Key_B, Qt::ControlModifier);
             QTest::keyClicks(field, QStringLiteral("b"));
             QCOMPARE(field->toPlainText(), QStringLiteral("a\u2022b"));
         }
-        QVERIFY(w.actions().saveNoteAction->isEnabled());
+        QVERIFY(w.testAccess().actions().saveNoteAction->isEnabled());
     }
 
     void dateKeysTypeOnReleaseInTheBodyOnly_data() {
@@ -336,21 +338,21 @@ private slots:
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
         MainWindow& w = s.start();
-        QTest::keyPress(w.bodyEdit(), Qt::Key(key));
-        QCOMPARE(w.bodyEdit()->toPlainText(), QString()); // nothing on the press
+        QTest::keyPress(w.testAccess().bodyEdit(), Qt::Key(key));
+        QCOMPARE(w.testAccess().bodyEdit()->toPlainText(), QString()); // nothing on the press
         QKeyEvent repeat(QEvent::KeyRelease, key, Qt::NoModifier, QString(), /*autorep=*/true);
-        QApplication::sendEvent(w.bodyEdit(), &repeat);
-        QCOMPARE(w.bodyEdit()->toPlainText(), QString()); // nor on a repeat while held down
-        QTest::keyRelease(w.bodyEdit(), Qt::Key(key));
-        QCOMPARE(w.bodyEdit()->toPlainText(), typed);
+        QApplication::sendEvent(w.testAccess().bodyEdit(), &repeat);
+        QCOMPARE(w.testAccess().bodyEdit()->toPlainText(), QString()); // nor on a repeat while held down
+        QTest::keyRelease(w.testAccess().bodyEdit(), Qt::Key(key));
+        QCOMPARE(w.testAccess().bodyEdit()->toPlainText(), typed);
 
-        QTest::keyClick(w.titleEdit(), Qt::Key(key));
-        QCOMPARE(w.titleEdit()->text(), QString());
+        QTest::keyClick(w.testAccess().titleEdit(), Qt::Key(key));
+        QCOMPARE(w.testAccess().titleEdit()->text(), QString());
 
         // Replaces the selection.
-        w.bodyEdit()->selectAll();
-        QTest::keyClick(w.bodyEdit(), Qt::Key(key));
-        QCOMPARE(w.bodyEdit()->toPlainText(), typed);
+        w.testAccess().bodyEdit()->selectAll();
+        QTest::keyClick(w.testAccess().bodyEdit(), Qt::Key(key));
+        QCOMPARE(w.testAccess().bodyEdit()->toPlainText(), typed);
     }
 
     void midnightShowsTheDateAlone() {
@@ -370,18 +372,19 @@ private slots:
         MainWindow& w = s.start();
         showActive(w);
         auto* bar = w.findChild<QStatusBar*>(QStringLiteral("barStatus"));
-        QLabel* hint = w.searchBar().hint();
-        QLineEdit* find = w.searchBar().findEdit();
+        QLabel* hint = w.testAccess().searchBar().hint();
+        QLineEdit* find = w.testAccess().searchBar().findEdit();
         find->setText(QStringLiteral("kept"));
 
-        QTest::mouseMove(toolButton(w, w.actions().copyAction));
+        QTest::mouseMove(toolButton(w, w.testAccess().actions().copyAction));
         QTRY_COMPARE(bar->currentMessage(),
                      QStringLiteral("Copies the selection and puts it on the Clipboard"));
         QVERIFY(hint->isVisible());
         QCOMPARE(hint->text(), bar->currentMessage());
         QVERIFY(hint->geometry().contains(find->geometry()));
 
-        QTest::keyClicks(w.titleEdit(), QStringLiteral("t")); // enables the File menu's "Save &to File"
+        QTest::keyClicks(w.testAccess().titleEdit(),
+                         QStringLiteral("t")); // enables the File menu's "Save &to File"
         QMenu* file = w.menuBar()->actions().first()->menu();
         file->popup(w.mapToGlobal(QPoint(20, 20)));
         QVERIFY(QTest::qWaitForWindowExposed(file));
@@ -389,7 +392,7 @@ private slots:
             if (entry->text() == QStringLiteral("Save &to File"))
                 file->setActiveAction(entry);
         QCOMPARE(bar->currentMessage(), QStringLiteral("Saves the selected note(s) to a file."));
-        file->setActiveAction(w.actions().newNoteAction);
+        file->setActiveAction(w.testAccess().actions().newNoteAction);
         QCOMPARE(bar->currentMessage(), QStringLiteral("Add new note.")); // one part: the whole hint
         file->hide();
 
@@ -403,20 +406,20 @@ private slots:
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
         MainWindow& w = s.start();
-        const int titleHeight = w.titleEdit()->height();
+        const int titleHeight = w.testAccess().titleEdit()->height();
         s.prompts.expectFont(std::nullopt);
-        const QFont before = w.bodyEdit()->font();
-        w.actions().fontAction->trigger();
-        QCOMPARE(w.bodyEdit()->font(), before);
+        const QFont before = w.testAccess().bodyEdit()->font();
+        w.testAccess().actions().fontAction->trigger();
+        QCOMPARE(w.testAccess().bodyEdit()->font(), before);
 
         s.prompts.expectFont(FontChoice{QStringLiteral("DejaVu Serif"), 14, true, false, true, false});
-        w.actions().fontAction->trigger();
+        w.testAccess().actions().fontAction->trigger();
         QCOMPARE(s.prompts.lastFontShown.family, before.family());
-        for (LinkTextEdit* field : {w.titleEdit(), w.bodyEdit()}) {
+        for (LinkTextEdit* field : {w.testAccess().titleEdit(), w.testAccess().bodyEdit()}) {
             QCOMPARE(field->font().pointSize(), 14);
             QVERIFY(field->font().bold() && field->font().underline() && !field->font().italic());
         }
-        QCOMPARE(w.titleEdit()->height(), titleHeight);
+        QCOMPARE(w.testAccess().titleEdit()->height(), titleHeight);
         QVERIFY(s.prompts.problems().isEmpty());
     }
 };

@@ -32,16 +32,16 @@ private slots:
         MainWindow& w = s.start();
 
         QVERIFY2(s.prompts.problems().isEmpty(), qPrintable(s.prompts.problems().join('\n')));
-        QCOMPARE(w.notesPath(), folders.notesPath());
+        QCOMPARE(w.testAccess().notesPath(), folders.notesPath());
         QVERIFY(QFile::exists(folders.notesPath()));
         QCOMPARE(s.titles(), QStringList{"::: Read Me First :::"});
-        const Note& readMe = w.noteList().model()->note(0);
+        const Note& readMe = w.testAccess().noteList().model()->note(0);
         QCOMPARE(readMe.text, QStringLiteral("Hello.\nSecond line.\n"));
         QCOMPARE(readMe.modifiedText, QString());
         QCOMPARE(readMe.lastModified, QStringLiteral("0"));
         // No stored sort: newest first, marked on the "Date Created" header.
-        QCOMPARE(w.noteList().model()->sortedColumn(), 0);
-        QCOMPARE(w.noteList().model()->sortDirection(), -1);
+        QCOMPARE(w.testAccess().noteList().model()->sortedColumn(), 0);
+        QCOMPARE(w.testAccess().noteList().model()->sortDirection(), -1);
         QVERIFY(s.log().isEmpty());
     }
 
@@ -52,15 +52,16 @@ private slots:
         MainWindow& w = s.start();
         QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
 
-        w.noteList().selectRow(1);
-        QVERIFY(w.actions().deleteNoteAction->isEnabled());
-        emit w.noteList().doubleClicked();
-        QCOMPARE(w.titleEdit()->text(), QStringLiteral("Older"));
-        QCOMPARE(w.bodyEdit()->toPlainText(), QStringLiteral("first\nbody"));
-        QCOMPARE(w.editing().openNotePosition(), 0);
-        QCOMPARE(w.editing().openNoteCreated(), w.noteList().model()->note(1).createdText);
-        QVERIFY(!w.editing().hasUnsavedChanges());
-        QCOMPARE(w.noteList().model()->note(0).position, 2); // the comment counts
+        w.testAccess().noteList().selectRow(1);
+        QVERIFY(w.testAccess().actions().deleteNoteAction->isEnabled());
+        emit w.testAccess().noteList().doubleClicked();
+        QCOMPARE(w.testAccess().titleEdit()->text(), QStringLiteral("Older"));
+        QCOMPARE(w.testAccess().bodyEdit()->toPlainText(), QStringLiteral("first\nbody"));
+        QCOMPARE(w.testAccess().editing().openNotePosition(), 0);
+        QCOMPARE(w.testAccess().editing().openNoteCreated(),
+                 w.testAccess().noteList().model()->note(1).createdText);
+        QVERIFY(!w.testAccess().editing().hasUnsavedChanges());
+        QCOMPARE(w.testAccess().noteList().model()->note(0).position, 2); // the comment counts
     }
 
     void doubleClickWithUnsavedChangesAsksFirst() {
@@ -68,21 +69,21 @@ private slots:
         folders.writeNotes(TwoNotes);
         Session s(folders);
         MainWindow& w = s.start();
-        w.noteList().selectRow(0);
-        emit w.noteList().doubleClicked();
-        w.titleEdit()->setText(QStringLiteral("edited"));
-        QVERIFY(w.actions().saveNoteAction->isEnabled());
+        w.testAccess().noteList().selectRow(0);
+        emit w.testAccess().noteList().doubleClicked();
+        w.testAccess().titleEdit()->setText(QStringLiteral("edited"));
+        QVERIFY(w.testAccess().actions().saveNoteAction->isEnabled());
 
-        w.noteList().selectRow(1);
+        w.testAccess().noteList().selectRow(1);
         s.prompts.expect(QStringLiteral("Save changes to the current note?"), MsgButton::Cancel);
-        emit w.noteList().doubleClicked();
-        QCOMPARE(w.titleEdit()->text(), QStringLiteral("edited"));
-        QCOMPARE(w.noteList().selectedRow(), 1);
+        emit w.testAccess().noteList().doubleClicked();
+        QCOMPARE(w.testAccess().titleEdit()->text(), QStringLiteral("edited"));
+        QCOMPARE(w.testAccess().noteList().selectedRow(), 1);
         QVERIFY(s.prompts.asked().last().buttons == (MsgButton::Yes | MsgButton::No | MsgButton::Cancel));
 
         s.prompts.expect(QStringLiteral("Save changes to the current note?"), MsgButton::No);
-        emit w.noteList().doubleClicked();
-        QCOMPARE(w.titleEdit()->text(), QStringLiteral("Older"));
+        emit w.testAccess().noteList().doubleClicked();
+        QCOMPARE(w.testAccess().titleEdit()->text(), QStringLiteral("Older"));
         QVERIFY(s.prompts.problems().isEmpty());
     }
 
@@ -92,21 +93,22 @@ private slots:
         {
             Session s(folders);
             MainWindow& w = s.start();
-            emit w.noteList().columnClicked(2); // title, ascending after the start-up's descending
+            emit w.testAccess().noteList().columnClicked(
+                2); // title, ascending after the start-up's descending
             QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
-            emit w.noteList().columnClicked(2);
+            emit w.testAccess().noteList().columnClicked(2);
             QCOMPARE(s.titles(), (QStringList{"Older", "Newer"}));
             w.exitProgram();
-            QVERIFY(w.isExiting());
+            QVERIFY(w.testAccess().isExiting());
             QVERIFY2(s.log().isEmpty(), s.log().constData());
         }
         Session again(folders);
         MainWindow& w = again.start();
         QVERIFY2(again.log().isEmpty(), again.log().constData());
         QCOMPARE(again.titles(), (QStringList{"Older", "Newer"}));
-        QCOMPARE(w.noteList().model()->sortedColumn(), 2);
-        QCOMPARE(w.noteList().model()->sortDirection(), -1);
-        QCOMPARE(w.settings().sortToggle, -1);
+        QCOMPARE(w.testAccess().noteList().model()->sortedColumn(), 2);
+        QCOMPARE(w.testAccess().noteList().model()->sortDirection(), -1);
+        QCOMPARE(w.testAccess().settings().sortToggle, -1);
     }
 
     void firstStartStoresTheWindowAtOnce() {
@@ -127,7 +129,7 @@ private slots:
         MainWindow& w = again.start();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QCOMPARE(w.contentsPanel()->height(), 196);
+        QCOMPARE(w.testAccess().contentsPanel()->height(), 196);
     }
 
     void panelHeightIsReadWithinWhatFits_data() {
@@ -156,7 +158,7 @@ private slots:
             key->close();
         }
         const auto fitting = [&](MainWindow& w) {
-            const QSplitter& splitter = *w.splitter();
+            const QSplitter& splitter = *w.testAccess().splitter();
             return expected >= 0 ? expected : splitter.height() - splitter.handleWidth() - 100;
         };
         {
@@ -171,8 +173,8 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(w.normalGeometry().height(), 500);
-        QCOMPARE(w.contentsPanel()->height(), fitting(w));
-        QVERIFY(w.splitter()->widget(1)->height() >= 100);
+        QCOMPARE(w.testAccess().contentsPanel()->height(), fitting(w));
+        QVERIFY(w.testAccess().splitter()->widget(1)->height() >= 100);
         QVERIFY(shown.log().isEmpty());
     }
 
@@ -184,17 +186,19 @@ private slots:
         Session s(folders);
         MainWindow& w = s.start();
         const QFont general = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-        QTreeView* view = w.noteList().view();
-        for (const QWidget* widget : {static_cast<QWidget*>(w.titleEdit()),
-                                      static_cast<QWidget*>(w.bodyEdit()), static_cast<QWidget*>(view)}) {
+        QTreeView* view = w.testAccess().noteList().view();
+        for (const QWidget* widget :
+             {static_cast<QWidget*>(w.testAccess().titleEdit()),
+              static_cast<QWidget*>(w.testAccess().bodyEdit()), static_cast<QWidget*>(view)}) {
             QCOMPARE(widget->font().family(), general.family());
             QCOMPARE(widget->font().pointSize(), general.pointSize());
         }
-        QCOMPARE(w.noteList().model()->note(0).createdText, QStringLiteral("12/28/09 11:58:58 PM"));
+        QCOMPARE(w.testAccess().noteList().model()->note(0).createdText,
+                 QStringLiteral("12/28/09 11:58:58 PM"));
         QStyleOptionViewItem option;
         option.initFrom(view);
         for (int column : {0, 1}) {
-            const QModelIndex cell = w.noteList().model()->index(0, column);
+            const QModelIndex cell = w.testAccess().noteList().model()->index(0, column);
             QVERIFY2(view->itemDelegate()->sizeHint(option, cell).width() <=
                          view->header()->sectionSize(column),
                      qPrintable(QString::number(column)));
@@ -211,10 +215,10 @@ private slots:
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));
             w.resize(700, 560);
-            w.splitter()->setSizes({240, 560 - 240});
-            w.noteList().view()->header()->resizeSection(2, 300);
+            w.testAccess().splitter()->setSizes({240, 560 - 240});
+            w.testAccess().noteList().view()->header()->resizeSection(2, 300);
             s.prompts.expectFont(FontChoice{QStringLiteral("DejaVu Serif"), 12, false, true, false, true});
-            w.actions().fontAction->trigger();
+            w.testAccess().actions().fontAction->trigger();
             w.exitProgram();
             QVERIFY2(s.log().isEmpty(), s.log().constData());
         }
@@ -223,10 +227,11 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(w.size(), QSize(700, 560));
-        QCOMPARE(w.contentsPanel()->height(), 240);
-        QCOMPARE(w.noteList().view()->header()->sectionSize(2), 300);
-        QCOMPARE(w.noteList().view()->header()->sectionSize(3), 512); // the note column is not kept
-        for (LinkTextEdit* field : {w.titleEdit(), w.bodyEdit()}) {
+        QCOMPARE(w.testAccess().contentsPanel()->height(), 240);
+        QCOMPARE(w.testAccess().noteList().view()->header()->sectionSize(2), 300);
+        QCOMPARE(w.testAccess().noteList().view()->header()->sectionSize(3),
+                 512); // the note column is not kept
+        for (LinkTextEdit* field : {w.testAccess().titleEdit(), w.testAccess().bodyEdit()}) {
             QCOMPARE(field->font().family(), QStringLiteral("DejaVu Serif"));
             QCOMPARE(field->font().pointSize(), 12);
             QVERIFY(field->font().italic() && field->font().strikeOut() && !field->font().bold());
@@ -250,9 +255,9 @@ private slots:
         s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
         MainWindow& w = s.start();
         QVERIFY(s.log().contains("Method Name:\tGetPositions"));
-        QVERIFY(w.settings().confirmOnDelete);
-        QVERIFY(!w.settings().closeOnMenuOnly);
-        QCOMPARE(w.settings().sortColumn, 0); // not read: the list is sorted by date
+        QVERIFY(w.testAccess().settings().confirmOnDelete);
+        QVERIFY(!w.testAccess().settings().closeOnMenuOnly);
+        QCOMPARE(w.testAccess().settings().sortColumn, 0); // not read: the list is sorted by date
         QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
     }
 
@@ -262,18 +267,18 @@ private slots:
         Session s(folders);
         MainWindow& w = s.start();
         QSignalSpy exits(&w, &MainWindow::exitRequested);
-        QTest::keyClicks(w.titleEdit(), QStringLiteral("typed"));
-        QVERIFY(w.actions().saveNoteAction->isEnabled());
+        QTest::keyClicks(w.testAccess().titleEdit(), QStringLiteral("typed"));
+        QVERIFY(w.testAccess().actions().saveNoteAction->isEnabled());
         const QByteArray settingsBefore = TestFolders::readFile(folders.paths().registryPath());
         s.prompts.expect(QStringLiteral("Save changes to the current note?"), MsgButton::Cancel);
         w.exitProgram();
-        QVERIFY(!w.isExiting());
+        QVERIFY(!w.testAccess().isExiting());
         QCOMPARE(exits.count(), 0);
         QCOMPARE(TestFolders::readFile(folders.paths().registryPath()), settingsBefore); // nothing written
 
         s.prompts.expect(QStringLiteral("Save changes to the current note?"), MsgButton::No);
         w.exitProgram();
-        QVERIFY(w.isExiting());
+        QVERIFY(w.testAccess().isExiting());
         QCOMPARE(exits.count(), 1);
         QVERIFY(QFile::exists(folders.paths().registryPath()));
     }
@@ -297,7 +302,8 @@ private slots:
         MainWindow& w = s.start();
         w.show();
         QSignalSpy exits(&w, &MainWindow::exitRequested);
-        QTest::keyClicks(w.titleEdit(), QStringLiteral("unsaved")); // the close box never asks about it
+        QTest::keyClicks(w.testAccess().titleEdit(),
+                         QStringLiteral("unsaved")); // the close box never asks about it
         QCOMPARE(w.close(), !closeOnMenuOnly);
         QCOMPARE(exits.count(), closeOnMenuOnly ? 0 : 1);
         QVERIFY(s.prompts.asked().isEmpty());
@@ -328,10 +334,10 @@ private slots:
         s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
         MainWindow& w = s.start();
         QVERIFY2(s.prompts.problems().isEmpty(), qPrintable(s.prompts.problems().join('\n')));
-        QCOMPARE(w.noteList().model()->rowCount(), 0);
+        QCOMPARE(w.testAccess().noteList().model()->rowCount(), 0);
         QCOMPARE(TestFolders::readFile(folders.notesPath()), bytes);
         QVERIFY(s.log().contains("Method Name:\tFormCreate"));
-        QVERIFY(!w.isStartingUp());
+        QVERIFY(!w.testAccess().isStartingUp());
         w.exitProgram(); // closing must not write an empty document over the file
         QCOMPARE(TestFolders::readFile(folders.notesPath()), bytes);
     }
@@ -346,7 +352,7 @@ private slots:
         QVERIFY(!QFile::exists(folders.notesPath()));
         QVERIFY(s.log().contains("Method Name:\tWriteQuillnoteFile"));
         QVERIFY(s.log().contains("Method Name:\tLoadNotes"));
-        QCOMPARE(w.noteList().model()->rowCount(), 0);
+        QCOMPARE(w.testAccess().noteList().model()->rowCount(), 0);
     }
 
     void aNoteWithoutTitleEndsTheList() {
@@ -359,7 +365,7 @@ private slots:
         MainWindow& w = s.start();
         QCOMPARE(s.titles(), QStringList{"one"});
         QVERIFY(s.log().contains("Method Name:\tLoadNotes"));
-        QVERIFY(!w.actions().saveNoteAction->isEnabled());
+        QVERIFY(!w.testAccess().actions().saveNoteAction->isEnabled());
     }
 
     void aFailingMessageBoxIsLoggedWithoutEndlessRecursion() {
@@ -392,7 +398,7 @@ private slots:
         QCOMPARE(file, (QStringList{"&New", "&Save", "Save &to File", "Send &as E-Mail", "", "&Print", "",
                                     "&Delete", "", "E&xit"}));
 
-        ActionCatalog& a = w.actions();
+        ActionCatalog& a = w.testAccess().actions();
         QCOMPARE(a.exportAction->toolTip(), QStringLiteral("Save selected note(s) to File"));
         QCOMPARE(a.exportAction->statusTip(), QStringLiteral("Saves the selected note(s) to a file."));
         QCOMPARE(a.exportAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+T")));
@@ -411,14 +417,15 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.resize(800, 600);
-        QTRY_COMPARE(w.titleEdit()->width(), 800 - 50);
-        const int contents = w.contentsPanel()->height();
-        QCOMPARE(w.bodyEdit()->height(), contents - 8 - w.titleEdit()->height() - 8);
-        QCOMPARE(w.bodyEdit()->geometry().bottom(), contents - 1);
+        QTRY_COMPARE(w.testAccess().titleEdit()->width(), 800 - 50);
+        const int contents = w.testAccess().contentsPanel()->height();
+        QCOMPARE(w.testAccess().bodyEdit()->height(),
+                 contents - 8 - w.testAccess().titleEdit()->height() - 8);
+        QCOMPARE(w.testAccess().bodyEdit()->geometry().bottom(), contents - 1);
         // The content panel never gets narrower than 600 pixels, so neither does the window.
         w.resize(300, 600);
-        QTRY_VERIFY(w.contentsPanel()->width() >= 600);
-        QVERIFY(w.contentsPanel()->minimumHeight() == 100);
+        QTRY_VERIFY(w.testAccess().contentsPanel()->width() >= 600);
+        QVERIFY(w.testAccess().contentsPanel()->minimumHeight() == 100);
     }
 
     void searchFindsANoteAndItsScopeIsKept() {
@@ -427,20 +434,21 @@ private slots:
         {
             Session s(folders);
             MainWindow& w = s.start();
-            QTest::keyClicks(w.searchBar().findEdit(), QStringLiteral("FIRST"));
-            QTest::keyClick(w.searchBar().findEdit(), Qt::Key_Return);
-            QCOMPARE(w.noteList().model()->note(w.noteList().selectedRow()).title, QStringLiteral("Older"));
+            QTest::keyClicks(w.testAccess().searchBar().findEdit(), QStringLiteral("FIRST"));
+            QTest::keyClick(w.testAccess().searchBar().findEdit(), Qt::Key_Return);
+            QCOMPARE(w.testAccess().noteList().model()->note(w.testAccess().noteList().selectedRow()).title,
+                     QStringLiteral("Older"));
             s.prompts.expect(QStringLiteral("No matches were found.  Search from the top?"), MsgButton::No);
-            w.actions().findAction->trigger(); // F3: the next note does not match
+            w.testAccess().actions().findAction->trigger(); // F3: the next note does not match
             QVERIFY(s.prompts.problems().isEmpty());
-            w.searchBar().currentNoteButton()->click();
-            QVERIFY(!w.settings().searchAllNotes);
+            w.testAccess().searchBar().currentNoteButton()->click();
+            QVERIFY(!w.testAccess().settings().searchAllNotes);
             w.exitProgram();
         }
         Session again(folders);
         MainWindow& w = again.start();
-        QVERIFY(w.searchBar().currentNoteButton()->isChecked());
-        QVERIFY(!w.searchBar().allNotesButton()->isChecked());
+        QVERIFY(w.testAccess().searchBar().currentNoteButton()->isChecked());
+        QVERIFY(!w.testAccess().searchBar().allNotesButton()->isChecked());
     }
 
     void aClickedLinkOpensWithTheDesktop() {
@@ -448,8 +456,8 @@ private slots:
         folders.writeNotes(TwoNotes);
         Session s(folders);
         MainWindow& w = s.start();
-        emit w.bodyEdit()->linkClicked(QStringLiteral("www.example.org/a?b=1"));
-        emit w.titleEdit()->linkClicked(QStringLiteral("https://example.org/x#y"));
+        emit w.testAccess().bodyEdit()->linkClicked(QStringLiteral("www.example.org/a?b=1"));
+        emit w.testAccess().titleEdit()->linkClicked(QStringLiteral("https://example.org/x#y"));
         QCOMPARE(s.shell.opened, (QList<QUrl>{QUrl(QStringLiteral("http://www.example.org/a?b=1")),
                                               QUrl(QStringLiteral("https://example.org/x#y"))}));
         QVERIFY(s.prompts.asked().isEmpty());
@@ -470,9 +478,9 @@ private slots:
 
         Session s(folders);
         MainWindow& w = s.start();
-        w.noteList().selectRow(1);
-        emit w.noteList().doubleClicked(); // "Older"
-        w.actions().sendMailAction->trigger();
+        w.testAccess().noteList().selectRow(1);
+        emit w.testAccess().noteList().doubleClicked(); // "Older"
+        w.testAccess().actions().sendMailAction->trigger();
         const QString recorded = fakeDir + QStringLiteral("xdg-email.args");
         QTRY_VERIFY(QFile::exists(recorded));
         qputenv("PATH", oldPath);
@@ -490,13 +498,14 @@ private slots:
         TestFolders::writeFile(folders.exeFolder() + QStringLiteral("Quillnote.html"), "<html></html>");
         Session s(folders);
         MainWindow& w = s.start();
-        QVERIFY(w.mailFooter().endsWith(QStringLiteral("This message sent via Quillnote 1.0.0.1.\n"
-                                                       "https://www.tarrowin.example/")));
+        QVERIFY(
+            w.testAccess().mailFooter().endsWith(QStringLiteral("This message sent via Quillnote 1.0.0.1.\n"
+                                                                "https://www.tarrowin.example/")));
         QVERIFY(!QApplication::topLevelWidgets().isEmpty());
         for (QWidget* top : QApplication::topLevelWidgets()) // the splash is gone once started
             QVERIFY(!top->isVisible() || top == &w);
 
-        w.actions().helpAction->trigger();
+        w.testAccess().actions().helpAction->trigger();
         QCOMPARE(s.shell.opened.size(), 1);
         QCOMPARE(s.shell.opened.first(),
                  QUrl::fromLocalFile(folders.exeFolder() + QStringLiteral("Quillnote.html")));
@@ -508,7 +517,7 @@ private slots:
             if (box)
                 box->close();
         });
-        w.actions().aboutAction->trigger();
+        w.testAccess().actions().aboutAction->trigger();
         QCOMPARE(caption, QStringLiteral("About..."));
         QVERIFY(s.log().isEmpty());
     }
@@ -521,15 +530,15 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.activateWindow();
-        w.bodyEdit()->setPlainText(QStringLiteral("body text"));
-        w.bodyEdit()->setFocus();
-        QTRY_VERIFY(w.bodyEdit()->hasFocus());
-        w.actions().selectAllAction->trigger();
-        QCOMPARE(w.bodyEdit()->textCursor().selectedText(), QStringLiteral("body text"));
-        w.actions().cutAction->trigger();
-        QCOMPARE(w.bodyEdit()->toPlainText(), QString());
-        w.actions().undoAction->trigger();
-        QCOMPARE(w.bodyEdit()->toPlainText(), QStringLiteral("body text"));
+        w.testAccess().bodyEdit()->setPlainText(QStringLiteral("body text"));
+        w.testAccess().bodyEdit()->setFocus();
+        QTRY_VERIFY(w.testAccess().bodyEdit()->hasFocus());
+        w.testAccess().actions().selectAllAction->trigger();
+        QCOMPARE(w.testAccess().bodyEdit()->textCursor().selectedText(), QStringLiteral("body text"));
+        w.testAccess().actions().cutAction->trigger();
+        QCOMPARE(w.testAccess().bodyEdit()->toPlainText(), QString());
+        w.testAccess().actions().undoAction->trigger();
+        QCOMPARE(w.testAccess().bodyEdit()->toPlainText(), QStringLiteral("body text"));
     }
 };
 

@@ -52,16 +52,17 @@ class TestPrint : public QObject {
     Q_OBJECT
 
     static void check(MainWindow& w, const QStringList& titles) {
-        NoteListModel& m = *w.noteList().model();
+        NoteListModel& m = *w.testAccess().noteList().model();
         for (int r = 0; r < m.rowCount(); ++r)
             if (titles.contains(m.note(r).title))
                 m.setData(m.index(r, 0), Qt::Checked, Qt::CheckStateRole);
-        emit w.noteList().clicked();
+        emit w.testAccess().noteList().clicked();
     }
     static void openOlder(MainWindow& w) {
-        w.noteList().selectRow(w.noteList().model()->note(0).title == QLatin1String("Older") ? 0 : 1);
-        emit w.noteList().doubleClicked();
-        QCOMPARE(w.titleEdit()->text(), QStringLiteral("Older"));
+        w.testAccess().noteList().selectRow(
+            w.testAccess().noteList().model()->note(0).title == QLatin1String("Older") ? 0 : 1);
+        emit w.testAccess().noteList().doubleClicked();
+        QCOMPARE(w.testAccess().titleEdit()->text(), QStringLiteral("Older"));
     }
 
 private slots:
@@ -146,27 +147,28 @@ private slots:
         MainWindow& w = s.start();
         PdfPrintDialogs dialog;
         dialog.file = folders.root() + QStringLiteral("out.pdf");
-        w.output().setPrintDialogs(dialog);
+        w.testAccess().output().setPrintDialogs(dialog);
         openOlder(w);
-        w.titleEdit()->setText(QStringLiteral("Older\u00A0one"));
+        w.testAccess().titleEdit()->setText(QStringLiteral("Older\u00A0one"));
 
         QString body = QStringLiteral("\n  ");
         for (int i = 1; i <= 150; ++i)
             body += QStringLiteral("Line %1 of\u00A0the long note\n").arg(i, 3, 10, QLatin1Char('0'));
         body += QString(400, QLatin1Char('W')) + QStringLiteral("\n\n");
-        w.bodyEdit()->setPlainText(body);
-        QTest::keyClicks(w.bodyEdit(), QStringLiteral("typed")); // an undo step the print must keep
-        body = w.bodyEdit()->toPlainText();
-        QVERIFY(w.actions().saveNoteAction->isEnabled()); // the edit is unsaved
+        w.testAccess().bodyEdit()->setPlainText(body);
+        QTest::keyClicks(w.testAccess().bodyEdit(),
+                         QStringLiteral("typed")); // an undo step the print must keep
+        body = w.testAccess().bodyEdit()->toPlainText();
+        QVERIFY(w.testAccess().actions().saveNoteAction->isEnabled()); // the edit is unsaved
         check(w, {QStringLiteral("Older"), QStringLiteral("Newer")});
-        QVERIFY(w.actions().printAction->isEnabled());
-        w.actions().printAction->trigger();
+        QVERIFY(w.testAccess().actions().printAction->isEnabled());
+        w.testAccess().actions().printAction->trigger();
         QCOMPARE(dialog.shown, 1);
         QVERIFY2(s.log().isEmpty(), s.log().constData());
 
-        QCOMPARE(w.bodyEdit()->toPlainText(), body);
-        QVERIFY(w.actions().saveNoteAction->isEnabled());
-        QVERIFY(w.bodyEdit()->document()->isUndoAvailable());
+        QCOMPARE(w.testAccess().bodyEdit()->toPlainText(), body);
+        QVERIFY(w.testAccess().actions().saveNoteAction->isEnabled());
+        QVERIFY(w.testAccess().bodyEdit()->document()->isUndoAvailable());
 
         QVERIFY(pdfInfo(dialog.file, QStringLiteral("Pages")).toInt() >= 3);
         QCOMPARE(pdfInfo(dialog.file, QStringLiteral("Title")), QStringLiteral("Quillnote: Older\u00A0one"));
@@ -227,7 +229,7 @@ private slots:
         // A page range chosen in the dialog prints only those pages.
         dialog.file = folders.root() + QStringLiteral("page2.pdf");
         dialog.fromPage = dialog.toPage = 2;
-        w.actions().printAction->trigger();
+        w.testAccess().actions().printAction->trigger();
         QCOMPARE(pdfInfo(dialog.file, QStringLiteral("Pages")), QStringLiteral("1"));
         const QString page2 = QString::fromUtf8(run(QStringLiteral("pdftotext"), {dialog.file, "-"}));
         QVERIFY(page2.contains(QStringLiteral(" of the long note")));
@@ -276,13 +278,13 @@ private slots:
         PdfPrintDialogs dialog;
         dialog.file = folders.root() + QStringLiteral("out.pdf");
         dialog.accept = false;
-        w.output().setPrintDialogs(dialog);
+        w.testAccess().output().setPrintDialogs(dialog);
         openOlder(w);
-        w.actions().printAction->trigger();
+        w.testAccess().actions().printAction->trigger();
         QCOMPARE(dialog.shown, 1);
         QVERIFY(!QFile::exists(dialog.file));
         QVERIFY(s.log().isEmpty());
-        QVERIFY(!w.actions().saveNoteAction->isEnabled());
+        QVERIFY(!w.testAccess().actions().saveNoteAction->isEnabled());
     }
 
     // A print job that cannot start is logged under the print step; the editors stay as they were.
@@ -293,16 +295,16 @@ private slots:
         MainWindow& w = s.start();
         PdfPrintDialogs dialog;
         dialog.file = folders.root() + QStringLiteral("missing/folder/out.pdf");
-        w.output().setPrintDialogs(dialog);
+        w.testAccess().output().setPrintDialogs(dialog);
         openOlder(w);
-        const QString before = w.bodyEdit()->toPlainText();
+        const QString before = w.testAccess().bodyEdit()->toPlainText();
         s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
-        w.actions().printAction->trigger();
+        w.testAccess().actions().printAction->trigger();
         QCOMPARE(s.prompts.pending(), 0);
         QVERIFY(s.log().contains("PrintRichText"));
         QVERIFY(s.log().contains("Main"));
-        QCOMPARE(w.bodyEdit()->toPlainText(), before);
-        QVERIFY(!w.actions().saveNoteAction->isEnabled());
+        QCOMPARE(w.testAccess().bodyEdit()->toPlainText(), before);
+        QVERIFY(!w.testAccess().actions().saveNoteAction->isEnabled());
     }
 };
 

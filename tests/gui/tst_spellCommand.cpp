@@ -30,10 +30,10 @@ class TestSpellCommand : public QObject {
                 installPipe(*pipeProgram);
             session = std::make_unique<MainWindowSession>(folders);
             w = &session->start();
-            SpellChecker& checker = w->spell().checker();
+            SpellChecker& checker = w->testAccess().spell().checker();
             if (pipeProgram) {
-                w->languagePicker()->setItemIndex(
-                    w->languagePicker()->findText(QStringLiteral("Fake - pipe")));
+                w->testAccess().languagePicker()->setItemIndex(
+                    w->testAccess().languagePicker()->findText(QStringLiteral("Fake - pipe")));
                 QCOMPARE(checker.languageText, QStringLiteral("Fake - pipe"));
             } else {
                 // The language picker has configured the checker from this machine's dictionaries:
@@ -45,13 +45,13 @@ class TestSpellCommand : public QObject {
             }
             dialog = std::make_unique<ScriptedSpellDialog>(checker);
             dialog->install();
-            w->actions().newNoteAction->trigger();
-            QTest::keyClicks(w->titleEdit(), title);
+            w->testAccess().actions().newNoteAction->trigger();
+            QTest::keyClicks(w->testAccess().titleEdit(), title);
             const QStringList lines = body.split(u'\n');
             for (int i = 0; i < lines.size(); ++i) {
                 if (i > 0)
-                    QTest::keyClick(w->bodyEdit(), Qt::Key_Return);
-                QTest::keyClicks(w->bodyEdit(), lines.at(i));
+                    QTest::keyClick(w->testAccess().bodyEdit(), Qt::Key_Return);
+                QTest::keyClicks(w->testAccess().bodyEdit(), lines.at(i));
             }
         }
         QString pipeFolder() const { return folders.exeFolder() + QStringLiteral("ispell/"); }
@@ -78,8 +78,8 @@ class TestSpellCommand : public QObject {
             return {c.selectionStart(), c.selectionEnd() - c.selectionStart()};
         }
         void spellCheck() {
-            QVERIFY(w->actions().spellCheckAction->isEnabled());
-            w->actions().spellCheckAction->trigger();
+            QVERIFY(w->testAccess().actions().spellCheckAction->isEnabled());
+            w->testAccess().actions().spellCheckAction->trigger();
         }
         QStringList presented() const {
             QStringList out;
@@ -95,20 +95,20 @@ private slots:
         r.script->flag("Teh", SpellResult::UnknownInputWord, {"The"});
         r.script->flag("secnd", SpellResult::UnknownInputWord, {"second"});
         r.dialog->then(ScriptedSpellDialog::change()).then(ScriptedSpellDialog::change());
-        Run::select(r.w->titleEdit(), 2, 0);
-        Run::select(r.w->bodyEdit(), 3, 4);
+        Run::select(r.w->testAccess().titleEdit(), 2, 0);
+        Run::select(r.w->testAccess().bodyEdit(), 3, 4);
         r.spellCheck();
 
-        QCOMPARE(r.w->titleEdit()->text(), QStringLiteral("The title"));
-        QCOMPARE(r.w->bodyEdit()->text(), QStringLiteral("first line\nsecond line end"));
+        QCOMPARE(r.w->testAccess().titleEdit()->text(), QStringLiteral("The title"));
+        QCOMPARE(r.w->testAccess().bodyEdit()->text(), QStringLiteral("first line\nsecond line end"));
         QCOMPARE(r.script->buffers(),
                  (QStringList{"S:Teh title", "C: title", "S:first line", "S:secnd line end", "C: line end"}));
         QCOMPARE(r.dialog->presentations.front().caption, QStringLiteral("Quillnote Spell Check"));
         QCOMPARE(r.script->created, std::vector<LanguageId>{2057});
         // The selections come back as remembered, though the body grew.
-        QCOMPARE(Run::selection(r.w->titleEdit()), qMakePair(2, 0));
-        QCOMPARE(Run::selection(r.w->bodyEdit()), qMakePair(3, 4));
-        QVERIFY(r.w->actions().saveNoteAction->isEnabled()); // the note counts as changed
+        QCOMPARE(Run::selection(r.w->testAccess().titleEdit()), qMakePair(2, 0));
+        QCOMPARE(Run::selection(r.w->testAccess().bodyEdit()), qMakePair(3, 4));
+        QVERIFY(r.w->testAccess().actions().saveNoteAction->isEnabled()); // the note counts as changed
         QVERIFY(r.session->prompts.problems().isEmpty());
     }
 
@@ -127,16 +127,16 @@ private slots:
         Run r(QStringLiteral("teh title"), QStringLiteral("body"));
         r.script->flag("teh", SpellResult::ReturningChangeAlways, {}, "the");
         r.script->failCreate = QStringLiteral("No ispell dictionary");
-        Run::select(r.w->bodyEdit(), 1, 2);
+        Run::select(r.w->testAccess().bodyEdit(), 1, 2);
         r.session->prompts.expect(QStringLiteral("An error has occurred"), MsgButton::No);
         r.spellCheck();
         const QByteArray log = r.session->log();
         QVERIFY2(log.contains("Main") && log.contains("actSpellCheckExecute") &&
                      log.contains("No ispell dictionary"),
                  log.constData());
-        QCOMPARE(r.w->titleEdit()->text(), QStringLiteral("teh title"));
+        QCOMPARE(r.w->testAccess().titleEdit()->text(), QStringLiteral("teh title"));
         QCOMPARE(r.dialog->shows, 0);
-        QCOMPARE(Run::selection(r.w->bodyEdit()), qMakePair(1, 2));
+        QCOMPARE(Run::selection(r.w->testAccess().bodyEdit()), qMakePair(1, 2));
         QVERIFY(r.session->prompts.problems().isEmpty());
     }
 
@@ -168,7 +168,8 @@ private slots:
         QVERIFY(r.session->prompts.problems().isEmpty());
         const QByteArray log = r.session->log();
         QCOMPARE(log.contains("actSpellCheckExecute") && log.contains("stopped answering"), stopped);
-        QCOMPARE(r.w->titleEdit()->text() + r.w->bodyEdit()->text(), QStringLiteral("one twothree four"));
+        QCOMPARE(r.w->testAccess().titleEdit()->text() + r.w->testAccess().bodyEdit()->text(),
+                 QStringLiteral("one twothree four"));
         QCOMPARE(r.dialog->shows, 0);
         if (!stopped)
             return;
@@ -198,7 +199,7 @@ private slots:
         QFETCH(QString, answer);
         QFETCH(QString, saved);
         Run r(QStringLiteral("Teh title"), QStringLiteral("body"));
-        r.w->settings().checkSpellingOnSave = option;
+        r.w->testAccess().settings().checkSpellingOnSave = option;
         r.script->flag("Teh", SpellResult::UnknownInputWord, {"The"});
         if (answer == u"change")
             r.dialog->then(ScriptedSpellDialog::change());
@@ -208,12 +209,12 @@ private slots:
             r.script->failCreate = QStringLiteral("No ispell dictionary");
             r.session->prompts.expect(QStringLiteral("An error has occurred"), MsgButton::No);
         }
-        r.w->actions().saveNoteAction->trigger();
+        r.w->testAccess().actions().saveNoteAction->trigger();
         QCOMPARE(r.script->checks.empty(), !option || answer == u"fail");
         QCOMPARE(r.dialog->unanswered, 0);
         const QByteArray notes = TestFolders::readFile(r.folders.notesPath());
         QVERIFY2(notes.contains("<Title>" + saved.toUtf8() + "</Title>"), notes.constData());
-        QVERIFY(!r.w->actions().saveNoteAction->isEnabled());
+        QVERIFY(!r.w->testAccess().actions().saveNoteAction->isEnabled());
         QCOMPARE(r.session->log().contains("actSpellCheckExecute"), answer == u"fail");
         QVERIFY(r.session->prompts.problems().isEmpty());
         QCOMPARE(r.session->prompts.pending(), 0);

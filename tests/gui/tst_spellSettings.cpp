@@ -70,15 +70,15 @@ private slots:
         MainWindow& w = s.start();
         QVERIFY2(s.log().isEmpty(), s.log().constData());
 
-        LanguagePicker* picker = w.languagePicker();
+        LanguagePicker* picker = w.testAccess().languagePicker();
         QCOMPARE(picker->objectName(), QStringLiteral("cboSpellCheck"));
         QCOMPARE(picker->parentWidget(), w.findChild<QToolBar*>(QStringLiteral("ToolBar1")));
         QVERIFY(!picker->isVisibleTo(&w));
         QCOMPARE(picker->count(), 3);
-        QCOMPARE(picker->spellChecker(), &w.spell().checker());
+        QCOMPARE(picker->spellChecker(), &w.testAccess().spell().checker());
         QTEST(picker->itemIndex(), "index");
-        QTEST(w.spell().checker().engineType(), "engine");
-        QTEST(int(w.spell().checker().language()), "locale");
+        QTEST(w.testAccess().spell().checker().engineType(), "engine");
+        QTEST(int(w.testAccess().spell().checker().language()), "locale");
     }
 
     void choiceIsWrittenAtTheEndOfTheRun() {
@@ -89,9 +89,9 @@ private slots:
         {
             MainWindowSession s(folders);
             MainWindow& w = s.start();
-            w.settings().spellCheckerLanguage = 2; // as the options dialog's OK leaves it
+            w.testAccess().settings().spellCheckerLanguage = 2; // as the options dialog's OK leaves it
             w.exitProgram();
-            QVERIFY(w.isExiting());
+            QVERIFY(w.testAccess().isExiting());
         }
         {
             const auto key = RegistryHive(folders.paths().registryPath()).openKey(SettingsKeyPath);
@@ -100,9 +100,9 @@ private slots:
         }
         MainWindowSession again(folders);
         MainWindow& w = again.start();
-        QCOMPARE(w.languagePicker()->itemIndex(), 2);
-        QCOMPARE(w.spell().checker().language(), LanguageId(1031));
-        QCOMPARE(w.spell().checker().cmd, QStringLiteral("ispell -a -d german"));
+        QCOMPARE(w.testAccess().languagePicker()->itemIndex(), 2);
+        QCOMPARE(w.testAccess().spell().checker().language(), LanguageId(1031));
+        QCOMPARE(w.testAccess().spell().checker().cmd, QStringLiteral("ispell -a -d german"));
     }
 };
 

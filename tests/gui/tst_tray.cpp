@@ -48,8 +48,8 @@ private slots:
         QCOMPARE(s.icon.tip, QStringLiteral("Quillnote"));
         QCOMPARE(captions(s.icon.menu), (QStringList{"&Add Note", "", "&Show", "&Hide", "", "E&xit"}));
         w.show();
-        QVERIFY(!w.tray().showAction()->isEnabled());
-        QVERIFY(w.tray().hideAction()->isEnabled());
+        QVERIFY(!w.testAccess().tray().showAction()->isEnabled());
+        QVERIFY(w.testAccess().tray().hideAction()->isEnabled());
         s.window.reset();
         QVERIFY(!s.icon.installed); // removed with the window
     }
@@ -68,15 +68,15 @@ private slots:
         maximized ? w.showMaximized() : w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
 
-        w.tray().hideAction()->trigger();
+        w.testAccess().tray().hideAction()->trigger();
         QVERIFY(!w.isVisible());
-        QVERIFY(w.tray().showAction()->isEnabled());
-        QVERIFY(!w.tray().hideAction()->isEnabled());
+        QVERIFY(w.testAccess().tray().showAction()->isEnabled());
+        QVERIFY(!w.testAccess().tray().hideAction()->isEnabled());
 
         s.icon.press();
         QVERIFY(w.isVisible());
         QCOMPARE(bool(w.windowState() & Qt::WindowMaximized), maximized);
-        QVERIFY(!w.tray().showAction()->isEnabled());
+        QVERIFY(!w.testAccess().tray().showAction()->isEnabled());
         s.icon.press(); // already shown: brought forward again, nothing else
         QVERIFY(w.isVisible());
     }
@@ -102,15 +102,15 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.showMinimized();
         QTRY_VERIFY(!w.isVisible());
-        QVERIFY(w.tray().inTray());
+        QVERIFY(w.testAccess().tray().inTray());
         QCOMPARE(w.windowState(), state);
 
-        w.tray().showAction()->trigger();
+        w.testAccess().tray().showAction()->trigger();
         QVERIFY(w.isVisible());
         QCOMPARE(w.windowState() & ~Qt::WindowActive, state);
         w.showMinimized();
         QTRY_VERIFY(!w.isVisible());
-        w.tray().exitAction()->trigger();
+        w.testAccess().tray().exitAction()->trigger();
         QCOMPARE(storedSetting(folders, QStringLiteral("FormState")), formState);
     }
 
@@ -133,7 +133,7 @@ private slots:
         MainWindow& w = s.start();
         w.showAsStarted();
         QVERIFY(!w.isVisible());
-        QVERIFY(w.tray().inTray());
+        QVERIFY(w.testAccess().tray().inTray());
         QCOMPARE(w.windowState(), Qt::WindowStates());
         s.icon.press();
         QVERIFY(w.isVisible());
@@ -151,7 +151,7 @@ private slots:
         QVERIFY(!w.close());
         QVERIFY(!w.isVisible());
         QCOMPARE(exits.count(), 0);
-        w.tray().exitAction()->trigger(); // the tray's Exit is the menu's Exit
+        w.testAccess().tray().exitAction()->trigger(); // the tray's Exit is the menu's Exit
         QCOMPARE(exits.count(), 1);
     }
 
@@ -162,17 +162,17 @@ private slots:
         MainWindow& w = s.start();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.tray().hideAction()->trigger();
+        w.testAccess().tray().hideAction()->trigger();
         QVERIFY(w.isVisible()); // minimized on the task bar instead
-        QVERIFY(!w.tray().inTray());
+        QVERIFY(!w.testAccess().tray().inTray());
 
         // A tray that goes away while the window is in it gives the window back.
         s.icon.available = true;
-        w.tray().hideAction()->trigger();
+        w.testAccess().tray().hideAction()->trigger();
         QVERIFY(!w.isVisible());
         s.icon.available = false;
         QTRY_VERIFY_WITH_TIMEOUT(w.isVisible(), 3000);
-        QVERIFY(!w.tray().inTray());
+        QVERIFY(!w.testAccess().tray().inTray());
     }
 };
 

@@ -11,27 +11,27 @@ class TestExport : public QObject {
     Q_OBJECT
 
     static void open(MainWindow& w, const QString& title) {
-        const NoteListModel& m = *w.noteList().model();
+        const NoteListModel& m = *w.testAccess().noteList().model();
         for (int r = 0; r < m.rowCount(); ++r)
             if (m.note(r).title == title)
-                w.noteList().selectRow(r);
-        emit w.noteList().doubleClicked();
-        QCOMPARE(w.titleEdit()->text(), title);
+                w.testAccess().noteList().selectRow(r);
+        emit w.testAccess().noteList().doubleClicked();
+        QCOMPARE(w.testAccess().titleEdit()->text(), title);
     }
     static void check(MainWindow& w, const QStringList& titles) {
-        NoteListModel& m = *w.noteList().model();
+        NoteListModel& m = *w.testAccess().noteList().model();
         for (int r = 0; r < m.rowCount(); ++r)
             if (titles.contains(m.note(r).title))
                 m.setData(m.index(r, 0), Qt::Checked, Qt::CheckStateRole);
-        emit w.noteList().clicked();
+        emit w.testAccess().noteList().clicked();
     }
     // Exports into `path` and answers the error report's question, if one is expected.
     static void exportTo(MainWindowSession& s, const QString& path, bool failureExpected = false) {
-        QVERIFY(s.window->actions().exportAction->isEnabled());
+        QVERIFY(s.window->testAccess().actions().exportAction->isEnabled());
         s.prompts.expectSaveFile(path);
         if (failureExpected)
             s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
-        s.window->actions().exportAction->trigger();
+        s.window->testAccess().actions().exportAction->trigger();
         QCOMPARE(s.prompts.pending(), 0);
         QVERIFY2(s.prompts.problems().isEmpty(), qPrintable(s.prompts.problems().join('\n')));
     }
@@ -100,12 +100,12 @@ private slots:
         MainWindowSession s(folders);
         MainWindow& w = s.start();
         if (open.isEmpty())
-            w.actions().newNoteAction->trigger();
+            w.testAccess().actions().newNoteAction->trigger();
         else
             TestExport::open(w, open);
         s.clock.set(QDateTime(QDate(2011, 1, 1), now));
-        w.titleEdit()->setText(title);
-        w.bodyEdit()->setPlainText(body);
+        w.testAccess().titleEdit()->setText(title);
+        w.testAccess().bodyEdit()->setPlainText(body);
         check(w, checked);
         const QString path = folders.root() + QStringLiteral("out.txt");
         exportTo(s, path);
@@ -121,7 +121,7 @@ private slots:
         const QStringList before = QDir(folders.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         check(w, {QStringLiteral("Older")});
         s.prompts.expectSaveFile(std::nullopt);
-        w.actions().exportAction->trigger();
+        w.testAccess().actions().exportAction->trigger();
         QCOMPARE(s.prompts.pending(), 0);
         QCOMPARE(QDir(folders.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
         QVERIFY(s.log().isEmpty());

@@ -162,14 +162,15 @@ private slots:
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
         MainWindow& w = s.start();
-        w.actions().newNoteAction->trigger();
-        w.titleEdit()->setText(QStringLiteral("a\u00A0b\u00A0"));
-        w.bodyEdit()->setPlainText(QStringLiteral("\u00A0c\u00A0d\ne"));
-        w.actions().sendMailAction->trigger();
+        w.testAccess().actions().newNoteAction->trigger();
+        w.testAccess().titleEdit()->setText(QStringLiteral("a\u00A0b\u00A0"));
+        w.testAccess().bodyEdit()->setPlainText(QStringLiteral("\u00A0c\u00A0d\ne"));
+        w.testAccess().actions().sendMailAction->trigger();
         QTRY_VERIFY(fake.started());
-        QCOMPARE(fake.arguments(), QStringList({QStringLiteral("--utf8"), QStringLiteral("--subject"),
-                                                QStringLiteral("a\u00A0b\u00A0"), QStringLiteral("--body"),
-                                                QStringLiteral("\u00A0c\u00A0d\ne") + w.mailFooter()}));
+        QCOMPARE(fake.arguments(),
+                 QStringList({QStringLiteral("--utf8"), QStringLiteral("--subject"),
+                              QStringLiteral("a\u00A0b\u00A0"), QStringLiteral("--body"),
+                              QStringLiteral("\u00A0c\u00A0d\ne") + w.testAccess().mailFooter()}));
         verifyAsScripted(s.prompts);
     }
 

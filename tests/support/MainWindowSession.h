@@ -38,7 +38,7 @@ struct MainWindowSession {
     }
     QStringList titles() const {
         QStringList out;
-        const NoteListModel& m = *window->noteList().model();
+        const NoteListModel& m = *window->testAccess().noteList().model();
         for (int r = 0; r < m.rowCount(); ++r)
             out << m.note(r).title;
         return out;

@@ -65,7 +65,7 @@ struct Check {
     ScriptedPrompts& prompts() { return session->prompts; }
     MainWindow& window() { return *session->window; }
     MainWindow& start() { return session->start(); }
-    void fromMenu() { window().actions().checkForUpdatesAction->trigger(); }
+    void fromMenu() { window().testAccess().actions().checkForUpdatesAction->trigger(); }
     QString installerTarget() const { return folders.dataFolder() + QStringLiteral("setup.exe"); }
     QString localVersionFile() const { return folders.exeFolder() + QStringLiteral("verinfo.xml"); }
     // Every scripted question was asked, nothing else was, and the version file is gone.
@@ -151,7 +151,7 @@ private slots:
     void actionIsAvailable() {
         Check c(verInfo("1.0.0.1"));
         c.start();
-        QVERIFY(c.window().actions().checkForUpdatesAction->isEnabled());
+        QVERIFY(c.window().testAccess().actions().checkForUpdatesAction->isEnabled());
         QCOMPARE(c.server.hits(VersionPath), 0); // no start-up check unless the setting is on
     }
 
@@ -251,11 +251,11 @@ private slots:
                 qputenv("XDG_CONFIG_HOME", oldConfig);
         });
         MainWindow& w = c.start();
-        w.actions().newNoteAction->trigger();
-        w.titleEdit()->setText(QStringLiteral("T"));
+        w.testAccess().actions().newNoteAction->trigger();
+        w.testAccess().titleEdit()->setText(QStringLiteral("T"));
         auto exportTo = [&](const QString& file) {
             c.prompts().expectSaveFile(file);
-            w.actions().exportAction->trigger();
+            w.testAccess().actions().exportAction->trigger();
             QVERIFY(QFile::exists(file));
         };
         auto download = [&](const QString& file) {
@@ -402,7 +402,7 @@ private slots:
         if (report != MsgButton::None)
             QCOMPARE(asked.last().text,
                      UpdateTexts::StartupError + QStringLiteral("\n") + UpdateTexts::ReportQuestion);
-        QCOMPARE(c.window().settings().checkForUpdatesOnStartup, keepChecking == MsgButton::Yes);
+        QCOMPARE(c.window().testAccess().settings().checkForUpdatesOnStartup, keepChecking == MsgButton::Yes);
         if (report == MsgButton::Yes) {
             const QString body =
                 QStringLiteral("Procedure:\tmnuCheckforUpdatesClick\nError Message:\t"

@@ -53,14 +53,15 @@ void storeLocation(const TestFolders& folders, bool useAlternate, const QString&
 void runOptions(MainWindow& w, const std::function<void(OptionsDialog&)>& user) {
     QObject during;
     bool shown = false;
-    QObject::connect(&w.options(), &OptionsCommands::dialogShown, &during, [&](OptionsDialog* dialog) {
-        shown = true;
-        user(*dialog);
-        if (dialog->isVisible())
-            dialog->reject();
-    });
-    QVERIFY(w.actions().optionsAction->isEnabled());
-    w.actions().optionsAction->trigger();
+    QObject::connect(&w.testAccess().options(), &OptionsCommands::dialogShown, &during,
+                     [&](OptionsDialog* dialog) {
+                         shown = true;
+                         user(*dialog);
+                         if (dialog->isVisible())
+                             dialog->reject();
+                     });
+    QVERIFY(w.testAccess().actions().optionsAction->isEnabled());
+    w.testAccess().actions().optionsAction->trigger();
     QVERIFY(shown);
 }
 
@@ -109,8 +110,8 @@ int failedMoveHelper(char* program, const QString& target, bool makeReadOnly) {
     runOptions(w, chooseFolder(target));
 
     check(s.prompts.problems().isEmpty() && s.prompts.pending() == 0, "the failure was not told");
-    check(w.notesPath() == folders.notesPath(), "the program switched to the target");
-    check(!w.settings().useAlternateLocation, "the settings name the target");
+    check(w.testAccess().notesPath() == folders.notesPath(), "the program switched to the target");
+    check(!w.testAccess().settings().useAlternateLocation, "the settings name the target");
     check(s.titles() == titles, "the list changed");
     check(TestFolders::readFile(notesIn(target)) == older, "the older notes in the target changed");
     check(TestFolders::readFile(folders.notesPath()) == current, "the current notes changed");
@@ -119,9 +120,9 @@ int failedMoveHelper(char* program, const QString& target, bool makeReadOnly) {
     check(s.log().contains("mnuOptionsClick") && s.log().contains("could not be moved"), "not logged");
 
     // The current file is still open and working.
-    w.actions().newNoteAction->trigger();
-    QTest::keyClicks(w.titleEdit(), QStringLiteral("After the failed move"));
-    w.actions().saveNoteAction->trigger();
+    w.testAccess().actions().newNoteAction->trigger();
+    QTest::keyClicks(w.testAccess().titleEdit(), QStringLiteral("After the failed move"));
+    w.testAccess().actions().saveNoteAction->trigger();
     check(TestFolders::readFile(folders.notesPath()).contains("After the failed move"), "not saved");
     check(s.prompts.problems().isEmpty(), "unexpected questions");
     if (makeReadOnly)
@@ -164,17 +165,17 @@ int autoStartHelper(char* program, const QString& configHome) {
     };
 
     runOptions(w, toggle);
-    check(w.settings().autoStart, "the setting was not taken");
+    check(w.testAccess().settings().autoStart, "the setting was not taken");
     check(TestFolders::readFile(entry) == AutoStart::entryContents(QCoreApplication::applicationFilePath()),
           "no entry of the user's own");
     runOptions(w, shows(true)); // unchanged: left alone
     check(QFile::exists(entry), "an unchanged box removed the entry");
     QFile::remove(entry); // as the desktop's own session settings do
     runOptions(w, shows(false));
-    check(!w.settings().autoStart, "the setting names an entry that is gone");
+    check(!w.testAccess().settings().autoStart, "the setting names an entry that is gone");
     runOptions(w, toggle);
     runOptions(w, toggle);
-    check(!QFile::exists(entry) && !w.settings().autoStart, "unchecking left the entry");
+    check(!QFile::exists(entry) && !w.testAccess().settings().autoStart, "unchecking left the entry");
     check(s.prompts.problems().isEmpty(), "unexpected questions");
 
     // An entry that cannot be written is logged, and the setting is taken all the same.
@@ -182,7 +183,7 @@ int autoStartHelper(char* program, const QString& configHome) {
     TestFolders::writeFile(folder, "");
     s.prompts.expect("has been logged", MsgButton::No);
     runOptions(w, toggle);
-    check(w.settings().autoStart, "the setting was not taken after a failure");
+    check(w.testAccess().settings().autoStart, "the setting was not taken after a failure");
     check(s.log().contains("CreateStartupShortcut"), "the failure was not logged");
     check(s.prompts.problems().isEmpty() && s.prompts.pending() == 0, "the failure was not told");
     std::puts(failures ? "failed" : "checked");
@@ -197,8 +198,9 @@ class TestOptionsDialog : public QObject {
     // A dialog over the settings of a started window.
     static std::unique_ptr<OptionsDialog> dialogFor(MainWindowSession& s, bool autoStartOn = false) {
         return std::make_unique<OptionsDialog>(
-            OptionsDialogContext{s.window->settings(), s.prompts, s.window->errorLog(), autoStartOn,
-                                 &s.window->spell().checker(), &s.window->spell().configuration()},
+            OptionsDialogContext{
+                s.window->testAccess().settings(), s.prompts, s.window->testAccess().errorLog(), autoStartOn,
+                &s.window->testAccess().spell().checker(), &s.window->testAccess().spell().configuration()},
             s.window.get());
     }
 
@@ -208,7 +210,7 @@ private slots:
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
         s.start();
-        QCOMPARE(s.window->actions().optionsAction->text(), "&Options..."); // it opens a dialog
+        QCOMPARE(s.window->testAccess().actions().optionsAction->text(), "&Options..."); // it opens a dialog
         const auto d = dialogFor(s);
         QCOMPARE(d->windowTitle(), "Quillnote Options");
         QCOMPARE(d->optionsGroup()->title(), " Quillnote Options ");
@@ -262,7 +264,7 @@ private slots:
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
         MainWindow& w = s.start();
-        AppSettings& set = w.settings();
+        AppSettings& set = w.testAccess().settings();
         set.startMinimized = set.autoStart = set.checkForUpdatesOnStartup = true;
         set.loadNotesOnSearch = set.closeOnMenuOnly = set.confirmOnDelete = set.checkSpellingOnSave = true;
         set.useAlternateLocation = true;
@@ -380,7 +382,7 @@ private slots:
         MainWindowSession s(folders);
         MainWindow& w = s.start();
         QTemporaryDir autostart;
-        w.options().setAutoStartFolder(autostart.path());
+        w.testAccess().options().setAutoStartFolder(autostart.path());
         const auto tickAll = [](OptionsDialog& d) {
             for (QCheckBox* box : {d.startMinimizedBox(), d.checkUpdatesBox(), d.spellCheckOnSaveBox(),
                                    d.loadNotesOnSearchBox(), d.closeFromMenuOnlyBox(), d.confirmDeleteBox()})
@@ -390,7 +392,7 @@ private slots:
             tickAll(d);
             d.cancelButton()->click();
         });
-        const AppSettings& set = w.settings();
+        const AppSettings& set = w.testAccess().settings();
         QVERIFY(!set.startMinimized && !set.checkForUpdatesOnStartup && !set.checkSpellingOnSave &&
                 !set.loadNotesOnSearch && !set.closeOnMenuOnly && !set.confirmOnDelete);
 
@@ -401,7 +403,7 @@ private slots:
         QVERIFY(set.startMinimized && set.checkForUpdatesOnStartup && set.checkSpellingOnSave &&
                 set.loadNotesOnSearch && set.closeOnMenuOnly && set.confirmOnDelete);
         QVERIFY(!set.useAlternateLocation && !set.autoStart);
-        QCOMPARE(w.notesPath(), folders.notesPath());
+        QCOMPARE(w.testAccess().notesPath(), folders.notesPath());
         QCOMPARE(filesIn(autostart.path()), QStringList());
         QVERIFY(s.prompts.problems().isEmpty());
     }
@@ -415,17 +417,17 @@ private slots:
         QVERIFY(QDir().mkpath(alternate));
 
         runOptions(w, chooseFolder(alternate));
-        QCOMPARE(w.notesPath(), notesIn(alternate));
-        QVERIFY(w.settings().useAlternateLocation);
-        QCOMPARE(w.settings().alternateLocation, alternate + "/");
+        QCOMPARE(w.testAccess().notesPath(), notesIn(alternate));
+        QVERIFY(w.testAccess().settings().useAlternateLocation);
+        QCOMPARE(w.testAccess().settings().alternateLocation, alternate + "/");
         QCOMPARE(TestFolders::readFile(notesIn(alternate)), TwoNotes);
         QCOMPARE(TestFolders::readFile(folders.notesPath()), TwoNotes); // the old file stays
         QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
 
         // A change now goes to the new file only.
-        w.actions().newNoteAction->trigger();
-        QTest::keyClicks(w.titleEdit(), "Moved");
-        w.actions().saveNoteAction->trigger();
+        w.testAccess().actions().newNoteAction->trigger();
+        QTest::keyClicks(w.testAccess().titleEdit(), "Moved");
+        w.testAccess().actions().saveNoteAction->trigger();
         QVERIFY(TestFolders::readFile(notesIn(alternate)).contains("<Title>Moved</Title>"));
         QCOMPARE(TestFolders::readFile(folders.notesPath()), TwoNotes);
 
@@ -435,8 +437,8 @@ private slots:
             d.alternateLocationBox()->click();
             d.okButton()->click();
         });
-        QCOMPARE(w.notesPath(), folders.notesPath());
-        QVERIFY(!w.settings().useAlternateLocation);
+        QCOMPARE(w.testAccess().notesPath(), folders.notesPath());
+        QVERIFY(!w.testAccess().settings().useAlternateLocation);
         QCOMPARE(TestFolders::readFile(folders.notesPath()), moved);
         QCOMPARE(TestFolders::readFile(folders.notesPath() + ".backup-20090305-130213"), TwoNotes);
         QCOMPARE(s.titles().size(), 3);
@@ -454,7 +456,7 @@ private slots:
         MainWindow& w = s.start();
 
         runOptions(w, chooseFolder(alternate));
-        QCOMPARE(w.notesPath(), notesIn(alternate));
+        QCOMPARE(w.testAccess().notesPath(), notesIn(alternate));
         QCOMPARE(TestFolders::readFile(notesIn(alternate)), TwoNotes);
         QCOMPARE(filesIn(alternate), (QStringList{"quill.xml", "quill.xml.backup-20090305-130213"}));
         QCOMPARE(TestFolders::readFile(notesIn(alternate) + ".backup-20090305-130213"), theirs);
@@ -469,17 +471,18 @@ private slots:
         storeLocation(folders, true, alternate);
         MainWindowSession s(folders);
         MainWindow& w = s.start();
-        QCOMPARE(w.notesPath(), notesIn(alternate));
-        w.noteList().selectRow(0);
-        emit w.noteList().doubleClicked();
-        QCOMPARE(w.titleEdit()->text(), "Newer");
+        QCOMPARE(w.testAccess().notesPath(), notesIn(alternate));
+        w.testAccess().noteList().selectRow(0);
+        emit w.testAccess().noteList().doubleClicked();
+        QCOMPARE(w.testAccess().titleEdit()->text(), "Newer");
 
         runOptions(w, [](OptionsDialog& d) {
             QCOMPARE(d.locationEdit()->text(), d.folderInUse());
             QVERIFY(d.okButton()->isEnabled());
             d.okButton()->click();
         });
-        QCOMPARE(w.titleEdit()->text(), "Newer"); // the list was not rebuilt, the note stays open
+        QCOMPARE(w.testAccess().titleEdit()->text(),
+                 "Newer"); // the list was not rebuilt, the note stays open
         QCOMPARE(filesIn(alternate), QStringList{"quill.xml"});
         QVERIFY(s.prompts.problems().isEmpty());
     }
@@ -502,15 +505,15 @@ private slots:
         MainWindow& w = s.start();
         const QString alternate = folders.root() + "alt";
         QVERIFY(QDir().mkpath(alternate));
-        w.actions().newNoteAction->trigger();
-        QTest::keyClicks(w.titleEdit(), "Typed");
+        w.testAccess().actions().newNoteAction->trigger();
+        QTest::keyClicks(w.testAccess().titleEdit(), "Typed");
         s.prompts.expect("Save changes to the current note?", answer);
 
         runOptions(w, chooseFolder(alternate));
-        QCOMPARE(w.notesPath(), moved ? notesIn(alternate) : folders.notesPath());
-        QCOMPARE(w.settings().useAlternateLocation, moved);
-        QCOMPARE(TestFolders::readFile(w.notesPath()).contains("Typed"), saved);
-        QCOMPARE(w.titleEdit()->text(), moved ? QString() : QString("Typed"));
+        QCOMPARE(w.testAccess().notesPath(), moved ? notesIn(alternate) : folders.notesPath());
+        QCOMPARE(w.testAccess().settings().useAlternateLocation, moved);
+        QCOMPARE(TestFolders::readFile(w.testAccess().notesPath()).contains("Typed"), saved);
+        QCOMPARE(w.testAccess().titleEdit()->text(), moved ? QString() : QString("Typed"));
         QVERIFY(s.prompts.problems().isEmpty());
     }
 
@@ -548,11 +551,11 @@ private slots:
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
         MainWindow& w = s.start();
-        const LanguagePicker installed(&w.spell().configuration());
+        const LanguagePicker installed(&w.testAccess().spell().configuration());
         if (installed.count() < 2)
             QSKIP("fewer than two spelling languages installed");
-        SpellChecker& checker = w.spell().checker();
-        const int stored = w.settings().spellCheckerLanguage;
+        SpellChecker& checker = w.testAccess().spell().checker();
+        const int stored = w.testAccess().settings().spellCheckerLanguage;
         const int other = stored == 0 ? 1 : 0;
 
         runOptions(w, [&](OptionsDialog& d) {
@@ -563,15 +566,16 @@ private slots:
             d.cancelButton()->click();
         });
         QCOMPARE(checker.languageText, installed.itemText(other));
-        QCOMPARE(w.settings().spellCheckerLanguage, stored);
-        QCOMPARE(w.languagePicker()->currentIndex(), stored);
+        QCOMPARE(w.testAccess().settings().spellCheckerLanguage, stored);
+        QCOMPARE(w.testAccess().languagePicker()->currentIndex(), stored);
 
         runOptions(w, [&](OptionsDialog& d) {
             d.languagePicker()->setCurrentIndex(other);
             d.okButton()->click();
         });
-        QCOMPARE(w.settings().spellCheckerLanguage, other);
-        QCOMPARE(w.languagePicker()->currentIndex(), other); // the main window's own picker follows
+        QCOMPARE(w.testAccess().settings().spellCheckerLanguage, other);
+        QCOMPARE(w.testAccess().languagePicker()->currentIndex(),
+                 other); // the main window's own picker follows
         QCOMPARE(checker.languageText, installed.itemText(other));
     }
 

@@ -31,9 +31,10 @@ class TestQuickAddDialog : public QObject {
         AddNoteContext context() {
             MainWindow& w = *main->window;
             const auto saveNote = [this, &w](const QString& title, const QString& body) {
-                w.noteList().addNewNote(w.store(), title, body, main->clock.now(), formats);
+                w.testAccess().noteList().addNewNote(w.testAccess().store(), title, body, main->clock.now(),
+                                                     formats);
             };
-            return {*settings, saveNote, w.errorLog(), main->clock, formats};
+            return {*settings, saveNote, w.testAccess().errorLog(), main->clock, formats};
         }
         void storeBounds(QRect bounds) const {
             auto key = RegistryHive(folders.paths().registryPath()).openKeyForWriting(SettingsKeyPath);
@@ -149,11 +150,11 @@ private slots:
         QVERIFY(s.notesFile().contains("<DateTime>40544.4166666667</DateTime>"));
         // Sorted newest first as before, the new note selected and complete.
         QCOMPARE(s.main->titles(), (QStringList{"Quick <x>", "Newer", "Older"}));
-        const int row = w.noteList().selectedRow();
+        const int row = w.testAccess().noteList().selectedRow();
         QCOMPARE(row, 0);
-        const Note& note = w.noteList().model()->note(row);
+        const Note& note = w.testAccess().noteList().model()->note(row);
         QCOMPARE(note.text, QStringLiteral("a<b"));
-        QCOMPARE(note.position, w.store().childCount() - 1);
+        QCOMPARE(note.position, w.testAccess().store().childCount() - 1);
         QVERIFY(s.main->prompts.problems().isEmpty());
     }
 
