@@ -1,5 +1,6 @@
 #include "NoteKeys.h"
 
+#include "platform/LogNames.h"
 #include "platform/QuillError.h"
 #include "store/DayNumber.h"
 
@@ -39,8 +40,7 @@ bool NoteKeys::eventFilter(QObject* watched, QEvent* event) {
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
     const bool isPress = event->type() == QEvent::KeyPress;
-    const QString method =
-        isPress ? QStringLiteral("redNoteOriginalKeyPress") : QStringLiteral("redNoteKeyUp");
+    const QString method = isPress ? LogRoutine::DateKey : LogRoutine::BodyKeyUp;
     try {
         if (isPress && key->key() == Qt::Key_B && key->modifiers() == Qt::ControlModifier) {
             editor->textCursor().insertText(QString(QChar(Bullet)));

@@ -21,6 +21,7 @@
 #include "gui/dialogs/QuickAddDialog.h"
 #include "gui/dialogs/ShellCommands.h"
 #include "platform/ErrorReporter.h"
+#include "platform/LogNames.h"
 #include "platform/Registry.h"
 #include "platform/RunningVersion.h"
 #include "platform/Vendor.h"
@@ -44,7 +45,7 @@
 
 namespace {
 
-const QString UnitName = QStringLiteral("Main");
+const QString UnitName = LogUnit::Main;
 
 // Design values of the window, in pixels at 96 dots per inch.
 constexpr QRect DesignGeometry(275, 555, 608, 615);
@@ -69,14 +70,12 @@ QRect onScreen(QRect bounds) {
 // The desktop's general font and size. Held in points, so that "fSize" can always be stored.
 } // namespace
 
-template <typename Work> bool MainWindow::guard(const char* method, Work&& work) {
-    return guarded(m_errorLog, UnitName, QString::fromLatin1(method), LogMode::Loud,
-                   std::forward<Work>(work));
+template <typename Work> bool MainWindow::guard(QLatin1String method, Work&& work) {
+    return guarded(m_errorLog, UnitName, QString(method), LogMode::Loud, std::forward<Work>(work));
 }
 
-template <typename Work> bool MainWindow::guardQuietly(const char* method, Work&& work) {
-    return guarded(m_errorLog, UnitName, QString::fromLatin1(method), LogMode::Quiet,
-                   std::forward<Work>(work));
+template <typename Work> bool MainWindow::guardQuietly(QLatin1String method, Work&& work) {
+    return guarded(m_errorLog, UnitName, QString(method), LogMode::Quiet, std::forward<Work>(work));
 }
 
 MainWindow::MainWindow(AppServices services, QWidget* parent)
@@ -114,7 +113,7 @@ MainWindow::~MainWindow() {
 
 void MainWindow::buildLayout() {
     m_splitter = new QSplitter(Qt::Vertical, this);
-    m_splitter->setObjectName(QStringLiteral("Splitter1"));
+    m_splitter->setObjectName(QStringLiteral("splitter"));
     m_splitter->setHandleWidth(3);
     m_splitter->setChildrenCollapsible(false);
 
@@ -255,7 +254,7 @@ void MainWindow::buildMenus() {
 void MainWindow::buildToolBar() {
     ActionCatalog& a = *m_actions;
     m_toolBar = addToolBar(QStringLiteral("ToolBar1"));
-    m_toolBar->setObjectName(QStringLiteral("ToolBar1"));
+    m_toolBar->setObjectName(QStringLiteral("toolBar"));
     m_toolBar->setMovable(false);
     m_toolBar->setFloatable(false);
     m_toolBar->setIconSize(QSize(16, 16));
@@ -286,23 +285,23 @@ void MainWindow::connectCommands() {
     connect(a.helpAction, &QAction::triggered, this, &MainWindow::openHelp);
     connect(m_tray->addNoteAction(), &QAction::triggered, this, &MainWindow::openQuickAdd);
     connect(a.sendMailAction, &QAction::triggered, this, [this] {
-        guard("actSendMailExecute",
+        guard(LogRoutine::SendNote,
               [&] { m_mailCommands.sendNote(m_titleEdit->text(), m_bodyEdit->text(), m_mailFooter); });
     });
     connect(a.sendFeedbackAction, &QAction::triggered, this,
-            [this] { guard("Sendfeedback1Click", [&] { m_mailCommands.sendFeedback(); }); });
+            [this] { guard(LogRoutine::SendFeedback, [&] { m_mailCommands.sendFeedback(); }); });
     connect(a.exportAction, &QAction::triggered, this,
-            [this] { guard("actSaveNotesAsExecute", [&] { m_output->exportNotes(); }); });
+            [this] { guard(LogRoutine::Export, [&] { m_output->exportNotes(); }); });
     connect(a.printAction, &QAction::triggered, this,
-            [this] { guard("actPrintExecute", [&] { m_output->printNotes(); }); });
+            [this] { guard(LogRoutine::Print, [&] { m_output->printNotes(); }); });
     connect(a.findAction, &QAction::triggered, this,
-            [this] { guard("actFindExecute", [&] { m_search->findText(); }); });
+            [this] { guard(LogRoutine::Find, [&] { m_search->findText(); }); });
     connect(a.startFindAction, &QAction::triggered, this,
-            [this] { guard("actStartFindExecute", [&] { m_search->startFind(); }); });
+            [this] { guard(LogRoutine::StartFind, [&] { m_search->startFind(); }); });
     m_spell = new SpellCommands(
         {*m_titleEdit, *m_bodyEdit, m_services.prompts, m_errorLog, m_services.paths, this}, this);
     connect(a.spellCheckAction, &QAction::triggered, this,
-            [this] { guard("actSpellCheckExecute", [&] { m_spell->checkSpelling(); }); });
+            [this] { guard(LogRoutine::CheckSpelling, [&] { m_spell->checkSpelling(); }); });
     // The hidden language picker at the end of the tool bar, through which the stored language applies.
     m_languagePicker = new LanguagePicker(&m_spell->configuration(), m_toolBar);
     m_languagePicker->setObjectName(QStringLiteral("cboSpellCheck"));
@@ -313,7 +312,7 @@ void MainWindow::connectCommands() {
     m_update = std::make_unique<UpdateCommands>(
         UpdateCommands::Parts{m_services, m_messageDialogs, m_mail, m_errorLog, m_settings, m_startingUp});
     connect(a.checkForUpdatesAction, &QAction::triggered, this,
-            [this] { guard("mnuCheckforUpdatesClick", [&] { m_update->checkForUpdates(); }); });
+            [this] { guard(LogRoutine::CheckForUpdates, [&] { m_update->checkForUpdates(); }); });
     m_options =
         new OptionsCommands({this, m_settings, m_store, m_errorLog, m_services.prompts, m_messageDialogs,
                              [this] {
@@ -352,7 +351,7 @@ void MainWindow::startUp() {
     WaitCursor hourglass;
     m_startingUp = true;
     m_suppressChange = false;
-    guard("FormCreate", [&] {
+    guard(LogRoutine::Create, [&] {
         // The about box serves as the splash screen; creating it reads the running version.
         m_splash = std::make_unique<AboutDialog>(true, m_services.paths.executableFolder(), m_services.shell,
                                                  m_messageDialogs, &m_errorLog);
@@ -380,7 +379,7 @@ void MainWindow::startUp() {
 void MainWindow::readSettings() {
     WindowSettingsBridge bridge(*this, *m_splitter, *m_noteList->view()->header(), *m_titleEdit, *m_bodyEdit);
     WindowSettings stored;
-    guard("GetPositions", [&] {
+    guard(LogRoutine::ReadPositions, [&] {
         SettingsStore store{RegistryHive(m_services.paths.registryPath())};
         store.readSettings(stored, bridge.current(), m_settings, m_services.paths.dataFolder(), [this] {
             m_update->checkForUpdates();
@@ -410,13 +409,13 @@ void MainWindow::openNotesFile() {
         m_store.open(path); // a file that does not parse ends the start-up (logged as startUp)
         return;
     }
-    guard("WriteQuillnoteFile", [&] { m_store.createWithReadMe(m_services.paths.readMePath()); });
+    guard(LogRoutine::WriteNotesFile, [&] { m_store.createWithReadMe(m_services.paths.readMePath()); });
 }
 
 void MainWindow::loadNotes() {
     WaitCursor hourglass;
     m_noteList->view()->setUpdatesEnabled(false);
-    guard("LoadNotes", [&] {
+    guard(LogRoutine::LoadNotes, [&] {
         m_editing->clearNote();
         m_noteList->loadNotes(m_store);
     });
@@ -425,7 +424,7 @@ void MainWindow::loadNotes() {
 }
 
 void MainWindow::enableUserControls() {
-    guard("EnableUserControls", [&] { m_editing->enableUserControls(); });
+    guard(LogRoutine::EnableControls, [&] { m_editing->enableUserControls(); });
 }
 
 void MainWindow::sortAtStartUp() {
@@ -446,15 +445,15 @@ void MainWindow::showAsStarted() {
 
 void MainWindow::sortByColumn(int column) {
     WaitCursor hourglass;
-    guardQuietly("lsvNotesColumnClick", [&] { m_noteList->sortByColumn(column); });
+    guardQuietly(LogRoutine::SortByColumn, [&] { m_noteList->sortByColumn(column); });
 }
 
 void MainWindow::followSelection(bool selected) {
-    guardQuietly("lsvNotesSelectItem", [&] { m_editing->followSelection(selected); });
+    guardQuietly(LogRoutine::SelectNote, [&] { m_editing->followSelection(selected); });
 }
 
 void MainWindow::openSelectedNoteAskingFirst() {
-    guard("lsvNotesDblClick", [&] {
+    guard(LogRoutine::OpenNote, [&] {
         if (m_noteList->selectedRow() < 0 || !m_editing->askToSaveChanges([this] { return saveNote(); }))
             return;
         m_editing->openSelectedNote();
@@ -462,7 +461,7 @@ void MainWindow::openSelectedNoteAskingFirst() {
 }
 
 void MainWindow::newNote() {
-    guard("actNewNoteExecute", [&] {
+    guard(LogRoutine::NewNote, [&] {
         if (m_editing->askToSaveChanges([this] { return saveNote(); }))
             m_editing->newNote();
     });
@@ -471,12 +470,12 @@ void MainWindow::newNote() {
 bool MainWindow::saveNote() {
     // The user asked to save: a cancelled or failed check still saves the note as it stands.
     if (m_settings.checkSpellingOnSave && m_actions->spellCheckAction->isEnabled())
-        guard("actSpellCheckExecute", [&] { m_spell->checkSpelling(); });
-    return guard("actSaveNoteExecute", [&] { m_editing->saveNote(); });
+        guard(LogRoutine::CheckSpelling, [&] { m_spell->checkSpelling(); });
+    return guard(LogRoutine::SaveNote, [&] { m_editing->saveNote(); });
 }
 
 void MainWindow::deleteNote() {
-    guard("actDeleteNoteExecute", [&] {
+    guard(LogRoutine::DeleteNote, [&] {
         const std::optional<int> next = m_editing->deleteSelectedNote();
         if (!next)
             return;
@@ -490,7 +489,7 @@ void MainWindow::deleteNote() {
 }
 
 void MainWindow::openLink(const QString& url) {
-    guard("redNoteURLClick", [&] {
+    guard(LogRoutine::OpenLink, [&] {
         // A bare "www." link has no scheme; the desktop needs one. Whether it opens is not examined.
         const QUrl target = QUrl::fromUserInput(url);
         if (target.isValid())
@@ -499,7 +498,7 @@ void MainWindow::openLink(const QString& url) {
 }
 
 void MainWindow::openQuickAdd() {
-    guard("AddNote1Click", [&] {
+    guard(LogRoutine::QuickAdd, [&] {
         SettingsStore settings{RegistryHive(m_services.paths.registryPath())};
         const auto saveNote = [this](const QString& title, const QString& body) {
             m_noteList->addNewNote(m_store, title, body, m_services.clock.now(), m_formats);
@@ -510,15 +509,15 @@ void MainWindow::openQuickAdd() {
 }
 
 void MainWindow::bringForward() {
-    guard("bringForward", [&] { m_tray->restoreFromTray(); });
+    guard(LogRoutine::BringForward, [&] { m_tray->restoreFromTray(); });
 }
 
 void MainWindow::openHelp() {
-    guard("mnuHelpClick", [&] { ::openHelp(m_services.shell, m_services.paths.executableFolder()); });
+    guard(LogRoutine::Help, [&] { ::openHelp(m_services.shell, m_services.paths.executableFolder()); });
 }
 
 void MainWindow::showAbout() {
-    guard("Quillnote1Click", [&] {
+    guard(LogRoutine::About, [&] {
         AboutDialog box(false, m_services.paths.executableFolder(), m_services.shell, m_messageDialogs,
                         &m_errorLog, this);
         box.exec();
@@ -526,14 +525,14 @@ void MainWindow::showAbout() {
 }
 
 void MainWindow::chooseFont() {
-    guard("actFontExecute", [&] {
+    guard(LogRoutine::ChooseFont, [&] {
         if (m_editing->chooseFont())
             resetLayout();
     });
 }
 
 void MainWindow::markNoteEdited() {
-    guardQuietly("edtTitleOriginalChange", [&] { m_editing->markNoteEdited(); });
+    guardQuietly(LogRoutine::NoteEdited, [&] { m_editing->markNoteEdited(); });
 }
 
 // ---- layout ----
@@ -560,7 +559,7 @@ void MainWindow::changeEvent(QEvent* event) {
 
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    guard("FormShow", [&] { m_tray->setTrayTexts(); });
+    guard(LogRoutine::Show, [&] { m_tray->setTrayTexts(); });
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -570,14 +569,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::alignToWidth() {
-    guardQuietly("FormResize", [&] {
+    guardQuietly(LogRoutine::Resize, [&] {
         m_titleEdit->resize(width() - 50, TitleHeight);
         m_searchBar->keepAligned();
     });
 }
 
 void MainWindow::resetLayout() {
-    guardQuietly("ResetFormLayout", [&] {
+    guardQuietly(LogRoutine::ResetLayout, [&] {
         const int height = m_contentsPanel->height() - TitleTop - m_titleEdit->height() - 8;
         m_bodyEdit->setGeometry(0, m_contentsPanel->height() - height, m_contentsPanel->width(), height);
     });
@@ -597,7 +596,7 @@ bool MainWindow::canClose() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     bool mayClose = true;
-    guard("FormCloseQuery", [&] { mayClose = canClose(); });
+    guard(LogRoutine::CloseQuery, [&] { mayClose = canClose(); });
     if (!mayClose) {
         event->ignore();
         return;
@@ -610,14 +609,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::finishSession() {
-    guard("FormClose", [&] {
+    guard(LogRoutine::Close, [&] {
         writeSettings();
         m_store.close();
     });
 }
 
 void MainWindow::exitProgram() {
-    guard("Exit1Click", [&] {
+    guard(LogRoutine::Exit, [&] {
         if (!m_editing->askToSaveChanges([this] { return saveNote(); }))
             return;
         writeSettings();
@@ -630,13 +629,13 @@ void MainWindow::exitProgram() {
 
 void MainWindow::sessionEnding() {
     bool mayEnd = true;
-    guard("FormCloseQuery", [&] { mayEnd = canClose(); });
+    guard(LogRoutine::CloseQuery, [&] { mayEnd = canClose(); });
     Q_UNUSED(mayEnd); // the session asks again; the Exit command runs in any case
     exitProgram();
 }
 
 void MainWindow::writeSettings() {
-    guard("SetPositions", [&] {
+    guard(LogRoutine::WritePositions, [&] {
         const WindowSettingsBridge bridge(*this, *m_splitter, *m_noteList->view()->header(), *m_titleEdit,
                                           *m_bodyEdit);
         SettingsStore store{RegistryHive(m_services.paths.registryPath())};

@@ -96,8 +96,8 @@ private:
     void markNoteEdited();
     void writeSettings();
 
-    template <typename Work> bool guard(const char* method, Work&& work);
-    template <typename Work> bool guardQuietly(const char* method, Work&& work);
+    template <typename Work> bool guard(QLatin1String method, Work&& work);
+    template <typename Work> bool guardQuietly(QLatin1String method, Work&& work);
 
     AppServices m_services;
     LocaleFormats m_formats;

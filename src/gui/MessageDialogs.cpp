@@ -1,6 +1,7 @@
 #include "MessageDialogs.h"
 
 #include "platform/ErrorReporter.h"
+#include "platform/LogNames.h"
 #include "platform/QuillError.h"
 
 template <typename Show> MsgButton MessageDialogs::showGuarded(Show&& show) {
@@ -9,7 +10,7 @@ template <typename Show> MsgButton MessageDialogs::showGuarded(Show&& show) {
     } catch (const std::exception& e) {
         if (m_log && !m_reportingOwnFailure) {
             m_reportingOwnFailure = true;
-            m_log->logError({QStringLiteral("Main"), QStringLiteral("MessageDlg"), messageOf(e)});
+            m_log->logError({LogUnit::Main, LogRoutine::MessageBox, messageOf(e)});
             m_reportingOwnFailure = false;
         }
     } catch (...) {

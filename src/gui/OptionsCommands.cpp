@@ -3,6 +3,7 @@
 #include "gui/dialogs/OptionsDialog.h"
 #include "platform/AutoStart.h"
 #include "platform/ErrorReporter.h"
+#include "platform/LogNames.h"
 #include "platform/Prompts.h"
 #include "store/AppSettings.h"
 #include "store/NoteStore.h"
@@ -11,7 +12,7 @@
 #include <unistd.h>
 
 namespace {
-const QString UnitName = QStringLiteral("Main");
+const QString UnitName = LogUnit::Main;
 } // namespace
 
 OptionsCommands::OptionsCommands(OptionsContext context, QObject* parent)
@@ -33,7 +34,7 @@ void OptionsCommands::setSpelling(SpellChecker* checker, const SpellConfiguratio
 }
 
 void OptionsCommands::showOptions() {
-    guarded(m.log, UnitName, QStringLiteral("mnuOptionsClick"), LogMode::Loud, [&] {
+    guarded(m.log, UnitName, LogRoutine::Options, LogMode::Loud, [&] {
         OptionsDialog dialog({m.settings, m.prompts, m.log, autoStart().exists(), m_checker, m_configuration},
                              m.owner);
         QTimer::singleShot(0, &dialog, [this, &dialog] { emit dialogShown(&dialog); });
@@ -66,7 +67,7 @@ void OptionsCommands::apply(const OptionsDialog& dialog) {
                 keepLocation();
                 const QString message = messageOf(e);
                 m.messages.messageDlg(message, MsgKind::Warning, MsgButton::OK);
-                m.log.logErrorQuietly({UnitName, QStringLiteral("mnuOptionsClick"), message});
+                m.log.logErrorQuietly({UnitName, LogRoutine::Options, message});
                 return; // the auto-start step is skipped after a failed move
             }
             if (m.loadNotes)
@@ -90,11 +91,11 @@ void OptionsCommands::apply(const OptionsDialog& dialog) {
 }
 
 void OptionsCommands::createAutoStartEntry() {
-    guarded(m.log, UnitName, QStringLiteral("CreateStartupShortcut"), LogMode::Loud,
+    guarded(m.log, UnitName, LogRoutine::CreateAutoStart, LogMode::Loud,
             [&] { autoStart().createAutoStartEntry(); });
 }
 
 void OptionsCommands::removeAutoStartEntry() {
-    guarded(m.log, UnitName, QStringLiteral("DeleteStartupShortcut"), LogMode::Loud,
+    guarded(m.log, UnitName, LogRoutine::DeleteAutoStart, LogMode::Loud,
             [&] { autoStart().removeAutoStartEntry(); });
 }

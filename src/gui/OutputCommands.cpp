@@ -7,6 +7,7 @@
 #include "gui/PrintDialogs.h"
 #include "gui/WaitCursor.h"
 #include "platform/DurableFile.h"
+#include "platform/LogNames.h"
 #include "platform/QuillError.h"
 #include "store/DayNumber.h"
 
@@ -96,9 +97,9 @@ bool OutputCommands::printDocument(QPrinter& printer, const QString& document, d
         }
         return true;
     } catch (const std::exception& e) {
-        m.logError(QStringLiteral("PrintRichText"), messageOf(e));
+        m.logError(LogRoutine::PrintDocument, messageOf(e));
     } catch (...) {
-        m.logError(QStringLiteral("PrintRichText"), QStringLiteral("Unknown failure"));
+        m.logError(LogRoutine::PrintDocument, QStringLiteral("Unknown failure"));
     }
     return false;
 }

@@ -5,6 +5,7 @@
 #include "controls/LinkTextEdit.h"
 #include "gui/NoteList.h"
 #include "gui/SearchBar.h"
+#include "platform/LogNames.h"
 #include "platform/Prompts.h"
 #include "platform/QuillError.h"
 #include "store/AppSettings.h"
@@ -256,10 +257,10 @@ bool SearchCommands::handleFindKey(QKeyEvent* event) {
         findText();
     } catch (const std::exception& e) {
         if (m.reportFailure)
-            m.reportFailure(QStringLiteral("edtFindKeyPress"), messageOf(e));
+            m.reportFailure(LogRoutine::FindKey, messageOf(e));
     } catch (...) {
         if (m.reportFailure)
-            m.reportFailure(QStringLiteral("edtFindKeyPress"), QStringLiteral("Unknown failure"));
+            m.reportFailure(LogRoutine::FindKey, QStringLiteral("Unknown failure"));
     }
     return true;
 }

@@ -3,6 +3,7 @@
 #include "controls/LinkTextEdit.h"
 #include "platform/AppPaths.h"
 #include "platform/ErrorReporter.h"
+#include "platform/LogNames.h"
 #include "platform/Prompts.h"
 #include "spell/engine/IspellEngine.h"
 #include "spell/engine/LibraryEngine.h"
@@ -103,7 +104,7 @@ void SpellCommands::reportUnusableEngine() {
     if (!engine || !engine->disabled)
         return;
     if (engine->stoppedAnswering()) {
-        m_log.logErrorQuietly({QStringLiteral("Main"), QStringLiteral("actSpellCheckExecute"),
+        m_log.logErrorQuietly({LogUnit::Main, LogRoutine::CheckSpelling,
                                QStringLiteral("The spelling program \"%1\" stopped answering: %2")
                                    .arg(engine->cmd, engine->failure())});
         m_prompts.messageDlg(stoppedAnsweringText(*engine), MsgKind::Warning, MsgButton::OK);

@@ -2,13 +2,14 @@
 
 #include "gui/TrayIcon.h"
 #include "platform/ErrorReporter.h"
+#include "platform/LogNames.h"
 
 #include <QMainWindow>
 #include <QMenu>
 #include <QWindow>
 
 namespace {
-const QString UnitName = QStringLiteral("Main");
+const QString UnitName = LogUnit::Main;
 }
 
 TrayController::TrayController(QMainWindow& window, ITrayIcon& icon, IErrorReporter& log,
@@ -24,14 +25,14 @@ TrayController::TrayController(QMainWindow& window, ITrayIcon& icon, IErrorRepor
     m_show->setEnabled(false);
 
     connect(m_show, &QAction::triggered, this, [this] {
-        guarded(m_log, UnitName, QStringLiteral("Show1Click"), LogMode::Loud, [&] { restoreFromTray(); });
+        guarded(m_log, UnitName, LogRoutine::TrayShow, LogMode::Loud, [&] { restoreFromTray(); });
     });
     connect(m_hide, &QAction::triggered, this, [this] {
-        guarded(m_log, UnitName, QStringLiteral("Hide1Click"), LogMode::Loud, [&] { minimizeToTray(); });
+        guarded(m_log, UnitName, LogRoutine::TrayHide, LogMode::Loud, [&] { minimizeToTray(); });
     });
     connect(m_exit, &QAction::triggered, &exitCommand, &QAction::trigger);
     connect(&m_icon, &ITrayIcon::leftPressed, this, [this] {
-        guarded(m_log, UnitName, QStringLiteral("TrayMessage"), LogMode::Loud, [&] { restoreFromTray(); });
+        guarded(m_log, UnitName, LogRoutine::TrayClick, LogMode::Loud, [&] { restoreFromTray(); });
     });
 
     // Qt tells nobody when the tray goes away: look once a second, so a window hidden there comes back.
@@ -56,7 +57,7 @@ void TrayController::setInTray(bool inTray) {
 }
 
 void TrayController::minimizeToTray() {
-    guarded(m_log, UnitName, QStringLiteral("MinimizeToTray"), LogMode::Loud, [&] {
+    guarded(m_log, UnitName, LogRoutine::MinimizeToTray, LogMode::Loud, [&] {
         if (!(m_window.windowState() & Qt::WindowMinimized))
             m_restoreState = m_window.windowState() & Qt::WindowMaximized;
         if (!m_icon.isAvailable()) {
@@ -74,7 +75,7 @@ void TrayController::minimizeToTray() {
 }
 
 void TrayController::restoreFromTray() {
-    guarded(m_log, UnitName, QStringLiteral("MaximizeFromTray"), LogMode::Loud, [&] {
+    guarded(m_log, UnitName, LogRoutine::RestoreFromTray, LogMode::Loud, [&] {
         setInTray(false);
         // The native window may still be minimized (see minimizeToTray): restoring it maps it.
         if (QWindow* native = m_window.windowHandle(); native && native->windowStates() != m_restoreState)

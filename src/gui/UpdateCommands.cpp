@@ -6,6 +6,7 @@
 #include "output/MailRoutes.h"
 #include "platform/AppPaths.h"
 #include "platform/ErrorReporter.h"
+#include "platform/LogNames.h"
 #include "platform/QuillError.h"
 #include "platform/Registry.h"
 #include "platform/RunningVersion.h"
@@ -25,7 +26,7 @@
 
 namespace {
 
-const QString UnitName = QStringLiteral("Main");
+const QString UnitName = LogUnit::Main;
 
 // The version file is tiny; the installer may be large.
 DownloadLimits versionFileLimits() {
@@ -91,7 +92,7 @@ std::optional<bool> UpdateCommands::isNewerVersion(const QString& offered) {
     try {
         return VersionCompare::isNewer(offered, RunningVersion::text());
     } catch (const std::exception& e) {
-        m.log.logError({UnitName, QStringLiteral("NewerVersionExists"), messageOf(e)});
+        m.log.logError({UnitName, LogRoutine::CompareVersions, messageOf(e)});
     }
     return std::nullopt;
 }
@@ -190,7 +191,7 @@ void UpdateCommands::offerInstaller(const QUrl& server, const QString& offered) 
 void UpdateCommands::failed(const QString& message) {
     if (!m.startingUp) {
         // A check the user asked for must not end without a word: the error log tells and records it.
-        m.log.logError({UnitName, QStringLiteral("mnuCheckforUpdatesClick"), message});
+        m.log.logError({UnitName, LogRoutine::CheckForUpdates, message});
         return;
     }
     if (m.dialogs.messageDlg(UpdateTexts::StartupError, MsgKind::Warning, MsgButton::Yes | MsgButton::No) !=

@@ -2,6 +2,7 @@
 
 #include "output/MailRoutes.h"
 #include "platform/ErrorReporter.h"
+#include "platform/LogNames.h"
 #include "platform/QuillError.h"
 
 #include <QPointer>
@@ -12,8 +13,8 @@
 
 namespace {
 
-const QString UnitName = QStringLiteral("Main");
-const QString MethodName = QStringLiteral("SendMailMAPI");
+const QString UnitName = LogUnit::Main;
+const QString MethodName = LogRoutine::SendMail;
 
 // xdg-email's exit codes.
 enum XdgExit { Success = 0, Syntax = 1, FileMissing = 2, NoTool = 3, Failed = 4, NoPermission = 5 };

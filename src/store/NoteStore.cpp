@@ -1,6 +1,7 @@
 #include "NoteStore.h"
 
 #include "platform/DurableFile.h"
+#include "platform/LogNames.h"
 #include "platform/QuillError.h"
 #include "store/DayNumber.h"
 #include "store/StoreEscapes.h"
@@ -340,7 +341,7 @@ QString NoteStore::readNoteDate(int position) {
         return DayNumber::displayTextOfNumber(creationDay(noteAt(position)), m_formats);
     } catch (const std::exception& e) {
         if (m_reportError)
-            m_reportError(QStringLiteral("GetNoteDate"), messageOf(e));
+            m_reportError(LogRoutine::NoteDate, messageOf(e));
         return {};
     }
 }
@@ -354,7 +355,7 @@ Note NoteStore::readNote(int position, bool deferDetails) {
         note.createdDay = creationDay(element);
     } catch (const std::exception& e) {
         if (m_reportError)
-            m_reportError(QStringLiteral("GetNoteDate"), messageOf(e));
+            m_reportError(LogRoutine::NoteDate, messageOf(e));
     }
     if (const pugi::xml_node dateTime = element.child(elemDateTime)) {
         note.dateTime = elementText(dateTime);

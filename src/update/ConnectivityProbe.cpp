@@ -1,13 +1,14 @@
 #include "ConnectivityProbe.h"
 
 #include "platform/ErrorReporter.h"
+#include "platform/LogNames.h"
 #include "platform/Prompts.h"
 #include "update/IcmpClient.h"
 
 namespace {
 
-const QString UnitName = QStringLiteral("Options");
-const QString MethodName = QStringLiteral("Download_HTM");
+const QString UnitName = LogUnit::Options;
+const QString MethodName = LogRoutine::Download;
 
 } // namespace
 

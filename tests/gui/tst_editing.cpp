@@ -43,7 +43,7 @@ class TestEditing : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(&w));
     }
     static QWidget* toolButton(MainWindow& w, QAction* action) {
-        return w.findChild<QToolBar*>(QStringLiteral("ToolBar1"))->widgetForAction(action);
+        return w.findChild<QToolBar*>(QStringLiteral("toolBar"))->widgetForAction(action);
     }
 
 private slots:

@@ -72,7 +72,7 @@ private slots:
 
         LanguagePicker* picker = w.testAccess().languagePicker();
         QCOMPARE(picker->objectName(), QStringLiteral("cboSpellCheck"));
-        QCOMPARE(picker->parentWidget(), w.findChild<QToolBar*>(QStringLiteral("ToolBar1")));
+        QCOMPARE(picker->parentWidget(), w.findChild<QToolBar*>(QStringLiteral("toolBar")));
         QVERIFY(!picker->isVisibleTo(&w));
         QCOMPARE(picker->count(), 3);
         QCOMPARE(picker->spellChecker(), &w.testAccess().spell().checker());

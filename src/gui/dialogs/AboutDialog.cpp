@@ -4,6 +4,7 @@
 #include "gui/dialogs/ShellCommands.h"
 #include "platform/AppPaths.h"
 #include "platform/ErrorReporter.h"
+#include "platform/LogNames.h"
 #include "platform/RunningVersion.h"
 #include "platform/Vendor.h"
 
@@ -17,7 +18,7 @@
 
 namespace {
 
-const QString UnitName = QStringLiteral("Splash");
+const QString UnitName = LogUnit::About;
 
 // Design values in pixels.
 constexpr QSize AboutClientSize(426, 329);
@@ -55,9 +56,9 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QFont& font) {
 
 } // namespace
 
-template <typename Work> bool AboutDialog::guard(const QString& unit, const char* method, Work&& work) {
+template <typename Work> bool AboutDialog::guard(const QString& unit, QLatin1String method, Work&& work) {
     if (m_log)
-        return guarded(*m_log, unit, QString::fromLatin1(method), LogMode::Loud, std::forward<Work>(work));
+        return guarded(*m_log, unit, QString(method), LogMode::Loud, std::forward<Work>(work));
     try {
         work();
         return true;
@@ -78,7 +79,7 @@ AboutDialog::AboutDialog(bool startingUp, const QString& pictureFolder, IShell& 
 
     // The picture first, so that the labels lie on top of it.
     m_image = new QLabel(this);
-    m_image->setObjectName(QStringLiteral("Image1"));
+    m_image->setObjectName(QStringLiteral("picture"));
     m_image->setAlignment(Qt::AlignCenter);
     m_appNameLabel = new QLabel(this);
     m_appNameLabel->setObjectName(QStringLiteral("lblAppName"));
@@ -99,16 +100,16 @@ AboutDialog::AboutDialog(bool startingUp, const QString& pictureFolder, IShell& 
     connect(m_closeButton, &QPushButton::clicked, this, &QDialog::accept);
 
     loadPicture(pictureFolder);
-    guard(UnitName, "FormCreate", [this] { setUpContents(); });
+    guard(UnitName, LogRoutine::Create, [this] { setUpContents(); });
     placeControls();
 }
 
 void AboutDialog::setUpContents() {
-    if (!guard(UnitName, "GetFontSize", [this] { m_scale = screenScale(); }))
+    if (!guard(UnitName, LogRoutine::FontScale, [this] { m_scale = screenScale(); }))
         m_scale = 1.0;
     QString& label = cachedVersionText();
     if (label.isEmpty()) {
-        guard(UnitName, "GetProductVersion", [] { RunningVersion::readVersion(); });
+        guard(UnitName, LogRoutine::ProductVersion, [] { RunningVersion::readVersion(); });
         label = QStringLiteral("version ") + RunningVersion::text();
     }
     if (m_splash) {
@@ -197,6 +198,6 @@ bool AboutDialog::eventFilter(QObject* watched, QEvent* event) {
 
 void AboutDialog::openWebSite() {
     // Logged as the main window's routine: the update check opens addresses through it too.
-    guard(QStringLiteral("Main"), "LaunchWebsite",
+    guard(LogUnit::Main, LogRoutine::OpenWebsite,
           [this] { openWebsite(m_shell, m_prompts, m_webSiteLabel->text()); });
 }

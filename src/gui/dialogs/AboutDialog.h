@@ -51,7 +51,7 @@ private:
     void loadPicture(const QString& pictureFolder);
     void placeControls();
     void openWebSite();
-    template <typename Work> bool guard(const QString& unit, const char* method, Work&& work);
+    template <typename Work> bool guard(const QString& unit, QLatin1String method, Work&& work);
 
     IShell& m_shell;
     IPrompts& m_prompts;

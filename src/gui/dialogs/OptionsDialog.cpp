@@ -2,6 +2,7 @@
 
 #include "controls/DesktopFont.h"
 #include "platform/ErrorReporter.h"
+#include "platform/LogNames.h"
 #include "platform/Prompts.h"
 #include "spell/ui/LanguagePicker.h"
 
@@ -15,7 +16,7 @@
 
 namespace {
 
-const QString UnitName = QStringLiteral("Options");
+const QString UnitName = LogUnit::Options;
 const QString LanguageHint =
     QStringLiteral("Specify the language to be used when checking for spelling errors.");
 
@@ -27,8 +28,8 @@ QCheckBox* checkBox(const char* name, const char* caption, QWidget* parent) {
 
 } // namespace
 
-template <typename Work> void OptionsDialog::guard(const char* method, Work&& work) {
-    guarded(m.log, UnitName, QString::fromLatin1(method), LogMode::Loud, std::forward<Work>(work));
+template <typename Work> void OptionsDialog::guard(QLatin1String method, Work&& work) {
+    guarded(m.log, UnitName, QString(method), LogMode::Loud, std::forward<Work>(work));
 }
 
 OptionsDialog::OptionsDialog(OptionsDialogContext context, QWidget* owner)
@@ -45,7 +46,7 @@ OptionsDialog::OptionsDialog(OptionsDialogContext context, QWidget* owner)
 
 void OptionsDialog::buildLayout() {
     m_optionsGroup = new QGroupBox(QStringLiteral(" Quillnote Options "), this);
-    m_optionsGroup->setObjectName(QStringLiteral("GroupBox1"));
+    m_optionsGroup->setObjectName(QStringLiteral("optionsGroup"));
     QWidget* g = m_optionsGroup;
 
     m_startMinimizedBox = checkBox("chkStartMinimized", "Start Minimized", g);
@@ -64,7 +65,7 @@ void OptionsDialog::buildLayout() {
         QStringLiteral("When checked, whenever you save a note or task, the title and body will "
                        "automatically be checked for spelling errors."));
     m_languageLabel = new QLabel(QStringLiteral("Local Language:"), g);
-    m_languageLabel->setObjectName(QStringLiteral("Label5"));
+    m_languageLabel->setObjectName(QStringLiteral("languageLabel"));
     // Bound to the checker only once it shows the stored language (showChoices).
     m_languagePicker = new LanguagePicker(m.configuration, g);
     m_languagePicker->setObjectName(QStringLiteral("cboSpellCheck"));
@@ -122,17 +123,17 @@ void OptionsDialog::buildLayout() {
         setTabOrder(order[i - 1], order[i]);
 
     connect(m_alternateLocationBox, &QCheckBox::toggled, this,
-            [this] { guard("chkUseAlternateLocationClick", [&] { enableLocation(); }); });
+            [this] { guard(LogRoutine::AlternateLocation, [&] { enableLocation(); }); });
     connect(m_locationEdit, &QLineEdit::textChanged, this,
-            [this] { guard("edtQuillLocationChange", [&] { checkLocation(); }); });
+            [this] { guard(LogRoutine::LocationEdited, [&] { checkLocation(); }); });
     connect(m_browseButton, &QPushButton::clicked, this,
-            [this] { guard("btnStorageDirClick", [&] { browseForFolder(); }); });
+            [this] { guard(LogRoutine::BrowseFolder, [&] { browseForFolder(); }); });
     connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void OptionsDialog::showChoices() {
-    guard("FormCreate", [&] {
+    guard(LogRoutine::Create, [&] {
         const AppSettings& s = m.settings;
         m_startMinimizedBox->setChecked(s.startMinimized);
         m_autoStartBox->setChecked(m.autoStartOn); // what the desktop will do, not what was stored

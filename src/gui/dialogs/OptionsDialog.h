@@ -64,7 +64,7 @@ public:
 private:
     void buildLayout();
     void showChoices();
-    template <typename Work> void guard(const char* method, Work&& work);
+    template <typename Work> void guard(QLatin1String method, Work&& work);
 
     OptionsDialogContext m;
     QString m_folderInUse;

@@ -4,6 +4,7 @@
 #include "controls/LinkTextEdit.h"
 #include "controls/NoteKeys.h"
 #include "platform/ErrorReporter.h"
+#include "platform/LogNames.h"
 #include "store/SettingsStore.h"
 
 #include <QFrame>
@@ -20,7 +21,7 @@
 
 namespace {
 
-const QString UnitName = QStringLiteral("AddNote");
+const QString UnitName = LogUnit::QuickAdd;
 
 QRect firstScreen() {
     const auto screens = QGuiApplication::screens();
@@ -93,7 +94,7 @@ QuickAddDialog::QuickAddDialog(AddNoteContext context, QWidget* parent)
             if (method == QLatin1String("redNoteKeyUp"))
                 m.log.logError({UnitName, method, message});
             else
-                m.log.logErrorQuietly({UnitName, QStringLiteral("redNoteKeyPress"), message});
+                m.log.logErrorQuietly({UnitName, LogRoutine::BodyKey, message});
         },
         this);
     keys->watchBody(m_bodyEdit); // the bullet key is the body's only
@@ -117,7 +118,7 @@ int QuickAddDialog::openQuickAdd(AddNoteContext context, QWidget* parent) {
 
 QRect QuickAddDialog::boundsFromSettings() {
     QRect bounds = SettingsStore::quickAddDefaults(DesignSize, firstScreen(), desktop());
-    guarded(m.log, QStringLiteral("Main"), QStringLiteral("AddNote1Click"), LogMode::Quiet,
+    guarded(m.log, LogUnit::Main, LogRoutine::QuickAdd, LogMode::Quiet,
             [&] { bounds = m.settings.readQuickAdd(DesignSize, firstScreen(), desktop()); });
     return bounds;
 }
@@ -233,7 +234,7 @@ bool QuickAddDialog::borderMouseEvent(QWidget* border, QEvent* event) {
 }
 
 void QuickAddDialog::enableSave() {
-    guarded(m.log, UnitName, QStringLiteral("edtTitleChange"), LogMode::Quiet,
+    guarded(m.log, UnitName, LogRoutine::QuickAddTitleEdited, LogMode::Quiet,
             [&] { m_saveButton->setEnabled(!m_titleEdit->text().isEmpty()); });
 }
 
@@ -243,8 +244,7 @@ void QuickAddDialog::saveNote() {
         return; // a body alone cannot be saved
     const QString body = m_bodyEdit->text();
     // A failed save keeps the window open with the text, so that nothing typed is lost.
-    if (guarded(m.log, UnitName, QStringLiteral("btnSaveClick"), LogMode::Loud,
-                [&] { saveToStore(title, body); }))
+    if (guarded(m.log, UnitName, LogRoutine::QuickAddSave, LogMode::Loud, [&] { saveToStore(title, body); }))
         accept();
 }
 
@@ -257,7 +257,7 @@ void QuickAddDialog::storeBounds() {
         return;
     m_boundsStored = true;
     m_settle->stop();
-    guarded(m.log, QStringLiteral("Main"), QStringLiteral("AddNote1Click"), LogMode::Loud,
+    guarded(m.log, LogUnit::Main, LogRoutine::QuickAdd, LogMode::Loud,
             [&] { m.settings.writeQuickAdd(geometry(), DesignSize, firstScreen(), desktop()); });
 }
 
