@@ -6,6 +6,7 @@
 #include "gui/ActionCatalog.h"
 #include "gui/EditingCommands.h"
 #include "gui/ImageList.h"
+#include "gui/MainMenus.h"
 #include "gui/NoteList.h"
 #include "gui/OptionsCommands.h"
 #include "gui/OutputCommands.h"
@@ -32,8 +33,6 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -96,8 +95,8 @@ MainWindow::MainWindow(AppServices services, QWidget* parent)
     setWindowIcon(QIcon(QStringLiteral(":/icons/quillnote.png")));
     setFont(desktopFont());
     buildLayout();
-    buildMenus();
-    buildToolBar();
+    buildMainMenus(*this, *m_actions, {m_titleEdit, m_bodyEdit});
+    m_toolBar = buildMainToolBar(*this, *m_actions);
     ITrayIcon* icon = m_services.tray ? m_services.tray : new QtTrayIcon(this);
     m_tray = new TrayController(*this, *icon, m_errorLog, *m_actions->exitAction);
     connectCommands();
@@ -183,96 +182,6 @@ void MainWindow::buildLayout() {
             m_errorLog.logError({UnitName, method, message});
         },
         this});
-}
-
-void MainWindow::buildMenus() {
-    ActionCatalog& a = *m_actions;
-    // The menu shows two commands under shorter captions than their tool-bar hints.
-    auto alias = [this](QAction* action, const QString& caption) {
-        auto* entry = new QAction(caption, this);
-        entry->setIcon(action->icon());
-        entry->setToolTip(action->toolTip());
-        entry->setStatusTip(action->statusTip());
-        entry->setShortcut(action->shortcut());
-        entry->setShortcutContext(Qt::WidgetShortcut); // the action itself owns the shortcut
-        entry->setEnabled(action->isEnabled());
-        connect(action, &QAction::changed, entry, [action, entry] {
-            entry->setEnabled(action->isEnabled());
-            entry->setIcon(action->icon());
-        });
-        connect(entry, &QAction::triggered, action, &QAction::trigger);
-        return entry;
-    };
-
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->addActions({a.newNoteAction, a.saveNoteAction,
-                      alias(a.exportAction, QStringLiteral("Save &to File")),
-                      alias(a.sendMailAction, QStringLiteral("Send &as E-Mail"))});
-    file->addSeparator();
-    file->addAction(a.printAction);
-    file->addSeparator();
-    file->addAction(a.deleteNoteAction);
-    file->addSeparator();
-    file->addAction(a.exitAction);
-
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    edit->addAction(a.undoAction);
-    edit->addSeparator();
-    edit->addActions({a.cutAction, a.copyAction, a.pasteAction});
-    edit->addSeparator();
-    edit->addAction(a.selectAllAction);
-
-    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-    tools->addActions({a.spellCheckAction, a.fontAction});
-    tools->addSeparator();
-    tools->addAction(a.optionsAction);
-    tools->addSeparator();
-    tools->addAction(a.checkForUpdatesAction);
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->addActions({a.helpAction, a.aboutAction, a.sendFeedbackAction});
-
-    // The editors' pop-up menu.
-    auto* popEdit = new QMenu(this);
-    popEdit->setObjectName(QStringLiteral("popEdit"));
-    popEdit->addAction(a.undoAction);
-    popEdit->addSeparator();
-    popEdit->addActions({a.cutAction, a.copyAction, a.pasteAction});
-    popEdit->addSeparator();
-    popEdit->addAction(a.selectAllAction);
-    for (LinkTextEdit* editor : {m_titleEdit, m_bodyEdit}) {
-        editor->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(editor, &QWidget::customContextMenuRequested, this, [editor, popEdit](const QPoint& at) {
-            editor->setFocus(Qt::PopupFocusReason);
-            popEdit->popup(editor->mapToGlobal(at));
-        });
-    }
-    // Find and start-find have no menu entry; their shortcuts work from anywhere in the window.
-    addActions({a.findAction, a.startFindAction});
-}
-
-void MainWindow::buildToolBar() {
-    ActionCatalog& a = *m_actions;
-    m_toolBar = addToolBar(QStringLiteral("ToolBar1"));
-    m_toolBar->setObjectName(QStringLiteral("toolBar"));
-    m_toolBar->setMovable(false);
-    m_toolBar->setFloatable(false);
-    m_toolBar->setIconSize(QSize(16, 16));
-    m_toolBar->setFixedHeight(29);
-    m_toolBar->addSeparator();
-    m_toolBar->addActions({a.newNoteAction, a.saveNoteAction, a.deleteNoteAction});
-    m_toolBar->addSeparator();
-    m_toolBar->addAction(a.undoAction);
-    m_toolBar->addSeparator();
-    m_toolBar->addActions({a.cutAction, a.copyAction, a.pasteAction});
-    m_toolBar->addSeparator();
-    m_toolBar->addAction(a.fontAction);
-    m_toolBar->addSeparator();
-    m_toolBar->addActions({a.exportAction, a.sendMailAction});
-    m_toolBar->addSeparator();
-    m_toolBar->addActions({a.spellCheckAction, a.printAction});
-    m_toolBar->addSeparator();
-    m_toolBar->addAction(a.helpAction);
 }
 
 void MainWindow::connectCommands() {

@@ -67,8 +67,6 @@ protected:
 private:
     void resetLayout();
     void buildLayout();
-    void buildMenus();
-    void buildToolBar();
     void connectCommands();
 
     // Start-up steps that report their own failures.
