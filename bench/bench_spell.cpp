@@ -67,16 +67,15 @@ void run(const char* name, EngineType type, const SpellConfiguration& configurat
     // The library knows its languages by locale; the pipe descriptors by the name the picker shows.
     const bool pipe = type == EngineType::Ispell;
     checker.setLanguage(pipe ? 0 : 1033);
-    checker.languageText = pipe ? QStringLiteral("English (United States) - hunspell") : QString();
+    checker.setLanguageText(pipe ? QStringLiteral("English (United States) - hunspell") : QString());
     checker.setEngineType(type);
-    checker.modalDialog = false;
+    checker.setModalDialog(false);
     checker.setTextLanguage(TextLanguage::English);
     checker.setDialogFactory([&](SpellChecker&) -> ISpellDialog* { return &dialog; });
-    checker.onFinished = [&](SpellChecker*) { finished = true; };
+    QObject::connect(&checker, &SpellChecker::finished, [&] { finished = true; });
     // The user dictionary in a folder of the run's own, never beside the system's dictionaries.
-    checker.onGetDictionary = [&](SpellChecker*, LanguageId, QString& dict) {
-        dict = scratch + QStringLiteral("/CUSTOM.DIC");
-    };
+    checker.setUserDictionaryChooser(
+        [&](LanguageId, const QString&) { return scratch + QStringLiteral("/CUSTOM.DIC"); });
     checker.setEngineFactory(type, [](LanguageId language, SpellOptionFlags options, SpellChecker* owner) {
         std::unique_ptr<SpellEngine> engine;
         if (owner->engineType() == EngineType::Ispell)
@@ -90,7 +89,7 @@ void run(const char* name, EngineType type, const SpellConfiguration& configurat
     const double first = checkOnce(checker, field, finished);
     const int findings = dialog.findings;
     const double next = checkOnce(checker, field, finished);
-    const bool disabled = !checker.currentEngine() || checker.currentEngine()->disabled;
+    const bool disabled = !checker.currentEngine() || checker.currentEngine()->isDisabled();
     std::printf(
         "spell %-8s %d words, %d findings: first check %.0f ms (engine start included), next %.0f ms%s\n",
         name, int(text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts).size()),

@@ -102,7 +102,7 @@ private slots:
         TfrmMain& w = again.start();
         QCOMPARE(w.cboSpellCheck()->itemIndex(), 2);
         QCOMPARE(w.spell().checker().language(), LanguageId(1031));
-        QCOMPARE(w.spell().checker().cmd, QStringLiteral("ispell -a -d german"));
+        QCOMPARE(w.spell().checker().command(), QStringLiteral("ispell -a -d german"));
     }
 };
 

@@ -7,6 +7,7 @@
 #include "spell/engine/Languages.h"
 #include "spell/engine/SpellChecker.h"
 #include "spell/engine/SpellConfiguration.h"
+#include "spell/engine/WordSplitter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -34,15 +35,6 @@ bool isWritableFolder(const QString& folder) {
 
 } // namespace
 
-const QString IspellEngine::Delimiters = QStringLiteral(" <>!.,;:/\\|\"[]{}()+_=`~@&$%^*?#-");
-
-bool IspellEngine::isDelimiter(QChar c) {
-    // Line breaks cannot be part of a word: a word is one line of the exchange.
-    return Delimiters.contains(c) || c == QLatin1Char('\t') || c == QLatin1Char('\n') ||
-           c == QLatin1Char('\r') || c == QChar(0x0B) || c == QChar(0x0C) || c == QChar(0x85) ||
-           c == QChar(0x2028) || c == QChar(0x2029) || c == QChar(0);
-}
-
 QString IspellEngine::homeFolder(const QString& ispellDirectory) {
     // An installed program folder stays the package's, even for root, who may write anywhere.
     const bool installed =
@@ -56,46 +48,43 @@ QString IspellEngine::homeFolder(const QString& ispellDirectory) {
 }
 
 IspellEngine::IspellEngine(LanguageId language, SpellOptionFlags options, SpellChecker* checker)
-    : SpellEngine(language, options, checker) {
-    SpellerType = EngineType::Ispell;
-    disabled = true;
+    : SpellEngine(EngineType::Ispell, language, options, checker) {
+    setDisabled(true);
     const QString ispellDirectory = ispellDirectoryOf(checker);
     if (!findSection(ispellDirectory)) {
         m_failure = QStringLiteral("no ispell dictionary for language %1").arg(language);
         return;
     }
     if (language != 0 && checker)
-        languageText = languageName(language, checker->languageNameForm);
+        setLanguageText(languageName(language, checker->languageNameForm()));
     startProgram(ispellDirectory, m_rawCmd);
 }
 
 IspellEngine::~IspellEngine() = default;
 
 bool IspellEngine::findSection(const QString& ispellDirectory) {
-    const LanguageId wanted = language;
+    const LanguageId wanted = language();
     const QList<IspellSection> sections = IspellCatalog::scan(ispellDirectory);
     for (const IspellSection& section : sections) {
-        languageText = section.name;
-        language = section.language;
+        setLanguageText(section.name);
+        setLanguage(section.language);
         m_rawCmd = section.cmd;
-        cmd = IspellCatalog::expandCommand(section.cmd, ispellDirectory);
-        charset = section.charset;
-        surrogate = section.surrogate;
-        flag = section.flag;
+        setSection(IspellCatalog::expandCommand(section.cmd, ispellDirectory), section.charset,
+                   section.surrogate, section.flag);
         const bool matches =
-            wanted != 0 ? section.language == wanted : checker && section.name == checker->languageText;
+            wanted != 0 ? section.language == wanted : checker() && section.name == checker()->languageText();
         if (matches)
             return true;
     }
     if (sections.isEmpty())
-        language = 0;
+        setLanguage(0);
     return false;
 }
 
 void IspellEngine::startProgram(const QString& ispellDirectory, const QString& rawCmd) {
-    m_encoding = std::make_unique<IspellEncoding>(charset);
+    m_encoding = std::make_unique<IspellEncoding>(charset());
     if (!m_encoding->isValid()) {
-        disable(QStringLiteral("unknown character set \"%1\"").arg(charset));
+        disable(QStringLiteral("unknown character set \"%1\"").arg(charset()));
         return;
     }
     // Split before expanding, so that a blank in the folder's path stays inside its argument.
@@ -121,21 +110,21 @@ void IspellEngine::startProgram(const QString& ispellDirectory, const QString& r
         disable(m_pipe->failure());
         return;
     }
-    disabled = false;
+    setDisabled(false);
 }
 
 void IspellEngine::disable(const QString& why) {
     // A program that worked and then failed, or one that never greeted in time, is there but stopped
     // answering; one that could not start or refused its dictionary is missing.
     if (m_failure.isEmpty()) {
-        m_stoppedAnswering = !disabled || (m_pipe && m_pipe->timedOut());
+        m_stoppedAnswering = !isDisabled() || (m_pipe && m_pipe->timedOut());
         m_failure = why;
-        qCWarning(ispellLog, "ispell engine for \"%s\" disabled: %s", qUtf8Printable(languageText),
+        qCWarning(ispellLog, "ispell engine for \"%s\" disabled: %s", qUtf8Printable(languageText()),
                   qUtf8Printable(why));
     }
     if (m_pipe)
         m_pipe->kill(why);
-    disabled = true;
+    setDisabled(true);
 }
 
 qint64 IspellEngine::processId() const {
@@ -143,33 +132,22 @@ qint64 IspellEngine::processId() const {
 }
 
 SpellResult IspellEngine::checkSegmentStart(const QString& buffer, int& errorLength, int& errorStart) {
-    if (disabled)
+    if (isDisabled())
         return SpellResult::NoErrors;
-    const int length = int(buffer.size());
-    int i = 0;
-    for (;;) {
-        while (i < length && isDelimiter(buffer[i]))
-            ++i;
-        const int start = i;
-        while (i < length && !isDelimiter(buffer[i]))
-            ++i;
-        const QString word = buffer.mid(start, i - start);
-        if (word.isEmpty())
-            return SpellResult::NoErrors;
+    for (const WordSplitter::Word& span : WordSplitter::words(buffer)) {
+        const QString word = buffer.mid(span.start, span.length);
         // The options are looked at first: an ignored word need not be asked about.
-        if (hasSpellOption(options, SpellOption::IgnoreAllCaps) && word == QLocale::system().toUpper(word))
+        if (hasSpellOption(options(), SpellOption::IgnoreAllCaps) && word == QLocale::system().toUpper(word))
             continue;
-        if (hasSpellOption(options, SpellOption::IgnoreMixedDigits) &&
+        if (hasSpellOption(options(), SpellOption::IgnoreMixedDigits) &&
             std::any_of(word.begin(), word.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
             continue;
         if (checkWord(word))
             continue;
-        if (disabled)
+        if (isDisabled())
             return SpellResult::NoErrors;
-        errorStart = start;
-        errorLength = int(m_currentWord.size());
-        // Leading characters checkWord dropped are not part of the finding.
-        errorStart += int(word.size() - m_currentWord.size());
+        errorStart = span.start;
+        errorLength = span.length;
         for (const auto& [from, to] : m_sessionChanges) {
             if (from == m_currentWord) {
                 m_changeTo = to;
@@ -178,19 +156,16 @@ SpellResult IspellEngine::checkSegmentStart(const QString& buffer, int& errorLen
         }
         return SpellResult::UnknownInputWord;
     }
+    return SpellResult::NoErrors;
 }
 
 SpellResult IspellEngine::checkSegmentContinued(const QString& buffer, int& errorLength, int& errorStart) {
     return checkSegmentStart(buffer, errorLength, errorStart);
 }
 
-bool IspellEngine::checkWord(QString word) {
+bool IspellEngine::checkWord(const QString& word) {
     m_changeTo.clear();
-    int strip = 0;
-    while (strip < word.size() && (word[strip] == u'*' || word[strip] == u'+' || word[strip] == u'-'))
-        ++strip;
-    word.remove(0, strip);
-    if (word.isEmpty() || disabled)
+    if (word.isEmpty() || isDisabled())
         return true;
     const std::optional<QByteArray> bytes = m_encoding->encode(m_wordTable.convert(word));
     // Not in the dictionary's character set, or longer than the exchange takes: not checkable.
@@ -230,40 +205,40 @@ void IspellEngine::sendLine(const QString& line) {
 void IspellEngine::changeOnce(const QString&, const QString&) {}
 
 void IspellEngine::changeAlways(const QString& word, const QString& replacement) {
-    if (!disabled)
+    if (!isDisabled())
         m_sessionChanges.append({word, replacement});
 }
 
 // A word that is not one word for the exchange (empty, or holding a delimiter) would turn the
 // command into another one, or into several.
 static bool isSingleWord(const QString& word) {
-    return !word.isEmpty() && std::none_of(word.begin(), word.end(), IspellEngine::isDelimiter);
+    return WordSplitter::isSingleWord(word);
 }
 
 void IspellEngine::addWord(const QString& word) {
-    if (disabled || !isSingleWord(word))
+    if (isDisabled() || !isSingleWord(word))
         return;
     sendLine(QLatin1Char('*') + word);
     // hunspell and aspell write the personal dictionary only when told to.
-    if (!disabled)
+    if (!isDisabled())
         sendLine(QStringLiteral("#"));
 }
 
 void IspellEngine::ignoreAlways(const QString& word) {
-    if (disabled || !isSingleWord(word))
+    if (isDisabled() || !isSingleWord(word))
         return;
     sendLine(QLatin1Char('@') + word);
 }
 
 void IspellEngine::fillSuggestions(const QString& word, QStringList& list) {
     list.clear();
-    if (disabled)
+    if (isDisabled())
         return;
     // The dialog asks about the last finding; another word is asked about afresh.
     if (!word.isEmpty() && word != m_currentWord && isSingleWord(word)) {
         const QString lastReply = m_lastReply, currentWord = m_currentWord, changeTo = m_changeTo;
         const bool misspelled = !checkWord(word);
-        if (misspelled && !disabled)
+        if (misspelled && !isDisabled())
             list = IspellAnswer::suggestionsOf(m_lastReply);
         m_lastReply = lastReply;
         m_currentWord = currentWord;

@@ -15,8 +15,8 @@ struct IspellSection;
 // The engine that asks an external ispell-compatible program (ispell, hunspell, aspell in "-a" pipe
 // mode). The program and its dictionary come from the first section of the ispell.ini files in the
 // ispell folder that matches the language: by "LangNo", or for language 0 by the section name the
-// checker's picker chose. The engine cuts segments into words itself and asks about one word per
-// line; the program runs from the engine's creation to its end.
+// checker's picker chose. The engine cuts segments into words itself (WordSplitter) and asks about
+// one word per line; the program runs from the engine's creation to its end.
 class IspellEngine : public SpellEngine {
 public:
     IspellEngine(LanguageId language, SpellOptionFlags options, SpellChecker* checker);
@@ -29,12 +29,8 @@ public:
     void addWord(const QString& word) override;
     void ignoreAlways(const QString& word) override;
     void fillSuggestions(const QString& word, QStringList& list) override;
-    QString changeTo() override { return disabled ? QString() : m_changeTo; }
-    QString errorWord() override { return disabled ? QString() : m_currentWord; }
-
-    // The characters that end a word, besides the tab (and line breaks, which never reach ispell).
-    static const QString Delimiters;
-    static bool isDelimiter(QChar c);
+    QString changeTo() override { return isDisabled() ? QString() : m_changeTo; }
+    QString errorWord() override { return isDisabled() ? QString() : m_currentWord; }
 
     // The running program's process id; 0 when none was started.
     qint64 processId() const;
@@ -50,7 +46,7 @@ private:
     bool findSection(const QString& ispellDirectory);
     void startProgram(const QString& ispellDirectory, const QString& rawCmd);
     // true: correct (or not checkable); false: misspelled, m_currentWord set.
-    bool checkWord(QString word);
+    bool checkWord(const QString& word);
     // Sends a command line ("*word", "@word", "#").
     void sendLine(const QString& line);
     void disable(const QString& why);

@@ -567,10 +567,10 @@ private slots:
             QCOMPARE(d.cboSpellCheck()->count(), installed.count());
             QCOMPARE(d.cboSpellCheck()->currentIndex(), stored);
             d.cboSpellCheck()->setCurrentIndex(other); // as the user's choice from the list
-            QCOMPARE(checker.languageText, installed.itemText(other));
+            QCOMPARE(checker.languageText(), installed.itemText(other));
             d.btnCancel()->click();
         });
-        QCOMPARE(checker.languageText, installed.itemText(other));
+        QCOMPARE(checker.languageText(), installed.itemText(other));
         QCOMPARE(w.settings().spellCheckerLanguage, stored);
         QCOMPARE(w.cboSpellCheck()->currentIndex(), stored);
 
@@ -580,7 +580,7 @@ private slots:
         });
         QCOMPARE(w.settings().spellCheckerLanguage, other);
         QCOMPARE(w.cboSpellCheck()->currentIndex(), other); // the main window's own picker follows
-        QCOMPARE(checker.languageText, installed.itemText(other));
+        QCOMPARE(checker.languageText(), installed.itemText(other));
     }
 
     // Root ignores file modes and would write the common entry: the box is met as "nobody".
