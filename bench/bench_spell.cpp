@@ -1,6 +1,8 @@
 // Times Spell Check over a long note with each engine: the first check (which starts the engine: the
 // ispell program, or the speller library and its dictionary) and a second one with the engine
-// cached, skipping every finding as a person pressing Skip would.
+// cached, skipping every finding as a person pressing Skip would. For the pipe programs also: a note
+// without findings against the program's own speed over the same lines (its floor), and the time
+// from a Skip to the next finding.
 #include "controls/TRichEditURL.h"
 #include "spell/engine/ISpellDialog.h"
 #include "spell/engine/IspellEngine.h"
@@ -11,10 +13,13 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -32,14 +37,14 @@ public:
     void setDialogCaption(const QString&) override {}
 };
 
-QString longNote(int words) {
+QString longNote(int words, bool withFindings = true) {
     static const char* correct[] = {"the",   "garden", "needs",  "water",   "before", "we",      "leave",
                                     "for",   "the",    "summer", "holiday", "and",    "someone", "should",
                                     "check", "the",    "post",   "every",   "second", "day"};
     static const char* wrong[] = {"teh", "recieve", "tomorow", "wierd", "seperate"};
     QString text;
     for (int i = 0; i < words; ++i) {
-        text += QString::fromLatin1(i % 50 == 49 ? wrong[(i / 50) % 5] : correct[i % 20]);
+        text += QString::fromLatin1(withFindings && i % 50 == 49 ? wrong[(i / 50) % 5] : correct[i % 20]);
         text += (i % 12 == 11) ? QLatin1Char('\n') : QLatin1Char(' ');
     }
     return text;
@@ -58,16 +63,13 @@ double checkOnce(SpellChecker& checker, TRichEditURL& field, bool& finished) {
     return double(clock.nsecsElapsed()) / 1e6;
 }
 
-void run(const char* name, EngineType type, const SpellConfiguration& configuration, const QString& text,
-         const QString& scratch) {
-    SpellChecker checker;
-    SkippingDialog dialog;
-    bool finished = false;
+void setUp(SpellChecker& checker, SkippingDialog& dialog, bool& finished, EngineType type,
+           const QString& section, const SpellConfiguration& configuration, const QString& scratch) {
     checker.setConfiguration(&configuration);
     // The library knows its languages by locale; the pipe descriptors by the name the picker shows.
     const bool pipe = type == EngineType::Ispell;
     checker.setLanguage(pipe ? 0 : 1033);
-    checker.setLanguageText(pipe ? QStringLiteral("English (United States) - hunspell") : QString());
+    checker.setLanguageText(section);
     checker.setEngineType(type);
     checker.setModalDialog(false);
     checker.setTextLanguage(TextLanguage::English);
@@ -75,7 +77,7 @@ void run(const char* name, EngineType type, const SpellConfiguration& configurat
     QObject::connect(&checker, &SpellChecker::finished, [&] { finished = true; });
     // The user dictionary in a folder of the run's own, never beside the system's dictionaries.
     checker.setUserDictionaryChooser(
-        [&](LanguageId, const QString&) { return scratch + QStringLiteral("/CUSTOM.DIC"); });
+        [scratch](LanguageId, const QString&) { return scratch + QStringLiteral("/CUSTOM.DIC"); });
     checker.setEngineFactory(type, [](LanguageId language, SpellOptionFlags options, SpellChecker* owner) {
         std::unique_ptr<SpellEngine> engine;
         if (owner->engineType() == EngineType::Ispell)
@@ -84,6 +86,14 @@ void run(const char* name, EngineType type, const SpellConfiguration& configurat
             engine = std::make_unique<LibraryEngine>(language, options, owner);
         return engine;
     });
+}
+
+void run(const char* name, EngineType type, const SpellConfiguration& configuration, const QString& text,
+         const QString& scratch) {
+    SpellChecker checker;
+    SkippingDialog dialog;
+    bool finished = false;
+    setUp(checker, dialog, finished, type, QString(), configuration, scratch);
     TRichEditURL field(false);
     field.setPlainText(text);
     const double first = checkOnce(checker, field, finished);
@@ -96,6 +106,94 @@ void run(const char* name, EngineType type, const SpellConfiguration& configurat
         findings, first, next, disabled ? " (engine not available)" : "");
 }
 
+// Milliseconds the program itself takes over the lines, all sent at once, until the last answer:
+// the floor of any client. Negative when the program cannot be run.
+double programFloor(const QString& commandLine, const QString& text) {
+    QStringList arguments = QProcess::splitCommand(commandLine);
+    QProcess program;
+    program.start(arguments.takeFirst(), arguments);
+    if (!program.waitForStarted(5000))
+        return -1;
+    while (!program.canReadLine())
+        if (!program.waitForReadyRead(5000))
+            return -1;
+    program.readLine(); // the greeting
+    QByteArray input = "!\n";
+    const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString& line : lines)
+        input += '^' + line.toUtf8() + '\n';
+    QElapsedTimer clock;
+    clock.start();
+    program.write(input);
+    for (qsizetype answered = 0; answered < lines.size();) {
+        while (program.canReadLine())
+            if (program.readLine().trimmed().isEmpty())
+                ++answered;
+        if (answered < lines.size() && !program.waitForReadyRead(10000))
+            return -1;
+    }
+    const double elapsed = double(clock.nsecsElapsed()) / 1e6;
+    program.closeWriteChannel();
+    program.waitForFinished(3000);
+    return elapsed;
+}
+
+// A note without findings against the program's floor, and the time from each Skip to the next
+// finding in a note with findings; the engine is started before the clock runs.
+void runPipe(const char* name, const QString& commandLine, const SpellConfiguration& configuration,
+             const QString& scratch) {
+    const QString section = QStringLiteral("English (United States) - ") + QString::fromLatin1(name);
+    const QString clean = longNote(5000, false);
+    double check = 0;
+    int cleanFindings = 0;
+    bool available = false;
+    {
+        SpellChecker checker;
+        SkippingDialog dialog;
+        bool finished = false;
+        setUp(checker, dialog, finished, EngineType::Ispell, section, configuration, scratch);
+        QStringList ignored;
+        checker.fillSuggestions(QStringLiteral("the"), ignored, 0); // starts the program
+        TRichEditURL field(false);
+        field.setPlainText(clean);
+        check = checkOnce(checker, field, finished);
+        cleanFindings = dialog.findings;
+        available = checker.currentEngine() && !checker.currentEngine()->isDisabled();
+    }
+    if (!available) {
+        std::printf("spell %-8s not available\n", name);
+        return;
+    }
+    const double floor = programFloor(commandLine, clean);
+
+    SpellChecker checker;
+    SkippingDialog dialog;
+    bool finished = false;
+    setUp(checker, dialog, finished, EngineType::Ispell, section, configuration, scratch);
+    QStringList ignored;
+    checker.fillSuggestions(QStringLiteral("the"), ignored, 0);
+    TRichEditURL field(false);
+    field.setPlainText(longNote(5000));
+    RichEditSpellControl control(field);
+    control.setSelection(0, 0);
+    finished = false;
+    checker.checkControl(control);
+    std::vector<double> skips;
+    while (!finished) {
+        QElapsedTimer clock;
+        clock.start();
+        checker.continueCheck(); // Skip
+        skips.push_back(double(clock.nsecsElapsed()) / 1e6);
+    }
+    std::sort(skips.begin(), skips.end());
+    const double median = skips.empty() ? 0 : skips[skips.size() / 2];
+    const double worst = skips.empty() ? 0 : skips.back();
+    std::printf("spell %-8s 5000 words without findings (%d found): %.0f ms, %s -a alone %.0f ms, "
+                "ratio %.2f; Skip to next finding: median %.2f ms, worst %.2f ms over %d skips\n",
+                name, cleanFindings, check, name, floor, floor > 0 ? check / floor : 0.0, median, worst,
+                int(skips.size()));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -105,6 +203,9 @@ int main(int argc, char** argv) {
     const QString text = longNote(5000);
     const QTemporaryDir scratch;
     run("library", EngineType::Library, configuration, text, scratch.path());
-    run("hunspell", EngineType::Ispell, configuration, text, scratch.path());
+    runPipe("hunspell", QStringLiteral("hunspell -a -d en_US -i UTF-8"), configuration, scratch.path());
+    runPipe("aspell", QStringLiteral("aspell -a --lang=en_US --encoding=utf-8"), configuration,
+            scratch.path());
+    runPipe("ispell", QStringLiteral("ispell -a -B -d american"), configuration, scratch.path());
     return 0;
 }
