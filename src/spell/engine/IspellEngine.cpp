@@ -132,20 +132,30 @@ qint64 IspellEngine::processId() const {
 }
 
 SpellResult IspellEngine::checkSegmentStart(const QString& buffer, int& errorLength, int& errorStart) {
-    if (isDisabled())
-        return SpellResult::NoErrors;
-    for (const WordSplitter::Word& span : WordSplitter::words(buffer)) {
+    return checkSegment(buffer, errorLength, errorStart);
+}
+
+SpellResult IspellEngine::checkSegmentContinued(const QString& buffer, int& errorLength, int& errorStart) {
+    return checkSegment(buffer, errorLength, errorStart);
+}
+
+SpellResult IspellEngine::checkSegment(const QString& buffer, int& errorLength, int& errorStart) {
+    struct ForgetAhead {
+        QStringView& ahead;
+        ~ForgetAhead() { ahead = {}; }
+    } forget{m_textAhead};
+    m_changeTo.clear();
+    for (WordSplitter::Word span = WordSplitter::next(buffer, 0); span.length > 0 && !isDisabled();
+         span = WordSplitter::next(buffer, span.start + span.length)) {
         const QString word = buffer.mid(span.start, span.length);
-        // The options are looked at first: an ignored word need not be asked about.
-        if (hasSpellOption(options(), SpellOption::IgnoreAllCaps) && word == QLocale::system().toUpper(word))
+        if (!isAsked(word))
             continue;
-        if (hasSpellOption(options(), SpellOption::IgnoreMixedDigits) &&
-            std::any_of(word.begin(), word.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        const Answer* answer = answerFor(word, buffer, span.start);
+        if (!answer || !answer->misspelled)
             continue;
-        if (checkWord(word))
-            continue;
-        if (isDisabled())
-            return SpellResult::NoErrors;
+        // Kept together, so that the suggestions belong to the word the checker shows.
+        m_lastReply = answer->reply;
+        m_currentWord = word;
         errorStart = span.start;
         errorLength = span.length;
         for (const auto& [from, to] : m_sessionChanges) {
@@ -159,23 +169,84 @@ SpellResult IspellEngine::checkSegmentStart(const QString& buffer, int& errorLen
     return SpellResult::NoErrors;
 }
 
-SpellResult IspellEngine::checkSegmentContinued(const QString& buffer, int& errorLength, int& errorStart) {
-    return checkSegmentStart(buffer, errorLength, errorStart);
+bool IspellEngine::isAsked(const QString& word) const {
+    // The options are looked at first: an ignored word need not be asked about.
+    if (hasSpellOption(options(), SpellOption::IgnoreAllCaps) && word == QLocale::system().toUpper(word))
+        return false;
+    if (hasSpellOption(options(), SpellOption::IgnoreMixedDigits) &&
+        std::any_of(word.begin(), word.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return false;
+    return true;
 }
 
-bool IspellEngine::checkWord(const QString& word) {
-    m_changeTo.clear();
-    if (word.isEmpty() || isDisabled())
-        return true;
-    const std::optional<QByteArray> bytes = m_encoding->encode(m_wordTable.convert(word));
-    // Not in the dictionary's character set, or longer than the exchange takes: not checkable.
-    if (!bytes || !IspellPipe::fits("^" + *bytes))
-        return true;
-    // "^" makes the line a word even when it begins with a command character.
-    const std::optional<QList<QByteArray>> lines = m_pipe->ask("^" + *bytes);
+const IspellEngine::Answer* IspellEngine::answerFor(const QString& word, QStringView segment, int from) {
+    auto known = m_answers.constFind(word);
+    if (known != m_answers.constEnd())
+        return &*known;
+    if (!m_pendingCount.contains(word) || m_pending.size() < WordsInFlight / 2)
+        askAhead(segment, from);
+    // A stale finding read on the way is dropped, and the word asked about again.
+    for (int round = 0; round < 2 && !isDisabled(); ++round) {
+        while (m_pendingCount.contains(word))
+            if (!readAnswer())
+                return nullptr;
+        known = m_answers.constFind(word);
+        if (known != m_answers.constEnd())
+            return &*known;
+        askAbout(word);
+    }
+    return nullptr;
+}
+
+void IspellEngine::askAhead(QStringView segment, int from) {
+    // The first word is the one the check needs: it goes out even when many are in flight.
+    if (m_answers.size() > MaxKeptAnswers)
+        m_answers.clear();
+    QStringList words;
+    int looked = 0;
+    auto collect = [&](QStringView text, int start) {
+        for (WordSplitter::Word span = WordSplitter::next(text, start);
+             span.length > 0 && looked < RefillScanLimit &&
+             (words.isEmpty() || m_pending.size() + words.size() < WordsInFlight);
+             span = WordSplitter::next(text, span.start + span.length), ++looked) {
+            const QString word = text.mid(span.start, span.length).toString();
+            if (isAsked(word) && !m_answers.contains(word) && !m_pendingCount.contains(word) &&
+                !words.contains(word))
+                words.append(word);
+        }
+    };
+    collect(segment, from);
+    collect(m_textAhead, 0);
+    QList<QByteArray> lines;
+    for (const QString& word : std::as_const(words)) {
+        const std::optional<QByteArray> bytes = m_encoding->encode(m_wordTable.convert(word));
+        // Not in the dictionary's character set, or longer than the exchange takes: not checkable.
+        if (!bytes || !IspellPipe::fits("^" + *bytes)) {
+            m_answers.insert(word, Answer{});
+            continue;
+        }
+        // "^" makes the line a word even when it begins with a command character.
+        lines.append("^" + *bytes);
+        m_pending.enqueue({word, m_generation});
+        ++m_pendingCount[word];
+    }
+    if (!lines.isEmpty() && !m_pipe->sendQuestions(lines))
+        disable(m_pipe->failure());
+}
+
+bool IspellEngine::askAbout(const QString& word) {
+    askAhead(word, 0);
+    return !isDisabled();
+}
+
+bool IspellEngine::readAnswer() {
+    const Pending asked = m_pending.dequeue();
+    if (--m_pendingCount[asked.word] == 0)
+        m_pendingCount.remove(asked.word);
+    const std::optional<QList<QByteArray>> lines = m_pipe->nextAnswer();
     if (!lines) {
         disable(m_pipe->failure());
-        return true;
+        return false;
     }
     QStringList decoded;
     for (const QByteArray& line : *lines)
@@ -184,14 +255,17 @@ bool IspellEngine::checkWord(const QString& word) {
     if (!answer) {
         disable(QStringLiteral("the program answered outside the protocol: %1")
                     .arg(decoded.join(u'|').left(200)));
-        return true;
+        return false;
     }
-    if (!answer->misspelled)
+    if (answer->misspelled && asked.generation != m_generation)
         return true;
-    // Kept together, so that the suggestions belong to the word the checker shows.
-    m_lastReply = answer->reply;
-    m_currentWord = word;
-    return false;
+    m_answers.insert(asked.word, Answer{answer->misspelled, answer->reply});
+    return true;
+}
+
+void IspellEngine::forgetFindings() {
+    ++m_generation;
+    m_answers.removeIf([](const auto& entry) { return entry.value().misspelled; });
 }
 
 void IspellEngine::sendLine(const QString& line) {
@@ -219,6 +293,7 @@ void IspellEngine::addWord(const QString& word) {
     if (isDisabled() || !isSingleWord(word))
         return;
     sendLine(QLatin1Char('*') + word);
+    forgetFindings();
     // hunspell and aspell write the personal dictionary only when told to.
     if (!isDisabled())
         sendLine(QStringLiteral("#"));
@@ -228,21 +303,18 @@ void IspellEngine::ignoreAlways(const QString& word) {
     if (isDisabled() || !isSingleWord(word))
         return;
     sendLine(QLatin1Char('@') + word);
+    forgetFindings();
 }
 
 void IspellEngine::fillSuggestions(const QString& word, QStringList& list) {
     list.clear();
     if (isDisabled())
         return;
-    // The dialog asks about the last finding; another word is asked about afresh.
+    // The dialog asks about the last finding; another word is looked up (or asked about) on its own.
     if (!word.isEmpty() && word != m_currentWord && isSingleWord(word)) {
-        const QString lastReply = m_lastReply, currentWord = m_currentWord, changeTo = m_changeTo;
-        const bool misspelled = !checkWord(word);
-        if (misspelled && !isDisabled())
-            list = IspellAnswer::suggestionsOf(m_lastReply);
-        m_lastReply = lastReply;
-        m_currentWord = currentWord;
-        m_changeTo = changeTo;
+        const Answer* answer = answerFor(word, word, 0);
+        if (answer && answer->misspelled && !isDisabled())
+            list = IspellAnswer::suggestionsOf(answer->reply);
         return;
     }
     list = IspellAnswer::suggestionsOf(m_lastReply);

@@ -216,9 +216,11 @@ void SpellChecker::runCheck() {
         const QString buffer = textRange(s, e);
         int errorLength = 0, errorStart = 0;
         result = RC::NoErrors;
-        if (speller)
+        if (speller) {
+            speller->setTextAhead(QStringView(m_text).mid(e, std::max(0, m_rangeEnd - e)));
             result = m_atParaStart ? speller->checkSegmentStart(buffer, errorLength, errorStart)
                                    : speller->checkSegmentContinued(buffer, errorLength, errorStart);
+        }
         m_lastResult = result;
         if (result != RC::NoErrors) {
             // A finding covers at least one character of the segment, so the walk always moves on.

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 class SpellChecker;
 
@@ -24,6 +25,9 @@ public:
     virtual SpellResult checkSegmentStart(const QString& buffer, int& errorLength, int& errorStart) = 0;
     // A segment that continues a paragraph.
     virtual SpellResult checkSegmentContinued(const QString& buffer, int& errorLength, int& errorStart) = 0;
+    // The text behind the next segment, up to the end of the checked range, for an engine that asks
+    // about the words ahead while the user decides. Valid only until the next check call returns.
+    virtual void setTextAhead(QStringView text) { Q_UNUSED(text); }
     virtual void changeOnce(const QString& word, const QString& replacement) = 0;
     virtual void changeAlways(const QString& word, const QString& replacement) = 0;
     // Adds the word to the user dictionary.

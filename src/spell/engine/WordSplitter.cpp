@@ -1,6 +1,7 @@
 #include "WordSplitter.h"
 
 #include <QChar>
+#include <algorithm>
 
 namespace {
 
@@ -34,22 +35,27 @@ bool WordSplitter::endsInWord(QStringView text, int position) {
     return isWordCharacter(codePointAt(text, at, size));
 }
 
-QList<WordSplitter::Word> WordSplitter::words(QStringView text) {
-    QList<Word> found;
+WordSplitter::Word WordSplitter::next(QStringView text, int from) {
+    qsizetype i = std::max(from, 0);
     qsizetype start = -1;
-    for (qsizetype i = 0; i < text.size();) {
+    while (i < text.size()) {
         int size = 0;
         const bool inWord = isWordCharacter(codePointAt(text, i, size));
         if (inWord && start < 0)
             start = i;
-        if (!inWord && start >= 0) {
-            found.append({int(start), int(i - start)});
-            start = -1;
-        }
+        if (!inWord && start >= 0)
+            return {int(start), int(i - start)};
         i += size;
     }
     if (start >= 0)
-        found.append({int(start), int(text.size() - start)});
+        return {int(start), int(text.size() - start)};
+    return {int(text.size()), 0};
+}
+
+QList<WordSplitter::Word> WordSplitter::words(QStringView text) {
+    QList<Word> found;
+    for (Word word = next(text, 0); word.length > 0; word = next(text, word.start + word.length))
+        found.append(word);
     return found;
 }
 

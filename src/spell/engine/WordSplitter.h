@@ -20,6 +20,8 @@ public:
     // Whether the character that ends at `position` (the one before a caret there) is part of a word.
     static bool endsInWord(QStringView text, int position);
     static QList<Word> words(QStringView text);
+    // The first word that starts at or after `from`; length 0 when there is none.
+    static Word next(QStringView text, int from);
     // Whether the text is exactly one word.
     static bool isSingleWord(QStringView text);
 };
