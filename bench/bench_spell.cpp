@@ -21,6 +21,7 @@
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -52,8 +53,22 @@ QString longNote(int words, bool withFindings = true) {
     return text;
 }
 
-// 5,000 words without repeats (so that no answer is known before it is asked for), 12 a line: plain
-// lower-case words of the system's word list; the repeating note when there is none.
+// The lines a program prints for the words given one a line; nullopt when it cannot be run.
+std::optional<QStringList> filterWords(const QString& commandLine, const QStringList& words) {
+    QStringList arguments = QProcess::splitCommand(commandLine);
+    QProcess program;
+    program.start(arguments.takeFirst(), arguments);
+    if (!program.waitForStarted(5000))
+        return std::nullopt;
+    program.write(words.join(QLatin1Char('\n')).toUtf8() + '\n');
+    program.closeWriteChannel();
+    if (!program.waitForFinished(60000) || program.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(program.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// 5,000 words without repeats (so that no answer is known before it is asked for) that all three
+// programs accept, 12 a line, from the system's word list; the repeating note when there is none.
 QString distinctNote() {
     QFile list(QStringLiteral("/usr/share/dict/american-english"));
     if (!list.open(QIODevice::ReadOnly))
@@ -63,6 +78,12 @@ QString distinctNote() {
     for (const QByteArray& line : list.readAll().split('\n'))
         if (const QString word = QString::fromUtf8(line); plain.match(word).hasMatch())
             words << word;
+    if (const auto correct = filterWords(QStringLiteral("hunspell -d en_US -G"), words))
+        words = *correct;
+    for (const char* lister : {"aspell --lang=en_US list", "ispell -l -d american"})
+        if (const auto wrong = filterWords(QString::fromLatin1(lister), words))
+            for (const QString& word : *wrong)
+                words.removeAll(word);
     QString text;
     const qsizetype step = std::max<qsizetype>(1, words.size() / 5000);
     for (int i = 0; i < 5000 && i * step < words.size(); ++i)
@@ -128,7 +149,7 @@ void run(const char* name, EngineType type, const SpellConfiguration& configurat
 
 // Milliseconds the program itself takes over the lines, all sent at once, until the last answer:
 // the floor of any client. Negative when the program cannot be run.
-double programFloor(const QString& commandLine, const QString& text) {
+double programFloor(const QString& commandLine, const QString& text, bool wordPerLine = false) {
     QStringList arguments = QProcess::splitCommand(commandLine);
     QProcess program;
     program.start(arguments.takeFirst(), arguments);
@@ -139,7 +160,9 @@ double programFloor(const QString& commandLine, const QString& text) {
             return -1;
     program.readLine(); // the greeting
     QByteArray input = "!\n";
-    const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines = text.split(wordPerLine ? QRegularExpression(QStringLiteral("\\s+"))
+                                                     : QRegularExpression(QStringLiteral("\n")),
+                                         Qt::SkipEmptyParts);
     for (const QString& line : lines)
         input += '^' + line.toUtf8() + '\n';
     QElapsedTimer clock;
@@ -200,9 +223,8 @@ SkipFigures skipTimes(const SpellConfiguration& configuration, const QString& se
 // A note without findings against the program's floor, and the time from each Skip to the next
 // finding in a note with findings; the engine is started before the clock runs.
 void runPipe(const char* name, const QString& commandLine, const SpellConfiguration& configuration,
-             const QString& scratch) {
+             const QString& scratch, const QString& clean) {
     const QString section = QStringLiteral("English (United States) - ") + QString::fromLatin1(name);
-    const QString clean = distinctNote();
     double check = 0;
     int cleanFindings = 0;
     bool available = false;
@@ -224,14 +246,16 @@ void runPipe(const char* name, const QString& commandLine, const SpellConfigurat
         return;
     }
     const double floor = programFloor(commandLine, clean);
+    const double wordFloor = programFloor(commandLine, clean, true);
 
     const auto [median, worst, count] = skipTimes(configuration, section, scratch, 0);
     const auto [pausedMedian, pausedWorst, pausedCount] = skipTimes(configuration, section, scratch, 250);
-    std::printf("spell %-8s 5000 words, none repeated (%d found): %.0f ms, %s -a alone %.0f ms, ratio %.2f\n"
+    std::printf("spell %-8s 5000 words, none repeated (%d found): %.0f ms, %s -a alone %.0f ms (a word a "
+                "line %.0f ms), ratio %.2f\n"
                 "spell %-8s Skip to next finding: at once median %.2f ms, worst %.2f ms (%d skips); "
                 "after 250 ms looking median %.2f ms, worst %.2f ms (%d skips)\n",
-                name, cleanFindings, check, name, floor, floor > 0 ? check / floor : 0.0, name, median, worst,
-                count, pausedMedian, pausedWorst, pausedCount);
+                name, cleanFindings, check, name, floor, wordFloor, floor > 0 ? check / floor : 0.0, name,
+                median, worst, count, pausedMedian, pausedWorst, pausedCount);
 }
 
 } // namespace
@@ -242,10 +266,12 @@ int main(int argc, char** argv) {
     const SpellConfiguration configuration(nullptr, folder);
     const QString text = longNote(5000);
     const QTemporaryDir scratch;
+    const QString clean = distinctNote();
     run("library", EngineType::Library, configuration, text, scratch.path());
-    runPipe("hunspell", QStringLiteral("hunspell -a -d en_US -i UTF-8"), configuration, scratch.path());
+    runPipe("hunspell", QStringLiteral("hunspell -a -d en_US -i UTF-8"), configuration, scratch.path(),
+            clean);
     runPipe("aspell", QStringLiteral("aspell -a --lang=en_US --encoding=utf-8"), configuration,
-            scratch.path());
-    runPipe("ispell", QStringLiteral("ispell -a -B -d american"), configuration, scratch.path());
+            scratch.path(), clean);
+    runPipe("ispell", QStringLiteral("ispell -a -B -d american"), configuration, scratch.path(), clean);
     return 0;
 }

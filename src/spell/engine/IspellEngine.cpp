@@ -171,7 +171,7 @@ SpellResult IspellEngine::checkSegment(const QString& buffer, int& errorLength, 
 
 bool IspellEngine::isAsked(const QString& word) const {
     // The options are looked at first: an ignored word need not be asked about.
-    if (hasSpellOption(options(), SpellOption::IgnoreAllCaps) && word == QLocale::system().toUpper(word))
+    if (hasSpellOption(options(), SpellOption::IgnoreAllCaps) && word == m_locale.toUpper(word))
         return false;
     if (hasSpellOption(options(), SpellOption::IgnoreMixedDigits) &&
         std::any_of(word.begin(), word.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QLocale>
 #include <QQueue>
 #include <QString>
 #include <memory>
@@ -89,6 +90,7 @@ private:
     // Counts the accepts and adds: an answer asked for before the last one may be stale.
     quint64 m_generation = 0;
     QStringView m_textAhead;
+    const QLocale m_locale = QLocale::system();
     QString m_lastReply;
     QString m_changeTo;
     QString m_currentWord;

@@ -79,17 +79,6 @@ bool IspellPipe::send(const QByteArray& line) {
     return write(line + '\n');
 }
 
-std::optional<QList<QByteArray>> IspellPipe::ask(const QByteArray& line) {
-    if (!isRunning() || !fits(line))
-        return std::nullopt;
-    while (m_pending > 0)
-        if (!nextAnswer())
-            return std::nullopt;
-    if (!sendQuestions({line}))
-        return std::nullopt;
-    return nextAnswer();
-}
-
 bool IspellPipe::sendQuestions(const QList<QByteArray>& lines) {
     if (!isRunning() || !std::all_of(lines.begin(), lines.end(), fits))
         return false;

@@ -43,15 +43,12 @@ public:
     // Sends a line that has no answer (a command). False when the line does not fit or the pipe
     // failed (then it is stopped).
     bool send(const QByteArray& line);
-    // Sends a line and reads its answer: the lines before the empty line that ends it, without
-    // line ends. nullopt when the line does not fit (the pipe stays up) or the exchange failed (the
-    // pipe is stopped). Answers still pending are read (and dropped) first.
-    std::optional<QList<QByteArray>> ask(const QByteArray& line);
     // Sends lines that each get an answer, in one write; their answers are read with nextAnswer.
     // False when a line does not fit (nothing is sent) or the pipe failed (then it is stopped).
     bool sendQuestions(const QList<QByteArray>& lines);
-    // The answer to the oldest line sent and not answered yet; each answer has AnswerTimeoutMs
-    // and MaxAnswerSize of its own. nullopt when none is pending or the exchange failed.
+    // The answer to the oldest line sent and not answered yet: the lines before the empty line that
+    // ends it, without line ends. Each answer has AnswerTimeoutMs and MaxAnswerSize of its own.
+    // nullopt when none is pending or the exchange failed (then the pipe is stopped).
     std::optional<QList<QByteArray>> nextAnswer();
     qsizetype pendingAnswers() const { return m_pending; }
 

@@ -165,6 +165,36 @@ private slots:
         QCOMPARE(engine->changeTo(), QStringLiteral("the"));
     }
 
+    void wordsAheadAreAskedTogetherAndFindingsForgottenAfterAnAccept() {
+        IspellSetup setup;
+        // Logs every line it reads; only "teh" is wrong; commands get no answer.
+        setup.script(
+            QStringLiteral("logging.sh"),
+            "echo '@(#) International Ispell Version 3.1.20 (fake)'\n"
+            "while read line; do echo \"$line\" >> asked.log\n"
+            "case \"$line\" in '^teh') echo '& teh 1 1: the';; '!'|@*) continue;; esac; echo; done\n");
+        setup.english("%AppDir%ispell/logging.sh -a");
+        auto engine = setup.engine();
+        auto asked = [&] {
+            return QString::fromUtf8(
+                       TestFolders::readFile(setup.ispellFolder() + QStringLiteral("asked.log")))
+                .split(u'\n', Qt::SkipEmptyParts);
+        };
+        int start = -1, length = -1;
+        const QString text = QStringLiteral("teh two three");
+        engine->setTextAhead(u"four teh");
+        QCOMPARE(check(*engine, text, start, length), SpellResult::UnknownInputWord);
+        // The words behind the finding and behind the segment went out with it, each once.
+        QTRY_COMPARE(asked(), (QStringList{"!", "^teh", "^two", "^three", "^four"}));
+        QCOMPARE(engine->checkSegmentContinued(text.mid(3), length, start), SpellResult::NoErrors);
+        QCOMPARE(check(*engine, QStringLiteral("four teh"), start, length), SpellResult::UnknownInputWord);
+        QCOMPARE(asked().size(), 5);
+        // After Skip All the kept finding is stale: the program is asked again.
+        engine->ignoreAlways(QStringLiteral("teh"));
+        QCOMPARE(check(*engine, QStringLiteral("teh"), start, length), SpellResult::UnknownInputWord);
+        QTRY_COMPARE(asked().mid(5), (QStringList{"@teh", "^teh"}));
+    }
+
     void addedWordsAreKeptAndSkippedWordsAreNot_data() {
         QTest::addColumn<QByteArray>("cmd");
         QTest::addColumn<QString>("personalDictionary");
