@@ -1,6 +1,8 @@
 // Times Spell Check over a long note with each engine: the first check (which starts the engine: the
 // ispell program, or the speller library and its dictionary) and a second one with the engine
-// cached, skipping every finding as a person pressing Skip would.
+// cached, skipping every finding as a person pressing Skip would. For the pipe programs also: a note
+// without findings against the program's own speed over the same lines (its floor), and the time
+// from a Skip to the next finding.
 #include "controls/LinkTextEdit.h"
 #include "spell/engine/ISpellDialog.h"
 #include "spell/engine/IspellEngine.h"
@@ -11,10 +13,16 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
 #include <cstdio>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -32,16 +40,54 @@ public:
     void setDialogCaption(const QString&) override {}
 };
 
-QString longNote(int words) {
+QString longNote(int words, bool withFindings = true) {
     static const char* correct[] = {"the",   "garden", "needs",  "water",   "before", "we",      "leave",
                                     "for",   "the",    "summer", "holiday", "and",    "someone", "should",
                                     "check", "the",    "post",   "every",   "second", "day"};
     static const char* wrong[] = {"teh", "recieve", "tomorow", "wierd", "seperate"};
     QString text;
     for (int i = 0; i < words; ++i) {
-        text += QString::fromLatin1(i % 50 == 49 ? wrong[(i / 50) % 5] : correct[i % 20]);
+        text += QString::fromLatin1(withFindings && i % 50 == 49 ? wrong[(i / 50) % 5] : correct[i % 20]);
         text += (i % 12 == 11) ? QLatin1Char('\n') : QLatin1Char(' ');
     }
+    return text;
+}
+
+// The lines a program prints for the words given one a line; nullopt when it cannot be run.
+std::optional<QStringList> filterWords(const QString& commandLine, const QStringList& words) {
+    QStringList arguments = QProcess::splitCommand(commandLine);
+    QProcess program;
+    program.start(arguments.takeFirst(), arguments);
+    if (!program.waitForStarted(5000))
+        return std::nullopt;
+    program.write(words.join(QLatin1Char('\n')).toUtf8() + '\n');
+    program.closeWriteChannel();
+    if (!program.waitForFinished(60000) || program.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(program.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// 5,000 words without repeats (so that no answer is known before it is asked for) that all three
+// programs accept, 12 a line, from the system's word list; the repeating note when there is none.
+QString distinctNote() {
+    QFile list(QStringLiteral("/usr/share/dict/american-english"));
+    if (!list.open(QIODevice::ReadOnly))
+        return longNote(5000, false);
+    const QRegularExpression plain(QStringLiteral("^[a-z]{3,}$"));
+    QStringList words;
+    for (const QByteArray& line : list.readAll().split('\n'))
+        if (const QString word = QString::fromUtf8(line); plain.match(word).hasMatch())
+            words << word;
+    if (const auto correct = filterWords(QStringLiteral("hunspell -d en_US -G"), words))
+        words = *correct;
+    for (const char* lister : {"aspell --lang=en_US list", "ispell -l -d american"})
+        if (const auto wrong = filterWords(QString::fromLatin1(lister), words))
+            for (const QString& word : *wrong)
+                words.removeAll(word);
+    QString text;
+    const qsizetype step = std::max<qsizetype>(1, words.size() / 5000);
+    for (int i = 0; i < 5000 && i * step < words.size(); ++i)
+        text += words[i * step] + ((i % 12 == 11) ? QLatin1Char('\n') : QLatin1Char(' '));
     return text;
 }
 
@@ -58,25 +104,21 @@ double checkOnce(SpellChecker& checker, LinkTextEdit& field, bool& finished) {
     return double(clock.nsecsElapsed()) / 1e6;
 }
 
-void run(const char* name, EngineType type, const SpellConfiguration& configuration, const QString& text,
-         const QString& scratch) {
-    SpellChecker checker;
-    SkippingDialog dialog;
-    bool finished = false;
+void setUp(SpellChecker& checker, SkippingDialog& dialog, bool& finished, EngineType type,
+           const QString& section, const SpellConfiguration& configuration, const QString& scratch) {
     checker.setConfiguration(&configuration);
     // The library knows its languages by locale; the pipe descriptors by the name the picker shows.
     const bool pipe = type == EngineType::Ispell;
     checker.setLanguage(pipe ? 0 : 1033);
-    checker.languageText = pipe ? QStringLiteral("English (United States) - hunspell") : QString();
+    checker.setLanguageText(section);
     checker.setEngineType(type);
-    checker.modalDialog = false;
+    checker.setModalDialog(false);
     checker.setTextLanguage(TextLanguage::English);
     checker.setDialogFactory([&](SpellChecker&) -> ISpellDialog* { return &dialog; });
-    checker.onFinished = [&](SpellChecker*) { finished = true; };
+    QObject::connect(&checker, &SpellChecker::finished, [&] { finished = true; });
     // The user dictionary in a folder of the run's own, never beside the system's dictionaries.
-    checker.onGetDictionary = [&](SpellChecker*, LanguageId, QString& dict) {
-        dict = scratch + QStringLiteral("/CUSTOM.DIC");
-    };
+    checker.setUserDictionaryChooser(
+        [scratch](LanguageId, const QString&) { return scratch + QStringLiteral("/CUSTOM.DIC"); });
     checker.setEngineFactory(type, [](LanguageId language, SpellOptionFlags options, SpellChecker* owner) {
         std::unique_ptr<SpellEngine> engine;
         if (owner->engineType() == EngineType::Ispell)
@@ -85,16 +127,135 @@ void run(const char* name, EngineType type, const SpellConfiguration& configurat
             engine = std::make_unique<LibraryEngine>(language, options, owner);
         return engine;
     });
+}
+
+void run(const char* name, EngineType type, const SpellConfiguration& configuration, const QString& text,
+         const QString& scratch) {
+    SpellChecker checker;
+    SkippingDialog dialog;
+    bool finished = false;
+    setUp(checker, dialog, finished, type, QString(), configuration, scratch);
     LinkTextEdit field(false);
     field.setPlainText(text);
     const double first = checkOnce(checker, field, finished);
     const int findings = dialog.findings;
     const double next = checkOnce(checker, field, finished);
-    const bool disabled = !checker.currentEngine() || checker.currentEngine()->disabled;
+    const bool disabled = !checker.currentEngine() || checker.currentEngine()->isDisabled();
     std::printf(
         "spell %-8s %d words, %d findings: first check %.0f ms (engine start included), next %.0f ms%s\n",
         name, int(text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts).size()),
         findings, first, next, disabled ? " (engine not available)" : "");
+}
+
+// Milliseconds the program itself takes over the lines, all sent at once, until the last answer:
+// the floor of any client. Negative when the program cannot be run.
+double programFloor(const QString& commandLine, const QString& text, bool wordPerLine = false) {
+    QStringList arguments = QProcess::splitCommand(commandLine);
+    QProcess program;
+    program.start(arguments.takeFirst(), arguments);
+    if (!program.waitForStarted(5000))
+        return -1;
+    while (!program.canReadLine())
+        if (!program.waitForReadyRead(5000))
+            return -1;
+    program.readLine(); // the greeting
+    QByteArray input = "!\n";
+    const QStringList lines = text.split(wordPerLine ? QRegularExpression(QStringLiteral("\\s+"))
+                                                     : QRegularExpression(QStringLiteral("\n")),
+                                         Qt::SkipEmptyParts);
+    for (const QString& line : lines)
+        input += '^' + line.toUtf8() + '\n';
+    QElapsedTimer clock;
+    clock.start();
+    program.write(input);
+    for (qsizetype answered = 0; answered < lines.size();) {
+        while (program.canReadLine())
+            if (program.readLine().trimmed().isEmpty())
+                ++answered;
+        if (answered < lines.size() && !program.waitForReadyRead(10000))
+            return -1;
+    }
+    const double elapsed = double(clock.nsecsElapsed()) / 1e6;
+    program.closeWriteChannel();
+    program.waitForFinished(3000);
+    return elapsed;
+}
+
+struct SkipFigures {
+    double median;
+    double worst;
+    int count;
+};
+
+// The time from each Skip to the next finding over a note with findings, pressed at once or after
+// looking at each finding for `pauseMs` (then over the first 20 findings only).
+SkipFigures skipTimes(const SpellConfiguration& configuration, const QString& section, const QString& scratch,
+                      int pauseMs) {
+    SpellChecker checker;
+    SkippingDialog dialog;
+    bool finished = false;
+    setUp(checker, dialog, finished, EngineType::Ispell, section, configuration, scratch);
+    QStringList ignored;
+    checker.fillSuggestions(QStringLiteral("the"), ignored, 0); // starts the program
+    LinkTextEdit field(false);
+    field.setPlainText(longNote(5000));
+    RichEditSpellControl control(field);
+    control.setSelection(0, 0);
+    finished = false;
+    checker.checkControl(control);
+    std::vector<double> skips;
+    while (!finished && (pauseMs == 0 || skips.size() < 20)) {
+        if (pauseMs > 0)
+            QThread::msleep(pauseMs);
+        QElapsedTimer clock;
+        clock.start();
+        checker.continueCheck(); // Skip
+        skips.push_back(double(clock.nsecsElapsed()) / 1e6);
+    }
+    if (!finished)
+        checker.finishCheck();
+    std::sort(skips.begin(), skips.end());
+    if (skips.empty())
+        return {0, 0, 0};
+    return {skips[skips.size() / 2], skips.back(), int(skips.size())};
+}
+
+// A note without findings against the program's floor, and the time from each Skip to the next
+// finding in a note with findings; the engine is started before the clock runs.
+void runPipe(const char* name, const QString& commandLine, const SpellConfiguration& configuration,
+             const QString& scratch, const QString& clean) {
+    const QString section = QStringLiteral("English (United States) - ") + QString::fromLatin1(name);
+    double check = 0;
+    int cleanFindings = 0;
+    bool available = false;
+    {
+        SpellChecker checker;
+        SkippingDialog dialog;
+        bool finished = false;
+        setUp(checker, dialog, finished, EngineType::Ispell, section, configuration, scratch);
+        QStringList ignored;
+        checker.fillSuggestions(QStringLiteral("the"), ignored, 0); // starts the program
+        LinkTextEdit field(false);
+        field.setPlainText(clean);
+        check = checkOnce(checker, field, finished);
+        cleanFindings = dialog.findings;
+        available = checker.currentEngine() && !checker.currentEngine()->isDisabled();
+    }
+    if (!available) {
+        std::printf("spell %-8s not available\n", name);
+        return;
+    }
+    const double floor = programFloor(commandLine, clean);
+    const double wordFloor = programFloor(commandLine, clean, true);
+
+    const auto [median, worst, count] = skipTimes(configuration, section, scratch, 0);
+    const auto [pausedMedian, pausedWorst, pausedCount] = skipTimes(configuration, section, scratch, 250);
+    std::printf("spell %-8s 5000 words, none repeated (%d found): %.0f ms, %s -a alone %.0f ms (a word a "
+                "line %.0f ms), ratio %.2f\n"
+                "spell %-8s Skip to next finding: at once median %.2f ms, worst %.2f ms (%d skips); "
+                "after 250 ms looking median %.2f ms, worst %.2f ms (%d skips)\n",
+                name, cleanFindings, check, name, floor, wordFloor, floor > 0 ? check / floor : 0.0, name,
+                median, worst, count, pausedMedian, pausedWorst, pausedCount);
 }
 
 } // namespace
@@ -105,7 +266,12 @@ int main(int argc, char** argv) {
     const SpellConfiguration configuration(nullptr, folder);
     const QString text = longNote(5000);
     const QTemporaryDir scratch;
+    const QString clean = distinctNote();
     run("library", EngineType::Library, configuration, text, scratch.path());
-    run("hunspell", EngineType::Ispell, configuration, text, scratch.path());
+    runPipe("hunspell", QStringLiteral("hunspell -a -d en_US -i UTF-8"), configuration, scratch.path(),
+            clean);
+    runPipe("aspell", QStringLiteral("aspell -a --lang=en_US --encoding=utf-8"), configuration,
+            scratch.path(), clean);
+    runPipe("ispell", QStringLiteral("ispell -a -B -d american"), configuration, scratch.path(), clean);
     return 0;
 }

@@ -31,14 +31,14 @@ SpellCommands::SpellCommands(Parts parts, QObject* parent)
     c.setLanguage(2057);
     c.setEngineType(EngineType::Ispell);
     c.setTextLanguage(TextLanguage::English);
-    c.options = spellOption(SpellOption::SuggestFromUserDict) | spellOption(SpellOption::IgnoreAllCaps) |
-                spellOption(SpellOption::IgnoreMixedDigits) | spellOption(SpellOption::IgnoreRomanNumerals) |
-                spellOption(SpellOption::FindMissingSpaces) | spellOption(SpellOption::FindRepeatWord);
-    c.caption = QStringLiteral("Quillnote Spell Check");
-    c.font = SpellFont{QStringLiteral("Verdana"), 10, 13};
-    c.misspellingStyle = MisspellingStyle{QStringLiteral("Verdana"), 0xFF0000, 0};
-    c.modalDialog = true;
-    c.showFinishMessage = false;
+    c.setOptions(spellOption(SpellOption::SuggestFromUserDict) | spellOption(SpellOption::IgnoreAllCaps) |
+                 spellOption(SpellOption::IgnoreMixedDigits) | spellOption(SpellOption::IgnoreRomanNumerals) |
+                 spellOption(SpellOption::FindMissingSpaces) | spellOption(SpellOption::FindRepeatWord));
+    c.setCaption(QStringLiteral("Quillnote Spell Check"));
+    c.setFont(SpellFont{QStringLiteral("Verdana"), 10, 13});
+    c.setMisspellingStyle(MisspellingStyle{QStringLiteral("Verdana"), 0xFF0000, 0});
+    c.setModalDialog(true);
+    c.setShowFinishMessage(false);
     c.setPrompts(&parts.prompts);
     c.setConfiguration(&m_configuration);
     c.setDialogFactory([owner = m_owner](SpellChecker& checker) -> ISpellDialog* {
@@ -64,10 +64,9 @@ void SpellCommands::registerEngines(const QString& dataFolder) {
                                    return std::make_unique<LibraryEngine>(language, options, checker);
                                });
     // The dictionaries' own folder belongs to the system: the user's words go into the data folder.
-    m_checker.onGetDictionary = [dataFolder](SpellChecker*, LanguageId, QString& dict) {
-        if (dict.isEmpty())
-            dict = dataFolder + QStringLiteral("CUSTOM.DIC");
-    };
+    m_checker.setUserDictionaryChooser([dataFolder](LanguageId, const QString& chosen) {
+        return chosen.isEmpty() ? dataFolder + QStringLiteral("CUSTOM.DIC") : chosen;
+    });
 }
 
 void SpellCommands::checkSpelling() {
@@ -101,14 +100,15 @@ void SpellCommands::reportUnusableEngine() {
     // A disabled engine passes every word: say so, or a check that could not look at the words
     // would read as "no mistakes".
     const SpellEngine* engine = m_checker.currentEngine();
-    if (!engine || !engine->disabled)
+    if (!engine || !engine->isDisabled())
         return;
     if (engine->stoppedAnswering()) {
         m_log.logErrorQuietly({LogUnit::Main, LogRoutine::CheckSpelling,
                                QStringLiteral("The spelling program \"%1\" stopped answering: %2")
-                                   .arg(engine->cmd, engine->failure())});
+                                   .arg(engine->command(), engine->failure())});
         m_prompts.messageDlg(stoppedAnsweringText(*engine), MsgKind::Warning, MsgButton::OK);
         return;
     }
-    m_prompts.messageDlg(formatSpellText(24, m_checker.languageText), MsgKind::Warning, MsgButton::OK);
+    m_prompts.messageDlg(formatSpellText(SpellText::LanguageNotInstalled, m_checker.languageText()),
+                         MsgKind::Warning, MsgButton::OK);
 }

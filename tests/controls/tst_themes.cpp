@@ -166,8 +166,8 @@ private slots:
         checker.setEngineFactory(EngineType::Ispell, ScriptedSpeller::factory(script));
         checker.setDialogFactory(SpellingDialog::factory(&window));
         checker.setTextLanguage(TextLanguage::English);
-        checker.misspellingStyle =
-            MisspellingStyle{QStringLiteral("Verdana"), 0xFF0000, 0}; // the program's red
+        checker.setMisspellingStyle(
+            MisspellingStyle{QStringLiteral("Verdana"), 0xFF0000, 0}); // the program's red
         RichEditSpellControl control(*edit);
 
         checker.checkControl(control); // the checker's dialog is modeless unless told otherwise

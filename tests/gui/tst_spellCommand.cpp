@@ -34,11 +34,11 @@ class TestSpellCommand : public QObject {
             if (pipeProgram) {
                 w->testAccess().languagePicker()->setItemIndex(
                     w->testAccess().languagePicker()->findText(QStringLiteral("Fake - pipe")));
-                QCOMPARE(checker.languageText, QStringLiteral("Fake - pipe"));
+                QCOMPARE(checker.languageText(), QStringLiteral("Fake - pipe"));
             } else {
                 // The language picker has configured the checker from this machine's dictionaries:
                 // fix language and engine for the scripted engine.
-                checker.available = true;
+                checker.setAvailable(true);
                 checker.setLanguage(2057);
                 checker.setEngineType(EngineType::Ispell);
                 checker.setEngineFactory(EngineType::Ispell, ScriptedSpeller::factory(script));

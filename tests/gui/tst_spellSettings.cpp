@@ -102,7 +102,7 @@ private slots:
         MainWindow& w = again.start();
         QCOMPARE(w.testAccess().languagePicker()->itemIndex(), 2);
         QCOMPARE(w.testAccess().spell().checker().language(), LanguageId(1031));
-        QCOMPARE(w.testAccess().spell().checker().cmd, QStringLiteral("ispell -a -d german"));
+        QCOMPARE(w.testAccess().spell().checker().command(), QStringLiteral("ispell -a -d german"));
     }
 };
 

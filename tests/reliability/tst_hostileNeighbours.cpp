@@ -178,7 +178,7 @@ private slots:
         clock.start();
         auto engine = std::make_unique<IspellEngine>(1033, 0, &setup.checker);
         int length = 0, start = 0;
-        if (!engine->disabled)
+        if (!engine->isDisabled())
             engine->checkSegmentStart(QStringLiteral("one two three four"), length, start);
         const qint64 pid = engine->processId();
         engine.reset(); // ends the program, as closing the spelling dialog does

@@ -40,9 +40,7 @@ ScriptedSpellDialog::Answer ScriptedSpellDialog::del() {
 
 ScriptedSpellDialog::Answer ScriptedSpellDialog::cancel() {
     return [](SpellChecker& checker, ScriptedSpellDialog& dialog) {
-        checker.cancelled = true;
-        if (checker.onCancel)
-            checker.onCancel(&dialog);
+        checker.cancel(&dialog);
         checker.finishCheck();
     };
 }
@@ -92,7 +90,7 @@ void ScriptedSpellDialog::presentSkipOrEdit(const QString& message) {
 }
 
 void ScriptedSpellDialog::presentRepeatedWord() {
-    present('C', SpellTexts[17]);
+    present('C', spellText(SpellText::RepeatedWord));
 }
 
 void ScriptedSpellDialog::present(char kind, const QString& message) {
@@ -108,7 +106,7 @@ void ScriptedSpellDialog::present(char kind, const QString& message) {
     m_checker.lineAt(p.errorPos, lineStart, p.line);
     if (kind == 'A') {
         using RC = SpellResult;
-        const LanguageId language = m_checker.currentEngine() ? m_checker.currentEngine()->language : 0;
+        const LanguageId language = m_checker.currentEngine() ? m_checker.currentEngine()->language() : 0;
         switch (p.result) {
         case RC::UnknownInputWord:
         case RC::ReturningChangeOnce:
@@ -136,7 +134,7 @@ void ScriptedSpellDialog::present(char kind, const QString& message) {
 void ScriptedSpellDialog::showDialog() {
     m_visible = true;
     ++shows;
-    if (m_checker.modalDialog && !m_inModal)
+    if (m_checker.isModalDialog() && !m_inModal)
         runModal();
 }
 

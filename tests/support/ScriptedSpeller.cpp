@@ -15,10 +15,9 @@ QStringList SpellScript::buffers() const {
 
 ScriptedSpeller::ScriptedSpeller(std::shared_ptr<SpellScript> script, EngineType type, LanguageId language,
                                  SpellOptionFlags options, SpellChecker* checker)
-    : SpellEngine(language, options, checker), m_script(std::move(script)) {
-    SpellerType = type;
-    disabled = m_script->disabled;
-    languageText = QStringLiteral("scripted");
+    : SpellEngine(type, language, options, checker), m_script(std::move(script)) {
+    setDisabled(m_script->disabled);
+    setLanguageText(QStringLiteral("scripted"));
 }
 
 SpellChecker::EngineFactory ScriptedSpeller::factory(std::shared_ptr<SpellScript> script, EngineType type) {
@@ -40,10 +39,10 @@ SpellResult ScriptedSpeller::checkSegmentContinued(const QString& buffer, int& e
 }
 
 SpellResult ScriptedSpeller::check(const QString& buffer, bool start, int& errorLength, int& errorStart) {
-    m_script->checks.push_back({language, buffer, start});
+    m_script->checks.push_back({language(), buffer, start});
     if (!m_script->failCheck.isEmpty() && buffer.contains(m_script->failCheck))
         throw SpellError(QStringLiteral("Spelling error No 3"));
-    if (disabled)
+    if (isDisabled())
         return SpellResult::NoErrors;
     int best = -1;
     const SpellScript::Entry* found = nullptr;

@@ -7,6 +7,7 @@
 #include "spell/engine/Languages.h"
 #include "spell/engine/SpellChecker.h"
 #include "spell/engine/SpellConfiguration.h"
+#include "spell/engine/WordSplitter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -34,15 +35,6 @@ bool isWritableFolder(const QString& folder) {
 
 } // namespace
 
-const QString IspellEngine::Delimiters = QStringLiteral(" <>!.,;:/\\|\"[]{}()+_=`~@&$%^*?#-");
-
-bool IspellEngine::isDelimiter(QChar c) {
-    // Line breaks cannot be part of a word: a word is one line of the exchange.
-    return Delimiters.contains(c) || c == QLatin1Char('\t') || c == QLatin1Char('\n') ||
-           c == QLatin1Char('\r') || c == QChar(0x0B) || c == QChar(0x0C) || c == QChar(0x85) ||
-           c == QChar(0x2028) || c == QChar(0x2029) || c == QChar(0);
-}
-
 QString IspellEngine::homeFolder(const QString& ispellDirectory) {
     // An installed program folder stays the package's, even for root, who may write anywhere.
     const bool installed =
@@ -56,46 +48,43 @@ QString IspellEngine::homeFolder(const QString& ispellDirectory) {
 }
 
 IspellEngine::IspellEngine(LanguageId language, SpellOptionFlags options, SpellChecker* checker)
-    : SpellEngine(language, options, checker) {
-    SpellerType = EngineType::Ispell;
-    disabled = true;
+    : SpellEngine(EngineType::Ispell, language, options, checker) {
+    setDisabled(true);
     const QString ispellDirectory = ispellDirectoryOf(checker);
     if (!findSection(ispellDirectory)) {
         m_failure = QStringLiteral("no ispell dictionary for language %1").arg(language);
         return;
     }
     if (language != 0 && checker)
-        languageText = languageName(language, checker->languageNameForm);
+        setLanguageText(languageName(language, checker->languageNameForm()));
     startProgram(ispellDirectory, m_rawCmd);
 }
 
 IspellEngine::~IspellEngine() = default;
 
 bool IspellEngine::findSection(const QString& ispellDirectory) {
-    const LanguageId wanted = language;
+    const LanguageId wanted = language();
     const QList<IspellSection> sections = IspellCatalog::scan(ispellDirectory);
     for (const IspellSection& section : sections) {
-        languageText = section.name;
-        language = section.language;
+        setLanguageText(section.name);
+        setLanguage(section.language);
         m_rawCmd = section.cmd;
-        cmd = IspellCatalog::expandCommand(section.cmd, ispellDirectory);
-        charset = section.charset;
-        surrogate = section.surrogate;
-        flag = section.flag;
+        setSection(IspellCatalog::expandCommand(section.cmd, ispellDirectory), section.charset,
+                   section.surrogate, section.flag);
         const bool matches =
-            wanted != 0 ? section.language == wanted : checker && section.name == checker->languageText;
+            wanted != 0 ? section.language == wanted : checker() && section.name == checker()->languageText();
         if (matches)
             return true;
     }
     if (sections.isEmpty())
-        language = 0;
+        setLanguage(0);
     return false;
 }
 
 void IspellEngine::startProgram(const QString& ispellDirectory, const QString& rawCmd) {
-    m_encoding = std::make_unique<IspellEncoding>(charset);
+    m_encoding = std::make_unique<IspellEncoding>(charset());
     if (!m_encoding->isValid()) {
-        disable(QStringLiteral("unknown character set \"%1\"").arg(charset));
+        disable(QStringLiteral("unknown character set \"%1\"").arg(charset()));
         return;
     }
     // Split before expanding, so that a blank in the folder's path stays inside its argument.
@@ -121,21 +110,21 @@ void IspellEngine::startProgram(const QString& ispellDirectory, const QString& r
         disable(m_pipe->failure());
         return;
     }
-    disabled = false;
+    setDisabled(false);
 }
 
 void IspellEngine::disable(const QString& why) {
     // A program that worked and then failed, or one that never greeted in time, is there but stopped
     // answering; one that could not start or refused its dictionary is missing.
     if (m_failure.isEmpty()) {
-        m_stoppedAnswering = !disabled || (m_pipe && m_pipe->timedOut());
+        m_stoppedAnswering = !isDisabled() || (m_pipe && m_pipe->timedOut());
         m_failure = why;
-        qCWarning(ispellLog, "ispell engine for \"%s\" disabled: %s", qUtf8Printable(languageText),
+        qCWarning(ispellLog, "ispell engine for \"%s\" disabled: %s", qUtf8Printable(languageText()),
                   qUtf8Printable(why));
     }
     if (m_pipe)
         m_pipe->kill(why);
-    disabled = true;
+    setDisabled(true);
 }
 
 qint64 IspellEngine::processId() const {
@@ -143,33 +132,32 @@ qint64 IspellEngine::processId() const {
 }
 
 SpellResult IspellEngine::checkSegmentStart(const QString& buffer, int& errorLength, int& errorStart) {
-    if (disabled)
-        return SpellResult::NoErrors;
-    const int length = int(buffer.size());
-    int i = 0;
-    for (;;) {
-        while (i < length && isDelimiter(buffer[i]))
-            ++i;
-        const int start = i;
-        while (i < length && !isDelimiter(buffer[i]))
-            ++i;
-        const QString word = buffer.mid(start, i - start);
-        if (word.isEmpty())
-            return SpellResult::NoErrors;
-        // The options are looked at first: an ignored word need not be asked about.
-        if (hasSpellOption(options, SpellOption::IgnoreAllCaps) && word == QLocale::system().toUpper(word))
+    return checkSegment(buffer, errorLength, errorStart);
+}
+
+SpellResult IspellEngine::checkSegmentContinued(const QString& buffer, int& errorLength, int& errorStart) {
+    return checkSegment(buffer, errorLength, errorStart);
+}
+
+SpellResult IspellEngine::checkSegment(const QString& buffer, int& errorLength, int& errorStart) {
+    struct ForgetAhead {
+        QStringView& ahead;
+        ~ForgetAhead() { ahead = {}; }
+    } forget{m_textAhead};
+    m_changeTo.clear();
+    for (WordSplitter::Word span = WordSplitter::next(buffer, 0); span.length > 0 && !isDisabled();
+         span = WordSplitter::next(buffer, span.start + span.length)) {
+        const QString word = buffer.mid(span.start, span.length);
+        if (!isAsked(word))
             continue;
-        if (hasSpellOption(options, SpellOption::IgnoreMixedDigits) &&
-            std::any_of(word.begin(), word.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        const Answer* answer = answerFor(word, buffer, span.start);
+        if (!answer || !answer->misspelled)
             continue;
-        if (checkWord(word))
-            continue;
-        if (disabled)
-            return SpellResult::NoErrors;
-        errorStart = start;
-        errorLength = int(m_currentWord.size());
-        // Leading characters checkWord dropped are not part of the finding.
-        errorStart += int(word.size() - m_currentWord.size());
+        // Kept together, so that the suggestions belong to the word the checker shows.
+        m_lastReply = answer->reply;
+        m_currentWord = word;
+        errorStart = span.start;
+        errorLength = span.length;
         for (const auto& [from, to] : m_sessionChanges) {
             if (from == m_currentWord) {
                 m_changeTo = to;
@@ -178,29 +166,87 @@ SpellResult IspellEngine::checkSegmentStart(const QString& buffer, int& errorLen
         }
         return SpellResult::UnknownInputWord;
     }
+    return SpellResult::NoErrors;
 }
 
-SpellResult IspellEngine::checkSegmentContinued(const QString& buffer, int& errorLength, int& errorStart) {
-    return checkSegmentStart(buffer, errorLength, errorStart);
+bool IspellEngine::isAsked(const QString& word) const {
+    // The options are looked at first: an ignored word need not be asked about.
+    if (hasSpellOption(options(), SpellOption::IgnoreAllCaps) && word == m_locale.toUpper(word))
+        return false;
+    if (hasSpellOption(options(), SpellOption::IgnoreMixedDigits) &&
+        std::any_of(word.begin(), word.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return false;
+    return true;
 }
 
-bool IspellEngine::checkWord(QString word) {
-    m_changeTo.clear();
-    int strip = 0;
-    while (strip < word.size() && (word[strip] == u'*' || word[strip] == u'+' || word[strip] == u'-'))
-        ++strip;
-    word.remove(0, strip);
-    if (word.isEmpty() || disabled)
-        return true;
-    const std::optional<QByteArray> bytes = m_encoding->encode(m_wordTable.convert(word));
-    // Not in the dictionary's character set, or longer than the exchange takes: not checkable.
-    if (!bytes || !IspellPipe::fits("^" + *bytes))
-        return true;
-    // "^" makes the line a word even when it begins with a command character.
-    const std::optional<QList<QByteArray>> lines = m_pipe->ask("^" + *bytes);
+const IspellEngine::Answer* IspellEngine::answerFor(const QString& word, QStringView segment, int from) {
+    auto known = m_answers.constFind(word);
+    if (known != m_answers.constEnd())
+        return &*known;
+    if (!m_pendingCount.contains(word) || m_pending.size() < WordsInFlight / 2)
+        askAhead(segment, from);
+    // A stale finding read on the way is dropped, and the word asked about again.
+    for (int round = 0; round < 2 && !isDisabled(); ++round) {
+        while (m_pendingCount.contains(word))
+            if (!readAnswer())
+                return nullptr;
+        known = m_answers.constFind(word);
+        if (known != m_answers.constEnd())
+            return &*known;
+        askAbout(word);
+    }
+    return nullptr;
+}
+
+void IspellEngine::askAhead(QStringView segment, int from) {
+    // The first word is the one the check needs: it goes out even when many are in flight.
+    if (m_answers.size() > MaxKeptAnswers)
+        m_answers.clear();
+    QStringList words;
+    int looked = 0;
+    auto collect = [&](QStringView text, int start) {
+        for (WordSplitter::Word span = WordSplitter::next(text, start);
+             span.length > 0 && looked < RefillScanLimit &&
+             (words.isEmpty() || m_pending.size() + words.size() < WordsInFlight);
+             span = WordSplitter::next(text, span.start + span.length), ++looked) {
+            const QString word = text.mid(span.start, span.length).toString();
+            if (isAsked(word) && !m_answers.contains(word) && !m_pendingCount.contains(word) &&
+                !words.contains(word))
+                words.append(word);
+        }
+    };
+    collect(segment, from);
+    collect(m_textAhead, 0);
+    QList<QByteArray> lines;
+    for (const QString& word : std::as_const(words)) {
+        const std::optional<QByteArray> bytes = m_encoding->encode(m_wordTable.convert(word));
+        // Not in the dictionary's character set, or longer than the exchange takes: not checkable.
+        if (!bytes || !IspellPipe::fits("^" + *bytes)) {
+            m_answers.insert(word, Answer{});
+            continue;
+        }
+        // "^" makes the line a word even when it begins with a command character.
+        lines.append("^" + *bytes);
+        m_pending.enqueue({word, m_generation});
+        ++m_pendingCount[word];
+    }
+    if (!lines.isEmpty() && !m_pipe->sendQuestions(lines))
+        disable(m_pipe->failure());
+}
+
+bool IspellEngine::askAbout(const QString& word) {
+    askAhead(word, 0);
+    return !isDisabled();
+}
+
+bool IspellEngine::readAnswer() {
+    const Pending asked = m_pending.dequeue();
+    if (--m_pendingCount[asked.word] == 0)
+        m_pendingCount.remove(asked.word);
+    const std::optional<QList<QByteArray>> lines = m_pipe->nextAnswer();
     if (!lines) {
         disable(m_pipe->failure());
-        return true;
+        return false;
     }
     QStringList decoded;
     for (const QByteArray& line : *lines)
@@ -209,14 +255,17 @@ bool IspellEngine::checkWord(QString word) {
     if (!answer) {
         disable(QStringLiteral("the program answered outside the protocol: %1")
                     .arg(decoded.join(u'|').left(200)));
-        return true;
+        return false;
     }
-    if (!answer->misspelled)
+    if (answer->misspelled && asked.generation != m_generation)
         return true;
-    // Kept together, so that the suggestions belong to the word the checker shows.
-    m_lastReply = answer->reply;
-    m_currentWord = word;
-    return false;
+    m_answers.insert(asked.word, Answer{answer->misspelled, answer->reply});
+    return true;
+}
+
+void IspellEngine::forgetFindings() {
+    ++m_generation;
+    m_answers.removeIf([](const auto& entry) { return entry.value().misspelled; });
 }
 
 void IspellEngine::sendLine(const QString& line) {
@@ -230,44 +279,42 @@ void IspellEngine::sendLine(const QString& line) {
 void IspellEngine::changeOnce(const QString&, const QString&) {}
 
 void IspellEngine::changeAlways(const QString& word, const QString& replacement) {
-    if (!disabled)
+    if (!isDisabled())
         m_sessionChanges.append({word, replacement});
 }
 
 // A word that is not one word for the exchange (empty, or holding a delimiter) would turn the
 // command into another one, or into several.
 static bool isSingleWord(const QString& word) {
-    return !word.isEmpty() && std::none_of(word.begin(), word.end(), IspellEngine::isDelimiter);
+    return WordSplitter::isSingleWord(word);
 }
 
 void IspellEngine::addWord(const QString& word) {
-    if (disabled || !isSingleWord(word))
+    if (isDisabled() || !isSingleWord(word))
         return;
     sendLine(QLatin1Char('*') + word);
+    forgetFindings();
     // hunspell and aspell write the personal dictionary only when told to.
-    if (!disabled)
+    if (!isDisabled())
         sendLine(QStringLiteral("#"));
 }
 
 void IspellEngine::ignoreAlways(const QString& word) {
-    if (disabled || !isSingleWord(word))
+    if (isDisabled() || !isSingleWord(word))
         return;
     sendLine(QLatin1Char('@') + word);
+    forgetFindings();
 }
 
 void IspellEngine::fillSuggestions(const QString& word, QStringList& list) {
     list.clear();
-    if (disabled)
+    if (isDisabled())
         return;
-    // The dialog asks about the last finding; another word is asked about afresh.
+    // The dialog asks about the last finding; another word is looked up (or asked about) on its own.
     if (!word.isEmpty() && word != m_currentWord && isSingleWord(word)) {
-        const QString lastReply = m_lastReply, currentWord = m_currentWord, changeTo = m_changeTo;
-        const bool misspelled = !checkWord(word);
-        if (misspelled && !disabled)
-            list = IspellAnswer::suggestionsOf(m_lastReply);
-        m_lastReply = lastReply;
-        m_currentWord = currentWord;
-        m_changeTo = changeTo;
+        const Answer* answer = answerFor(word, word, 0);
+        if (answer && answer->misspelled && !isDisabled())
+            list = IspellAnswer::suggestionsOf(answer->reply);
         return;
     }
     list = IspellAnswer::suggestionsOf(m_lastReply);

@@ -3,7 +3,10 @@
 #include "spell/engine/CodePages.h"
 #include "spell/engine/SpellEngine.h"
 
+#include <QHash>
 #include <QList>
+#include <QLocale>
+#include <QQueue>
 #include <QString>
 #include <memory>
 #include <utility>
@@ -15,8 +18,14 @@ struct IspellSection;
 // The engine that asks an external ispell-compatible program (ispell, hunspell, aspell in "-a" pipe
 // mode). The program and its dictionary come from the first section of the ispell.ini files in the
 // ispell folder that matches the language: by "LangNo", or for language 0 by the section name the
-// checker's picker chose. The engine cuts segments into words itself and asks about one word per
-// line; the program runs from the engine's creation to its end.
+// checker's picker chose. The engine cuts segments into words itself (WordSplitter) and asks about
+// one word per line; the program runs from the engine's creation to its end.
+//
+// The round trip per word costs far more than the program's own work, so the words ahead (in the
+// segment and in the text behind it) go out many at a time, and their answers are read only as the
+// check reaches them: the program works on them while the user looks at a finding. Answers are kept
+// by word; a word accepted or added during the check makes every kept finding stale (it may have
+// been that word, or a form of it), so those are asked about again.
 class IspellEngine : public SpellEngine {
 public:
     IspellEngine(LanguageId language, SpellOptionFlags options, SpellChecker* checker);
@@ -28,13 +37,10 @@ public:
     void changeAlways(const QString& word, const QString& replacement) override;
     void addWord(const QString& word) override;
     void ignoreAlways(const QString& word) override;
+    void setTextAhead(QStringView text) override { m_textAhead = text; }
     void fillSuggestions(const QString& word, QStringList& list) override;
-    QString changeTo() override { return disabled ? QString() : m_changeTo; }
-    QString errorWord() override { return disabled ? QString() : m_currentWord; }
-
-    // The characters that end a word, besides the tab (and line breaks, which never reach ispell).
-    static const QString Delimiters;
-    static bool isDelimiter(QChar c);
+    QString changeTo() override { return isDisabled() ? QString() : m_changeTo; }
+    QString errorWord() override { return isDisabled() ? QString() : m_currentWord; }
 
     // The running program's process id; 0 when none was started.
     qint64 processId() const;
@@ -49,12 +55,42 @@ public:
 private:
     bool findSection(const QString& ispellDirectory);
     void startProgram(const QString& ispellDirectory, const QString& rawCmd);
-    // true: correct (or not checkable); false: misspelled, m_currentWord set.
-    bool checkWord(QString word);
+    struct Answer {
+        bool misspelled = false;
+        QString reply; // the line that decides, for a misspelled word
+    };
+    // Words sent ahead of their answers, at most; and how many a refill looks through.
+    static constexpr int WordsInFlight = 256;
+    static constexpr int RefillScanLimit = 4 * WordsInFlight;
+    static constexpr int MaxKeptAnswers = 100000;
+
+    SpellResult checkSegment(const QString& buffer, int& errorLength, int& errorStart);
+    // Whether the options leave the word to the program.
+    bool isAsked(const QString& word) const;
+    // The program's answer; nullptr when the engine was disabled on the way.
+    const Answer* answerFor(const QString& word, QStringView segment, int from);
+    // Sends the words from `from` on (then from the text ahead) that are neither known nor pending.
+    void askAhead(QStringView segment, int from);
+    bool askAbout(const QString& word);
+    // Reads the oldest pending answer into m_answers; false when the engine was disabled.
+    bool readAnswer();
+    // Findings kept from before an accept may be stale.
+    void forgetFindings();
     // Sends a command line ("*word", "@word", "#").
     void sendLine(const QString& line);
     void disable(const QString& why);
 
+    QHash<QString, Answer> m_answers;
+    struct Pending {
+        QString word;
+        quint64 generation;
+    };
+    QQueue<Pending> m_pending;
+    QHash<QString, int> m_pendingCount;
+    // Counts the accepts and adds: an answer asked for before the last one may be stale.
+    quint64 m_generation = 0;
+    QStringView m_textAhead;
+    const QLocale m_locale = QLocale::system();
     QString m_lastReply;
     QString m_changeTo;
     QString m_currentWord;

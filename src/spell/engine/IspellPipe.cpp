@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <algorithm>
 #include <csignal>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@ bool IspellPipe::start(const QString& program, const QStringList& arguments, con
     m_pid = 0;
     m_failure.clear();
     m_timedOut = false;
+    m_pending = 0;
     m_greeting.clear();
     m_process = std::make_unique<QProcess>();
     m_process->setProgram(program);
@@ -53,8 +55,7 @@ bool IspellPipe::fits(const QByteArray& line) {
     return line.size() + 1 <= ExchangeBufferSize && !line.contains('\n') && !line.contains('\r');
 }
 
-bool IspellPipe::write(const QByteArray& line) {
-    const QByteArray data = line + '\n';
+bool IspellPipe::write(const QByteArray& data) {
     if (m_process->write(data) != data.size()) {
         kill(QStringLiteral("writing to the program failed"));
         return false;
@@ -75,17 +76,30 @@ bool IspellPipe::write(const QByteArray& line) {
 bool IspellPipe::send(const QByteArray& line) {
     if (!isRunning() || !fits(line))
         return false;
-    return write(line);
+    return write(line + '\n');
 }
 
-std::optional<QList<QByteArray>> IspellPipe::ask(const QByteArray& line) {
-    if (!isRunning() || !fits(line))
+bool IspellPipe::sendQuestions(const QList<QByteArray>& lines) {
+    if (!isRunning() || !std::all_of(lines.begin(), lines.end(), fits))
+        return false;
+    if (m_pending == 0) {
+        // Output nobody asked for would be taken for these lines' answers.
+        m_process->waitForReadyRead(0);
+        m_process->readAll();
+    }
+    QByteArray data;
+    for (const QByteArray& line : lines)
+        data += line + '\n';
+    if (!write(data))
+        return false;
+    m_pending += lines.size();
+    return true;
+}
+
+std::optional<QList<QByteArray>> IspellPipe::nextAnswer() {
+    if (!isRunning() || m_pending == 0)
         return std::nullopt;
-    // Output nobody asked for would be taken for this line's answer.
-    m_process->waitForReadyRead(0);
-    m_process->readAll();
-    if (!write(line))
-        return std::nullopt;
+    --m_pending;
     const QDeadlineTimer deadline(AnswerTimeoutMs);
     qsizetype budget = MaxAnswerSize;
     QList<QByteArray> answer;

@@ -11,10 +11,11 @@
 class QProcess;
 class QDeadlineTimer;
 
-// The exchange with an ispell-compatible program in pipe mode ("-a"): one line out, the answer up
-// to its empty line back. Every wait is bounded; a program that does not start, does not greet,
-// falls silent, floods or dies is killed together with anything it started, and the pipe stays
-// stopped. Runs on the calling thread (waits block it for at most the time-outs below).
+// The exchange with an ispell-compatible program in pipe mode ("-a"): lines out, and for each the
+// answer up to its empty line back, in order. Lines may be sent ahead of reading their answers, so
+// that the program works on them while we do something else. Every wait is bounded; a program that does not
+// start, does not greet, falls silent, floods or dies is killed together with anything it started, and the
+// pipe stays stopped. Runs on the calling thread (waits block it for at most the time-outs below).
 class IspellPipe {
 public:
     static constexpr int StartTimeoutMs = 5000;
@@ -42,10 +43,14 @@ public:
     // Sends a line that has no answer (a command). False when the line does not fit or the pipe
     // failed (then it is stopped).
     bool send(const QByteArray& line);
-    // Sends a line and reads its answer: the lines before the empty line that ends it, without
-    // line ends. nullopt when the line does not fit (the pipe stays up) or the exchange failed (the
-    // pipe is stopped).
-    std::optional<QList<QByteArray>> ask(const QByteArray& line);
+    // Sends lines that each get an answer, in one write; their answers are read with nextAnswer.
+    // False when a line does not fit (nothing is sent) or the pipe failed (then it is stopped).
+    bool sendQuestions(const QList<QByteArray>& lines);
+    // The answer to the oldest line sent and not answered yet: the lines before the empty line that
+    // ends it, without line ends. Each answer has AnswerTimeoutMs and MaxAnswerSize of its own.
+    // nullopt when none is pending or the exchange failed (then the pipe is stopped).
+    std::optional<QList<QByteArray>> nextAnswer();
+    qsizetype pendingAnswers() const { return m_pending; }
 
     // Closes the program's input, gives it ExitTimeoutMs to end, then kills its process group.
     void stop();
@@ -69,4 +74,5 @@ private:
     QByteArray m_greeting;
     QString m_failure;
     bool m_timedOut = false;
+    qsizetype m_pending = 0;
 };

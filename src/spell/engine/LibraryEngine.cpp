@@ -75,9 +75,8 @@ qsizetype pieceLength(const QByteArray& utf8, qsizetype from) {
 } // namespace
 
 LibraryEngine::LibraryEngine(LanguageId language, SpellOptionFlags options, SpellChecker* checker)
-    : SpellEngine(language, options, checker), m_suggestionArea(SuggestionAreaSize),
+    : SpellEngine(EngineType::Library, language, options, checker), m_suggestionArea(SuggestionAreaSize),
       m_ratingArea(RatingAreaSize) {
-    SpellerType = EngineType::Library;
     m_wsc.bIgnore = 0;
     m_wsc.bHyphenHard = 45;
     m_wsc.bHyphenSoft = 31;
@@ -91,78 +90,78 @@ LibraryEngine::LibraryEngine(LanguageId language, SpellOptionFlags options, Spel
     m_wsc.rgParaBreak[1] = 10;
 
     if (!findResources()) {
-        disabled = true;
+        setDisabled(true);
         return;
     }
     loadLibrary();
-    disabled = false;
+    setDisabled(false);
     try {
         startSession();
     } catch (...) {
         // No destructor runs for a constructor that throws: give the session and library back here.
         shutDown(false);
-        disabled = true;
+        setDisabled(true);
         throw;
     }
 }
 
 LibraryEngine::~LibraryEngine() {
-    if (!disabled)
+    if (!isDisabled())
         shutDown(true);
 }
 
 bool LibraryEngine::findResources() {
     std::unique_ptr<SpellConfiguration> own;
-    const SpellConfiguration& configuration = configurationOf(checker, own);
-    auto entry = configuration.proofingEntry(language);
+    const SpellConfiguration& configuration = configurationOf(checker(), own);
+    auto entry = configuration.proofingEntry(language());
     if (!entry)
-        entry = configuration.proofingEntry(LanguageId((language & 0x3FF) | 0x400));
+        entry = configuration.proofingEntry(LanguageId((language() & 0x3FF) | 0x400));
     if (!entry)
         return false;
-    libraryPath = entry->engine;
-    dictionaryPath = entry->dictionary;
+    m_libraryPath = entry->engine;
+    m_dictionaryPath = entry->dictionary;
 
     // The user dictionary: the checker's, else the Custom Dictionaries key's (whose absence means
     // the key is to be made), then the application's say, then CUSTOM.DIC beside the main dictionary.
     bool keyMissing = false;
-    if (checker && !checker->customDictionary.isEmpty()) {
-        customDictionary = checker->customDictionary;
+    if (checker() && !checker()->customDictionary().isEmpty()) {
+        m_customDictionary = checker()->customDictionary();
     } else {
         const std::optional<QString> configured = configuration.customDictionary();
         keyMissing = !configured;
-        customDictionary = configured.value_or(QString());
+        m_customDictionary = configured.value_or(QString());
     }
-    if (checker && checker->onGetDictionary)
-        checker->onGetDictionary(checker, language, customDictionary);
-    if (customDictionary.isEmpty()) {
-        const QString folder = QFileInfo(dictionaryPath).absolutePath() + QLatin1Char('/');
-        customDictionary = folder + QStringLiteral("CUSTOM.DIC");
+    if (checker())
+        m_customDictionary = checker()->chooseUserDictionary(language(), m_customDictionary);
+    if (m_customDictionary.isEmpty()) {
+        const QString folder = QFileInfo(m_dictionaryPath).absolutePath() + QLatin1Char('/');
+        m_customDictionary = folder + QStringLiteral("CUSTOM.DIC");
         // System dictionaries live in folders users cannot write; a file that can never be created
         // would make every engine fail, so the user's own data folder takes it then.
-        if (!QFileInfo::exists(customDictionary) && !isWritableFolder(folder)) {
+        if (!QFileInfo::exists(m_customDictionary) && !isWritableFolder(folder)) {
             const QString data = AppPaths::forRunningProgram().dataFolder();
             QDir().mkpath(data);
-            customDictionary = data + QStringLiteral("CUSTOM.DIC");
+            m_customDictionary = data + QStringLiteral("CUSTOM.DIC");
         }
         // Only a key made just now takes the value; a failure changes nothing for the check.
-        if (keyMissing && !configuration.writeCustomDictionary(customDictionary))
-            qCInfo(csapiLog) << "The user dictionary path could not be stored:" << customDictionary;
+        if (keyMissing && !configuration.writeCustomDictionary(m_customDictionary))
+            qCInfo(csapiLog) << "The user dictionary path could not be stored:" << m_customDictionary;
     }
     return true;
 }
 
 void LibraryEngine::loadLibrary() {
-    m_library.setFileName(libraryPath);
+    m_library.setFileName(m_libraryPath);
     bool complete = m_library.load();
     if (complete)
         for (const char* name : EntryPoints)
             complete = complete && m_library.resolve(name) != nullptr;
     if (!complete) {
-        qCInfo(csapiLog) << "Speller library" << libraryPath << "refused:" << m_library.errorString();
+        qCInfo(csapiLog) << "Speller library" << m_libraryPath << "refused:" << m_library.errorString();
         if (m_library.isLoaded())
             m_library.unload();
-        disabled = true;
-        throw SpellError(formatSpellText(22, libraryPath));
+        setDisabled(true);
+        throw SpellError(formatSpellText(SpellText::LibraryNotLoaded, m_libraryPath));
     }
     m_spellInit = reinterpret_cast<SpellInitFn>(m_library.resolve("SpellInit"));
     m_spellOptions = reinterpret_cast<SpellOptionsFn>(m_library.resolve("SpellOptions"));
@@ -179,11 +178,11 @@ void LibraryEngine::loadLibrary() {
 void LibraryEngine::startSession() {
     verify(m_spellInit(&m_splid, &m_wsc));
     m_sessionStarted = true;
-    verify(m_spellOptions(m_splid, options));
-    const QByteArray dictionary = QFile::encodeName(dictionaryPath);
-    verify(m_spellOpenMdr(m_splid, dictionary.constData(), nullptr, 0, 1, language, &m_mdrs));
+    verify(m_spellOptions(m_splid, options()));
+    const QByteArray dictionary = QFile::encodeName(m_dictionaryPath);
+    verify(m_spellOpenMdr(m_splid, dictionary.constData(), nullptr, 0, 1, language(), &m_mdrs));
     m_mdrOpen = true;
-    const QByteArray custom = QFile::encodeName(customDictionary);
+    const QByteArray custom = QFile::encodeName(m_customDictionary);
     CSAPI_BOOL readOnly = 0;
     verify(m_spellOpenUdr(m_splid, custom.constData(), 1, IgnoreAlwaysList, &m_udr, &readOnly));
     m_udrOpen = true;
@@ -201,7 +200,8 @@ void LibraryEngine::startSession() {
 void LibraryEngine::shutDown(bool logFailures) {
     auto report = [&](SEC status, const char* call) {
         if (status != 0 && logFailures)
-            qCWarning(csapiLog).noquote() << call << formatSpellText(21, int(status));
+            qCWarning(csapiLog).noquote()
+                << call << formatSpellText(SpellText::SpellingErrorNumber, int(status));
     };
     if (m_mdrOpen)
         report(m_spellCloseMdr(m_splid, &m_mdrs), "SpellCloseMdr:");
@@ -217,12 +217,13 @@ void LibraryEngine::shutDown(bool logFailures) {
     m_srb.lrgsz = nullptr;
     m_srb.lrgbRating = nullptr;
     if (m_library.isLoaded() && !m_library.unload() && logFailures)
-        qCWarning(csapiLog).noquote() << formatSpellText(23, libraryPath) << m_library.errorString();
+        qCWarning(csapiLog).noquote()
+            << formatSpellText(SpellText::LibraryNotUnloaded, m_libraryPath) << m_library.errorString();
 }
 
 void LibraryEngine::verify(SEC status) {
     if (status != 0)
-        throw SpellError(formatSpellText(21, int(status)));
+        throw SpellError(formatSpellText(SpellText::SpellingErrorNumber, int(status)));
 }
 
 SpellResult LibraryEngine::checkSegmentStart(const QString& buffer, int& errorLength, int& errorStart) {
@@ -235,7 +236,7 @@ SpellResult LibraryEngine::checkSegmentContinued(const QString& buffer, int& err
 
 SpellResult LibraryEngine::checkBuffer(const QString& buffer, uint16_t spellState, int& errorLength,
                                        int& errorStart) {
-    if (disabled)
+    if (isDisabled())
         return SpellResult::NoErrors;
     const QByteArray utf8 = buffer.toUtf8();
     // The record counts 16 bits of bytes: a longer segment goes in pieces, each continuing the last.
@@ -265,30 +266,30 @@ SpellResult LibraryEngine::checkBuffer(const QString& buffer, uint16_t spellStat
 }
 
 void LibraryEngine::changeOnce(const QString& word, const QString& replacement) {
-    if (!disabled)
+    if (!isDisabled())
         verify(m_spellAddChangeUdr(m_splid, ChangeOnceList, word.toUtf8().constData(),
                                    replacement.toUtf8().constData()));
 }
 
 void LibraryEngine::changeAlways(const QString& word, const QString& replacement) {
-    if (!disabled)
+    if (!isDisabled())
         verify(m_spellAddChangeUdr(m_splid, ChangeAlwaysList, word.toUtf8().constData(),
                                    replacement.toUtf8().constData()));
 }
 
 void LibraryEngine::addWord(const QString& word) {
-    if (!disabled)
+    if (!isDisabled())
         verify(m_spellAddUdr(m_splid, m_udr, word.toUtf8().constData()));
 }
 
 void LibraryEngine::ignoreAlways(const QString& word) {
-    if (!disabled)
+    if (!isDisabled())
         verify(m_spellAddUdr(m_splid, IgnoreAlwaysList, word.toUtf8().constData()));
 }
 
 void LibraryEngine::fillSuggestions(const QString& word, QStringList& list) {
     list.clear();
-    if (disabled)
+    if (isDisabled())
         return;
     const QByteArray utf8 = word.toUtf8();
     if (utf8.size() > MaxRecordBytes)
@@ -319,7 +320,7 @@ void LibraryEngine::fillSuggestions(const QString& word, QStringList& list) {
 }
 
 QString LibraryEngine::changeTo() {
-    if (disabled || m_suggestionArea.empty())
+    if (isDisabled() || m_suggestionArea.empty())
         return QString();
     const char* area = m_suggestionArea.data();
     const auto end = std::find(area, area + m_suggestionArea.size(), '\0');

@@ -30,12 +30,12 @@ public:
     void ignoreAlways(const QString& word) override;
     void fillSuggestions(const QString& word, QStringList& list) override;
     QString changeTo() override;
-    QString errorWord() override { return disabled ? QString() : m_errorText; }
+    QString errorWord() override { return isDisabled() ? QString() : m_errorText; }
 
-    QString libraryPath;      // path of the speller library
-    QString dictionaryPath;   // path of the main dictionary
-    QString customDictionary; // path of the user dictionary
-    QString m_errorText;      // the text of the last finding
+    const QString& libraryPath() const { return m_libraryPath; }
+    const QString& dictionaryPath() const { return m_dictionaryPath; }
+    // The user dictionary's path.
+    const QString& customDictionary() const { return m_customDictionary; }
 
 private:
     using SpellInitFn = SEC (*)(SPLID*, const WSC*);
@@ -82,4 +82,8 @@ private:
     SRB m_srb{};
     std::vector<char> m_suggestionArea;
     std::vector<uint8_t> m_ratingArea;
+    QString m_libraryPath;
+    QString m_dictionaryPath;
+    QString m_customDictionary;
+    QString m_errorText; // the text of the last finding
 };

@@ -3,6 +3,7 @@
 #include "platform/Prompts.h"
 #include "spell/engine/Languages.h"
 #include "spell/engine/SpellTexts.h"
+#include "spell/engine/WordSplitter.h"
 
 #include <QLocale>
 #include <QStringView>
@@ -20,9 +21,6 @@ bool isParaBreak(QChar c) {
 }
 bool isLineBreak(QChar c) {
     return isParaBreak(c) || c == u'\v' || c == QChar::LineSeparator;
-}
-bool isWordChar(QChar c) {
-    return c.isLetterOrNumber() || c.isMark() || c == u'\'' || c == u'\u2019';
 }
 
 QString localeNameForLcid(LanguageId language) {
@@ -55,7 +53,7 @@ QString formatCaption(const QString& caption, const QString& argument) {
 
 } // namespace
 
-SpellChecker::SpellChecker() : m_language(systemDefaultLcid()) {}
+SpellChecker::SpellChecker(QObject* parent) : QObject(parent), m_language(systemDefaultLcid()) {}
 
 SpellChecker::~SpellChecker() = default;
 
@@ -65,6 +63,23 @@ void SpellChecker::setEngineFactory(EngineType type, EngineFactory factory) {
 
 void SpellChecker::setDialogFactory(DialogFactory factory) {
     m_dialogFactory = std::move(factory);
+}
+
+void SpellChecker::setSection(const QString& command, const QString& charset, const QString& surrogate,
+                              const QString& flag) {
+    m_command = command;
+    m_charset = charset;
+    m_surrogate = surrogate;
+    m_flag = flag;
+}
+
+QString SpellChecker::chooseUserDictionary(LanguageId language, const QString& chosen) const {
+    return m_userDictionaryChooser ? m_userDictionaryChooser(language, chosen) : chosen;
+}
+
+void SpellChecker::cancel(void* dialog) {
+    m_cancelled = true;
+    emit cancelled(dialog);
 }
 
 void SpellChecker::setTextLanguage(TextLanguage language) {
@@ -94,7 +109,7 @@ const SpellChecker::ClassFlags* SpellChecker::registeredClass(const ISpellTextCo
 }
 
 void SpellChecker::checkControl(ISpellTextControl& control) {
-    if (!available)
+    if (!m_available)
         return;
     if (control.textLength() <= 0)
         return;
@@ -119,7 +134,7 @@ void SpellChecker::checkControl(ISpellTextControl& control) {
 }
 
 void SpellChecker::prepare() {
-    cancelled = false;
+    m_cancelled = false;
     const ClassFlags* flags = registeredClass(*m_checked);
     if (!flags)
         throw SpellError(QStringLiteral("You can't spell check %1.").arg(m_checked->componentName()));
@@ -139,12 +154,12 @@ void SpellChecker::prepare() {
     m_rangeEnd = start == end ? length : end;
 
     // A caret or selection inside a word starts the check at that word's start.
-    if (m_rangeStart > 0 && m_rangeStart <= length && isWordChar(m_text.at(m_rangeStart - 1)))
+    if (WordSplitter::endsInWord(m_text, m_rangeStart))
         m_rangeStart = std::clamp(m_checked->findWordBreak(m_rangeStart, ISpellTextControl::WordBreak::Left),
                                   0, m_rangeStart);
 
     // A start inside markup moves behind the construct.
-    if (htmlSupport) {
+    if (m_htmlSupport) {
         int p = 0;
         while ((p = int(m_text.indexOf(u'<', p))) >= 0) {
             if (p > m_rangeStart || p >= m_rangeEnd)
@@ -201,9 +216,11 @@ void SpellChecker::runCheck() {
         const QString buffer = textRange(s, e);
         int errorLength = 0, errorStart = 0;
         result = RC::NoErrors;
-        if (speller)
+        if (speller) {
+            speller->setTextAhead(QStringView(m_text).mid(e, std::max(0, m_rangeEnd - e)));
             result = m_atParaStart ? speller->checkSegmentStart(buffer, errorLength, errorStart)
                                    : speller->checkSegmentContinued(buffer, errorLength, errorStart);
+        }
         m_lastResult = result;
         if (result != RC::NoErrors) {
             // A finding covers at least one character of the segment, so the walk always moves on.
@@ -233,35 +250,36 @@ void SpellChecker::presentFinding() {
     }
     QString name;
     if (m_currentSpeller)
-        name = m_currentSpeller->language != 0 ? languageName(m_currentSpeller->language, languageNameForm)
-                                               : m_currentSpeller->languageText;
-    m_dialog->setDialogCaption(formatCaption(caption, name));
+        name = m_currentSpeller->language() != 0
+                   ? languageName(m_currentSpeller->language(), m_languageNameForm)
+                   : m_currentSpeller->languageText();
+    m_dialog->setDialogCaption(formatCaption(m_caption, name));
 
     switch (m_lastResult) {
     case RC::UnknownInputWord:
     case RC::ReturningChangeOnce:
-        m_dialog->presentSuggestions(SpellTexts[9]);
+        m_dialog->presentSuggestions(spellText(SpellText::UnknownWord));
         break;
     case RC::InvalidHyphenation:
-        m_dialog->presentSuggestions(SpellTexts[10]);
+        m_dialog->presentSuggestions(spellText(SpellText::IllegalHyphenation));
         break;
     case RC::ErrorCapitalization:
-        m_dialog->presentSuggestions(SpellTexts[11]);
+        m_dialog->presentSuggestions(spellText(SpellText::CapitalizationError));
         break;
     case RC::WordConsideredAbbreviation:
-        m_dialog->presentSuggestions(SpellTexts[12]);
+        m_dialog->presentSuggestions(spellText(SpellText::PossibleAbbreviation));
         break;
     case RC::NoSentenceStartCap:
-        m_dialog->presentSuggestions(SpellTexts[13]);
+        m_dialog->presentSuggestions(spellText(SpellText::SentenceCapitalizationError));
         break;
     case RC::ExtraSpaces:
-        m_dialog->presentSuggestions(SpellTexts[14]);
+        m_dialog->presentSuggestions(spellText(SpellText::ExtraSpaces));
         break;
     case RC::MissingSpace:
-        m_dialog->presentSkipOrEdit(SpellTexts[15]);
+        m_dialog->presentSkipOrEdit(spellText(SpellText::MissingSpace));
         break;
     case RC::InitialNumeral:
-        m_dialog->presentSkipOrEdit(SpellTexts[16]);
+        m_dialog->presentSkipOrEdit(spellText(SpellText::InitialNumerals));
         break;
     case RC::RepeatWord:
         m_dialog->presentRepeatedWord();
@@ -278,7 +296,7 @@ void SpellChecker::presentFinding() {
     }
     // A modal presentation returns only when the check has ended; the dialog may be gone by then.
     if (m_dialog && m_shadow && !m_dialog->isDialogVisible() && m_lastResult != RC::NoErrors &&
-        m_lastResult != RC::ReturningChangeAlways && !cancelled)
+        m_lastResult != RC::ReturningChangeAlways && !m_cancelled)
         m_dialog->showDialog();
 }
 
@@ -294,7 +312,7 @@ void SpellChecker::findNextSegment(int from, int& s, int& e) {
             ++p;
         } else if (isLineBreak(c)) {
             ++p;
-        } else if (htmlSupport && c == u'<') {
+        } else if (m_htmlSupport && c == u'<') {
             p += std::max(1, skipMarkup(m_text, p));
         } else {
             break;
@@ -309,7 +327,7 @@ void SpellChecker::findNextSegment(int from, int& s, int& e) {
         m_paraEnd = nextBreak(m_text, s);
     if (s >= m_tagStart) {
         m_tagStart = m_rangeEnd;
-        if (htmlSupport) {
+        if (m_htmlSupport) {
             const int lt = int(QStringView(m_text).left(m_rangeEnd).indexOf(u'<', s));
             if (lt >= 0)
                 m_tagStart = lt;
@@ -402,7 +420,7 @@ QString SpellChecker::textRange(int from, int to) const {
 }
 
 SpellChecker::SpellerKey SpellChecker::spellerKey(LanguageId language) const {
-    return {language, m_spellerType, language == 0 ? languageText : QString()};
+    return {language, m_spellerType, language == 0 ? m_languageText : QString()};
 }
 
 SpellEngine* SpellChecker::engineFor(LanguageId language) {
@@ -414,7 +432,7 @@ SpellEngine* SpellChecker::engineFor(LanguageId language) {
     if (factory == m_factories.end() || !factory->second)
         return nullptr;
     // A constructor that throws leaves nothing in the cache; the caller ends the check.
-    std::unique_ptr<SpellEngine> speller = factory->second(language, options, this);
+    std::unique_ptr<SpellEngine> speller = factory->second(language, m_options, this);
     if (!speller)
         return nullptr;
     m_spellerCache.push_back(std::move(speller));
@@ -427,7 +445,7 @@ void SpellChecker::dropStoppedSpellers() {
         return;
     for (std::size_t i = m_spellerCache.size(); i-- > 0;) {
         const SpellEngine* speller = m_spellerCache[i].get();
-        if (!speller->disabled || !speller->stoppedAnswering())
+        if (!speller->isDisabled() || !speller->stoppedAnswering())
             continue;
         if (m_currentSpeller == speller)
             m_currentSpeller = nullptr;
@@ -445,8 +463,7 @@ void SpellChecker::replaceError(const QString& newText) {
     m_shadow->setSelection(m_errorPos, m_errorLen);
     m_shadow->replaceSelection(newText);
     m_text = m_shadow->textRange(0, m_shadow->textLength());
-    if (onChangeText)
-        onChangeText(this, m_errorPos, m_errorLen, newText);
+    emit textChanged(m_errorPos, m_errorLen, newText);
     // The control's own length change, so that a one-line control's blanks for breaks still count.
     const int d = int(m_text.size()) - before;
     if (d != 0) {
@@ -498,8 +515,7 @@ void SpellChecker::deleteRepeatedWord() {
     m_shadow->setSelection(start, count);
     m_shadow->replaceSelection(QString());
     m_text = m_shadow->textRange(0, m_shadow->textLength());
-    if (onChangeText)
-        onChangeText(this, start, count, QString());
+    emit textChanged(start, count, QString());
     m_rangeEnd -= count;
     m_paraEnd -= count;
     m_tagStart -= count;
@@ -535,12 +551,11 @@ void SpellChecker::endCheck(bool failed) {
     m_shadow.reset();
     if (!wasRunning)
         return;
-    if (onFinished)
-        onFinished(this);
+    emit finished();
     // Our prompts carry the program's caption; the finish message shows as information with OK.
-    if (!failed && showFinishMessage && !finishMessage.isEmpty() &&
-        (!m_currentSpeller || !m_currentSpeller->disabled) && m_prompts)
-        m_prompts->messageDlg(finishMessage, MsgKind::Information, MsgButton::OK);
+    if (!failed && m_showFinishMessage && !m_finishMessage.isEmpty() &&
+        (!m_currentSpeller || !m_currentSpeller->isDisabled()) && m_prompts)
+        m_prompts->messageDlg(m_finishMessage, MsgKind::Information, MsgButton::OK);
 }
 
 void SpellChecker::fillSuggestions(const QString& word, QStringList& list, LanguageId language) {
@@ -552,7 +567,7 @@ void SpellChecker::fillSuggestions(const QString& word, QStringList& list, Langu
 QString SpellChecker::capitalizeFirst(const QString& word) const {
     if (word.isEmpty())
         return word;
-    const LanguageId language = m_currentSpeller ? m_currentSpeller->language : 0;
+    const LanguageId language = m_currentSpeller ? m_currentSpeller->language() : 0;
     const QString name = localeNameForLcid(language);
     const QLocale locale = name.isEmpty() ? QLocale::c() : QLocale(name);
     const int first = word.at(0).isHighSurrogate() && word.size() > 1 ? 2 : 1;

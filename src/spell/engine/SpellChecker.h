@@ -5,6 +5,7 @@
 #include "spell/engine/SpellEngine.h"
 #include "spell/engine/SpellTypes.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -36,10 +37,12 @@ struct MisspellingStyle {
 // each to the engine of its language, and for each finding drives the spelling dialog, whose
 // buttons call back into the decision operations below. Everything runs on the UI thread; with a
 // modal dialog checkControl returns only when the check of that control has ended.
-class SpellChecker {
+class SpellChecker : public QObject {
+    Q_OBJECT
+
 public:
-    SpellChecker();
-    ~SpellChecker();
+    explicit SpellChecker(QObject* parent = nullptr);
+    ~SpellChecker() override;
     SpellChecker(const SpellChecker&) = delete;
     SpellChecker& operator=(const SpellChecker&) = delete;
 
@@ -79,34 +82,60 @@ public:
     // Properties.
     LanguageId language() const { return m_language; }
     void setLanguage(LanguageId language) { m_language = language; }
-    LanguageNameForm languageNameForm = LanguageNameForm::Localized;
+    LanguageNameForm languageNameForm() const { return m_languageNameForm; }
+    void setLanguageNameForm(LanguageNameForm form) { m_languageNameForm = form; }
     EngineType engineType() const { return m_spellerType; }
     void setEngineType(EngineType type) { m_spellerType = type; }
     TextLanguage textLanguage() const { return m_userLanguage; }
     void setTextLanguage(TextLanguage language); // fills SpellTexts
-    SpellOptionFlags options =
-        spellOption(SpellOption::SuggestFromUserDict) | spellOption(SpellOption::IgnoreAllCaps) |
-        spellOption(SpellOption::IgnoreMixedDigits) | spellOption(SpellOption::IgnoreRomanNumerals);
-    QString caption;
-    SpellFont font;
-    MisspellingStyle misspellingStyle;
-    bool modalDialog = false;
-    bool htmlSupport = false;
-    QString customDictionary;
-    QString finishMessage;
-    bool showFinishMessage = false;
+    SpellOptionFlags options() const { return m_options; }
+    void setOptions(SpellOptionFlags options) { m_options = options; }
+    // The dialog's caption; "%s" stands for the language.
+    const QString& caption() const { return m_caption; }
+    void setCaption(const QString& caption) { m_caption = caption; }
+    const SpellFont& font() const { return m_font; }
+    void setFont(const SpellFont& font) { m_font = font; }
+    const MisspellingStyle& misspellingStyle() const { return m_misspellingStyle; }
+    void setMisspellingStyle(const MisspellingStyle& style) { m_misspellingStyle = style; }
+    bool isModalDialog() const { return m_modalDialog; }
+    void setModalDialog(bool modal) { m_modalDialog = modal; }
+    // Whether markup ("<...>", "<!-- -->", "<% %>") is skipped rather than checked.
+    bool hasHtmlSupport() const { return m_htmlSupport; }
+    void setHtmlSupport(bool on) { m_htmlSupport = on; }
+    // The library engine's user dictionary; empty: the configured one.
+    const QString& customDictionary() const { return m_customDictionary; }
+    void setCustomDictionary(const QString& path) { m_customDictionary = path; }
+    // The last say about a library engine's user dictionary: gets the path chosen so far (maybe
+    // empty) and returns the one to use. A function rather than a signal, because it answers: a
+    // signal with an out-parameter would silently answer nothing over a queued connection.
+    using UserDictionaryChooser = std::function<QString(LanguageId, const QString& chosen)>;
+    void setUserDictionaryChooser(UserDictionaryChooser chooser) {
+        m_userDictionaryChooser = std::move(chooser);
+    }
+    QString chooseUserDictionary(LanguageId language, const QString& chosen) const;
+    const QString& finishMessage() const { return m_finishMessage; }
+    void setFinishMessage(const QString& message) { m_finishMessage = message; }
+    bool showsFinishMessage() const { return m_showFinishMessage; }
+    void setShowFinishMessage(bool show) { m_showFinishMessage = show; }
+    // A checker without any language to check with checks nothing.
+    bool isAvailable() const { return m_available; }
+    void setAvailable(bool available) { m_available = available; }
+    // The language as the picker shows it; tells dictionaries without a locale apart.
+    const QString& languageText() const { return m_languageText; }
+    void setLanguageText(const QString& text) { m_languageText = text; }
+    // The ispell section the picker chose: command line, character set, surrogate and flag.
+    const QString& command() const { return m_command; }
+    const QString& charset() const { return m_charset; }
+    const QString& surrogate() const { return m_surrogate; }
+    const QString& flag() const { return m_flag; }
+    void setSection(const QString& command, const QString& charset, const QString& surrogate,
+                    const QString& flag);
 
-    // Events.
-    std::function<void(SpellChecker*, SpellResult, int bufPos, int len)> onMisspelling; // never raised
-    std::function<void(SpellChecker*, int bufPos, int len, const QString& newWord)> onChangeText;
-    std::function<void(SpellChecker*)> onFinished;
-    std::function<void(void* sender)> onCancel; // sender: the dialog
-    std::function<void(SpellChecker*, LanguageId, QString& dict)> onGetDictionary;
+    // The dialog's Cancel: ends the check of the control and tells whoever listens.
+    void cancel(void* dialog);
+    bool isCancelled() const { return m_cancelled; }
 
     // State read by the dialog, the picker and the engines.
-    bool available = true;
-    QString cmd, charset, surrogate, flag, languageText;
-    bool cancelled = false;
     ISpellTextControl* checkedControl() const { return m_checked; }
     int errorPosition() const { return m_errorPos; }
     int errorLength() const { return m_errorLen; }
@@ -114,6 +143,14 @@ public:
     SpellResult lastStatus() const { return m_lastResult; }
     SpellEngine* currentEngine() const { return m_currentSpeller; }
     ISpellDialog* dialog() const { return m_dialog; }
+
+signals:
+    // The check replaced `length` characters at `position` with `newText` (empty: deleted).
+    void textChanged(int position, int length, const QString& newText);
+    // The check of a control ended (also after Cancel or a failure).
+    void finished();
+    // The dialog's Cancel was pressed; `dialog` is the dialog.
+    void cancelled(void* dialog);
 
 private:
     struct ClassFlags {
@@ -175,4 +212,21 @@ private:
     int m_errorLen = 0;
     QString m_errorWord;
     SpellResult m_lastResult = SpellResult::NoErrors;
+    LanguageNameForm m_languageNameForm = LanguageNameForm::Localized;
+    SpellOptionFlags m_options =
+        spellOption(SpellOption::SuggestFromUserDict) | spellOption(SpellOption::IgnoreAllCaps) |
+        spellOption(SpellOption::IgnoreMixedDigits) | spellOption(SpellOption::IgnoreRomanNumerals);
+    QString m_caption;
+    SpellFont m_font;
+    MisspellingStyle m_misspellingStyle;
+    bool m_modalDialog = false;
+    bool m_htmlSupport = false;
+    QString m_customDictionary;
+    UserDictionaryChooser m_userDictionaryChooser;
+    QString m_finishMessage;
+    bool m_showFinishMessage = false;
+    bool m_available = true;
+    QString m_languageText;
+    QString m_command, m_charset, m_surrogate, m_flag;
+    bool m_cancelled = false;
 };

@@ -81,12 +81,17 @@ void loadSpellTexts(TextLanguage language) {
     }
 }
 
-QString formatSpellText(int entry, const QString& argument) {
-    QString text = SpellTexts.at(entry);
+const QString& spellText(SpellText entry, bool englishFallback) {
+    const QString& own = SpellTexts[std::size_t(entry)];
+    return own.isEmpty() && englishFallback ? englishSpellTexts()[std::size_t(entry)] : own;
+}
+
+QString formatSpellText(SpellText entry, const QString& argument) {
+    QString text = spellText(entry);
     return text.replace(QLatin1String("%s"), argument);
 }
 
-QString formatSpellText(int entry, int argument) {
-    QString text = SpellTexts.at(entry);
+QString formatSpellText(SpellText entry, int argument) {
+    QString text = spellText(entry);
     return text.replace(QLatin1String("%d"), QString::number(argument));
 }

@@ -5,9 +5,39 @@
 #include <QString>
 #include <array>
 
-// The 26 texts the spelling subsystem shows, one table for the whole program, filled from the set
-// chosen by a checker's UserLanguage. Entries with %s or %d take exactly one argument.
-constexpr int SpellTextCount = 26;
+// The texts the spelling subsystem shows, in the order of every table. Entries with %s or %d take
+// exactly one argument.
+enum class SpellText {
+    VariantsLabel,
+    DeleteButton,
+    ChangeButton,
+    ChangeAllButton,
+    SkipButton,
+    SkipAllButton,
+    AddButton,
+    CancelButton,
+    UndoEditButton,
+    UnknownWord,
+    IllegalHyphenation,
+    CapitalizationError,
+    PossibleAbbreviation,
+    SentenceCapitalizationError,
+    ExtraSpaces,
+    MissingSpace,
+    InitialNumerals,
+    RepeatedWord,
+    CheckComplete,
+    MessageCaption,
+    DialogCaption,        // %s: the language
+    SpellingErrorNumber,  // %d: the library's status
+    LibraryNotLoaded,     // %s: the library's path
+    LibraryNotUnloaded,   // %s: the library's path
+    LanguageNotInstalled, // %s: the language
+    StartButton,
+};
+
+// One table for the whole program, filled from the set chosen by a checker's UserLanguage.
+constexpr int SpellTextCount = int(SpellText::StartButton) + 1;
 using SpellTextTable = std::array<QString, SpellTextCount>;
 
 // The table readers index; empty until a checker's UserLanguage is set.
@@ -19,6 +49,8 @@ const SpellTextTable& englishSpellTexts();
 const SpellTextTable& germanSpellTexts();
 // Refills SpellTexts from the set `language` selects.
 void loadSpellTexts(TextLanguage language);
+// An entry of SpellTexts; with `englishFallback`, the English text while the table is still empty.
+const QString& spellText(SpellText entry, bool englishFallback = false);
 // An entry with its one argument put in (%s or %d).
-QString formatSpellText(int entry, const QString& argument);
-QString formatSpellText(int entry, int argument);
+QString formatSpellText(SpellText entry, const QString& argument);
+QString formatSpellText(SpellText entry, int argument);

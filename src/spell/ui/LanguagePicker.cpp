@@ -102,7 +102,7 @@ void LanguagePicker::applyProgramLook() {
 void LanguagePicker::setSpellChecker(SpellChecker* checker) {
     m_checker = checker;
     if (m_checker && m_configuration && count() == 0) {
-        m_checker->available = false;
+        m_checker->setAvailable(false);
     }
     applyCurrentEntry();
 }
@@ -193,7 +193,7 @@ void LanguagePicker::fill() {
     m_filling = false;
     if (count() == 0) {
         if (m_checker) {
-            m_checker->available = false;
+            m_checker->setAvailable(false);
         }
         return;
     }
@@ -206,14 +206,11 @@ void LanguagePicker::applyCurrentEntry() {
         return;
     }
     try {
-        m_checker->cmd = current->cmd;
-        m_checker->charset = current->charset;
-        m_checker->surrogate = current->surrogate;
-        m_checker->flag = current->flag;
+        m_checker->setSection(current->cmd, current->charset, current->surrogate, current->flag);
         m_checker->setLanguage(current->language);
         m_checker->setEngineType(current->engineType);
-        m_checker->languageText = currentText();
-        m_checker->languageNameForm = m_langOption;
+        m_checker->setLanguageText(currentText());
+        m_checker->setLanguageNameForm(m_langOption);
     } catch (...) {
         // A checker that cannot take the language keeps its previous one; choosing stays possible.
     }

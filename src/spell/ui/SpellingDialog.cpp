@@ -21,10 +21,9 @@ QFont arial(int pixels) {
     return font;
 }
 
-// An entry of the text table; the English text while no checker has filled the table yet.
-QString text(int entry) {
-    const QString& own = SpellTexts[std::size_t(entry)];
-    return own.isEmpty() ? englishSpellTexts()[std::size_t(entry)] : own;
+// The English text while no checker has filled the table yet.
+QString text(SpellText entry) {
+    return spellText(entry, true);
 }
 
 // Suggestion rows of a fixed height, drawn with the list's font.
@@ -92,7 +91,7 @@ void SpellingDialog::buildForm() {
     setFixedSize(ClientSize);
     setFont(arial(10));
 
-    const QFont checkerFont = toQFont(m_checker.font);
+    const QFont checkerFont = toQFont(m_checker.font());
 
     m_message = new QLabel(QStringLiteral("Unknown word"), this);
     m_message->setObjectName(QStringLiteral("InfoMsg"));
@@ -162,7 +161,7 @@ void SpellingDialog::showDialog() {
     if (isVisible())
         return;
     centreOnScreen();
-    if (!m_checker.modalDialog) {
+    if (!m_checker.isModalDialog()) {
         show();
         raise();
         activateWindow();
@@ -207,16 +206,16 @@ void SpellingDialog::showEvent(QShowEvent* event) {
 }
 
 void SpellingDialog::setCaptions() {
-    m_suggestionsLabel->setText(text(0));
-    m_changeButton->setText(text(2));
-    m_changeAllButton->setText(text(3));
-    m_skipButton->setText(text(4));
-    m_skipAllButton->setText(text(5));
-    m_deleteButton->setText(text(1));
-    m_cancelButton->setText(text(7));
-    m_undoEditButton->setText(text(8));
-    m_startButton->setText(text(25));
-    m_addButton->setText(text(6));
+    m_suggestionsLabel->setText(text(SpellText::VariantsLabel));
+    m_changeButton->setText(text(SpellText::ChangeButton));
+    m_changeAllButton->setText(text(SpellText::ChangeAllButton));
+    m_skipButton->setText(text(SpellText::SkipButton));
+    m_skipAllButton->setText(text(SpellText::SkipAllButton));
+    m_deleteButton->setText(text(SpellText::DeleteButton));
+    m_cancelButton->setText(text(SpellText::CancelButton));
+    m_undoEditButton->setText(text(SpellText::UndoEditButton));
+    m_startButton->setText(text(SpellText::StartButton));
+    m_addButton->setText(text(SpellText::AddButton));
 }
 
 // ---- Presentations --------------------------------------------------------------------------------
@@ -234,9 +233,9 @@ void SpellingDialog::showContext() {
     QTextCharFormat flagged;
     // The user's colour, lightened on a dark background (or darkened on a light one) when it would be
     // hard to read there.
-    flagged.setForeground(ReadableColor::readableOn(misspellColor(m_checker.misspellingStyle),
+    flagged.setForeground(ReadableColor::readableOn(misspellColor(m_checker.misspellingStyle()),
                                                     m_preview->palette().color(QPalette::Base)));
-    flagged.setFont(misspellQFont(m_checker.misspellingStyle, m_preview->font()));
+    flagged.setFont(misspellQFont(m_checker.misspellingStyle(), m_preview->font()));
     m_preview->setContext(line, m_checker.errorPosition() - lineStart, m_checker.errorLength(), normal,
                           flagged);
     m_flagged = m_preview->editedText();
@@ -281,7 +280,7 @@ void SpellingDialog::presentSkipOrEdit(const QString& message) {
 }
 
 void SpellingDialog::presentRepeatedWord() {
-    presentCommon(text(17));
+    presentCommon(text(SpellText::RepeatedWord));
     m_changeButton->hide();
     m_deleteButton->show();
     m_deleteButton->setEnabled(true);
@@ -304,7 +303,7 @@ void SpellingDialog::fillVariants() {
     case SpellResult::UnknownInputWord:
     case SpellResult::ReturningChangeOnce:
     case SpellResult::InvalidHyphenation:
-        m_checker.fillSuggestions(word, list, speller ? speller->language : m_checker.language());
+        m_checker.fillSuggestions(word, list, speller ? speller->language() : m_checker.language());
         if (m_checker.lastStatus() == SpellResult::ReturningChangeOnce && speller) {
             const QString changeTo = speller->changeTo();
             if (!changeTo.isEmpty() && !list.contains(changeTo))
@@ -485,9 +484,7 @@ void SpellingDialog::addWord() {
 
 void SpellingDialog::cancelCheck() {
     decide([this] {
-        m_checker.cancelled = true;
-        if (m_checker.onCancel)
-            m_checker.onCancel(this);
+        m_checker.cancel(this);
         m_checker.finishCheck();
     });
     if (isVisible())
@@ -506,7 +503,7 @@ void SpellingDialog::changeEvent(QEvent* event) {
     }
     // Only a modeless dialog left for another window of the program (the text) greys out.
     const QWidget* active = QApplication::activeWindow();
-    if (!m_checker.modalDialog && isVisible() && active && active != this)
+    if (!m_checker.isModalDialog() && isVisible() && active && active != this)
         pauseCheck();
 }
 

@@ -192,7 +192,7 @@ int autoStartHelper(char* program, const QString& configHome) {
 
 } // namespace
 
-class TestOptionsDialog : public QObject {
+class TestOptions : public QObject {
     Q_OBJECT
 
     // A dialog over the settings of a started window.
@@ -234,7 +234,7 @@ private slots:
         QCOMPARE(d->spellCheckOnSaveBox()->toolTip(),
                  "When checked, whenever you save a note or task, the title and body will automatically be "
                  "checked for spelling errors.");
-        QCOMPARE(d->languageLabel()->text(), "Local Language:");
+        QCOMPARE(d->Label5()->text(), "Local Language:");
         QCOMPARE(d->languagePicker()->toolTip(),
                  "Specify the language to be used when checking for spelling errors.");
         QCOMPARE(d->browseButton()->text(), "...");
@@ -562,10 +562,10 @@ private slots:
             QCOMPARE(d.languagePicker()->count(), installed.count());
             QCOMPARE(d.languagePicker()->currentIndex(), stored);
             d.languagePicker()->setCurrentIndex(other); // as the user's choice from the list
-            QCOMPARE(checker.languageText, installed.itemText(other));
+            QCOMPARE(checker.languageText(), installed.itemText(other));
             d.cancelButton()->click();
         });
-        QCOMPARE(checker.languageText, installed.itemText(other));
+        QCOMPARE(checker.languageText(), installed.itemText(other));
         QCOMPARE(w.testAccess().settings().spellCheckerLanguage, stored);
         QCOMPARE(w.testAccess().languagePicker()->currentIndex(), stored);
 
@@ -576,7 +576,7 @@ private slots:
         QCOMPARE(w.testAccess().settings().spellCheckerLanguage, other);
         QCOMPARE(w.testAccess().languagePicker()->currentIndex(),
                  other); // the main window's own picker follows
-        QCOMPARE(checker.languageText, installed.itemText(other));
+        QCOMPARE(checker.languageText(), installed.itemText(other));
     }
 
     // Root ignores file modes and would write the common entry: the box is met as "nobody".
@@ -597,8 +597,8 @@ int main(int argc, char** argv) {
     if (argc == 3 && qstrcmp(argv[1], "--auto-start") == 0)
         return autoStartHelper(argv[0], QString::fromLocal8Bit(argv[2]));
     QApplication app(argc, argv);
-    TestOptionsDialog test;
+    TestOptions test;
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_optionsDialog.moc"
+#include "tst_options.moc"

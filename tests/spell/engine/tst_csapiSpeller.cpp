@@ -113,8 +113,8 @@ void tst_csapiSpeller::callsTheLibraryInOrder() {
     {
         // 2057 has no key of its own: the engine takes 1033's and still opens the dictionary for 2057.
         LibraryEngine speller(2057, options, &setup.checker);
-        QVERIFY(!speller.disabled);
-        QCOMPARE(speller.libraryPath, Shim);
+        QVERIFY(!speller.isDisabled());
+        QCOMPARE(speller.libraryPath(), Shim);
         QCOMPARE(log.take(), QStringList({
                                  QStringLiteral("SpellInit 00 2d 1f 1e 97 96 85 0b 0a 0d 0a"),
                                  QStringLiteral("SpellOptions 7 66"),
@@ -169,16 +169,15 @@ void tst_csapiSpeller::userDictionaryPath() {
     const QString fromKey = setup.dir.filePath(QStringLiteral("key.dic"));
     const QString fromHandler = setup.dir.filePath(QStringLiteral("handler.dic"));
     if (source == QLatin1String("checker"))
-        setup.checker.customDictionary = fromChecker;
+        setup.checker.setCustomDictionary(fromChecker);
     if (source.contains(QLatin1String("key")))
         setup.storeCustomDictionary(fromKey);
     QStringList handlerCalls;
     if (source.startsWith(QLatin1String("handler"))) {
-        setup.checker.onGetDictionary = [&](SpellChecker* sender, LanguageId language, QString& dict) {
-            QCOMPARE(sender, &setup.checker);
-            handlerCalls << QStringLiteral("%1 %2").arg(language).arg(dict);
-            dict = fromHandler;
-        };
+        setup.checker.setUserDictionaryChooser([&](LanguageId language, const QString& chosen) {
+            handlerCalls << QStringLiteral("%1 %2").arg(language).arg(chosen);
+            return fromHandler;
+        });
     }
 
     LibraryEngine speller(2057, 0, &setup.checker);
@@ -188,7 +187,7 @@ void tst_csapiSpeller::userDictionaryPath() {
                              : source.startsWith(QLatin1String("handler"))
                                  ? fromHandler
                                  : setup.dir.filePath(QStringLiteral("dict/CUSTOM.DIC"));
-    QCOMPARE(speller.customDictionary, expected);
+    QCOMPARE(speller.customDictionary(), expected);
     QVERIFY(log.take().contains(QStringLiteral("SpellOpenUdr %1 1 65534").arg(expected)));
     if (source.startsWith(QLatin1String("handler")))
         QCOMPARE(handlerCalls,
@@ -207,7 +206,7 @@ void tst_csapiSpeller::languageNotInstalled() {
     Setup setup(Shim);
     ShimLog log;
     LibraryEngine speller(1031, 0, &setup.checker);
-    QVERIFY(speller.disabled);
+    QVERIFY(speller.isDisabled());
     int length = -1, start = -1;
     QCOMPARE(speller.checkSegmentStart(QStringLiteral("a bad word"), length, start), SpellResult::NoErrors);
     QStringList list{QStringLiteral("old")};
@@ -265,7 +264,7 @@ void tst_csapiSpeller::checksWithTheSpellerLibrary() {
     const QString custom = setup.dir.filePath(QStringLiteral("dict/CUSTOM.DIC"));
     {
         LibraryEngine speller(1033, options, &setup.checker);
-        QVERIFY(!speller.disabled);
+        QVERIFY(!speller.isDisabled());
         int length = 0, start = 0;
         // Characters of several UTF-8 and UTF-16 widths before the finding.
         const QString text = QStringLiteral("😀 The “menu” — it’s got a tyop");
@@ -309,7 +308,7 @@ void tst_csapiSpeller::fullCheckThroughTheChecker() {
     checker.setTextLanguage(TextLanguage::English);
     checker.setLanguage(1033);
     checker.setEngineType(EngineType::Library);
-    checker.modalDialog = true;
+    checker.setModalDialog(true);
     checker.setEngineFactory(EngineType::Library, [](LanguageId l, SpellOptionFlags o, SpellChecker* c) {
         return std::make_unique<LibraryEngine>(l, o, c);
     });

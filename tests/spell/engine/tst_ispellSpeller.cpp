@@ -116,9 +116,9 @@ private slots:
         IspellSetup setup;
         setup.english(cmd);
         auto engine = setup.engine();
-        QVERIFY2(!engine->disabled, qPrintable(engine->failure()));
-        QCOMPARE(engine->SpellerType, EngineType::Ispell);
-        QCOMPARE(engine->languageText, languageName(1033, LanguageNameForm::Localized));
+        QVERIFY2(!engine->isDisabled(), qPrintable(engine->failure()));
+        QCOMPARE(engine->engineType(), EngineType::Ispell);
+        QCOMPARE(engine->languageText(), languageName(1033, LanguageNameForm::Localized));
         // Hyphens, apostrophes and digits give several answers for one line in some of the
         // programs; the words behind them must still get their own answers. Command characters
         // in front of a word are delimiters, never commands.
@@ -141,6 +141,9 @@ private slots:
         QCOMPARE(engine->errorWord(), QStringLiteral("teh"));
         // "zzqx" went out as a word, not as "add to the personal dictionary".
         QCOMPARE(findings(*engine, QStringLiteral("zzqx")), QStringList{"zzqx@0"});
+        // Typographic quotes are no part of the word: replacing it keeps them.
+        QCOMPARE(findings(*engine, QStringLiteral("\u201cteh\u201d \u00abwrld\u00bb")),
+                 (QStringList{"teh@1", "wrld@7"}));
     }
 
     void changeAllIsReturnedForLaterOccurrences() {
@@ -160,6 +163,36 @@ private slots:
                  SpellResult::ReturningChangeAlways);
         QCOMPARE(start + 15, 16);
         QCOMPARE(engine->changeTo(), QStringLiteral("the"));
+    }
+
+    void wordsAheadAreAskedTogetherAndFindingsForgottenAfterAnAccept() {
+        IspellSetup setup;
+        // Logs every line it reads; only "teh" is wrong; commands get no answer.
+        setup.script(
+            QStringLiteral("logging.sh"),
+            "echo '@(#) International Ispell Version 3.1.20 (fake)'\n"
+            "while read line; do echo \"$line\" >> asked.log\n"
+            "case \"$line\" in '^teh') echo '& teh 1 1: the';; '!'|@*) continue;; esac; echo; done\n");
+        setup.english("%AppDir%ispell/logging.sh -a");
+        auto engine = setup.engine();
+        auto asked = [&] {
+            return QString::fromUtf8(
+                       TestFolders::readFile(setup.ispellFolder() + QStringLiteral("asked.log")))
+                .split(u'\n', Qt::SkipEmptyParts);
+        };
+        int start = -1, length = -1;
+        const QString text = QStringLiteral("teh two three");
+        engine->setTextAhead(u"four teh");
+        QCOMPARE(check(*engine, text, start, length), SpellResult::UnknownInputWord);
+        // The words behind the finding and behind the segment went out with it, each once.
+        QTRY_COMPARE(asked(), (QStringList{"!", "^teh", "^two", "^three", "^four"}));
+        QCOMPARE(engine->checkSegmentContinued(text.mid(3), length, start), SpellResult::NoErrors);
+        QCOMPARE(check(*engine, QStringLiteral("four teh"), start, length), SpellResult::UnknownInputWord);
+        QCOMPARE(asked().size(), 5);
+        // After Skip All the kept finding is stale: the program is asked again.
+        engine->ignoreAlways(QStringLiteral("teh"));
+        QCOMPARE(check(*engine, QStringLiteral("teh"), start, length), SpellResult::UnknownInputWord);
+        QTRY_COMPARE(asked().mid(5), (QStringList{"@teh", "^teh"}));
     }
 
     void addedWordsAreKeptAndSkippedWordsAreNot_data() {
@@ -225,7 +258,7 @@ private slots:
         setup.descriptor(QStringLiteral("german"),
                          "[Deutsch]\nLangNo=1031\nCmd=" + cmd + "\nCharset=" + charset + "\n");
         auto engine = setup.engine(1031);
-        QVERIFY2(!engine->disabled, qPrintable(engine->failure()));
+        QVERIFY2(!engine->isDisabled(), qPrintable(engine->failure()));
         const QString text = QStringLiteral("Die Straße über ") + misspelled + QStringLiteral(" und");
         const QStringList found = findings(*engine, text);
         QVERIFY2(found == QStringList{misspelled + QStringLiteral("@16")}, qPrintable(found.join(u' ')));
@@ -285,21 +318,21 @@ private slots:
                                               "Cmd=%appdir%ispell/fake.sh b2\n");
         setup.descriptor(QStringLiteral("c"), "[Klingon]\nCmd=%AppDir%ispell/fake.sh c\nFlag=kl\n");
         setup.descriptor(QStringLiteral("d"), "[]\nCmd=%AppDir%ispell/fake.sh d\n");
-        setup.checker.languageText = pickerText;
+        setup.checker.setLanguageText(pickerText);
         auto engine = setup.engine(LanguageId(language));
         if (cmdEnd.isEmpty()) {
-            QVERIFY(engine->disabled);
+            QVERIFY(engine->isDisabled());
             QCOMPARE(engine->processId(), 0);
             return;
         }
-        QVERIFY2(!engine->disabled, qPrintable(engine->failure()));
-        QCOMPARE(engine->cmd, setup.ispellFolder() + QStringLiteral("fake.sh ") + cmdEnd);
-        QCOMPARE(engine->languageText, langName.isEmpty()
-                                           ? languageName(LanguageId(language), LanguageNameForm::Localized)
-                                           : langName);
-        QCOMPARE(engine->language, LanguageId(language));
-        QCOMPARE(engine->flag, cmdEnd == u"c" ? QStringLiteral("kl") : cmdEnd.left(1));
-        QCOMPARE(engine->surrogate, QStringLiteral("-"));
+        QVERIFY2(!engine->isDisabled(), qPrintable(engine->failure()));
+        QCOMPARE(engine->command(), setup.ispellFolder() + QStringLiteral("fake.sh ") + cmdEnd);
+        QCOMPARE(engine->languageText(), langName.isEmpty()
+                                             ? languageName(LanguageId(language), LanguageNameForm::Localized)
+                                             : langName);
+        QCOMPARE(engine->language(), LanguageId(language));
+        QCOMPARE(engine->flag(), cmdEnd == u"c" ? QStringLiteral("kl") : cmdEnd.left(1));
+        QCOMPARE(engine->surrogate(), QStringLiteral("-"));
         int start = 0, length = 0;
         QCOMPARE(check(*engine, QStringLiteral("anything goes"), start, length), SpellResult::NoErrors);
         const qint64 pid = engine->processId();
@@ -350,9 +383,9 @@ private slots:
                                                      QStringLiteral("/ispell.ini"));
         setup.descriptor(folder, ini);
         const IspellSection section = IspellCatalog::parseIni(ini, folder).value(0);
-        setup.checker.languageText = section.name;
+        setup.checker.setLanguageText(section.name);
         auto engine = setup.engine(section.language);
-        QVERIFY2(!engine->disabled, qPrintable(engine->failure()));
+        QVERIFY2(!engine->isDisabled(), qPrintable(engine->failure()));
         const QStringList found = findings(*engine, correct + QLatin1Char(' ') + misspelled);
         QCOMPARE(found, QStringList{misspelled + QLatin1Char('@') + QString::number(correct.size() + 1)});
     }
@@ -389,11 +422,11 @@ private slots:
         clock.start();
         auto engine = setup.engine();
         QStringList found;
-        if (!engine->disabled)
+        if (!engine->isDisabled())
             found = findings(*engine, QStringLiteral("one two three four"));
         // Bounded by the time-out, not by the program (which would hang for a minute).
         QVERIFY2(clock.elapsed() < timeoutMs + 2000, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(engine->disabled);
+        QVERIFY(engine->isDisabled());
         QVERIFY(found.isEmpty());
         QVERIFY(!engine->failure().isEmpty());
         QCOMPARE(engine->stoppedAnswering(), stopped);
@@ -416,7 +449,7 @@ private slots:
         const QString longest = QString(511, QLatin1Char('q'));
         QCOMPARE(findings(*engine, longest + QLatin1Char(' ') + longest + QStringLiteral("q teh")),
                  (QStringList{longest + QStringLiteral("@0"), QStringLiteral("teh@1025")}));
-        QVERIFY(!engine->disabled);
+        QVERIFY(!engine->isDisabled());
     }
 
     void answersAndEncodings() {

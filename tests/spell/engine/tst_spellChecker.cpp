@@ -86,12 +86,12 @@ struct Rig {
         checker.setTextLanguage(TextLanguage::English);
         checker.setLanguage(2057);
         checker.setEngineType(EngineType::Ispell);
-        checker.modalDialog = true;
+        checker.setModalDialog(true);
         checker.setEngineFactory(EngineType::Ispell, ScriptedSpeller::factory(script));
-        checker.onChangeText = [this](SpellChecker*, int pos, int len, const QString& word) {
+        QObject::connect(&checker, &SpellChecker::textChanged, [this](int pos, int len, const QString& word) {
             changes << QStringLiteral("%1,%2,%3").arg(pos).arg(len).arg(word);
-        };
-        checker.onFinished = [this](SpellChecker*) { ++finished; };
+        });
+        QObject::connect(&checker, &SpellChecker::finished, [this] { ++finished; });
         dialog.install();
         edit.setObjectName(QStringLiteral("redNote"));
         edit.setText(text);
@@ -143,7 +143,7 @@ private slots:
         QFETCH(bool, html);
         QFETCH(QStringList, buffers);
         Rig rig(text);
-        rig.checker.htmlSupport = html;
+        rig.checker.setHtmlSupport(html);
         rig.select(selStart, selLength);
         rig.checker.checkControl(rig.control);
         QCOMPARE(rig.script->buffers(), buffers);
@@ -179,7 +179,7 @@ private slots:
     // Modeless, checkControl returns at the first finding; the dialog's buttons carry the check on.
     void modelessCheck() {
         Rig rig(QStringLiteral("bad good worse"));
-        rig.checker.modalDialog = false;
+        rig.checker.setModalDialog(false);
         rig.script->flag("bad", RC::UnknownInputWord);
         rig.script->flag("worse", RC::UnknownInputWord);
         rig.dialog.then(ScriptedSpellDialog::skip())
@@ -395,8 +395,8 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QStringList, suggestions);
         Rig rig(QStringLiteral("a wrd"));
-        rig.checker.caption = QStringLiteral("Spelling %s");
-        rig.checker.languageNameForm = LanguageNameForm::Abbreviation;
+        rig.checker.setCaption(QStringLiteral("Spelling %s"));
+        rig.checker.setLanguageNameForm(LanguageNameForm::Abbreviation);
         rig.script->flag("wrd", RC(code), {"Word"}, "wart");
         rig.dialog.then(ScriptedSpellDialog::skip());
         rig.checker.checkControl(rig.control);
@@ -427,10 +427,11 @@ private slots:
         rig.script->flag("bad", RC::UnknownInputWord);
         rig.script->flag("worse", RC::UnknownInputWord);
         void* cancelSender = nullptr;
-        rig.checker.onCancel = [&](void* sender) { cancelSender = sender; };
+        QObject::connect(&rig.checker, &SpellChecker::cancelled,
+                         [&](void* sender) { cancelSender = sender; });
         rig.dialog.then(ScriptedSpellDialog::cancel());
         rig.checker.checkControl(rig.control);
-        QVERIFY(rig.checker.cancelled);
+        QVERIFY(rig.checker.isCancelled());
         QCOMPARE(cancelSender, static_cast<void*>(&rig.dialog));
         QCOMPARE(rig.presented(), QStringList{"bad"});
         QCOMPARE(rig.finished, 1);
@@ -451,7 +452,7 @@ private slots:
         // Dictionaries without a locale are told apart by the name chosen in the picker.
         rig.checker.setLanguage(0);
         for (const char* name : {"German - aspell", "English - aspell", "German - aspell"}) {
-            rig.checker.languageText = QString::fromLatin1(name);
+            rig.checker.setLanguageText(QString::fromLatin1(name));
             rig.checker.checkControl(rig.control);
         }
         QCOMPARE(rig.script->created, (std::vector<LanguageId>{2057, 1031, 0, 0}));
@@ -462,7 +463,7 @@ private slots:
         rig.checker.setEngineType(EngineType::Library);
         rig.checker.checkControl(rig.control);
         QCOMPARE(office->created, std::vector<LanguageId>{2057});
-        QCOMPARE(rig.checker.currentEngine()->SpellerType, EngineType::Library);
+        QCOMPARE(rig.checker.currentEngine()->engineType(), EngineType::Library);
     }
 
     // An engine that cannot be made ends the check with its error, text untouched, nothing cached.
@@ -496,8 +497,8 @@ private slots:
         Rig rig(QStringLiteral("text"));
         ScriptedPrompts prompts;
         rig.checker.setPrompts(&prompts);
-        rig.checker.showFinishMessage = true;
-        rig.checker.finishMessage = QStringLiteral("All done");
+        rig.checker.setShowFinishMessage(true);
+        rig.checker.setFinishMessage(QStringLiteral("All done"));
         rig.script->disabled = disabled;
         if (shown)
             prompts.expect(QStringLiteral("All done"), MsgButton::OK);

@@ -144,8 +144,8 @@ private slots:
 
         SpellChecker checker;
         picker.setSpellChecker(&checker);
-        QCOMPARE(checker.languageNameForm, option);
-        QCOMPARE(checker.languageText, picker.itemText(0));
+        QCOMPARE(checker.languageNameForm(), option);
+        QCOMPARE(checker.languageText(), picker.itemText(0));
     }
 
     void choosingAnEntryConfiguresTheChecker() {
@@ -159,17 +159,17 @@ private slots:
         picker.setSpellChecker(&checker); // binding applies the current entry
         QCOMPARE(checker.language(), LanguageId(1033));
         QCOMPARE(checker.engineType(), EngineType::Library);
-        QCOMPARE(checker.languageText, QStringLiteral("English (United States)"));
-        QVERIFY(checker.available);
+        QCOMPARE(checker.languageText(), QStringLiteral("English (United States)"));
+        QVERIFY(checker.isAvailable());
 
         picker.setItemIndex(2);
         QCOMPARE(checker.engineType(), EngineType::Ispell);
         QCOMPARE(checker.language(), LanguageId(1031));
-        QCOMPARE(checker.cmd, QStringLiteral("ispell -a -d german"));
-        QCOMPARE(checker.charset, QStringLiteral("iso-8859-1"));
-        QCOMPARE(checker.surrogate, QStringLiteral("x"));
-        QCOMPARE(checker.flag, QStringLiteral("de"));
-        QCOMPARE(checker.languageText, QStringLiteral("German (Germany)"));
+        QCOMPARE(checker.command(), QStringLiteral("ispell -a -d german"));
+        QCOMPARE(checker.charset(), QStringLiteral("iso-8859-1"));
+        QCOMPARE(checker.surrogate(), QStringLiteral("x"));
+        QCOMPARE(checker.flag(), QStringLiteral("de"));
+        QCOMPARE(checker.languageText(), QStringLiteral("German (Germany)"));
 
         // Selecting the selected entry again applies it again.
         checker.setLanguage(1049);
@@ -183,13 +183,13 @@ private slots:
         QTest::keyClick(&picker, Qt::Key_Down);
         QCOMPARE(picker.itemIndex(), 3);
         QCOMPARE(checker.language(), LanguageId(0));
-        QCOMPARE(checker.languageText, QStringLiteral("Privat"));
-        QCOMPARE(checker.charset, QStringLiteral("koi8-r"));
+        QCOMPARE(checker.languageText(), QStringLiteral("Privat"));
+        QCOMPARE(checker.charset(), QStringLiteral("koi8-r"));
         QTest::keyClick(&picker, Qt::Key_Home);
         QCOMPARE(checker.engineType(), EngineType::Library);
         QCOMPARE(checker.language(), LanguageId(1033));
-        QVERIFY(checker.cmd.isEmpty());
-        QVERIFY(checker.charset.isEmpty());
+        QVERIFY(checker.command().isEmpty());
+        QVERIFY(checker.charset().isEmpty());
 
         // An index outside the list selects nothing and leaves the checker as it was.
         picker.setItemIndex(99);
@@ -204,15 +204,15 @@ private slots:
         SpellChecker before;
         LanguagePicker first;
         first.setSpellChecker(&before);
-        QVERIFY(before.available);
+        QVERIFY(before.isAvailable());
         first.setConfiguration(&configuration);
         QCOMPARE(first.count(), 0);
-        QVERIFY(!before.available);
+        QVERIFY(!before.isAvailable());
 
         SpellChecker after;
         LanguagePicker second(&configuration);
         second.setSpellChecker(&after);
-        QVERIFY(!after.available);
+        QVERIFY(!after.isAvailable());
         second.setItemIndex(1); // nothing to select
         QCOMPARE(second.itemIndex(), -1);
     }

@@ -46,10 +46,11 @@ struct Session {
         checker.setEngineFactory(EngineType::Ispell, ScriptedSpeller::factory(script));
         checker.setDialogFactory(SpellingDialog::factory(&window));
         checker.setTextLanguage(TextLanguage::English);
-        checker.caption = QStringLiteral("Spell Check %s");
-        checker.font = SpellFont{QStringLiteral("Verdana"), 10, 13};
-        checker.onCancel = [this](void* sender) { cancelSenders.push_back(sender); };
-        checker.onFinished = [this](SpellChecker*) { ++finished; };
+        checker.setCaption(QStringLiteral("Spell Check %s"));
+        checker.setFont(SpellFont{QStringLiteral("Verdana"), 10, 13});
+        QObject::connect(&checker, &SpellChecker::cancelled,
+                         [this](void* sender) { cancelSenders.push_back(sender); });
+        QObject::connect(&checker, &SpellChecker::finished, [this] { ++finished; });
     }
 
     void check() { checker.checkControl(control); }
@@ -176,8 +177,8 @@ private slots:
     // The line around the finding, the flagged text in the misspelling font, the rest protected.
     void previewShowsTheLine() {
         Session s(QStringLiteral("first line\nsecond wrongg line\nthird"));
-        s.checker.misspellingStyle =
-            MisspellingStyle{QStringLiteral("Courier"), 0x0000FF, MisspellingStyle::Bold};
+        s.checker.setMisspellingStyle(
+            MisspellingStyle{QStringLiteral("Courier"), 0x0000FF, MisspellingStyle::Bold});
         s.script->flag(QStringLiteral("wrongg"), RC::UnknownInputWord);
         s.check();
         const SpellPreview& p = *s.preview();
@@ -507,7 +508,7 @@ private slots:
     void modalCancelReturns() {
         QFETCH(QString, how);
         Session s(QStringLiteral("a wrongg b badd c"));
-        s.checker.modalDialog = true;
+        s.checker.setModalDialog(true);
         s.script->flag(QStringLiteral("wrongg"), RC::UnknownInputWord, {QStringLiteral("wrong")});
         s.script->flag(QStringLiteral("badd"), RC::UnknownInputWord, {QStringLiteral("bad")});
         QStringList seen;
@@ -525,7 +526,7 @@ private slots:
         s.check();
         QCOMPARE(seen, QStringList({"wrongg modal", "badd"}));
         QVERIFY(!s.dialog()->isVisible());
-        QVERIFY(s.checker.cancelled);
+        QVERIFY(s.checker.isCancelled());
         QCOMPARE(s.cancelSenders, std::vector<void*>({static_cast<void*>(s.dialog())}));
         QCOMPARE(s.finished, 1);
         QCOMPARE(s.edit->text(), QStringLiteral("a wrong b badd c"));
@@ -536,7 +537,7 @@ private slots:
         s.check();
         QCOMPARE(s.dialog(), first);
         QCOMPARE(s.finished, 2);
-        QVERIFY(!s.checker.cancelled);
+        QVERIFY(!s.checker.isCancelled());
     }
 
     // A modeless dialog left for the text greys out and offers Start, which checks again.
@@ -633,7 +634,7 @@ private slots:
     void failureInDecision() {
         QFETCH(bool, modal);
         Session s(QStringLiteral("a wrongg b"));
-        s.checker.modalDialog = modal;
+        s.checker.setModalDialog(modal);
         s.script->flag(QStringLiteral("wrongg"), RC::UnknownInputWord, {QStringLiteral("wrong")});
         QStringList errors;
         const auto closeTextAndChange = [&] {
