@@ -10,9 +10,11 @@
 #include <QTextStream>
 
 #include <cmath>
+#include <cstring>
 #include <pugixml.hpp>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The root's child nodes by position, so that walking all notes is linear.
@@ -90,11 +92,6 @@ pugi::xml_node childOrNew(pugi::xml_node parent, const char* name) {
     return child ? child : parent.append_child(name);
 }
 
-bool isValidUtf8(const QByteArray& bytes) {
-    // Decoding replaces every bad sequence, so only valid text comes back unchanged.
-    return QString::fromUtf8(bytes).toUtf8() == bytes;
-}
-
 QString parseErrorText(const QByteArray& bytes, const pugi::xml_parse_result& result) {
     const qsizetype offset = qBound<qsizetype>(0, qsizetype(result.offset), bytes.size());
     const QByteArrayView before(bytes.constData(), offset);
@@ -161,21 +158,33 @@ pugi::xml_parse_result parseInto(pugi::xml_document& doc, const QByteArray& byte
     return doc.load_buffer(bytes.constData(), size_t(bytes.size()), parseOptions, pugi::encoding_auto);
 }
 
+std::unique_ptr<pugi::xml_document> checkedNotes(std::unique_ptr<pugi::xml_document> doc,
+                                                 const QString& path);
+
+[[noreturn]] void throwEmpty(const QString& path) {
+    throw QuillError(QStringLiteral("The notes file \"%1\" is empty.").arg(path));
+}
+
 // Parses the bytes of a notes file; `path` only names the file in messages.
 std::unique_ptr<pugi::xml_document> parseNotes(QByteArray bytes, const QString& path) {
     if (bytes.trimmed().isEmpty())
-        throw QuillError(QStringLiteral("The notes file \"%1\" is empty.").arg(path));
+        throwEmpty(path);
     auto doc = std::make_unique<pugi::xml_document>();
     pugi::xml_parse_result result = parseInto(*doc, bytes);
     // pugixml passes broken UTF-8 through untouched; decode it once with replacement characters so
     // that the next save writes a file that other XML readers accept.
-    if (result && result.encoding == pugi::encoding_utf8 && !isValidUtf8(bytes)) {
+    if (result && result.encoding == pugi::encoding_utf8 && !QByteArrayView(bytes).isValidUtf8()) {
         bytes = QString::fromUtf8(bytes).toUtf8();
         result = parseInto(*doc, bytes);
     }
     if (!result)
         throw QuillError(QStringLiteral("The notes file \"%1\" is not well-formed XML: %2.")
                              .arg(path, parseErrorText(bytes, result)));
+    return checkedNotes(std::move(doc), path);
+}
+
+std::unique_ptr<pugi::xml_document> checkedNotes(std::unique_ptr<pugi::xml_document> doc,
+                                                 const QString& path) {
     pugi::xml_node root = doc->document_element();
     if (!root)
         throw QuillError(QStringLiteral("The notes file \"%1\" has no root element.").arg(path));
@@ -201,19 +210,109 @@ int elementCount(pugi::xml_node parent) {
     return count;
 }
 
-QByteArray readWholeFile(const QString& path, const QString& what) {
-    QFile file(path);
+void openForReading(QFile& file, const QString& what) {
     if (!file.open(QIODevice::ReadOnly))
-        throw QuillError(QStringLiteral("Cannot open %1 \"%2\": %3.").arg(what, path, file.errorString()));
+        throw QuillError(
+            QStringLiteral("Cannot open %1 \"%2\": %3.").arg(what, file.fileName(), file.errorString()));
     if (file.size() > maxFileSize)
         throw QuillError(QStringLiteral("%1 \"%2\" is too large (%3 MiB; at most %4 MiB are read).")
-                             .arg(what.at(0).toUpper() + what.mid(1), path)
+                             .arg(what.at(0).toUpper() + what.mid(1), file.fileName())
                              .arg(file.size() >> 20)
                              .arg(maxFileSize >> 20));
+}
+
+[[noreturn]] void throwReadError(const QFile& file, const QString& what) {
+    throw QuillError(
+        QStringLiteral("Cannot read %1 \"%2\": %3.").arg(what, file.fileName(), file.errorString()));
+}
+
+QByteArray readWholeFile(const QString& path, const QString& what) {
+    QFile file(path);
+    openForReading(file, what);
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw QuillError(QStringLiteral("Cannot read %1 \"%2\": %3.").arg(what, path, file.errorString()));
+        throwReadError(file, what);
     return bytes;
+}
+
+// Qt's check goes byte by byte. Notes are nearly all ASCII, so runs of it are skipped a word at a time
+// and Qt checks only the runs of other bytes: no valid sequence holds an ASCII byte, so each such run
+// must be valid on its own.
+bool isValidUtf8(QByteArrayView bytes) {
+    constexpr quint64 highBits = 0x8080808080808080ULL;
+    const char* p = bytes.data();
+    const char* const end = p + bytes.size();
+    while (p < end) {
+        for (quint64 w[4]; end - p >= qsizetype(sizeof w); p += sizeof w) {
+            std::memcpy(w, p, sizeof w);
+            if ((w[0] | w[1] | w[2] | w[3]) & highBits)
+                break;
+        }
+        while (p < end && uchar(*p) < 0x80)
+            ++p;
+        const char* const run = p;
+        while (p < end && uchar(*p) >= 0x80)
+            ++p;
+        if (p != run && !QByteArrayView(run, p - run).isValidUtf8())
+            return false;
+    }
+    return true;
+}
+
+// A block from pugixml's allocator, which load_buffer_inplace_own hands back to it.
+class ParseBuffer {
+public:
+    explicit ParseBuffer(size_t size)
+        : m_data(static_cast<char*>(pugi::get_memory_allocation_function()(size ? size : 1))), m_size(size) {
+        if (!m_data)
+            throw std::bad_alloc();
+    }
+    ParseBuffer(const ParseBuffer&) = delete;
+    ParseBuffer& operator=(const ParseBuffer&) = delete;
+    ~ParseBuffer() {
+        if (m_data)
+            pugi::get_memory_deallocation_function()(m_data);
+    }
+    char* data() const { return m_data; }
+    size_t size() const { return m_size; }
+    QByteArrayView view() const { return QByteArrayView(m_data, qsizetype(m_size)); }
+    char* release() { return std::exchange(m_data, nullptr); }
+
+private:
+    char* m_data;
+    size_t m_size;
+};
+
+// The whole file in a block pugixml can parse in place; null when the file changed size meanwhile.
+std::unique_ptr<ParseBuffer> readForParsing(const QString& path, const QString& what) {
+    QFile file(path);
+    openForReading(file, what);
+    auto buffer = std::make_unique<ParseBuffer>(size_t(file.size()));
+    const qint64 got = file.read(buffer->data(), qint64(buffer->size()));
+    if (got < 0 || file.error() != QFileDevice::NoError)
+        throwReadError(file, what);
+    if (size_t(got) != buffer->size() || !file.atEnd())
+        return nullptr;
+    return buffer;
+}
+
+// Reads and parses a notes file. The common case, valid UTF-8 that parses, is parsed in the block it
+// was read into; anything else goes through parseNotes, which repairs broken UTF-8 and words errors.
+std::unique_ptr<pugi::xml_document> loadNotes(const QString& path) {
+    const QString what = QStringLiteral("the notes file");
+    const std::unique_ptr<ParseBuffer> buffer = readForParsing(path, what);
+    if (!buffer)
+        return parseNotes(readWholeFile(path, what), path);
+    const QByteArrayView bytes = buffer->view();
+    if (bytes.trimmed().isEmpty())
+        throwEmpty(path);
+    if (!isValidUtf8(bytes))
+        return parseNotes(bytes.toByteArray(), path);
+    auto doc = std::make_unique<pugi::xml_document>();
+    const size_t size = buffer->size();
+    if (!doc->load_buffer_inplace_own(buffer->release(), size, parseOptions, pugi::encoding_auto))
+        return parseNotes(readWholeFile(path, what), path); // the block is spoilt; read again for the message
+    return checkedNotes(std::move(doc), path);
 }
 
 } // namespace
@@ -242,8 +341,7 @@ void NoteStore::openOrCreate(const QString& notesPath, const QString& readMePath
 
 void NoteStore::open(const QString& path) {
     DurableFile::removeStaleTemporaries(path);
-    auto doc = parseNotes(readWholeFile(path, QStringLiteral("the notes file")), path);
-    m_doc = std::move(doc);
+    m_doc = loadNotes(path);
     m_index.reset();
     m_notesPath = path;
     m_unsaved = false;
