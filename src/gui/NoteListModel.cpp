@@ -140,15 +140,48 @@ void NoteListModel::sortByColumn(int column, int direction) {
     else
         compare = [this, column](Row& a, Row& b) { return keyOf(a, column).compare(keyOf(b, column)); };
 
-    std::vector<int> order(m_rows.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    std::vector<int> order = sortedOrder([&](int a, int b) {
         const int c = compare(m_rows[size_t(a)], m_rows[size_t(b)]);
-        return (direction < 0 ? -c : c) < 0;
+        return direction < 0 ? -c : c;
     });
     m_sortedColumn = column;
     m_sortDirection = direction;
-    applyOrder(order);
+    if (std::is_sorted(order.begin(), order.end()))
+        emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+    else
+        applyOrder(order);
+}
+
+// The stable order of the rows. Notes are appended as they are written, so the list is often in
+// order by a date already, one way or the other: such lists are found in one pass.
+std::vector<int> NoteListModel::sortedOrder(const std::function<int(int, int)>& compare) const {
+    const int count = int(m_rows.size());
+    std::vector<int> order(static_cast<size_t>(count));
+    std::iota(order.begin(), order.end(), 0);
+    int ascending = 1;
+    int descending = 1;
+    for (int i = 1; i < count && (ascending || descending); ++i) {
+        const int c = compare(i - 1, i);
+        ascending &= c <= 0;
+        descending &= c >= 0;
+    }
+    if (ascending)
+        return order;
+    if (descending) {
+        // Runs of equal rows keep their order; the runs come last first.
+        std::vector<int> reversed;
+        reversed.reserve(order.size());
+        for (int end = count; end > 0;) {
+            int start = end - 1;
+            while (start > 0 && compare(start - 1, start) == 0)
+                --start;
+            reversed.insert(reversed.end(), order.begin() + start, order.begin() + end);
+            end = start;
+        }
+        return reversed;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return compare(a, b) < 0; });
+    return order;
 }
 
 void NoteListModel::applyOrder(const std::vector<int>& order) {

@@ -65,6 +65,7 @@ private:
     };
     Note& displayed(int row) const; // with its details read and dates formatted
     Note& completed(int row, bool withDisplayTexts) const;
+    std::vector<int> sortedOrder(const std::function<int(int, int)>& compare) const;
     void applyOrder(const std::vector<int>& order);
     const QCollatorSortKey& keyOf(Row& row, int column);
 
