@@ -43,10 +43,12 @@ def main():
     count, path = int(sys.argv[1]), sys.argv[2]
     rng = random.Random(4711 + count)
     out = ['<?xml version="1.0" encoding="UTF-8"?>\n<Notes>\n']
+    # Notes are appended as they are written: the file is in order of creation.
+    created = 39000.0
     for _ in range(count):
         title = phrase(rng, 10, 60).replace("\n", " ")
         body = phrase(rng, 50, 2000)
-        created = 39000 + rng.random() * 7000
+        created += rng.random() * 7000 / count
         modified = created + rng.random() * 30
         out.append("\t<Note>\n\t\t<Title>%s</Title>\n\t\t<Text>%s</Text>\n\t\t<DateTime>%.10f</DateTime>\n"
                    "\t\t<LastModified>%.10f</LastModified>\n\t</Note>\n"
