@@ -82,6 +82,35 @@ private slots:
         QCOMPARE(titles(*list.model()), (QStringList{"a", "A", "apfel", "Äpfel", "b"}));
     }
 
+    // Rows already in order, or in reverse, are taken as they are; equal rows keep their order then
+    // as they do in a full sort.
+    void equalRowsKeepTheirOrder_data() {
+        QTest::addColumn<QStringList>("created");
+        QTest::addColumn<int>("direction");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList ascending{"1", "2", "2", "2", "3", "3"};
+        const QStringList descending{"3", "3", "2", "2", "2", "1"};
+        const QStringList mixed{"2", "3", "1", "2", "3", "2"};
+        QTest::newRow("in order") << ascending << 1 << QStringList{"0", "1", "2", "3", "4", "5"};
+        QTest::newRow("in order, reversed") << ascending << -1 << QStringList{"4", "5", "1", "2", "3", "0"};
+        QTest::newRow("in reverse") << descending << -1 << QStringList{"0", "1", "2", "3", "4", "5"};
+        QTest::newRow("in reverse, reversed") << descending << 1 << QStringList{"5", "2", "3", "4", "0", "1"};
+        QTest::newRow("mixed") << mixed << 1 << QStringList{"2", "0", "3", "5", "1", "4"};
+        QTest::newRow("mixed, reversed") << mixed << -1 << QStringList{"1", "4", "0", "3", "5", "2"};
+        QTest::newRow("all equal") << QStringList{"7", "7", "7"} << -1 << QStringList{"0", "1", "2"};
+    }
+    void equalRowsKeepTheirOrder() {
+        QFETCH(QStringList, created);
+        QFETCH(int, direction);
+        std::vector<Note> notes;
+        for (int i = 0; i < created.size(); ++i)
+            notes.push_back(note(QString::number(i), created[i]));
+        NoteListModel model;
+        model.setNotes(std::move(notes));
+        model.sortByColumn(NoteListModel::ColCreated, direction);
+        QTEST(titles(model), "expected");
+    }
+
     void datesCompareAsStoredTexts() {
         AppSettings settings;
         settings.sortToggle = -1;
