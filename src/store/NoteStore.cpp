@@ -14,6 +14,7 @@
 #include <pugixml.hpp>
 #include <span>
 #include <string>
+#include <sys/mman.h>
 #include <utility>
 #include <vector>
 
@@ -259,63 +260,73 @@ bool isValidUtf8(QByteArrayView bytes) {
     return true;
 }
 
-// A block from pugixml's allocator, which load_buffer_inplace_own hands back to it.
-class ParseBuffer {
+} // namespace
+
+// A block for the whole file, in which pugixml parses it in place. Its pages are mapped all at once:
+// faulting them in one by one while read() fills them costs more.
+class FileImage {
 public:
-    explicit ParseBuffer(size_t size)
-        : m_data(static_cast<char*>(pugi::get_memory_allocation_function()(size ? size : 1))), m_size(size) {
-        if (!m_data)
-            throw std::bad_alloc();
-    }
-    ParseBuffer(const ParseBuffer&) = delete;
-    ParseBuffer& operator=(const ParseBuffer&) = delete;
-    ~ParseBuffer() {
-        if (m_data)
-            pugi::get_memory_deallocation_function()(m_data);
-    }
+    FileImage(char* data, size_t size) : m_data(data), m_size(size) {}
+    FileImage(const FileImage&) = delete;
+    FileImage& operator=(const FileImage&) = delete;
+    ~FileImage() { ::munmap(m_data, m_size); }
     char* data() const { return m_data; }
     size_t size() const { return m_size; }
-    QByteArrayView view() const { return QByteArrayView(m_data, qsizetype(m_size)); }
-    char* release() { return std::exchange(m_data, nullptr); }
 
 private:
     char* m_data;
     size_t m_size;
 };
 
-// The whole file in a block pugixml can parse in place; null when the file changed size meanwhile.
-std::unique_ptr<ParseBuffer> readForParsing(const QString& path, const QString& what) {
+namespace {
+
+// Null for an empty file, or one that changed size while it was read.
+std::unique_ptr<FileImage> readForParsing(const QString& path, const QString& what) {
     QFile file(path);
     openForReading(file, what);
-    auto buffer = std::make_unique<ParseBuffer>(size_t(file.size()));
-    const qint64 got = file.read(buffer->data(), qint64(buffer->size()));
+    const size_t size = size_t(file.size());
+    if (size == 0)
+        return nullptr;
+    void* const data =
+        ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (data == MAP_FAILED)
+        throw std::bad_alloc();
+    auto image = std::make_unique<FileImage>(static_cast<char*>(data), size);
+    const qint64 got = file.read(image->data(), qint64(size));
     if (got < 0 || file.error() != QFileDevice::NoError)
         throwReadError(file, what);
-    if (size_t(got) != buffer->size() || !file.atEnd())
+    if (size_t(got) != size || !file.atEnd())
         return nullptr;
-    return buffer;
-}
-
-// Reads and parses a notes file. The common case, valid UTF-8 that parses, is parsed in the block it
-// was read into; anything else goes through parseNotes, which repairs broken UTF-8 and words errors.
-std::unique_ptr<pugi::xml_document> loadNotes(const QString& path) {
-    const QString what = QStringLiteral("the notes file");
-    const std::unique_ptr<ParseBuffer> buffer = readForParsing(path, what);
-    if (!buffer)
-        return parseNotes(readWholeFile(path, what), path);
-    const QByteArrayView bytes = buffer->view();
-    if (bytes.trimmed().isEmpty())
-        throwEmpty(path);
-    if (!isValidUtf8(bytes))
-        return parseNotes(bytes.toByteArray(), path);
-    auto doc = std::make_unique<pugi::xml_document>();
-    const size_t size = buffer->size();
-    if (!doc->load_buffer_inplace_own(buffer->release(), size, parseOptions, pugi::encoding_auto))
-        return parseNotes(readWholeFile(path, what), path); // the block is spoilt; read again for the message
-    return checkedNotes(std::move(doc), path);
+    return image;
 }
 
 } // namespace
+
+// Reads and parses a notes file. The common case, valid UTF-8 that parses, is parsed in place in
+// the block it was read into; anything else goes through parseNotes, which repairs broken UTF-8 and
+// words errors.
+NoteStore::Loaded NoteStore::load(const QString& path) {
+    const QString what = QStringLiteral("the notes file");
+    Loaded loaded;
+    loaded.image = readForParsing(path, what);
+    if (loaded.image) {
+        const QByteArrayView bytes(loaded.image->data(), qsizetype(loaded.image->size()));
+        if (!bytes.trimmed().isEmpty() && isValidUtf8(bytes)) {
+            loaded.doc = std::make_unique<pugi::xml_document>();
+            if (loaded.doc->load_buffer_inplace(loaded.image->data(), loaded.image->size(), parseOptions,
+                                                pugi::encoding_auto)) {
+                loaded.doc = checkedNotes(std::move(loaded.doc), path);
+                return loaded;
+            }
+        }
+    }
+    // A failed parse may have spoilt the block: read again for the repair or the message.
+    loaded = {};
+    loaded.doc = parseNotes(readWholeFile(path, what), path);
+    return loaded;
+}
+
+namespace {} // namespace
 
 NoteStore::NoteStore(const LocaleFormats& formats, const IClock& clock, IPrompts& prompts,
                      ErrorReporter reportError)
@@ -341,7 +352,9 @@ void NoteStore::openOrCreate(const QString& notesPath, const QString& readMePath
 
 void NoteStore::open(const QString& path) {
     DurableFile::removeStaleTemporaries(path);
-    m_doc = loadNotes(path);
+    Loaded loaded = load(path);
+    m_doc = std::move(loaded.doc); // before the pages it was parsed in go
+    m_image = std::move(loaded.image);
     m_index.reset();
     m_notesPath = path;
     m_unsaved = false;
@@ -626,6 +639,7 @@ void NoteStore::close() {
     if (m_unsaved)
         save();
     m_doc.reset();
+    m_image.reset();
     m_index.reset();
     m_unsaved = false;
 }

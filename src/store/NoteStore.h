@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 
+class FileImage;
+
 namespace pugi {
 class xml_document;
 class xml_node;
@@ -67,6 +69,11 @@ public:
     QByteArray serialized() const;
 
 private:
+    struct Loaded {
+        std::unique_ptr<FileImage> image; // what doc was parsed in, if not its own copy
+        std::unique_ptr<pugi::xml_document> doc;
+    };
+    static Loaded load(const QString& path);
     pugi::xml_node root() const;
     pugi::xml_node nodeAt(int position) const;
     pugi::xml_node noteAt(int position) const;
@@ -83,6 +90,7 @@ private:
     const IClock& m_clock;
     IPrompts& m_prompts;
     ErrorReporter m_reportError;
+    std::unique_ptr<FileImage> m_image; // before m_doc, which may point into it
     std::unique_ptr<pugi::xml_document> m_doc;
     QString m_notesPath;
     bool m_unsaved = false;

@@ -478,6 +478,22 @@ private slots:
         QCOMPARE(QString::fromUtf8(saved).toUtf8(), saved);
     }
 
+    // The document is parsed where the file was read; another program that truncates or rewrites
+    // the file afterwards must not reach into it.
+    void notesSurviveTheFileChangingUnderneath() {
+        Env env;
+        const QString body(20000, QLatin1Char('x')); // pages the parser only reads
+        env.openWith("<?xml version=\"1.0\"?>\n<Notes><Note><Title>kept</Title><Text>" + body.toUtf8() +
+                     "</Text><DateTime>1</DateTime></Note></Notes>\n");
+        QFile file(env.path());
+        QVERIFY(file.resize(0));
+        const Note note = env.store.readNote(0);
+        QCOMPARE(note.title, "kept");
+        QCOMPARE(note.text, body);
+        env.store.appendNote("more", "", worked);
+        QVERIFY(env.onDisk().contains(body.toUtf8()));
+    }
+
     void staleTemporaryRemovedOnOpen() {
         Env env;
         const QString stale = env.path() + ".0badf00d.qntmp";
