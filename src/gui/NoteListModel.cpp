@@ -74,7 +74,8 @@ Note& NoteListModel::displayed(int row) const {
 
 Note& NoteListModel::completed(int row, bool withDisplayTexts) const {
     Note& note = m_rows.at(size_t(row)).note;
-    if ((note.detailsPending || (withDisplayTexts && note.displayPending)) && m_fillDetails) {
+    if ((note.detailsPending || note.textPending || (withDisplayTexts && note.displayPending)) &&
+        m_fillDetails) {
         try {
             m_fillDetails(note, withDisplayTexts);
         } catch (const std::exception&) {
@@ -123,11 +124,28 @@ bool isPlainNumberText(const QString& text) {
 
 } // namespace
 
-void NoteListModel::sortByColumn(int column, int direction) {
-    if (column != ColCreated) { // only the creation number is known before a row's details are read
-        for (size_t i = 0; i < m_rows.size(); ++i)
+// Only the creation number is known before a row's details are read; the bodies are read only
+// for sorting by them.
+void NoteListModel::readSortFields(int column) {
+    if (column == ColCreated)
+        return;
+    const bool bodies = column == ColNote || !m_fillSortFields;
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        Note& note = m_rows[i].note;
+        if (bodies) {
             completed(int(i), false);
+        } else if (note.detailsPending) {
+            try {
+                m_fillSortFields(note);
+            } catch (const std::exception&) {
+                // as in completed(): the row sorts by what it has
+            }
+        }
     }
+}
+
+void NoteListModel::sortByColumn(int column, int direction) {
+    readSortFields(column);
     const bool plainNumbers = std::all_of(m_rows.begin(), m_rows.end(), [column](const Row& r) {
         return isPlainNumberText(sortKeyText(r.note, column));
     });

@@ -487,6 +487,8 @@ Note NoteStore::readNote(int position, bool deferDetails) {
 void NoteStore::fillDetails(Note& note, bool withDisplayTexts) const {
     if (note.detailsPending)
         readDetails(note);
+    if (note.textPending)
+        readText(note);
     if (withDisplayTexts && note.displayPending) {
         if (!std::isnan(note.createdDay))
             note.createdText = DayNumber::displayTextOfNumber(note.createdDay, m_formats);
@@ -509,8 +511,18 @@ void NoteStore::readDetails(Note& note) const {
         }
     }
     note.title = StoreEscapes::unescapeTitle(elementText(element.child(elemTitle)));
-    note.text = StoreEscapes::unescapeBody(elementText(element.child(elemText)));
     note.detailsPending = false;
+    note.textPending = true;
+}
+
+void NoteStore::readText(Note& note) const {
+    note.text = StoreEscapes::unescapeBody(elementText(noteAt(note.position).child(elemText)));
+    note.textPending = false;
+}
+
+void NoteStore::fillSortFields(Note& note) const {
+    if (note.detailsPending)
+        readDetails(note);
 }
 
 int NoteStore::appendNote(const QString& title, const QString& text, const QDateTime& now) {

@@ -52,6 +52,8 @@ public:
     // and display texts are left for fillDetails, which the list calls when the row is first needed.
     Note readNote(int position, bool deferDetails = false);
     void fillDetails(Note& note, bool withDisplayTexts = true) const;
+    // Reads only what sorting by title or last-modified needs, leaving the body for fillDetails.
+    void fillSortFields(Note& note) const;
 
     // Each change is saved at once. When the save fails the change is undone in memory too, so the
     // document keeps matching the file and a retry does not apply it twice.
@@ -81,6 +83,7 @@ private:
     double creationDay(pugi::xml_node note);
     void requireOpen() const;
     void readDetails(Note& note) const;
+    void readText(Note& note) const;
     void rebuildIndex() const;
     void markChanged();
     // Replaces the file with the document, which holds `elements` elements under its root.

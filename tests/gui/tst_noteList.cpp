@@ -161,9 +161,9 @@ private slots:
         int reads = 0;
         int formats = 0;
         model.setDetailsFiller([&](Note& n, bool withDates) {
-            if (n.detailsPending)
+            if (n.detailsPending || n.textPending)
                 ++reads;
-            n.detailsPending = false;
+            n.detailsPending = n.textPending = false;
             if (withDates && n.displayPending) {
                 ++formats;
                 n.createdText = QStringLiteral("shown");
@@ -184,6 +184,20 @@ private slots:
         model.sortByColumn(NoteListModel::ColTitle, 1); // needs every title, but no dates
         QCOMPARE(reads, 3);
         QCOMPARE(formats, 1);
+
+        // With a reader of the sort fields, a sort by title leaves the bodies unread.
+        int sortReads = 0;
+        model.setSortFieldFiller([&](Note& n) {
+            ++sortReads;
+            n.detailsPending = false;
+            n.textPending = true;
+        });
+        model.setNotes({n, n});
+        model.sortByColumn(NoteListModel::ColTitle, 1);
+        QCOMPARE(sortReads, 2);
+        QCOMPARE(reads, 3);
+        model.sortByColumn(NoteListModel::ColNote, 1); // but a sort by body reads them
+        QCOMPARE(reads, 5);
     }
 
     void columnsHaveTheirCaptionsWidthsAndMinimums() {

@@ -170,6 +170,10 @@ private slots:
         Note note = reader.store.readNote(0, true);
         QVERIFY(note.detailsPending);
         QCOMPARE(note.createdText, QString());
+        reader.store.fillSortFields(note); // a sort by title reads no body
+        QCOMPARE(note.title, "Plan");
+        QCOMPARE(note.lastModified, "39877.5432060185");
+        QVERIFY(note.text.isEmpty() && note.textPending);
         reader.store.fillDetails(note);
         QCOMPARE(note.title, "Plan");
         QCOMPARE(note.text, "a<b\nc");
