@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <numeric>
+#include <system_error>
+#include <thread>
 
 NoteListModel::NoteListModel(QObject* parent) : QAbstractTableModel(parent) {
     // The locale's word order, case-sensitive: "a" and "A" are different keys.
@@ -111,6 +113,32 @@ const QCollatorSortKey& NoteListModel::keyOf(Row& row, int column) {
     return *key;
 }
 
+// The rows' keys for a column, the second half built on another thread with a collator of its own
+// (one collator is not to be used by two threads): most of a first sort is building keys.
+void NoteListModel::buildKeys(int column) {
+    const size_t half = m_rows.size() / 2;
+    const auto build = [this, column](const QCollator& collator, size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) {
+            auto& key = m_rows[i].keys[size_t(column)];
+            if (!key)
+                key.emplace(collator.sortKey(sortKeyText(m_rows[i].note, column)));
+        }
+    };
+    if (half < 1000) {
+        build(m_collator, 0, m_rows.size());
+        return;
+    }
+    QCollator second(m_collator.locale());
+    second.setCaseSensitivity(m_collator.caseSensitivity());
+    std::jthread worker;
+    try {
+        worker = std::jthread(build, std::cref(second), half, m_rows.size());
+    } catch (const std::system_error&) {
+        build(m_collator, half, m_rows.size()); // no thread to be had: all on this one
+    }
+    build(m_collator, 0, half);
+}
+
 namespace {
 
 // Stored day numbers are ASCII digits with a separator; for such texts the locale's collation and a
@@ -155,8 +183,10 @@ void NoteListModel::sortByColumn(int column, int direction) {
             return QString::compare(sortKeyText(a.note, column), sortKeyText(b.note, column),
                                     Qt::CaseSensitive);
         };
-    else
+    else {
+        buildKeys(column);
         compare = [this, column](Row& a, Row& b) { return keyOf(a, column).compare(keyOf(b, column)); };
+    }
 
     std::vector<int> order = sortedOrder([&](int a, int b) {
         const int c = compare(m_rows[size_t(a)], m_rows[size_t(b)]);

@@ -71,6 +71,7 @@ private:
     std::vector<int> sortedOrder(const std::function<int(int, int)>& compare) const;
     void applyOrder(const std::vector<int>& order);
     const QCollatorSortKey& keyOf(Row& row, int column);
+    void buildKeys(int column);
 
     mutable std::vector<Row> m_rows;
     std::function<void(Note&, bool)> m_fillDetails;

@@ -3,8 +3,10 @@
 #include "store/AppSettings.h"
 
 #include <QAbstractItemModelTester>
+#include <QCollator>
 #include <QHeaderView>
 #include <QIcon>
+#include <QRandomGenerator>
 #include <QtTest>
 
 // Runs under de_DE: collation must follow the locale, not code points.
@@ -109,6 +111,29 @@ private slots:
         model.setNotes(std::move(notes));
         model.sortByColumn(NoteListModel::ColCreated, direction);
         QTEST(titles(model), "expected");
+    }
+
+    // A long list has its keys built on two threads: it must sort as the locale compares, with equal
+    // titles in their old order.
+    void longListsSortAsTheLocaleCompares() {
+        const QStringList words{"Äpfel", "apfel", "Apfel", "b", "Zebra", "zebra", "été", "ete", "Ete", "z"};
+        QRandomGenerator rng(17);
+        std::vector<Note> notes;
+        for (int i = 0; i < 3001; ++i)
+            notes.push_back(
+                note(words[int(rng.bounded(words.size()))] + words[int(rng.bounded(words.size()))],
+                     QString::number(i)));
+        std::vector<Note> expected = notes;
+        QCollator collator;
+        collator.setCaseSensitivity(Qt::CaseSensitive);
+        std::stable_sort(expected.begin(), expected.end(), [&](const Note& a, const Note& b) {
+            return collator.compare(a.title, b.title) < 0;
+        });
+        NoteListModel model;
+        model.setNotes(std::move(notes));
+        model.sortByColumn(NoteListModel::ColTitle, 1);
+        for (int r = 0; r < model.rowCount(); ++r)
+            QCOMPARE(model.note(r).dateTime, expected[size_t(r)].dateTime);
     }
 
     void datesCompareAsStoredTexts() {
