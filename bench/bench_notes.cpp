@@ -153,7 +153,16 @@ void run(int count, int repeats) {
     QTemporaryDir dir;
     const QString folder = dir.path() + QLatin1Char('/');
     const QString path = folder + QStringLiteral("quill.xml");
-    const QByteArray bytes = generateNotes(count);
+    // scripts/bench.sh passes the realistic files it made for the start-up figures.
+    const QString given = qEnvironmentVariable("QUILL_BENCH_NOTES_DIR");
+    const QString givenPath = given + QStringLiteral("/notes-%1.xml").arg(count);
+    const QByteArray bytes = !given.isEmpty() && QFile::exists(givenPath)
+                                 ? [&] {
+                                       QFile in(givenPath);
+                                       in.open(QIODevice::ReadOnly);
+                                       return in.readAll();
+                                   }()
+                                 : generateNotes(count);
     QFile f(path);
     f.open(QIODevice::WriteOnly);
     f.write(bytes);
@@ -189,9 +198,24 @@ void run(int count, int repeats) {
             (r == 0 ? sortFirst : sortAgain).push_back(msSince(t));
         }
     }
-    std::printf("%7d  %10.1f  %10.1f  %6.2fx  %8.1f  %8.1f  %6.2fx  %10.1f  %10.1f\n", count, median(ours),
-                median(reference), median(ours) / median(reference), median(save), median(bare),
-                median(save) / median(bare), median(sortFirst), sortAgain.empty() ? 0.0 : median(sortAgain));
+    // The first sort by the other columns, each in a window of its own: the first reads the rows.
+    double sortFirstBy[2] = {};
+    for (const int column : {1, 3}) {
+        SilentPrompts prompts;
+        NoShell shell;
+        SystemClock clock;
+        MainWindow w(AppServices{AppPaths(folder, folder, folder), prompts, shell, clock, {}});
+        w.startUp();
+        w.testAccess().noteList().view()->setUpdatesEnabled(false);
+        QElapsedTimer t;
+        t.start();
+        w.testAccess().noteList().sortByColumn(column);
+        sortFirstBy[column / 2] = msSince(t);
+    }
+    std::printf("%7d  %10.1f  %10.1f  %6.2fx  %8.1f  %8.1f  %6.2fx  %10.1f  %10.1f  %10.1f  %10.1f\n", count,
+                median(ours), median(reference), median(ours) / median(reference), median(save), median(bare),
+                median(save) / median(bare), median(sortFirst), sortAgain.empty() ? 0.0 : median(sortAgain),
+                sortFirstBy[0], sortFirstBy[1]);
     std::fflush(stdout);
 }
 
@@ -205,7 +229,8 @@ int main(int argc, char** argv) {
     const int repeats = argc > 1 ? std::max(2, atoi(argv[1])) : 5;
     std::printf("median of %d runs, milliseconds\n", repeats);
     std::printf(
-        "  notes  first-paint   reference   ratio      save  bare-save   ratio  sort-title  sort-again\n");
+        "  notes  first-paint   reference   ratio      save  bare-save   ratio  sort-title  sort-again"
+        "  sort-modif   sort-note\n");
     for (int count : {1000, 10000, 100000})
         run(count, count == 100000 ? std::min(repeats, 3) : repeats);
     return 0;

@@ -9,6 +9,8 @@ QUILL_PACKAGES_BUILD=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
     libpugixml-dev libicu-dev libjpeg-dev libhunspell-dev
+    # the start-up benchmark's probe watches the X server
+    libxcb1-dev
     # speeds up rebuilds; the build works without it
     ccache
 )

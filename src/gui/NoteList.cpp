@@ -91,6 +91,7 @@ void NoteList::loadNotes(NoteStore& store) {
     std::vector<Note> notes;
     auto publish = [&] {
         m_model->setDetailsFiller([&store](Note& n, bool withDates) { store.fillDetails(n, withDates); });
+        m_model->setSortFieldFiller([&store](Note& n) { store.fillSortFields(n); });
         m_model->setNotes(std::move(notes));
     };
     try {

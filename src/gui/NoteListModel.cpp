@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <numeric>
+#include <system_error>
+#include <thread>
 
 NoteListModel::NoteListModel(QObject* parent) : QAbstractTableModel(parent) {
     // The locale's word order, case-sensitive: "a" and "A" are different keys.
@@ -74,7 +76,8 @@ Note& NoteListModel::displayed(int row) const {
 
 Note& NoteListModel::completed(int row, bool withDisplayTexts) const {
     Note& note = m_rows.at(size_t(row)).note;
-    if ((note.detailsPending || (withDisplayTexts && note.displayPending)) && m_fillDetails) {
+    if ((note.detailsPending || note.textPending || (withDisplayTexts && note.displayPending)) &&
+        m_fillDetails) {
         try {
             m_fillDetails(note, withDisplayTexts);
         } catch (const std::exception&) {
@@ -110,6 +113,32 @@ const QCollatorSortKey& NoteListModel::keyOf(Row& row, int column) {
     return *key;
 }
 
+// The rows' keys for a column, the second half built on another thread with a collator of its own
+// (one collator is not to be used by two threads): most of a first sort is building keys.
+void NoteListModel::buildKeys(int column) {
+    const size_t half = m_rows.size() / 2;
+    const auto build = [this, column](const QCollator& collator, size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) {
+            auto& key = m_rows[i].keys[size_t(column)];
+            if (!key)
+                key.emplace(collator.sortKey(sortKeyText(m_rows[i].note, column)));
+        }
+    };
+    if (half < 1000) {
+        build(m_collator, 0, m_rows.size());
+        return;
+    }
+    QCollator second(m_collator.locale());
+    second.setCaseSensitivity(m_collator.caseSensitivity());
+    std::jthread worker;
+    try {
+        worker = std::jthread(build, std::cref(second), half, m_rows.size());
+    } catch (const std::system_error&) {
+        build(m_collator, half, m_rows.size()); // no thread to be had: all on this one
+    }
+    build(m_collator, 0, half);
+}
+
 namespace {
 
 // Stored day numbers are ASCII digits with a separator; for such texts the locale's collation and a
@@ -123,11 +152,28 @@ bool isPlainNumberText(const QString& text) {
 
 } // namespace
 
-void NoteListModel::sortByColumn(int column, int direction) {
-    if (column != ColCreated) { // only the creation number is known before a row's details are read
-        for (size_t i = 0; i < m_rows.size(); ++i)
+// Only the creation number is known before a row's details are read; the bodies are read only
+// for sorting by them.
+void NoteListModel::readSortFields(int column) {
+    if (column == ColCreated)
+        return;
+    const bool bodies = column == ColNote || !m_fillSortFields;
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        Note& note = m_rows[i].note;
+        if (bodies) {
             completed(int(i), false);
+        } else if (note.detailsPending) {
+            try {
+                m_fillSortFields(note);
+            } catch (const std::exception&) {
+                // as in completed(): the row sorts by what it has
+            }
+        }
     }
+}
+
+void NoteListModel::sortByColumn(int column, int direction) {
+    readSortFields(column);
     const bool plainNumbers = std::all_of(m_rows.begin(), m_rows.end(), [column](const Row& r) {
         return isPlainNumberText(sortKeyText(r.note, column));
     });
@@ -137,18 +183,53 @@ void NoteListModel::sortByColumn(int column, int direction) {
             return QString::compare(sortKeyText(a.note, column), sortKeyText(b.note, column),
                                     Qt::CaseSensitive);
         };
-    else
+    else {
+        buildKeys(column);
         compare = [this, column](Row& a, Row& b) { return keyOf(a, column).compare(keyOf(b, column)); };
+    }
 
-    std::vector<int> order(m_rows.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    std::vector<int> order = sortedOrder([&](int a, int b) {
         const int c = compare(m_rows[size_t(a)], m_rows[size_t(b)]);
-        return (direction < 0 ? -c : c) < 0;
+        return direction < 0 ? -c : c;
     });
     m_sortedColumn = column;
     m_sortDirection = direction;
-    applyOrder(order);
+    if (std::is_sorted(order.begin(), order.end()))
+        emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+    else
+        applyOrder(order);
+}
+
+// The stable order of the rows. Notes are appended as they are written, so the list is often in
+// order by a date already, one way or the other: such lists are found in one pass.
+std::vector<int> NoteListModel::sortedOrder(const std::function<int(int, int)>& compare) const {
+    const int count = int(m_rows.size());
+    std::vector<int> order(static_cast<size_t>(count));
+    std::iota(order.begin(), order.end(), 0);
+    int ascending = 1;
+    int descending = 1;
+    for (int i = 1; i < count && (ascending || descending); ++i) {
+        const int c = compare(i - 1, i);
+        ascending &= c <= 0;
+        descending &= c >= 0;
+    }
+    if (ascending)
+        return order;
+    if (descending) {
+        // Runs of equal rows keep their order; the runs come last first.
+        std::vector<int> reversed;
+        reversed.reserve(order.size());
+        for (int end = count; end > 0;) {
+            int start = end - 1;
+            while (start > 0 && compare(start - 1, start) == 0)
+                --start;
+            reversed.insert(reversed.end(), order.begin() + start, order.begin() + end);
+            end = start;
+        }
+        return reversed;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return compare(a, b) < 0; });
+    return order;
 }
 
 void NoteListModel::applyOrder(const std::vector<int>& order) {

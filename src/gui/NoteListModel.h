@@ -24,6 +24,8 @@ public:
     void setDetailsFiller(std::function<void(Note&, bool withDisplayTexts)> filler) {
         m_fillDetails = std::move(filler);
     }
+    // Reads what sorting by title or last-modified needs; without it the whole note is read.
+    void setSortFieldFiller(std::function<void(Note&)> filler) { m_fillSortFields = std::move(filler); }
 
     void setNotes(std::vector<Note> notes); // all rows unchecked
     void clear() { setNotes({}); }
@@ -65,11 +67,15 @@ private:
     };
     Note& displayed(int row) const; // with its details read and dates formatted
     Note& completed(int row, bool withDisplayTexts) const;
+    void readSortFields(int column);
+    std::vector<int> sortedOrder(const std::function<int(int, int)>& compare) const;
     void applyOrder(const std::vector<int>& order);
     const QCollatorSortKey& keyOf(Row& row, int column);
+    void buildKeys(int column);
 
     mutable std::vector<Row> m_rows;
     std::function<void(Note&, bool)> m_fillDetails;
+    std::function<void(Note&)> m_fillSortFields;
     QCollator m_collator;
     int m_sortedColumn = -1;
     int m_sortDirection = 1;

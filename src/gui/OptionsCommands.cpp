@@ -1,5 +1,6 @@
 #include "OptionsCommands.h"
 
+#include "gui/WaitCursor.h"
 #include "gui/dialogs/OptionsDialog.h"
 #include "platform/AutoStart.h"
 #include "platform/ErrorReporter.h"
@@ -60,6 +61,7 @@ void OptionsCommands::apply(const OptionsDialog& dialog) {
             keepLocation();
         } else {
             try {
+                const WaitCursor hourglass; // copying and checking a large file takes a moment
                 m.store.moveStorage(dialog.folderInUse(), *target);
             } catch (const std::exception& e) {
                 // The notes stay open where they were, so the settings keep naming that folder.

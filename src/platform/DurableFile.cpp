@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
@@ -191,24 +192,40 @@ private:
     File m_file;
 };
 
-// The block of the last streamed replacement on this thread, kept for the next one: faulting in the
-// pages of a fresh block of many megabytes costs more than filling it. Larger blocks are let go.
+// Memory for a whole file's contents. Its pages are mapped at once: faulting in a fresh block of many
+// megabytes page by page costs more than filling it.
+struct BlockUnmapper {
+    size_t size = 0;
+    void operator()(char* data) const { ::munmap(data, size); }
+};
+using Block = std::unique_ptr<char[], BlockUnmapper>;
+
+Block allocateBlock(qsizetype size) {
+    void* const data = ::mmap(nullptr, size_t(size), PROT_READ | PROT_WRITE,
+                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (data == MAP_FAILED)
+        throw std::bad_alloc();
+    return Block(static_cast<char*>(data), BlockUnmapper{size_t(size)});
+}
+
+// The block of the last streamed replacement on this thread, kept for the next one, so that saving
+// again does not map it again. Larger blocks are let go.
 struct SpareBlock {
     static constexpr qsizetype keptUpTo = qsizetype(64) * 1024 * 1024;
-    std::unique_ptr<char[]> data;
+    Block data;
     qsizetype size = 0;
 
     // A block of at least `capacity` bytes; raises `capacity` to the size of the block.
-    std::unique_ptr<char[]> take(qsizetype& capacity) {
+    Block take(qsizetype& capacity) {
         if (data && size >= capacity) {
             capacity = std::exchange(size, 0);
             return std::move(data);
         }
         data.reset();
         size = 0;
-        return std::make_unique_for_overwrite<char[]>(size_t(capacity));
+        return allocateBlock(capacity);
     }
-    void giveBack(std::unique_ptr<char[]> block, qsizetype capacity) {
+    void giveBack(Block block, qsizetype capacity) {
         if (capacity <= keptUpTo && capacity > size) {
             data = std::move(block);
             size = capacity;
@@ -337,7 +354,7 @@ private:
     // The thread may be writing from the block: move it only once all handed-over bytes are written.
     void grow(qsizetype needed) {
         const qsizetype capacity = std::max(needed, m_capacity + m_capacity / 2);
-        auto larger = std::make_unique_for_overwrite<char[]>(size_t(capacity));
+        Block larger = allocateBlock(capacity);
         std::memcpy(larger.get(), m_data.get(), size_t(m_size));
         std::unique_lock lock(m_mutex);
         m_drained.wait(lock, [this] { return m_written == m_published || m_failed.load(); });
@@ -347,7 +364,7 @@ private:
 
     const int m_fd;
     qsizetype m_capacity; // before m_data: taking a spare block may raise it
-    std::unique_ptr<char[]> m_data;
+    Block m_data;
     qsizetype m_size = 0;
     // Shared with the thread, under m_mutex.
     std::mutex m_mutex;

@@ -19,5 +19,6 @@ struct Note {
     double createdDay = qQNaN();
     double modifiedDay = qQNaN();
     bool detailsPending = false; // title, text, lastModified not read yet
+    bool textPending = false;    // title and lastModified read for a sort, text not yet
     bool displayPending = false; // createdText, modifiedText not formatted yet
 };

@@ -11,9 +11,12 @@
 #include <QTextStream>
 
 #include <cmath>
+#include <cstring>
 #include <pugixml.hpp>
 #include <span>
 #include <string>
+#include <sys/mman.h>
+#include <utility>
 #include <vector>
 
 // The root's child nodes by position, so that walking all notes is linear.
@@ -91,11 +94,6 @@ pugi::xml_node childOrNew(pugi::xml_node parent, const char* name) {
     return child ? child : parent.append_child(name);
 }
 
-bool isValidUtf8(const QByteArray& bytes) {
-    // Decoding replaces every bad sequence, so only valid text comes back unchanged.
-    return QString::fromUtf8(bytes).toUtf8() == bytes;
-}
-
 QString parseErrorText(const QByteArray& bytes, const pugi::xml_parse_result& result) {
     const qsizetype offset = qBound<qsizetype>(0, qsizetype(result.offset), bytes.size());
     const QByteArrayView before(bytes.constData(), offset);
@@ -162,21 +160,33 @@ pugi::xml_parse_result parseInto(pugi::xml_document& doc, const QByteArray& byte
     return doc.load_buffer(bytes.constData(), size_t(bytes.size()), parseOptions, pugi::encoding_auto);
 }
 
+std::unique_ptr<pugi::xml_document> checkedNotes(std::unique_ptr<pugi::xml_document> doc,
+                                                 const QString& path);
+
+[[noreturn]] void throwEmpty(const QString& path) {
+    throw QuillError(QStringLiteral("The notes file \"%1\" is empty.").arg(path));
+}
+
 // Parses the bytes of a notes file; `path` only names the file in messages.
 std::unique_ptr<pugi::xml_document> parseNotes(QByteArray bytes, const QString& path) {
     if (bytes.trimmed().isEmpty())
-        throw QuillError(QStringLiteral("The notes file \"%1\" is empty.").arg(path));
+        throwEmpty(path);
     auto doc = std::make_unique<pugi::xml_document>();
     pugi::xml_parse_result result = parseInto(*doc, bytes);
     // pugixml passes broken UTF-8 through untouched; decode it once with replacement characters so
     // that the next save writes a file that other XML readers accept.
-    if (result && result.encoding == pugi::encoding_utf8 && !isValidUtf8(bytes)) {
+    if (result && result.encoding == pugi::encoding_utf8 && !QByteArrayView(bytes).isValidUtf8()) {
         bytes = QString::fromUtf8(bytes).toUtf8();
         result = parseInto(*doc, bytes);
     }
     if (!result)
         throw QuillError(QStringLiteral("The notes file \"%1\" is not well-formed XML: %2.")
                              .arg(path, parseErrorText(bytes, result)));
+    return checkedNotes(std::move(doc), path);
+}
+
+std::unique_ptr<pugi::xml_document> checkedNotes(std::unique_ptr<pugi::xml_document> doc,
+                                                 const QString& path) {
     pugi::xml_node root = doc->document_element();
     if (!root)
         throw QuillError(QStringLiteral("The notes file \"%1\" has no root element.").arg(path));
@@ -202,22 +212,122 @@ int elementCount(pugi::xml_node parent) {
     return count;
 }
 
-QByteArray readWholeFile(const QString& path, const QString& what) {
-    QFile file(path);
+void openForReading(QFile& file, const QString& what) {
     if (!file.open(QIODevice::ReadOnly))
-        throw QuillError(QStringLiteral("Cannot open %1 \"%2\": %3.").arg(what, path, file.errorString()));
+        throw QuillError(
+            QStringLiteral("Cannot open %1 \"%2\": %3.").arg(what, file.fileName(), file.errorString()));
     if (file.size() > maxFileSize)
         throw QuillError(QStringLiteral("%1 \"%2\" is too large (%3 MiB; at most %4 MiB are read).")
-                             .arg(what.at(0).toUpper() + what.mid(1), path)
+                             .arg(what.at(0).toUpper() + what.mid(1), file.fileName())
                              .arg(file.size() >> 20)
                              .arg(maxFileSize >> 20));
+}
+
+[[noreturn]] void throwReadError(const QFile& file, const QString& what) {
+    throw QuillError(
+        QStringLiteral("Cannot read %1 \"%2\": %3.").arg(what, file.fileName(), file.errorString()));
+}
+
+QByteArray readWholeFile(const QString& path, const QString& what) {
+    QFile file(path);
+    openForReading(file, what);
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw QuillError(QStringLiteral("Cannot read %1 \"%2\": %3.").arg(what, path, file.errorString()));
+        throwReadError(file, what);
     return bytes;
 }
 
+// Qt's check goes byte by byte. Notes are nearly all ASCII, so runs of it are skipped a word at a time
+// and Qt checks only the runs of other bytes: no valid sequence holds an ASCII byte, so each such run
+// must be valid on its own.
+bool isValidUtf8(QByteArrayView bytes) {
+    constexpr quint64 highBits = 0x8080808080808080ULL;
+    const char* p = bytes.data();
+    const char* const end = p + bytes.size();
+    while (p < end) {
+        for (quint64 w[4]; end - p >= qsizetype(sizeof w); p += sizeof w) {
+            std::memcpy(w, p, sizeof w);
+            if ((w[0] | w[1] | w[2] | w[3]) & highBits)
+                break;
+        }
+        while (p < end && uchar(*p) < 0x80)
+            ++p;
+        const char* const run = p;
+        while (p < end && uchar(*p) >= 0x80)
+            ++p;
+        if (p != run && !QByteArrayView(run, p - run).isValidUtf8())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
+
+// A block for the whole file, in which pugixml parses it in place. Its pages are mapped all at once:
+// faulting them in one by one while read() fills them costs more.
+class FileImage {
+public:
+    FileImage(char* data, size_t size) : m_data(data), m_size(size) {}
+    FileImage(const FileImage&) = delete;
+    FileImage& operator=(const FileImage&) = delete;
+    ~FileImage() { ::munmap(m_data, m_size); }
+    char* data() const { return m_data; }
+    size_t size() const { return m_size; }
+
+private:
+    char* m_data;
+    size_t m_size;
+};
+
+namespace {
+
+// Null for an empty file, or one that changed size while it was read.
+std::unique_ptr<FileImage> readForParsing(const QString& path, const QString& what) {
+    QFile file(path);
+    openForReading(file, what);
+    const size_t size = size_t(file.size());
+    if (size == 0)
+        return nullptr;
+    void* const data =
+        ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (data == MAP_FAILED)
+        throw std::bad_alloc();
+    auto image = std::make_unique<FileImage>(static_cast<char*>(data), size);
+    const qint64 got = file.read(image->data(), qint64(size));
+    if (got < 0 || file.error() != QFileDevice::NoError)
+        throwReadError(file, what);
+    if (size_t(got) != size || !file.atEnd())
+        return nullptr;
+    return image;
+}
+
+} // namespace
+
+// Reads and parses a notes file. The common case, valid UTF-8 that parses, is parsed in place in
+// the block it was read into; anything else goes through parseNotes, which repairs broken UTF-8 and
+// words errors.
+NoteStore::Loaded NoteStore::load(const QString& path) {
+    const QString what = QStringLiteral("the notes file");
+    Loaded loaded;
+    loaded.image = readForParsing(path, what);
+    if (loaded.image) {
+        const QByteArrayView bytes(loaded.image->data(), qsizetype(loaded.image->size()));
+        if (!bytes.trimmed().isEmpty() && isValidUtf8(bytes)) {
+            loaded.doc = std::make_unique<pugi::xml_document>();
+            if (loaded.doc->load_buffer_inplace(loaded.image->data(), loaded.image->size(), parseOptions,
+                                                pugi::encoding_auto)) {
+                loaded.doc = checkedNotes(std::move(loaded.doc), path);
+                return loaded;
+            }
+        }
+    }
+    // A failed parse may have spoilt the block: read again for the repair or the message.
+    loaded = {};
+    loaded.doc = parseNotes(readWholeFile(path, what), path);
+    return loaded;
+}
+
+namespace {} // namespace
 
 NoteStore::NoteStore(const LocaleFormats& formats, const IClock& clock, IPrompts& prompts,
                      ErrorReporter reportError)
@@ -243,8 +353,9 @@ void NoteStore::openOrCreate(const QString& notesPath, const QString& readMePath
 
 void NoteStore::open(const QString& path) {
     DurableFile::removeStaleTemporaries(path);
-    auto doc = parseNotes(readWholeFile(path, QStringLiteral("the notes file")), path);
-    m_doc = std::move(doc);
+    Loaded loaded = load(path);
+    m_doc = std::move(loaded.doc); // before the pages it was parsed in go
+    m_image = std::move(loaded.image);
     m_index.reset();
     m_notesPath = path;
     m_unsaved = false;
@@ -377,6 +488,8 @@ Note NoteStore::readNote(int position, bool deferDetails) {
 void NoteStore::fillDetails(Note& note, bool withDisplayTexts) const {
     if (note.detailsPending)
         readDetails(note);
+    if (note.textPending)
+        readText(note);
     if (withDisplayTexts && note.displayPending) {
         if (!std::isnan(note.createdDay))
             note.createdText = DayNumber::displayTextOfNumber(note.createdDay, m_formats);
@@ -399,8 +512,18 @@ void NoteStore::readDetails(Note& note) const {
         }
     }
     note.title = StoreEscapes::unescapeTitle(elementText(element.child(elemTitle)));
-    note.text = StoreEscapes::unescapeBody(elementText(element.child(elemText)));
     note.detailsPending = false;
+    note.textPending = true;
+}
+
+void NoteStore::readText(Note& note) const {
+    note.text = StoreEscapes::unescapeBody(elementText(noteAt(note.position).child(elemText)));
+    note.textPending = false;
+}
+
+void NoteStore::fillSortFields(Note& note) const {
+    if (note.detailsPending)
+        readDetails(note);
 }
 
 int NoteStore::appendNote(const QString& title, const QString& text, const QDateTime& now) {
@@ -529,6 +652,7 @@ void NoteStore::close() {
     if (m_unsaved)
         save();
     m_doc.reset();
+    m_image.reset();
     m_index.reset();
     m_unsaved = false;
 }

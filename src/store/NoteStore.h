@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 
+class FileImage;
+
 namespace pugi {
 class xml_document;
 class xml_node;
@@ -50,6 +52,8 @@ public:
     // and display texts are left for fillDetails, which the list calls when the row is first needed.
     Note readNote(int position, bool deferDetails = false);
     void fillDetails(Note& note, bool withDisplayTexts = true) const;
+    // Reads only what sorting by title or last-modified needs, leaving the body for fillDetails.
+    void fillSortFields(Note& note) const;
 
     // Each change is saved at once. When the save fails the change is undone in memory too, so the
     // document keeps matching the file and a retry does not apply it twice.
@@ -67,6 +71,11 @@ public:
     QByteArray serialized() const;
 
 private:
+    struct Loaded {
+        std::unique_ptr<FileImage> image; // what doc was parsed in, if not its own copy
+        std::unique_ptr<pugi::xml_document> doc;
+    };
+    static Loaded load(const QString& path);
     pugi::xml_node root() const;
     pugi::xml_node nodeAt(int position) const;
     pugi::xml_node noteAt(int position) const;
@@ -74,6 +83,7 @@ private:
     double creationDay(pugi::xml_node note);
     void requireOpen() const;
     void readDetails(Note& note) const;
+    void readText(Note& note) const;
     void rebuildIndex() const;
     void markChanged();
     // Replaces the file with the document, which holds `elements` elements under its root.
@@ -83,6 +93,7 @@ private:
     const IClock& m_clock;
     IPrompts& m_prompts;
     ErrorReporter m_reportError;
+    std::unique_ptr<FileImage> m_image; // before m_doc, which may point into it
     std::unique_ptr<pugi::xml_document> m_doc;
     QString m_notesPath;
     bool m_unsaved = false;

@@ -3,8 +3,10 @@
 #include "store/AppSettings.h"
 
 #include <QAbstractItemModelTester>
+#include <QCollator>
 #include <QHeaderView>
 #include <QIcon>
+#include <QRandomGenerator>
 #include <QtTest>
 
 // Runs under de_DE: collation must follow the locale, not code points.
@@ -82,6 +84,58 @@ private slots:
         QCOMPARE(titles(*list.model()), (QStringList{"a", "A", "apfel", "Äpfel", "b"}));
     }
 
+    // Rows already in order, or in reverse, are taken as they are; equal rows keep their order then
+    // as they do in a full sort.
+    void equalRowsKeepTheirOrder_data() {
+        QTest::addColumn<QStringList>("created");
+        QTest::addColumn<int>("direction");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList ascending{"1", "2", "2", "2", "3", "3"};
+        const QStringList descending{"3", "3", "2", "2", "2", "1"};
+        const QStringList mixed{"2", "3", "1", "2", "3", "2"};
+        QTest::newRow("in order") << ascending << 1 << QStringList{"0", "1", "2", "3", "4", "5"};
+        QTest::newRow("in order, reversed") << ascending << -1 << QStringList{"4", "5", "1", "2", "3", "0"};
+        QTest::newRow("in reverse") << descending << -1 << QStringList{"0", "1", "2", "3", "4", "5"};
+        QTest::newRow("in reverse, reversed") << descending << 1 << QStringList{"5", "2", "3", "4", "0", "1"};
+        QTest::newRow("mixed") << mixed << 1 << QStringList{"2", "0", "3", "5", "1", "4"};
+        QTest::newRow("mixed, reversed") << mixed << -1 << QStringList{"1", "4", "0", "3", "5", "2"};
+        QTest::newRow("all equal") << QStringList{"7", "7", "7"} << -1 << QStringList{"0", "1", "2"};
+    }
+    void equalRowsKeepTheirOrder() {
+        QFETCH(QStringList, created);
+        QFETCH(int, direction);
+        std::vector<Note> notes;
+        for (int i = 0; i < created.size(); ++i)
+            notes.push_back(note(QString::number(i), created[i]));
+        NoteListModel model;
+        model.setNotes(std::move(notes));
+        model.sortByColumn(NoteListModel::ColCreated, direction);
+        QTEST(titles(model), "expected");
+    }
+
+    // A long list has its keys built on two threads: it must sort as the locale compares, with equal
+    // titles in their old order.
+    void longListsSortAsTheLocaleCompares() {
+        const QStringList words{"Äpfel", "apfel", "Apfel", "b", "Zebra", "zebra", "été", "ete", "Ete", "z"};
+        QRandomGenerator rng(17);
+        std::vector<Note> notes;
+        for (int i = 0; i < 3001; ++i)
+            notes.push_back(
+                note(words[int(rng.bounded(words.size()))] + words[int(rng.bounded(words.size()))],
+                     QString::number(i)));
+        std::vector<Note> expected = notes;
+        QCollator collator;
+        collator.setCaseSensitivity(Qt::CaseSensitive);
+        std::stable_sort(expected.begin(), expected.end(), [&](const Note& a, const Note& b) {
+            return collator.compare(a.title, b.title) < 0;
+        });
+        NoteListModel model;
+        model.setNotes(std::move(notes));
+        model.sortByColumn(NoteListModel::ColTitle, 1);
+        for (int r = 0; r < model.rowCount(); ++r)
+            QCOMPARE(model.note(r).dateTime, expected[size_t(r)].dateTime);
+    }
+
     void datesCompareAsStoredTexts() {
         AppSettings settings;
         settings.sortToggle = -1;
@@ -132,9 +186,9 @@ private slots:
         int reads = 0;
         int formats = 0;
         model.setDetailsFiller([&](Note& n, bool withDates) {
-            if (n.detailsPending)
+            if (n.detailsPending || n.textPending)
                 ++reads;
-            n.detailsPending = false;
+            n.detailsPending = n.textPending = false;
             if (withDates && n.displayPending) {
                 ++formats;
                 n.createdText = QStringLiteral("shown");
@@ -155,6 +209,20 @@ private slots:
         model.sortByColumn(NoteListModel::ColTitle, 1); // needs every title, but no dates
         QCOMPARE(reads, 3);
         QCOMPARE(formats, 1);
+
+        // With a reader of the sort fields, a sort by title leaves the bodies unread.
+        int sortReads = 0;
+        model.setSortFieldFiller([&](Note& n) {
+            ++sortReads;
+            n.detailsPending = false;
+            n.textPending = true;
+        });
+        model.setNotes({n, n});
+        model.sortByColumn(NoteListModel::ColTitle, 1);
+        QCOMPARE(sortReads, 2);
+        QCOMPARE(reads, 3);
+        model.sortByColumn(NoteListModel::ColNote, 1); // but a sort by body reads them
+        QCOMPARE(reads, 5);
     }
 
     void columnsHaveTheirCaptionsWidthsAndMinimums() {

@@ -170,6 +170,10 @@ private slots:
         Note note = reader.store.readNote(0, true);
         QVERIFY(note.detailsPending);
         QCOMPARE(note.createdText, QString());
+        reader.store.fillSortFields(note); // a sort by title reads no body
+        QCOMPARE(note.title, "Plan");
+        QCOMPARE(note.lastModified, "39877.5432060185");
+        QVERIFY(note.text.isEmpty() && note.textPending);
         reader.store.fillDetails(note);
         QCOMPARE(note.title, "Plan");
         QCOMPARE(note.text, "a<b\nc");
@@ -449,6 +453,49 @@ private slots:
         Env reader;
         reader.openWith(saved);
         QTEST(reader.store.readNote(0).title, "title");
+    }
+
+    // Valid text is parsed where it was read, so the check for broken sequences decides alone whether
+    // a file is repaired: bad bytes anywhere, in long ASCII stretches or at the very end, must be found.
+    void brokenUtf8IsRepairedWherever_data() {
+        QTest::addColumn<QByteArray>("title");
+        QTest::addColumn<QString>("expected");
+        const QByteArray ascii(70, 'a');
+        const QString asciiText = QString::fromLatin1(ascii);
+        const QString bad(QChar(0xFFFD));
+        for (int n = 0; n <= 40; ++n) // at every offset within the words that are skipped
+            QTest::addRow("after %d ASCII bytes", n) << ascii.left(n) + "\xff" << asciiText.left(n) + bad;
+        QTest::newRow("lone continuation") << ascii + "\x80" + ascii << asciiText + bad + asciiText;
+        QTest::newRow("sequence cut by ASCII") << QByteArray("\xc3") + ascii << bad + asciiText;
+        QTest::newRow("overlong") << QByteArray("x\xc0\xafy") << "x" + bad + bad + "y";
+        QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << bad + bad + bad;
+        QTest::newRow("after valid non-ASCII")
+            << QByteArray("\xc3\xa9\xe2\x82") + ascii << QString::fromUtf8("\u00e9") + bad + bad + asciiText;
+    }
+    void brokenUtf8IsRepairedWherever() {
+        QFETCH(QByteArray, title);
+        Env env;
+        env.openWith("<?xml version=\"1.0\"?>\n<Notes><Note><Title>" + title +
+                     "</Title><DateTime>1</DateTime></Note></Notes>\n" + QByteArray(40, ' '));
+        QTEST(env.store.readNote(0).title, "expected");
+        const QByteArray saved = env.store.serialized();
+        QCOMPARE(QString::fromUtf8(saved).toUtf8(), saved);
+    }
+
+    // The document is parsed where the file was read; another program that truncates or rewrites
+    // the file afterwards must not reach into it.
+    void notesSurviveTheFileChangingUnderneath() {
+        Env env;
+        const QString body(20000, QLatin1Char('x')); // pages the parser only reads
+        env.openWith("<?xml version=\"1.0\"?>\n<Notes><Note><Title>kept</Title><Text>" + body.toUtf8() +
+                     "</Text><DateTime>1</DateTime></Note></Notes>\n");
+        QFile file(env.path());
+        QVERIFY(file.resize(0));
+        const Note note = env.store.readNote(0);
+        QCOMPARE(note.title, "kept");
+        QCOMPARE(note.text, body);
+        env.store.appendNote("more", "", worked);
+        QVERIFY(env.onDisk().contains(body.toUtf8()));
     }
 
     void staleTemporaryRemovedOnOpen() {
