@@ -1,0 +1,213 @@
+#include "StrictXml.h"
+
+#include "store/StoreEscapes.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <pugixml.hpp>
+#include <string.h> // memmem
+
+namespace {
+
+// Sixteen bytes at once: compiled to the processor's vector instructions where it has them.
+using Block = unsigned char __attribute__((vector_size(16)));
+
+// Whether the block is plain ASCII without control characters other than tab and line breaks, which
+// is almost all of a notes file.
+bool isPlainBlock(const unsigned char* p) {
+    Block b;
+    std::memcpy(&b, p, sizeof b);
+    const auto odd = (b >= 0x80) | ((b < 0x20) & (b != '\t') & (b != '\n') & (b != '\r'));
+    std::uint64_t halves[2];
+    std::memcpy(halves, &odd, sizeof halves);
+    return (halves[0] | halves[1]) == 0;
+}
+
+// The length of the UTF-8 sequence at p when it encodes a character XML can carry, else 0.
+int xmlCharLength(const unsigned char* p, qsizetype left) {
+    const unsigned char lead = p[0];
+    if (lead < 0x80)
+        return StrictXml::isXmlChar(lead) ? 1 : 0;
+    int length = 0;
+    char32_t c = 0;
+    char32_t least = 0;
+    if (lead < 0xC2)
+        return 0; // a continuation byte, or the start of an overlong form
+    if (lead < 0xE0)
+        length = 2, c = lead & 0x1F, least = 0x80;
+    else if (lead < 0xF0)
+        length = 3, c = lead & 0x0F, least = 0x800;
+    else if (lead < 0xF5)
+        length = 4, c = lead & 0x07, least = 0x10000;
+    else
+        return 0;
+    if (left < length)
+        return 0;
+    for (int k = 1; k < length; ++k) {
+        if ((p[k] & 0xC0) != 0x80)
+            return 0;
+        c = (c << 6) | (p[k] & 0x3F);
+    }
+    return c >= least && StrictXml::isXmlChar(c) ? length : 0;
+}
+
+// The code point of the numeric reference that starts at `at` ("&#"), or an impossible one when it
+// is malformed.
+char32_t referencedChar(QByteArrayView bytes, qsizetype at) {
+    constexpr char32_t invalid = 0x110000;
+    qsizetype i = at + 2;
+    const bool hex = i < bytes.size() && bytes[i] == 'x';
+    i += hex;
+    char32_t value = 0;
+    const qsizetype firstDigit = i;
+    for (; i < bytes.size() && bytes[i] != ';'; ++i) {
+        const int digit = QChar::fromLatin1(bytes[i]).digitValue();
+        const int hexDigit = hex && digit < 0 ? QByteArrayView("abcdef").indexOf(char(bytes[i] | 0x20)) : -1;
+        if (digit < 0 && hexDigit < 0)
+            return invalid;
+        value = std::min<char32_t>(value * (hex ? 16 : 10) + char32_t(digit >= 0 ? digit : 10 + hexDigit),
+                                   invalid);
+    }
+    return i == firstDigit || i == bytes.size() ? invalid : value;
+}
+
+// Numeric references to forbidden characters, taking the document in order so that comments and
+// CDATA sections, where "&#1;" is only text, are passed over.
+qsizetype firstForbiddenReferenceInOrder(QByteArrayView bytes) {
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const QByteArrayView rest = bytes.sliced(i);
+        if (rest.startsWith("<!--") || rest.startsWith("<![CDATA[")) {
+            const qsizetype end = bytes.indexOf(rest[2] == '-' ? "-->" : "]]>", i + 4);
+            if (end < 0)
+                return -1; // pugixml's own read-back refuses the open section
+            i = end + 2;
+        } else if (rest.startsWith("&#") && !StrictXml::isXmlChar(referencedChar(bytes, i))) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// pugixml writes "&#" outside comments and CDATA only for control characters, so a clean document
+// has none there: the ordered walk is needed only when one turns up.
+qsizetype firstForbiddenReference(QByteArrayView bytes) {
+    const char* const begin = bytes.data();
+    for (qsizetype at = 0; at < bytes.size();) {
+        const void* hit = memmem(begin + at, size_t(bytes.size() - at), "&#", 2);
+        if (!hit)
+            return -1;
+        at = static_cast<const char*>(hit) - begin;
+        if (!StrictXml::isXmlChar(referencedChar(bytes, at)))
+            return firstForbiddenReferenceInOrder(bytes);
+        at += 2;
+    }
+    return -1;
+}
+
+// Bytes that are not UTF-8 become U+FFFD as they do when a file is opened; the rest is cleaned as
+// typed text is. What would be left empty keeps a mark instead: a title of nothing but control
+// characters must not turn into a note without a title, which the list would stop at.
+QByteArray cleaned(const char* utf8, const char* mark) {
+    const QByteArray clean = StoreEscapes::xmlSafe(QString::fromUtf8(utf8)).toUtf8();
+    return clean.isEmpty() ? QByteArray(mark) : clean;
+}
+
+const char* const nameMark = "_";
+const char* const valueMark = "\xEF\xBF\xBD"; // U+FFFD
+
+bool needsCleaning(const char* utf8) {
+    return StrictXml::firstForbiddenByte(QByteArrayView(utf8)) >= 0;
+}
+
+bool cleanNode(pugi::xml_node node) {
+    bool changed = false;
+    const auto clean = [&changed](const char* text, const char* mark, const auto& replace) {
+        if (!needsCleaning(text))
+            return;
+        replace(cleaned(text, mark).constData());
+        changed = true;
+    };
+    clean(node.name(), nameMark, [&](const char* name) { node.set_name(name); });
+    clean(node.value(), valueMark, [&](const char* value) { node.set_value(value); });
+    for (pugi::xml_attribute attribute : node.attributes()) {
+        clean(attribute.name(), nameMark, [&](const char* name) { attribute.set_name(name); });
+        clean(attribute.value(), valueMark, [&](const char* value) { attribute.set_value(value); });
+    }
+    return changed;
+}
+
+struct StringWriter final : pugi::xml_writer {
+    std::string text;
+    void write(const void* data, size_t size) override { text.append(static_cast<const char*>(data), size); }
+};
+
+// A document has one root element; pugixml reads more, and text beside them. The program works
+// with the first element only, so the others are kept, as text, in comments.
+bool commentOutStrayNodes(pugi::xml_document& doc) {
+    bool changed = false;
+    const pugi::xml_node root = doc.document_element();
+    for (pugi::xml_node node = doc.first_child(); node;) {
+        const pugi::xml_node next = node.next_sibling();
+        const pugi::xml_node_type type = node.type();
+        const bool stray = (type == pugi::node_element && node != root) || type == pugi::node_pcdata ||
+                           type == pugi::node_cdata;
+        if (stray) {
+            StringWriter text;
+            node.print(text, "", pugi::format_raw);
+            doc.insert_child_before(pugi::node_comment, node).set_value(text.text.c_str());
+            doc.remove_child(node);
+            changed = true;
+        }
+        node = next;
+    }
+    return changed;
+}
+
+} // namespace
+
+namespace StrictXml {
+
+qsizetype firstForbiddenByte(QByteArrayView utf8) {
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const qsizetype size = utf8.size();
+    qsizetype i = 0;
+    while (i < size) {
+        while (i + 16 <= size && isPlainBlock(p + i))
+            i += 16;
+        for (const qsizetype end = std::min(size, i + 16); i < end;) {
+            const int length = xmlCharLength(p + i, size - i);
+            if (length == 0)
+                return i;
+            i += length;
+        }
+    }
+    return -1;
+}
+
+QString characterFault(QByteArrayView document) {
+    if (const qsizetype at = firstForbiddenByte(document); at >= 0)
+        return QStringLiteral("a character XML cannot carry at byte %1").arg(at);
+    if (const qsizetype at = firstForbiddenReference(document); at >= 0)
+        return QStringLiteral("a reference to a character XML cannot carry at byte %1").arg(at);
+    return {};
+}
+
+bool clean(pugi::xml_document& doc) {
+    bool changed = false;
+    // Depth first without recursion: a document may be nested a thousand levels deep.
+    for (pugi::xml_node node = doc.first_child(); node;) {
+        changed |= cleanNode(node);
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node && !node.next_sibling())
+            node = node.parent();
+        if (node)
+            node = node.next_sibling();
+    }
+    return commentOutStrayNodes(doc) || changed;
+}
+
+} // namespace StrictXml
