@@ -4,6 +4,7 @@
 #include "platform/QuillError.h"
 #include "store/DayNumber.h"
 #include "store/StoreEscapes.h"
+#include "store/StrictXml.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -499,20 +500,46 @@ void NoteStore::save() {
 }
 
 void NoteStore::saveDocumentTo(int elements) {
+    // Text read from another program's file may hold what XML readers other than pugixml refuse.
+    // Most files hold none, so the document is cleaned only when the written bytes show some.
+    bool unclean = false;
+    try {
+        writeDocument(elements, unclean);
+    } catch (const QuillError&) {
+        if (!unclean || !StrictXml::clean(*m_doc))
+            throw;
+        writeDocument(elements, unclean);
+    }
+}
+
+void NoteStore::writeDocument(int elements, bool& unclean) {
+    unclean = false;
     DurableFile::replaceContents(
         m_notesPath,
         [this](DurableFile::Sink& sink) {
             SinkWriter writer(sink);
             saveDocument(*m_doc, writer);
         },
-        // What goes to disk must read back, as Open reads it, with every note in it.
-        [elements](std::span<char> written) {
+        // What goes to disk must read back, as Open reads it, with every note in it, and be read by
+        // any XML reader.
+        [elements, &unclean](std::span<char> written) {
+            // Before the parse, which changes the bytes.
+            const QString fault =
+                StrictXml::characterFault(QByteArrayView(written.data(), qsizetype(written.size())));
+            if (!fault.isEmpty()) {
+                unclean = true;
+                return QStringLiteral("the document written holds %1").arg(fault);
+            }
             pugi::xml_document check;
             const pugi::xml_parse_result result =
                 check.load_buffer_inplace(written.data(), written.size(), parseOptions, pugi::encoding_auto);
             if (!result)
                 return QStringLiteral("the document written does not read back (%1)")
                     .arg(QString::fromUtf8(result.description()));
+            if (const int roots = elementCount(check); roots != 1) {
+                unclean = true;
+                return QStringLiteral("the document written has %1 root elements").arg(roots);
+            }
             const int found = elementCount(check.document_element());
             if (found != elements)
                 return QStringLiteral("the document written reads back with %1 elements instead of %2")

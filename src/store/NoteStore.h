@@ -78,6 +78,8 @@ private:
     void markChanged();
     // Replaces the file with the document, which holds `elements` elements under its root.
     void saveDocumentTo(int elements);
+    // One attempt; `unclean` tells whether it failed on what a strict XML reader would refuse.
+    void writeDocument(int elements, bool& unclean);
 
     const LocaleFormats& m_formats;
     const IClock& m_clock;
