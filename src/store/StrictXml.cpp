@@ -6,19 +6,20 @@
 #include <cstdint>
 #include <cstring>
 #include <pugixml.hpp>
-#include <string.h> // memmem
 
 namespace {
 
 // Sixteen bytes at once: compiled to the processor's vector instructions where it has them.
 using Block = unsigned char __attribute__((vector_size(16)));
 
-// Whether the block is plain ASCII without control characters other than tab and line breaks, which
-// is almost all of a notes file.
-bool isPlainBlock(const unsigned char* p) {
+// Whether the block is plain ASCII without control characters other than tab and line breaks (and,
+// when references count, without '&'), which is almost all of a notes file.
+template <bool references> bool isPlainBlock(const unsigned char* p) {
     Block b;
     std::memcpy(&b, p, sizeof b);
-    const auto odd = (b >= 0x80) | ((b < 0x20) & (b != '\t') & (b != '\n') & (b != '\r'));
+    auto odd = (b >= 0x80) | ((b < 0x20) & (b != '\t') & (b != '\n') & (b != '\r'));
+    if constexpr (references)
+        odd |= b == '&';
     std::uint64_t halves[2];
     std::memcpy(halves, &odd, sizeof halves);
     return (halves[0] | halves[1]) == 0;
@@ -89,20 +90,37 @@ qsizetype firstForbiddenReferenceInOrder(QByteArrayView bytes) {
     return -1;
 }
 
-// pugixml writes "&#" outside comments and CDATA only for control characters, so a clean document
-// has none there: the ordered walk is needed only when one turns up.
-qsizetype firstForbiddenReference(QByteArrayView bytes) {
-    const char* const begin = bytes.data();
-    for (qsizetype at = 0; at < bytes.size();) {
-        const void* hit = memmem(begin + at, size_t(bytes.size() - at), "&#", 2);
-        if (!hit)
-            return -1;
-        at = static_cast<const char*>(hit) - begin;
-        if (!StrictXml::isXmlChar(referencedChar(bytes, at)))
-            return firstForbiddenReferenceInOrder(bytes);
-        at += 2;
+enum class Fault { None, Character, Reference };
+struct Found {
+    Fault fault = Fault::None;
+    qsizetype at = -1;
+};
+
+// The first forbidden character and, with references, the first "&#" that names one, whether or not
+// it stands in a comment or a CDATA section. One pass, so that a large file is read from memory once.
+template <bool references> Found firstFault(QByteArrayView bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype size = bytes.size();
+    qsizetype i = 0;
+    while (i < size) {
+        while (i + 16 <= size && isPlainBlock<references>(p + i))
+            i += 16;
+        for (const qsizetype end = std::min(size, i + 16); i < end;) {
+            const unsigned char c = p[i];
+            if (c >= 0x20 && c < 0x80) {
+                if (references && c == '&' && i + 1 < size && p[i + 1] == '#' &&
+                    !StrictXml::isXmlChar(referencedChar(bytes, i)))
+                    return {Fault::Reference, i};
+                ++i;
+                continue;
+            }
+            const int length = xmlCharLength(p + i, size - i);
+            if (length == 0)
+                return {Fault::Character, i};
+            i += length;
+        }
     }
-    return -1;
+    return {};
 }
 
 // Bytes that are not UTF-8 become U+FFFD as they do when a file is opened; the rest is cleaned as
@@ -169,27 +187,29 @@ bool commentOutStrayNodes(pugi::xml_document& doc) {
 namespace StrictXml {
 
 qsizetype firstForbiddenByte(QByteArrayView utf8) {
-    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
-    const qsizetype size = utf8.size();
-    qsizetype i = 0;
-    while (i < size) {
-        while (i + 16 <= size && isPlainBlock(p + i))
-            i += 16;
-        for (const qsizetype end = std::min(size, i + 16); i < end;) {
-            const int length = xmlCharLength(p + i, size - i);
-            if (length == 0)
-                return i;
-            i += length;
-        }
-    }
-    return -1;
+    return firstFault<false>(utf8).at;
 }
 
 QString characterFault(QByteArrayView document) {
-    if (const qsizetype at = firstForbiddenByte(document); at >= 0)
-        return QStringLiteral("a character XML cannot carry at byte %1").arg(at);
-    if (const qsizetype at = firstForbiddenReference(document); at >= 0)
-        return QStringLiteral("a reference to a character XML cannot carry at byte %1").arg(at);
+    Found found = firstFault<true>(document);
+    // pugixml writes "&#" outside comments and CDATA only for control characters, so the slower walk
+    // in document order is needed only when one turns up.
+    if (found.fault == Fault::Reference) {
+        const qsizetype character = firstFault<false>(document).at;
+        const qsizetype reference = firstForbiddenReferenceInOrder(document);
+        if (character >= 0 && (reference < 0 || character < reference))
+            found = {Fault::Character, character};
+        else
+            found = {reference >= 0 ? Fault::Reference : Fault::None, reference};
+    }
+    switch (found.fault) {
+    case Fault::Character:
+        return QStringLiteral("a character XML cannot carry at byte %1").arg(found.at);
+    case Fault::Reference:
+        return QStringLiteral("a reference to a character XML cannot carry at byte %1").arg(found.at);
+    case Fault::None:
+        break;
+    }
     return {};
 }
 
