@@ -63,7 +63,7 @@ public:
     // program switches to it; a notes file already in the new folder is first kept as a dated backup.
     void moveStorage(const QString& oldFolder, const QString& newFolder);
 
-    // The file's bytes as Save would write them (for tests and benchmarks).
+    // The file's bytes as Save would write them, unless they need cleaning (for tests and benchmarks).
     QByteArray serialized() const;
 
 private:

@@ -40,6 +40,8 @@ private slots:
             QTest::addRow("raw %s first", name)
                 << QByteArray(QByteArray("<a>") + bytes + "</a>") << character.arg(3);
         }
+        QTest::newRow("raw control after a comment holding a reference")
+            << QByteArray("<a><!-- &#1; -->\x01</a>") << character.arg(16);
         QTest::newRow("raw control in a comment") << QByteArray("<a><!-- \x02 --></a>") << character.arg(8);
         QTest::newRow("cut short at the end") << QByteArray(padding + "\xC3") << character.arg(40);
     }
