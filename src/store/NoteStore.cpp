@@ -11,6 +11,7 @@
 #include <QTextStream>
 
 #include <cmath>
+#include <cstring>
 #include <pugixml.hpp>
 #include <span>
 #include <string>
@@ -50,9 +51,32 @@ struct SinkWriter final : pugi::xml_writer {
     }
 };
 
+// A text holds a carriage return only from a reference in a file another program wrote (typed ones
+// are stored as "^M"; the parser reads raw ones as line feeds). pugixml writes it raw, and every XML
+// reader would then read a line feed, or nothing before one: it goes out as a reference again.
+// Indentation is written with line feeds only, so files without one are passed on unchanged.
+struct CarriageReturnWriter final : pugi::xml_writer {
+    explicit CarriageReturnWriter(pugi::xml_writer& next) : next(next) {}
+    pugi::xml_writer& next;
+    void write(const void* data, size_t size) override {
+        const char* begin = static_cast<const char*>(data);
+        const char* const end = begin + size;
+        while (const void* found = std::memchr(begin, '\r', size_t(end - begin))) {
+            const char* const cr = static_cast<const char*>(found);
+            if (cr != begin)
+                next.write(begin, size_t(cr - begin));
+            next.write("&#13;", 5);
+            begin = cr + 1;
+        }
+        if (begin != end)
+            next.write(begin, size_t(end - begin));
+    }
+};
+
 // The one form the notes file is written in.
 void saveDocument(const pugi::xml_document& doc, pugi::xml_writer& writer) {
-    doc.save(writer, "\t", pugi::format_indent, pugi::encoding_utf8);
+    CarriageReturnWriter keepingCarriageReturns(writer);
+    doc.save(keepingCarriageReturns, "\t", pugi::format_indent, pugi::encoding_utf8);
 }
 
 // The character data directly inside an element; empty for a missing element.
