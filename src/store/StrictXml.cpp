@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <pugixml.hpp>
+#include <vector>
 
 namespace {
 
@@ -182,6 +183,17 @@ bool commentOutStrayNodes(pugi::xml_document& doc) {
     return changed;
 }
 
+// Text of only blanks beside other nodes is formatting to the parser, which drops it when the file is
+// read again: text that cleaning leaves so goes now, so that the notes in memory match the file.
+bool isDroppedWhenRead(pugi::xml_node node) {
+    if (node.type() != pugi::node_pcdata || (!node.previous_sibling() && !node.next_sibling()))
+        return false;
+    for (const char* c = node.value(); *c; ++c)
+        if (*c != ' ' && *c != '\t' && *c != '\n' && *c != '\r')
+            return false;
+    return true;
+}
+
 } // namespace
 
 namespace StrictXml {
@@ -215,9 +227,14 @@ QString characterFault(QByteArrayView document) {
 
 bool clean(pugi::xml_document& doc) {
     bool changed = false;
+    std::vector<pugi::xml_node> blanks;
     // Depth first without recursion: a document may be nested a thousand levels deep.
     for (pugi::xml_node node = doc.first_child(); node;) {
-        changed |= cleanNode(node);
+        if (cleanNode(node)) {
+            changed = true;
+            if (isDroppedWhenRead(node))
+                blanks.push_back(node);
+        }
         if (node.first_child()) {
             node = node.first_child();
             continue;
@@ -227,6 +244,8 @@ bool clean(pugi::xml_document& doc) {
         if (node)
             node = node.next_sibling();
     }
+    for (const pugi::xml_node blank : blanks)
+        blank.parent().remove_child(blank);
     return commentOutStrayNodes(doc) || changed;
 }
 
