@@ -1,6 +1,7 @@
 // Measures the notes file and the note list at 1k, 10k and 100k notes, each beside a bare reference:
 // open + list built up to the first paint of the real window against a minimal window over a lazy
-// model; a save after one edit against a bare temp+fsync+rename of the same bytes; sorting by title.
+// model; a save after one edit against a bare temp+fsync+rename of the same bytes, and the part of
+// the save that checks the written bytes as a strict XML reader would; sorting by title.
 #include "gui/AppServices.h"
 #include "gui/MainWindow.h"
 #include "gui/NoteList.h"
@@ -8,6 +9,7 @@
 #include "platform/Clock.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
+#include "store/StrictXml.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -168,7 +170,7 @@ void run(int count, int repeats) {
     f.write(bytes);
     f.close();
 
-    std::vector<double> ours, reference, save, bare, sortFirst, sortAgain;
+    std::vector<double> ours, reference, save, bare, check, sortFirst, sortAgain;
     for (int r = 0; r < repeats; ++r) {
         ours.push_back(quillnoteFirstPaint(folder));
         reference.push_back(referenceFirstPaint(path));
@@ -189,6 +191,10 @@ void run(int count, int repeats) {
             t.restart();
             bareDurableWrite(folder + QStringLiteral("bare.xml"), current);
             bare.push_back(msSince(t));
+            t.restart();
+            if (!StrictXml::characterFault(current).isEmpty())
+                std::abort();
+            check.push_back(msSince(t));
         }
         for (int r = 0; r < repeats; ++r) {
             w.testAccess().noteList().view()->setUpdatesEnabled(false);
@@ -212,10 +218,11 @@ void run(int count, int repeats) {
         w.testAccess().noteList().sortByColumn(column);
         sortFirstBy[column / 2] = msSince(t);
     }
-    std::printf("%7d  %10.1f  %10.1f  %6.2fx  %8.1f  %8.1f  %6.2fx  %10.1f  %10.1f  %10.1f  %10.1f\n", count,
-                median(ours), median(reference), median(ours) / median(reference), median(save), median(bare),
-                median(save) / median(bare), median(sortFirst), sortAgain.empty() ? 0.0 : median(sortAgain),
-                sortFirstBy[0], sortFirstBy[1]);
+    std::printf(
+        "%7d  %10.1f  %10.1f  %6.2fx  %8.1f  %8.1f  %6.2fx  %6.2f  %5.1f%%  %10.1f  %10.1f  %10.1f  %10.1f\n",
+        count, median(ours), median(reference), median(ours) / median(reference), median(save), median(bare),
+        median(save) / median(bare), median(check), 100 * median(check) / median(save), median(sortFirst),
+        sortAgain.empty() ? 0.0 : median(sortAgain), sortFirstBy[0], sortFirstBy[1]);
     std::fflush(stdout);
 }
 
@@ -228,9 +235,9 @@ int main(int argc, char** argv) {
     QApplication::setStyle(QStringLiteral("Fusion"));
     const int repeats = argc > 1 ? std::max(2, atoi(argv[1])) : 5;
     std::printf("median of %d runs, milliseconds\n", repeats);
-    std::printf(
-        "  notes  first-paint   reference   ratio      save  bare-save   ratio  sort-title  sort-again"
-        "  sort-modif   sort-note\n");
+    std::printf("  notes  first-paint   reference   ratio      save  bare-save   ratio   check  share  "
+                "sort-title  sort-again"
+                "  sort-modif   sort-note\n");
     for (int count : {1000, 10000, 100000})
         run(count, count == 100000 ? std::min(repeats, 3) : repeats);
     return 0;

@@ -37,6 +37,8 @@ QUILL_PACKAGES_TEST=(
     # desktop-file-validate and metainfo validation; python3 serves the update check's test server;
     # mkfs.ext4 for the disk-full suite
     desktop-file-utils appstream python3 e2fsprogs
+    # xmllint (libxml2) and python3's expat read every notes file the store writes in the interop test
+    libxml2-utils
     # fuzzing: clang with libFuzzer and the sanitizer runtimes
     clang libclang-rt-14-dev
 )

@@ -5,6 +5,7 @@
 #include "platform/QuillError.h"
 #include "store/DayNumber.h"
 #include "store/StoreEscapes.h"
+#include "store/StrictXml.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -53,9 +54,32 @@ struct SinkWriter final : pugi::xml_writer {
     }
 };
 
+// A text holds a carriage return only from a reference in a file another program wrote (typed ones
+// are stored as "^M"; the parser reads raw ones as line feeds). pugixml writes it raw, and every XML
+// reader would then read a line feed, or nothing before one: it goes out as a reference again.
+// Indentation is written with line feeds only, so files without one are passed on unchanged.
+struct CarriageReturnWriter final : pugi::xml_writer {
+    explicit CarriageReturnWriter(pugi::xml_writer& next) : next(next) {}
+    pugi::xml_writer& next;
+    void write(const void* data, size_t size) override {
+        const char* begin = static_cast<const char*>(data);
+        const char* const end = begin + size;
+        while (const void* found = std::memchr(begin, '\r', size_t(end - begin))) {
+            const char* const cr = static_cast<const char*>(found);
+            if (cr != begin)
+                next.write(begin, size_t(cr - begin));
+            next.write("&#13;", 5);
+            begin = cr + 1;
+        }
+        if (begin != end)
+            next.write(begin, size_t(end - begin));
+    }
+};
+
 // The one form the notes file is written in.
 void saveDocument(const pugi::xml_document& doc, pugi::xml_writer& writer) {
-    doc.save(writer, "\t", pugi::format_indent, pugi::encoding_utf8);
+    CarriageReturnWriter keepingCarriageReturns(writer);
+    doc.save(keepingCarriageReturns, "\t", pugi::format_indent, pugi::encoding_utf8);
 }
 
 // The character data directly inside an element; empty for a missing element.
@@ -623,20 +647,46 @@ void NoteStore::save() {
 }
 
 void NoteStore::saveDocumentTo(int elements) {
+    // Text read from another program's file may hold what XML readers other than pugixml refuse.
+    // Most files hold none, so the document is cleaned only when the written bytes show some.
+    bool unclean = false;
+    try {
+        writeDocument(elements, unclean);
+    } catch (const QuillError&) {
+        if (!unclean || !StrictXml::clean(*m_doc))
+            throw;
+        writeDocument(elements, unclean);
+    }
+}
+
+void NoteStore::writeDocument(int elements, bool& unclean) {
+    unclean = false;
     DurableFile::replaceContents(
         m_notesPath,
         [this](DurableFile::Sink& sink) {
             SinkWriter writer(sink);
             saveDocument(*m_doc, writer);
         },
-        // What goes to disk must read back, as Open reads it, with every note in it.
-        [elements](std::span<char> written) {
+        // What goes to disk must read back, as Open reads it, with every note in it, and be read by
+        // any XML reader.
+        [elements, &unclean](std::span<char> written) {
+            // Before the parse, which changes the bytes.
+            const QString fault =
+                StrictXml::characterFault(QByteArrayView(written.data(), qsizetype(written.size())));
+            if (!fault.isEmpty()) {
+                unclean = true;
+                return QStringLiteral("the document written holds %1").arg(fault);
+            }
             pugi::xml_document check;
             const pugi::xml_parse_result result =
                 check.load_buffer_inplace(written.data(), written.size(), parseOptions, pugi::encoding_auto);
             if (!result)
                 return QStringLiteral("the document written does not read back (%1)")
                     .arg(QString::fromUtf8(result.description()));
+            if (const int roots = elementCount(check); roots != 1) {
+                unclean = true;
+                return QStringLiteral("the document written has %1 root elements").arg(roots);
+            }
             const int found = elementCount(check.document_element());
             if (found != elements)
                 return QStringLiteral("the document written reads back with %1 elements instead of %2")

@@ -67,7 +67,7 @@ public:
     // program switches to it; a notes file already in the new folder is first kept as a dated backup.
     void moveStorage(const QString& oldFolder, const QString& newFolder);
 
-    // The file's bytes as Save would write them (for tests and benchmarks).
+    // The file's bytes as Save would write them, unless they need cleaning (for tests and benchmarks).
     QByteArray serialized() const;
 
 private:
@@ -88,6 +88,8 @@ private:
     void markChanged();
     // Replaces the file with the document, which holds `elements` elements under its root.
     void saveDocumentTo(int elements);
+    // One attempt; `unclean` tells whether it failed on what a strict XML reader would refuse.
+    void writeDocument(int elements, bool& unclean);
 
     const LocaleFormats& m_formats;
     const IClock& m_clock;

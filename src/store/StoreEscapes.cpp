@@ -1,5 +1,7 @@
 #include "StoreEscapes.h"
 
+#include "store/StrictXml.h"
+
 namespace {
 
 const QString caretM = QStringLiteral("^M");
@@ -42,12 +44,6 @@ QString unescaped(const QString& text, bool body) {
     return out;
 }
 
-bool isXmlChar(char16_t c) {
-    if (c < 0x20)
-        return c == u'\t' || c == u'\n' || c == u'\r';
-    return c != 0xFFFE && c != 0xFFFF;
-}
-
 } // namespace
 
 namespace StoreEscapes {
@@ -82,7 +78,7 @@ QString xmlSafe(const QString& text) {
             ++i;
             continue;
         }
-        if (QChar::isSurrogate(c) || !isXmlChar(c))
+        if (QChar::isSurrogate(c) || !StrictXml::isXmlChar(c))
             break;
     }
     if (i == size)
@@ -98,7 +94,7 @@ QString xmlSafe(const QString& text) {
             clean.append(QChar(data[++i]));
             continue;
         }
-        if (!QChar::isSurrogate(c) && isXmlChar(c))
+        if (!QChar::isSurrogate(c) && StrictXml::isXmlChar(c))
             clean.append(QChar(c));
     }
     return clean;

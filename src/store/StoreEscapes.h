@@ -11,7 +11,8 @@ QString escapeBody(const QString& body);     // line breaks -> "^M", then "<" ->
 QString unescapeTitle(const QString& title); // "^M"/"^m" -> line break
 QString unescapeBody(const QString& body);   // "^M" -> line break, then "&lt;" -> "<", "&gt;" -> ">"
 
-// Removes what XML 1.0 cannot carry (lone surrogates, C0 controls other than tab and line breaks).
+// Removes what XML 1.0 cannot carry (lone surrogates, C0 controls other than tab and line breaks,
+// U+FFFE and U+FFFF).
 QString xmlSafe(const QString& text);
 
 } // namespace StoreEscapes

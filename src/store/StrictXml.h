@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+namespace pugi {
+class xml_document;
+} // namespace pugi
+
+// What XML 1.0 readers other than pugixml insist on. pugixml reads numeric references to control
+// characters, surrogates and U+FFFE/U+FFFF, and writes them back; libxml2 and expat refuse them.
+namespace StrictXml {
+
+// Whether the code point may appear in an XML 1.0 document, raw or as a numeric reference.
+constexpr bool isXmlChar(char32_t c) {
+    if (c < 0x20)
+        return c == u'\t' || c == u'\n' || c == u'\r';
+    if (c < 0xD800)
+        return true;
+    if (c < 0xE000)
+        return false;
+    if (c < 0x10000)
+        return c != 0xFFFE && c != 0xFFFF;
+    return c <= 0x10FFFF;
+}
+
+// The offset of the first byte that does not start a character XML can carry in UTF-8 (a control
+// character, a noncharacter, or bytes that are not UTF-8), or -1.
+qsizetype firstForbiddenByte(QByteArrayView utf8);
+
+// Why a strict reader would refuse a written document's characters, or an empty string: a forbidden
+// character or a numeric reference to one outside comments and CDATA sections.
+QString characterFault(QByteArrayView document);
+
+// Makes the document what a strict reader accepts: every name and value is cleaned the way typed text
+// is, and nodes beside the root element are kept as comments. Returns whether anything changed.
+bool clean(pugi::xml_document& doc);
+
+} // namespace StrictXml
