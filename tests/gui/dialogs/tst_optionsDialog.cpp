@@ -192,7 +192,7 @@ int autoStartHelper(char* program, const QString& configHome) {
 
 } // namespace
 
-class TestOptions : public QObject {
+class TestOptionsDialog : public QObject {
     Q_OBJECT
 
     // A dialog over the settings of a started window.
@@ -597,8 +597,8 @@ int main(int argc, char** argv) {
     if (argc == 3 && qstrcmp(argv[1], "--auto-start") == 0)
         return autoStartHelper(argv[0], QString::fromLocal8Bit(argv[2]));
     QApplication app(argc, argv);
-    TestOptions test;
+    TestOptionsDialog test;
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_options.moc"
+#include "tst_optionsDialog.moc"
