@@ -234,7 +234,7 @@ private slots:
         QCOMPARE(d->spellCheckOnSaveBox()->toolTip(),
                  "When checked, whenever you save a note or task, the title and body will automatically be "
                  "checked for spelling errors.");
-        QCOMPARE(d->Label5()->text(), "Local Language:");
+        QCOMPARE(d->languageLabel()->text(), "Local Language:");
         QCOMPARE(d->languagePicker()->toolTip(),
                  "Specify the language to be used when checking for spelling errors.");
         QCOMPARE(d->browseButton()->text(), "...");
