@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QTreeView>
 #include <QtTest>
 
 // The editing commands driven as a user drives them: keys typed into the real fields, actions
@@ -21,20 +22,6 @@
 class TestEditing : public QObject {
     Q_OBJECT
 
-    static void setConfirmOnDelete(TestFolders& folders) {
-        RegistryHive hive(folders.paths().registryPath());
-        auto key = hive.openKey(SettingsKeyPath);
-        key->writeBool(QStringLiteral("ConfirmOnDelete"), true);
-        key->close();
-    }
-    static void open(MainWindow& w, const QString& title) {
-        const NoteListModel& m = *w.testAccess().noteList().model();
-        for (int r = 0; r < m.rowCount(); ++r)
-            if (m.note(r).title == title)
-                w.testAccess().noteList().selectRow(r);
-        emit w.testAccess().noteList().doubleClicked();
-        QCOMPARE(w.testAccess().titleEdit()->text(), title);
-    }
     static QByteArray notesFile(const MainWindowSession& s) {
         return TestFolders::readFile(s.folders.notesPath());
     }
@@ -97,6 +84,24 @@ private slots:
         QVERIFY(s.prompts.problems().isEmpty());
     }
 
+    // The list opens a note on a real double-click of the mouse on its row.
+    void doubleClickOnARowOpensItsNote() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        MainWindow& w = s.start();
+        showActive(w);
+        QTreeView* view = w.testAccess().noteList().view();
+        const int row = s.titles().indexOf(QStringLiteral("Older"));
+        QVERIFY(row >= 0);
+        const QRect cell = view->visualRect(view->model()->index(row, 2)); // the title column
+        QVERIFY(!cell.isEmpty());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+        QTRY_COMPARE(w.testAccess().titleEdit()->text(), QStringLiteral("Older"));
+        QCOMPARE(w.testAccess().bodyEdit()->text(), QStringLiteral("first\nbody"));
+    }
+
     void savingAnOpenNoteUpdatesItsRowInPlace() {
         TestFolders folders;
         folders.writeNotes(TwoNotes);
@@ -104,7 +109,7 @@ private slots:
         MainWindow& w = s.start();
         emit w.testAccess().noteList().columnClicked(1); // by last-modified, ascending: Newer ("0") first
         QCOMPARE(s.titles(), (QStringList{"Newer", "Older"}));
-        open(w, QStringLiteral("Newer"));
+        s.openNote(QStringLiteral("Newer"));
         s.clock.set(QDateTime(QDate(2011, 1, 1), QTime(10, 0)));
         QTest::keyClicks(w.testAccess().bodyEdit(), QStringLiteral("!"));
         w.testAccess().actions().saveNoteAction->trigger();
@@ -124,7 +129,7 @@ private slots:
         folders.writeNotes(QByteArray(TwoNotes).replace("<Title>Older</Title>", "<Title>a^Mb</Title>"));
         MainWindowSession s(folders);
         MainWindow& w = s.start();
-        open(w, QStringLiteral("a\nb"));
+        s.openNote(QStringLiteral("a\nb"));
         QCOMPARE(w.testAccess().titleEdit()->toPlainText(), QStringLiteral("a b")); // one line on screen
         QTest::keyClicks(w.testAccess().bodyEdit(), QStringLiteral("x"));
         w.testAccess().actions().saveNoteAction->trigger();
@@ -148,7 +153,7 @@ private slots:
             QTest::keyClicks(w.testAccess().titleEdit(), title);
             w.testAccess().actions().saveNoteAction->trigger();
         }
-        open(w, QStringLiteral("Twin A"));
+        s.openNote(QStringLiteral("Twin A"));
         QTest::keyClicks(w.testAccess().bodyEdit(), QStringLiteral("only A"));
         w.testAccess().actions().saveNoteAction->trigger();
         const QByteArray file = notesFile(s);
@@ -172,7 +177,7 @@ private slots:
         folders.writeNotes(TwoNotes);
         MainWindowSession s(folders);
         MainWindow& w = s.start();
-        open(w, QStringLiteral("Older"));
+        s.openNote(QStringLiteral("Older"));
         w.testAccess().titleEdit()->moveCursor(QTextCursor::End);
         QTest::keyClicks(w.testAccess().titleEdit(), QStringLiteral("x"));
         s.prompts.expect(QStringLiteral("Save changes to the current note?"), answer);
@@ -223,7 +228,7 @@ private slots:
     void deleteAsksWhenConfirmationIsOn() {
         TestFolders folders;
         folders.writeNotes(TwoNotes);
-        setConfirmOnDelete(folders);
+        MainWindowSession::writeSetting(folders, QStringLiteral("ConfirmOnDelete"), 1);
         MainWindowSession s(folders);
         MainWindow& w = s.start();
         w.testAccess().noteList().selectRow(0);

@@ -28,12 +28,6 @@ class TestTray : public QObject {
         return out;
     }
 
-    static void writeSetting(TestFolders& folders, const QString& name, int value) {
-        RegistryHive hive(folders.paths().registryPath());
-        auto key = hive.openKey(SettingsKeyPath);
-        key->writeInteger(name, value);
-        key->close();
-    }
     static int storedSetting(TestFolders& folders, const QString& name) {
         return RegistryHive(folders.paths().registryPath()).openKey(SettingsKeyPath)->readInteger(name);
     }
@@ -128,7 +122,7 @@ private slots:
         TestFolders folders;
         folders.writeNotes(TwoNotes);
         if (!setting.isEmpty())
-            writeSetting(folders, setting, 1);
+            MainWindowSession::writeSetting(folders, setting, 1);
         TraySession s(folders, arguments);
         MainWindow& w = s.start();
         w.showAsStarted();
@@ -143,7 +137,7 @@ private slots:
     void closeBoxHidesWhenTheSettingsSaySo() {
         TestFolders folders;
         folders.writeNotes(TwoNotes);
-        writeSetting(folders, QStringLiteral("CloseOnMenuOnly"), 1);
+        MainWindowSession::writeSetting(folders, QStringLiteral("CloseOnMenuOnly"), 1);
         TraySession s(folders);
         MainWindow& w = s.start();
         w.show();

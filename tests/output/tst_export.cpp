@@ -10,14 +10,6 @@
 class TestExport : public QObject {
     Q_OBJECT
 
-    static void open(MainWindow& w, const QString& title) {
-        const NoteListModel& m = *w.testAccess().noteList().model();
-        for (int r = 0; r < m.rowCount(); ++r)
-            if (m.note(r).title == title)
-                w.testAccess().noteList().selectRow(r);
-        emit w.testAccess().noteList().doubleClicked();
-        QCOMPARE(w.testAccess().titleEdit()->text(), title);
-    }
     static void check(MainWindow& w, const QStringList& titles) {
         NoteListModel& m = *w.testAccess().noteList().model();
         for (int r = 0; r < m.rowCount(); ++r)
@@ -102,7 +94,7 @@ private slots:
         if (open.isEmpty())
             w.testAccess().actions().newNoteAction->trigger();
         else
-            TestExport::open(w, open);
+            s.openNote(open);
         s.clock.set(QDateTime(QDate(2011, 1, 1), now));
         w.testAccess().titleEdit()->setText(title);
         w.testAccess().bodyEdit()->setPlainText(body);

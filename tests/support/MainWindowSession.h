@@ -4,8 +4,13 @@
 #include "RecordingShell.h"
 #include "ScriptedPrompts.h"
 #include "TestFolders.h"
+#include "controls/LinkTextEdit.h"
 #include "gui/MainWindow.h"
 #include "gui/NoteList.h"
+#include "platform/Registry.h"
+#include "store/SettingsStore.h"
+
+#include <QTest>
 
 #include <QStringList>
 #include <memory>
@@ -44,4 +49,24 @@ struct MainWindowSession {
         return out;
     }
     QByteArray log() const { return TestFolders::readFile(folders.paths().logPath()); }
+
+    // Opens the note with this title as a double-click on its row does.
+    void openNote(const QString& title) const {
+        NoteList& list = window->testAccess().noteList();
+        const NoteListModel& m = *list.model();
+        for (int r = 0; r < m.rowCount(); ++r)
+            if (m.note(r).title == title)
+                list.selectRow(r);
+        emit list.doubleClicked();
+        QCOMPARE(window->testAccess().titleEdit()->text(), title);
+    }
+
+    // A stored setting, as an earlier run left it: written before start() reads the settings.
+    static void writeSetting(TestFolders& folders, const QString& name, int value) {
+        RegistryHive hive(folders.paths().registryPath());
+        auto key = hive.openKey(SettingsKeyPath);
+        key->writeInteger(name, value);
+        key->close();
+    }
+    void writeSetting(const QString& name, int value) const { writeSetting(folders, name, value); }
 };
