@@ -205,8 +205,9 @@ void UpdateCommands::failed(const QString& message) {
 }
 
 QString UpdateCommands::errorReportBody(const QString& message) const {
-    return QStringLiteral("Procedure:\tmnuCheckforUpdatesClick\nError Message:\t") + message +
-           QStringLiteral("\nVersion No.:\t") + RunningVersion::text() +
+    return QStringLiteral("Procedure:\t") + LogRoutine::CheckForUpdates +
+           QStringLiteral("\nError Message:\t") + message + QStringLiteral("\nVersion No.:\t") +
+           RunningVersion::text() +
            QStringLiteral(
                "\n\nPlease provide additional details as to what you were doing that might assist in "
                "resolving this issue.");

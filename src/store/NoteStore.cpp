@@ -351,8 +351,6 @@ NoteStore::Loaded NoteStore::load(const QString& path) {
     return loaded;
 }
 
-namespace {} // namespace
-
 NoteStore::NoteStore(const LocaleFormats& formats, const IClock& clock, IPrompts& prompts,
                      ErrorReporter reportError)
     : m_formats(formats), m_clock(clock), m_prompts(prompts), m_reportError(std::move(reportError)) {}
