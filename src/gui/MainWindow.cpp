@@ -503,7 +503,8 @@ bool MainWindow::canClose() {
         m_tray->minimizeToTray(); // kept running, in the tray (or on the task bar without one)
         return false;
     }
-    return true;
+    // Closing ends the program, so the open note's edits get the Exit command's question.
+    return m_editing->askToSaveChanges([this] { return saveNote(); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -529,21 +530,31 @@ void MainWindow::finishSession() {
 
 void MainWindow::exitProgram() {
     guard(LogRoutine::Exit, [&] {
-        if (!m_editing->askToSaveChanges([this] { return saveNote(); }))
-            return;
-        writeSettings();
-        m_store.close();
-        m_exitRequested = true;
-        close();
-        emit exitRequested();
+        if (m_editing->askToSaveChanges([this] { return saveNote(); }))
+            endRun();
     });
 }
 
-void MainWindow::sessionEnding() {
-    bool mayEnd = true;
-    guard(LogRoutine::CloseQuery, [&] { mayEnd = canClose(); });
-    Q_UNUSED(mayEnd); // the session asks again; the Exit command runs in any case
-    exitProgram();
+void MainWindow::endRun() {
+    writeSettings();
+    m_store.close();
+    m_exitRequested = true;
+    close();
+    emit exitRequested();
+}
+
+bool MainWindow::sessionEnding(bool mayAsk) {
+    if (mayAsk) {
+        exitProgram();
+        return m_exitRequested;
+    }
+    // No one can answer a question or a spelling dialog now: the note is saved as it stands.
+    guardQuietly(LogRoutine::SessionEnd, [&] {
+        if (m_editing->hasUnsavedChanges())
+            guardQuietly(LogRoutine::SaveNote, [&] { m_editing->saveNote(); });
+        endRun();
+    });
+    return true;
 }
 
 void MainWindow::writeSettings() {

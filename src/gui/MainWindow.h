@@ -44,8 +44,9 @@ public:
     void showAsStarted();
 
     void exitProgram();
-    // The end of the desktop session: the close query, then the whole Exit command.
-    void sessionEnding();
+    // The end of the desktop session. When the session manager lets the program ask, this is the Exit
+    // command; otherwise unsaved edits are saved as they stand. Returns false when the program stays.
+    bool sessionEnding(bool mayAsk);
     // Another start of the program asked for this window: back from the tray and to the front.
     void bringForward();
 
@@ -79,6 +80,7 @@ private:
     // Handlers.
     void alignToWidth();
     void finishSession();
+    void endRun();
     bool canClose();
     void sortByColumn(int column);
     void followSelection(bool selected);

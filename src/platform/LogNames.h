@@ -63,6 +63,7 @@ inline constexpr QLatin1String SelectNote{"lsvNotesSelectItem"};
 inline constexpr QLatin1String SendFeedback{"Sendfeedback1Click"};
 inline constexpr QLatin1String SendMail{"SendMailMAPI"};
 inline constexpr QLatin1String SendNote{"actSendMailExecute"};
+inline constexpr QLatin1String SessionEnd{"sessionEnding"};
 inline constexpr QLatin1String Show{"FormShow"};
 inline constexpr QLatin1String SortByColumn{"lsvNotesColumnClick"};
 inline constexpr QLatin1String StartFind{"actStartFindExecute"};
