@@ -14,6 +14,7 @@
 #include <memory>
 
 struct ActionCatalog;
+class DeleteCommands;
 class EditingCommands;
 class NoteList;
 class OptionsCommands;
@@ -87,7 +88,6 @@ private:
     void openSelectedNoteAskingFirst();
     void newNote();
     bool saveNote();
-    void deleteNote();
     void chooseFont();
     void openLink(const QString& url);
     void openHelp();
@@ -121,6 +121,7 @@ private:
     QStatusBar* m_statusBar = nullptr;
     NoteList* m_noteList = nullptr;
     EditingCommands* m_editing = nullptr;
+    std::unique_ptr<DeleteCommands> m_delete;
     SearchBar* m_searchBar = nullptr;
     SearchCommands* m_search = nullptr;
     TrayController* m_tray = nullptr;

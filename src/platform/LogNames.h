@@ -70,6 +70,7 @@ inline constexpr QLatin1String StartFind{"actStartFindExecute"};
 inline constexpr QLatin1String TrayClick{"TrayMessage"};
 inline constexpr QLatin1String TrayHide{"Hide1Click"};
 inline constexpr QLatin1String TrayShow{"Show1Click"};
+inline constexpr QLatin1String UndoDelete{"actUndoDeleteExecute"};
 inline constexpr QLatin1String WriteNotesFile{"WriteQuillnoteFile"};
 inline constexpr QLatin1String WritePositions{"SetPositions"};
 } // namespace LogRoutine
