@@ -65,7 +65,15 @@ int main(int argc, char* argv[]) {
     QObject::connect(&frmMain, &MainWindow::exitRequested, &app, &QApplication::quit, Qt::QueuedConnection);
     QObject::connect(
         &app, &QGuiApplication::commitDataRequest, &frmMain,
-        [&frmMain](QSessionManager&) { frmMain.sessionEnding(); }, Qt::DirectConnection);
+        [&frmMain](QSessionManager& manager) {
+            const bool mayAsk = manager.allowsInteraction();
+            const bool ended = frmMain.sessionEnding(mayAsk);
+            if (mayAsk)
+                manager.release();
+            if (!ended)
+                manager.cancel(); // the user chose Cancel, or the note could not be saved
+        },
+        Qt::DirectConnection);
     routeTerminationSignals(frmMain);
     QObject::connect(&instance, &SingleInstanceGuard::activationRequested, &frmMain,
                      &MainWindow::bringForward);

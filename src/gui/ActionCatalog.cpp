@@ -51,6 +51,9 @@ ActionCatalog::ActionCatalog(QObject* o) {
                                  "Select All|Selects the entire document");
     undoAction = makeAction(o, "actEditUndo", "&Undo", K("Ctrl+Z"), ImageList::EditUndo,
                             "Undo|Reverts the last action");
+    // No shortcut: Ctrl+Shift+Z is the text fields' Redo.
+    undoDeleteAction = makeAction(o, "actUndoDelete", "Undo &Delete", K(), -1,
+                                  "Undo Delete|Brings back the last note deleted");
 
     exitAction = makeAction(o, "mnuExit", "E&xit", K(), -1, "");
     optionsAction = makeAction(o, "mnuOptions", "&Options...", K(), -1, "");

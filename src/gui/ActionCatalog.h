@@ -23,6 +23,7 @@ struct ActionCatalog {
     QAction* pasteAction;
     QAction* selectAllAction;
     QAction* undoAction;
+    QAction* undoDeleteAction;
 
     // Menu-only commands.
     QAction* exitAction;

@@ -124,20 +124,18 @@ void EditingCommands::saveOpenNote(const QString& title, const QString& body) {
     model.updateNote(row, note);
 }
 
-std::optional<int> EditingCommands::deleteSelectedNote() {
-    const int row = m.list.selectedRow();
-    if (row < 0)
-        return std::nullopt;
-    if (m.settings.confirmOnDelete &&
-        m.prompts.messageDlg(QStringLiteral("Would you like to delete the current note?"),
-                             MsgKind::Confirmation, MsgButton::Yes | MsgButton::No) != MsgButton::Yes)
-        return std::nullopt;
-    NoteListModel& model = *m.list.model();
-    const int next = row == model.rowCount() - 1 ? row - 1 : row;
-    m.store.deleteNote(model.note(row).position);
-    model.removeNoteRow(row);
-    clearNote();
-    return next;
+bool EditingCommands::isOpenNote(const Note& note) const {
+    return note.position == m_openNotePosition && note.createdText == openNoteCreated();
+}
+
+void EditingCommands::nodeRemovedAt(int position) {
+    if (m_openNotePosition > position)
+        --m_openNotePosition;
+}
+
+void EditingCommands::nodeInsertedAt(int position) {
+    if (m_openNotePosition >= position)
+        ++m_openNotePosition;
 }
 
 bool EditingCommands::chooseFont() {

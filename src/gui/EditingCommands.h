@@ -3,11 +3,11 @@
 #include "platform/Clock.h"
 #include "platform/LocaleFormats.h"
 #include "platform/Prompts.h"
+#include "store/Note.h"
 
 #include <QObject>
 #include <QString>
 #include <functional>
-#include <optional>
 
 struct ActionCatalog;
 struct AppSettings;
@@ -49,9 +49,11 @@ public:
 
     void newNote();
     void saveNote();
-    // Deletes the selected row's note (after the question, when asked for) and removes its row.
-    // Returns the row to open once the list is rebuilt, or nullopt when the user said No.
-    std::optional<int> deleteSelectedNote();
+    // Whether this row's note is the one in the editors.
+    bool isOpenNote(const Note& note) const;
+    // A node of the notes file was taken out or put back: the open note's position follows.
+    void nodeRemovedAt(int position);
+    void nodeInsertedAt(int position);
     // Returns true when a font was chosen.
     bool chooseFont();
 

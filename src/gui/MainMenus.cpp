@@ -38,7 +38,7 @@ void buildMainMenus(QMainWindow& window, const ActionCatalog& a, const QList<Lin
     file->addAction(a.exitAction);
 
     QMenu* edit = window.menuBar()->addMenu(QStringLiteral("&Edit"));
-    edit->addAction(a.undoAction);
+    edit->addActions({a.undoAction, a.undoDeleteAction});
     edit->addSeparator();
     edit->addActions({a.cutAction, a.copyAction, a.pasteAction});
     edit->addSeparator();

@@ -4,6 +4,7 @@
 #include "controls/LinkTextEdit.h"
 #include "controls/NoteKeys.h"
 #include "gui/ActionCatalog.h"
+#include "gui/DeleteCommands.h"
 #include "gui/EditingCommands.h"
 #include "gui/ImageList.h"
 #include "gui/MainMenus.h"
@@ -156,6 +157,13 @@ void MainWindow::buildLayout() {
         new EditingCommands({*m_actions, *m_titleEdit, *m_bodyEdit, *m_createdLabel, *m_noteList, m_store,
                              m_settings, m_messageDialogs, m_services.clock, m_formats, m_suppressChange},
                             this);
+    m_delete = std::make_unique<DeleteCommands>(
+        DeleteCommands::Parts{*m_actions, *m_noteList, m_store, *m_editing, m_settings, m_messageDialogs,
+                              [this] { return saveNote(); },
+                              [this] {
+                                  WaitCursor hourglass;
+                                  guard(LogRoutine::LoadNotes, [&] { m_noteList->loadNotes(m_store); });
+                              }});
     m_searchBar = new SearchBar(*m_actions->findAction, this);
     m_searchBar->placeOn(m_statusBar);
     m_search = new SearchCommands({*m_noteList, *m_titleEdit, *m_bodyEdit, m_settings, m_messageDialogs,
@@ -189,7 +197,10 @@ void MainWindow::connectCommands() {
     connect(a.exitAction, &QAction::triggered, this, &MainWindow::exitProgram);
     connect(a.newNoteAction, &QAction::triggered, this, &MainWindow::newNote);
     connect(a.saveNoteAction, &QAction::triggered, this, &MainWindow::saveNote);
-    connect(a.deleteNoteAction, &QAction::triggered, this, &MainWindow::deleteNote);
+    connect(a.deleteNoteAction, &QAction::triggered, this,
+            [this] { guard(LogRoutine::DeleteNote, [&] { m_delete->deleteSelectedNote(); }); });
+    connect(a.undoDeleteAction, &QAction::triggered, this,
+            [this] { guard(LogRoutine::UndoDelete, [&] { m_delete->undoDelete(); }); });
     connect(a.fontAction, &QAction::triggered, this, &MainWindow::chooseFont);
     connect(a.helpAction, &QAction::triggered, this, &MainWindow::openHelp);
     connect(m_tray->addNoteAction(), &QAction::triggered, this, &MainWindow::openQuickAdd);
@@ -386,20 +397,6 @@ bool MainWindow::saveNote() {
     return guard(LogRoutine::SaveNote, [&] { m_editing->saveNote(); });
 }
 
-void MainWindow::deleteNote() {
-    guard(LogRoutine::DeleteNote, [&] {
-        const std::optional<int> next = m_editing->deleteSelectedNote();
-        if (!next)
-            return;
-        loadNotes(); // the positions after the deleted note have changed
-        if (m_noteList->model()->rowCount() == 0)
-            return;
-        m_noteList->resortInCurrentDirection();
-        m_noteList->selectRow(std::max(*next, 0));
-        openSelectedNoteAskingFirst();
-    });
-}
-
 void MainWindow::openLink(const QString& url) {
     guard(LogRoutine::OpenLink, [&] {
         // A bare "www." link has no scheme; the desktop needs one. Whether it opens is not examined.
@@ -503,7 +500,8 @@ bool MainWindow::canClose() {
         m_tray->minimizeToTray(); // kept running, in the tray (or on the task bar without one)
         return false;
     }
-    return true;
+    // Closing ends the program, so the open note's edits get the Exit command's question.
+    return m_editing->askToSaveChanges([this] { return saveNote(); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -529,21 +527,31 @@ void MainWindow::finishSession() {
 
 void MainWindow::exitProgram() {
     guard(LogRoutine::Exit, [&] {
-        if (!m_editing->askToSaveChanges([this] { return saveNote(); }))
-            return;
-        writeSettings();
-        m_store.close();
-        m_exitRequested = true;
-        close();
-        emit exitRequested();
+        if (m_editing->askToSaveChanges([this] { return saveNote(); }))
+            endRun();
     });
 }
 
-void MainWindow::sessionEnding() {
-    bool mayEnd = true;
-    guard(LogRoutine::CloseQuery, [&] { mayEnd = canClose(); });
-    Q_UNUSED(mayEnd); // the session asks again; the Exit command runs in any case
-    exitProgram();
+void MainWindow::endRun() {
+    writeSettings();
+    m_store.close();
+    m_exitRequested = true;
+    close();
+    emit exitRequested();
+}
+
+bool MainWindow::sessionEnding(bool mayAsk) {
+    if (mayAsk) {
+        exitProgram();
+        return m_exitRequested;
+    }
+    // No one can answer a question or a spelling dialog now: the note is saved as it stands.
+    guardQuietly(LogRoutine::SessionEnd, [&] {
+        if (m_editing->hasUnsavedChanges())
+            guardQuietly(LogRoutine::SaveNote, [&] { m_editing->saveNote(); });
+        endRun();
+    });
+    return true;
 }
 
 void MainWindow::writeSettings() {

@@ -14,6 +14,7 @@
 #include <memory>
 
 struct ActionCatalog;
+class DeleteCommands;
 class EditingCommands;
 class NoteList;
 class OptionsCommands;
@@ -44,8 +45,9 @@ public:
     void showAsStarted();
 
     void exitProgram();
-    // The end of the desktop session: the close query, then the whole Exit command.
-    void sessionEnding();
+    // The end of the desktop session. When the session manager lets the program ask, this is the Exit
+    // command; otherwise unsaved edits are saved as they stand. Returns false when the program stays.
+    bool sessionEnding(bool mayAsk);
     // Another start of the program asked for this window: back from the tray and to the front.
     void bringForward();
 
@@ -79,13 +81,13 @@ private:
     // Handlers.
     void alignToWidth();
     void finishSession();
+    void endRun();
     bool canClose();
     void sortByColumn(int column);
     void followSelection(bool selected);
     void openSelectedNoteAskingFirst();
     void newNote();
     bool saveNote();
-    void deleteNote();
     void chooseFont();
     void openLink(const QString& url);
     void openHelp();
@@ -119,6 +121,7 @@ private:
     QStatusBar* m_statusBar = nullptr;
     NoteList* m_noteList = nullptr;
     EditingCommands* m_editing = nullptr;
+    std::unique_ptr<DeleteCommands> m_delete;
     SearchBar* m_searchBar = nullptr;
     SearchCommands* m_search = nullptr;
     TrayController* m_tray = nullptr;

@@ -91,6 +91,12 @@ const Note& NoteListModel::note(int row) const {
     return displayed(row);
 }
 
+int NoteListModel::rowOfPosition(int position) const {
+    const auto found = std::find_if(m_rows.begin(), m_rows.end(),
+                                    [position](const Row& row) { return row.note.position == position; });
+    return found == m_rows.end() ? -1 : int(found - m_rows.begin());
+}
+
 void NoteListModel::setChecked(int row, bool checked) {
     m_rows.at(size_t(row)).checked = checked;
     const QModelIndex cell = index(row, ColCreated);

@@ -34,6 +34,8 @@ public:
     void removeNoteRow(int row);
 
     const Note& note(int row) const;
+    // The row of the note at this position in the file, without reading any note; -1 when none.
+    int rowOfPosition(int position) const;
     // The note with its texts read but its dates perhaps not formatted yet: for walks over every row.
     const Note& noteTexts(int row) const { return completed(row, false); }
     bool isChecked(int row) const { return m_rows.at(size_t(row)).checked; }

@@ -63,12 +63,14 @@ inline constexpr QLatin1String SelectNote{"lsvNotesSelectItem"};
 inline constexpr QLatin1String SendFeedback{"Sendfeedback1Click"};
 inline constexpr QLatin1String SendMail{"SendMailMAPI"};
 inline constexpr QLatin1String SendNote{"actSendMailExecute"};
+inline constexpr QLatin1String SessionEnd{"sessionEnding"};
 inline constexpr QLatin1String Show{"FormShow"};
 inline constexpr QLatin1String SortByColumn{"lsvNotesColumnClick"};
 inline constexpr QLatin1String StartFind{"actStartFindExecute"};
 inline constexpr QLatin1String TrayClick{"TrayMessage"};
 inline constexpr QLatin1String TrayHide{"Hide1Click"};
 inline constexpr QLatin1String TrayShow{"Show1Click"};
+inline constexpr QLatin1String UndoDelete{"actUndoDeleteExecute"};
 inline constexpr QLatin1String WriteNotesFile{"WriteQuillnoteFile"};
 inline constexpr QLatin1String WritePositions{"SetPositions"};
 } // namespace LogRoutine

@@ -624,6 +624,40 @@ void NoteStore::deleteNote(int position) {
     }
 }
 
+QByteArray NoteStore::noteElement(int position) const {
+    ByteWriter bytes;
+    // Carriage returns go out as references, which the parser turns back into themselves.
+    CarriageReturnWriter writer(bytes);
+    noteAt(position).print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+    return bytes.bytes;
+}
+
+int NoteStore::restoreNote(int position, const QByteArray& element) {
+    requireOpen();
+    pugi::xml_document kept;
+    if (!parseInto(kept, element) || !kept.document_element())
+        throw QuillError(QStringLiteral("The deleted note cannot be read back."));
+    const int count = childCount();
+    const bool inPlace = position >= 0 && position < count;
+    pugi::xml_node rootNode = root();
+    const pugi::xml_node restored =
+        inPlace ? rootNode.insert_copy_before(kept.document_element(), m_index->nodes[size_t(position)])
+                : rootNode.append_copy(kept.document_element());
+    m_index.reset();
+
+    const bool wasUnsaved = m_unsaved;
+    markChanged();
+    try {
+        save();
+    } catch (...) {
+        rootNode.remove_child(restored);
+        m_index.reset();
+        m_unsaved = wasUnsaved;
+        throw;
+    }
+    return inPlace ? position : count;
+}
+
 void NoteStore::save() {
     requireOpen();
     // Counted over the index rather than along the sibling chain: its loads do not wait for each

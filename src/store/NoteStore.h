@@ -60,6 +60,11 @@ public:
     int appendNote(const QString& title, const QString& text, const QDateTime& now);
     void updateNote(int position, const QString& title, const QString& text, const QDateTime& now);
     void deleteNote(int position);
+    // The note's element as XML, kept by the caller to bring a deleted note back with restoreNote.
+    QByteArray noteElement(int position) const;
+    // Puts a kept element back before the node now at `position`, or at the end when there is none,
+    // and saves. Returns the position it took.
+    int restoreNote(int position, const QByteArray& element);
     void save();
     void close();
 

@@ -241,6 +241,125 @@ private slots:
         QVERIFY(s.prompts.problems().isEmpty());
     }
 
+    void deleteAsksAboutUnsavedChanges_data() {
+        QTest::addColumn<MsgButton>("answer");
+        QTest::addColumn<QStringList>("titlesAfter");
+        QTest::newRow("cancel keeps note and edits") << MsgButton::Cancel << QStringList{"Newer", "Older"};
+        QTest::newRow("no deletes the note") << MsgButton::No << QStringList{"Newer"};
+        QTest::newRow("yes saves, then deletes") << MsgButton::Yes << QStringList{"Newer"};
+    }
+    void deleteAsksAboutUnsavedChanges() {
+        QFETCH(MsgButton, answer);
+        QFETCH(QStringList, titlesAfter);
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        MainWindow& w = s.start();
+        s.openNote(QStringLiteral("Older"));
+        w.testAccess().titleEdit()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(w.testAccess().titleEdit(), QStringLiteral("x"));
+        s.prompts.expect(QStringLiteral("Save changes to the current note?"), answer);
+        w.testAccess().actions().deleteNoteAction->trigger();
+        QVERIFY(s.prompts.problems().isEmpty());
+        QCOMPARE(s.titles(), titlesAfter);
+        QCOMPARE(w.testAccess().titleEdit()->text(),
+                 answer == MsgButton::Cancel ? QStringLiteral("Olderx") : QStringLiteral("Newer"));
+        QCOMPARE(w.testAccess().actions().saveNoteAction->isEnabled(), answer == MsgButton::Cancel);
+        if (answer == MsgButton::Cancel)
+            return;
+        // What Undo Delete brings back shows whether the edit was saved first.
+        w.testAccess().actions().undoDeleteAction->trigger();
+        QVERIFY(s.titles().contains(answer == MsgButton::Yes ? QStringLiteral("Olderx")
+                                                             : QStringLiteral("Older")));
+    }
+
+    // A selected row need not be the note in the editors: deleting it leaves the editors' work alone,
+    // and a later Save still finds the note, whose place in the file has moved up.
+    void deletingAnotherRowKeepsTheEdits_data() {
+        QTest::addColumn<QString>("opened");
+        QTest::addColumn<QString>("deleted");
+        QTest::newRow("a note after the deleted one") << QStringLiteral("Newer") << QStringLiteral("Older");
+        QTest::newRow("a note before the deleted one") << QStringLiteral("Older") << QStringLiteral("Newer");
+        QTest::newRow("a new note") << QString() << QStringLiteral("Older");
+    }
+    void deletingAnotherRowKeepsTheEdits() {
+        QFETCH(QString, opened);
+        QFETCH(QString, deleted);
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        MainWindowSession s(folders);
+        MainWindow& w = s.start();
+        if (!opened.isEmpty())
+            s.openNote(opened);
+        const QString title = opened.isEmpty() ? QStringLiteral("Typed") : opened;
+        if (opened.isEmpty())
+            QTest::keyClicks(w.testAccess().titleEdit(), title);
+        QTest::keyClicks(w.testAccess().bodyEdit(), QStringLiteral("edit "));
+        const QString body = w.testAccess().bodyEdit()->text();
+        w.testAccess().noteList().selectRow(s.titles().indexOf(deleted));
+
+        s.prompts.expect(QStringLiteral("Save changes to the current note?"), MsgButton::No);
+        w.testAccess().actions().deleteNoteAction->trigger();
+        QVERIFY(s.prompts.problems().isEmpty());
+        QVERIFY(!s.titles().contains(deleted));
+        QCOMPARE(w.testAccess().titleEdit()->text(), title);
+        QCOMPARE(w.testAccess().bodyEdit()->text(), body);
+        QVERIFY(w.testAccess().actions().saveNoteAction->isEnabled());
+
+        w.testAccess().actions().saveNoteAction->trigger();
+        QVERIFY(s.prompts.problems().isEmpty());
+        QCOMPARE(notesFile(s).count("<Title>" + title.toUtf8() + "</Title>"), 1);
+        QVERIFY(notesFile(s).contains("<Text>edit "));
+        QVERIFY(!notesFile(s).contains("<Title>" + deleted.toUtf8() + "</Title>"));
+    }
+
+    // Undo Delete puts notes back as they were, last deleted first; a failed save changes nothing.
+    void undoDeleteBringsNotesBack() {
+        TestFolders folders;
+        // A carriage return stored as a reference must come back as one.
+        const QByteArray original =
+            QByteArray(TwoNotes).replace("<Text>second</Text>", "<Text>a&#13;b</Text>");
+        folders.writeNotes(original);
+        MainWindowSession s(folders);
+        MainWindow& w = s.start();
+        const ActionCatalog& a = w.testAccess().actions();
+        QVERIFY(!a.undoDeleteAction->isEnabled());
+        const QByteArray saved = w.testAccess().store().serialized();
+        for (const QString& title : {QStringLiteral("Older"), QStringLiteral("Newer")}) {
+            w.testAccess().noteList().selectRow(s.titles().indexOf(title));
+            a.deleteNoteAction->trigger();
+            QVERIFY(a.undoDeleteAction->isEnabled());
+        }
+        QVERIFY(s.titles().isEmpty());
+
+        a.undoDeleteAction->trigger();
+        QCOMPARE(s.titles().size(), 1);
+        a.undoDeleteAction->trigger();
+        QVERIFY(!a.undoDeleteAction->isEnabled());
+        QCOMPARE(notesFile(s), saved);
+        NoteList& list = w.testAccess().noteList();
+        const Note& restored = list.model()->note(list.selectedRow());
+        QCOMPARE(restored.dateTime, QStringLiteral("39877.5"));
+        QCOMPARE(restored.lastModified, QStringLiteral("39878"));
+        QCOMPARE(restored.text, QStringLiteral("first\nbody"));
+        QVERIFY(s.prompts.problems().isEmpty());
+
+        // The file cannot be replaced: the note stays deleted, and Undo Delete can be tried again.
+        list.selectRow(0);
+        a.deleteNoteAction->trigger();
+        const QByteArray afterDelete = notesFile(s);
+        const QStringList titles = s.titles();
+        QVERIFY(QFile::rename(folders.notesPath(), folders.notesPath() + QStringLiteral(".away")));
+        QVERIFY(QDir().mkdir(folders.notesPath()));
+        s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
+        a.undoDeleteAction->trigger();
+        QVERIFY(s.prompts.problems().isEmpty());
+        QCOMPARE(s.titles(), titles);
+        QVERIFY(a.undoDeleteAction->isEnabled());
+        QCOMPARE(w.testAccess().store().serialized(), afterDelete);
+        QVERIFY(s.log().contains("Method Name:\tactUndoDeleteExecute"));
+    }
+
     void aFailedSaveLeavesNoPhantomRow() {
         TestFolders folders;
         folders.writeNotes(TwoNotes);

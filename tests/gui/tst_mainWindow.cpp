@@ -302,13 +302,75 @@ private slots:
         MainWindow& w = s.start();
         w.show();
         QSignalSpy exits(&w, &MainWindow::exitRequested);
-        QTest::keyClicks(w.testAccess().titleEdit(),
-                         QStringLiteral("unsaved")); // the close box never asks about it
+        QTest::keyClicks(w.testAccess().titleEdit(), QStringLiteral("unsaved"));
+        if (!closeOnMenuOnly) // hiding loses nothing, so only a real close asks
+            s.prompts.expect(QStringLiteral("Save changes to the current note?"), MsgButton::No);
         QCOMPARE(w.close(), !closeOnMenuOnly);
         QCOMPARE(exits.count(), closeOnMenuOnly ? 0 : 1);
-        QVERIFY(s.prompts.asked().isEmpty());
+        QCOMPARE(s.prompts.asked().size(), closeOnMenuOnly ? 0 : 1);
+        QVERIFY(s.prompts.problems().isEmpty());
         if (closeOnMenuOnly)
             QVERIFY(w.isVisible()); // minimized to the task bar, still reachable
+    }
+
+    void closeBoxAsksAboutUnsavedChanges_data() {
+        QTest::addColumn<MsgButton>("answer");
+        QTest::addColumn<bool>("saveFails");
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("yes saves and closes") << MsgButton::Yes << false << true << true;
+        QTest::newRow("no drops the edits") << MsgButton::No << false << true << false;
+        QTest::newRow("cancel keeps it open") << MsgButton::Cancel << false << false << false;
+        QTest::newRow("a failed save keeps it open") << MsgButton::Yes << true << false << false;
+    }
+    void closeBoxAsksAboutUnsavedChanges() {
+        QFETCH(MsgButton, answer);
+        QFETCH(bool, saveFails);
+        QFETCH(bool, closes);
+        QFETCH(bool, saved);
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        Session s(folders);
+        MainWindow& w = s.start();
+        w.show();
+        QSignalSpy exits(&w, &MainWindow::exitRequested);
+        QTest::keyClicks(w.testAccess().titleEdit(), QStringLiteral("Typed"));
+        if (saveFails) { // a folder where the notes file was: the rename over it fails
+            QVERIFY(QFile::remove(folders.notesPath()));
+            QVERIFY(QDir().mkdir(folders.notesPath()));
+        }
+        s.prompts.expect(QStringLiteral("Save changes to the current note?"), answer);
+        if (saveFails)
+            s.prompts.expect(QStringLiteral("has been logged"), MsgButton::No);
+        QCOMPARE(w.close(), closes);
+        QVERIFY(s.prompts.problems().isEmpty());
+        QCOMPARE(s.prompts.pending(), 0);
+        QCOMPARE(exits.count(), closes ? 1 : 0);
+        QCOMPARE(w.isVisible(), !closes);
+        if (!saveFails)
+            QCOMPARE(TestFolders::readFile(folders.notesPath()).contains("<Title>Typed</Title>"), saved);
+        QCOMPARE(w.testAccess().titleEdit()->text(), QStringLiteral("Typed"));
+    }
+
+    // Without a way to ask, the end of the session saves the edits as they stand; with one, the user's
+    // Cancel keeps the program running.
+    void sessionEndSavesOrAsks() {
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        Session s(folders);
+        MainWindow& w = s.start();
+        QSignalSpy exits(&w, &MainWindow::exitRequested);
+        QTest::keyClicks(w.testAccess().titleEdit(), QStringLiteral("Typed"));
+        s.prompts.expect(QStringLiteral("Save changes to the current note?"), MsgButton::Cancel);
+        QVERIFY(!w.sessionEnding(true));
+        QCOMPARE(exits.count(), 0);
+
+        QVERIFY(w.sessionEnding(false));
+        QCOMPARE(s.prompts.asked().size(), 1);
+        QVERIFY(s.prompts.problems().isEmpty());
+        QCOMPARE(exits.count(), 1);
+        QVERIFY(TestFolders::readFile(folders.notesPath()).contains("<Title>Typed</Title>"));
+        QVERIFY(QFile::exists(folders.paths().registryPath()));
     }
 
     void anyArgumentStartsMinimized() {

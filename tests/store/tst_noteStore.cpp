@@ -327,6 +327,26 @@ private slots:
         }
     }
 
+    // A deleted note goes back where it was, or at the end once that place is gone.
+    void aKeptNoteGoesBackInPlaceOrAtTheEnd() {
+        Env env;
+        env.openWith(TestFolders::fixture("mixed-children.xml"));
+        const QByteArray before = env.store.serialized();
+        const QByteArray second = env.store.noteElement(2);
+        env.store.deleteNote(2);
+        QCOMPARE(env.store.restoreNote(2, second), 2);
+        QCOMPARE(env.onDisk(), before);
+
+        const QByteArray third = env.store.noteElement(4);
+        env.store.deleteNote(4);
+        env.store.deleteNote(3);
+        QCOMPARE(env.store.restoreNote(4, third), 3);
+        QCOMPARE(env.store.readNote(3).title, "Third");
+        QCOMPARE(env.store.readNote(3).dateTime, "39878.25");
+        QVERIFY_THROWS_EXCEPTION(QuillError, env.store.restoreNote(0, "<Note>"));
+        QCOMPARE(env.store.childCount(), 4);
+    }
+
     // Comments and stray text are not notes but hold positions; any element is a note.
     void positionsCountEveryChild() {
         Env env;
