@@ -26,6 +26,7 @@ struct ActionCatalog {
 
     // Menu-only commands.
     QAction* exitAction;
+    QAction* restoreNoteAction;
     QAction* optionsAction;
     QAction* checkForUpdatesAction;
     QAction* helpAction;
