@@ -50,6 +50,11 @@ bool linkOrCopy(const QString& from, const QString& to) {
     const int linkError = errno;
     if (linkError == EEXIST)
         return false;
+    // Only where the file system has no links for us is a copy worth reading the whole file for: a
+    // folder that may not be written, or a full disk, refuses a copy just the same.
+    if (linkError != EPERM && linkError != EXDEV && linkError != EMLINK && linkError != EOPNOTSUPP)
+        throw QuillError(QStringLiteral("Cannot keep a copy of \"%1\" as \"%2\": %3.")
+                             .arg(from, to, errnoText(linkError)));
     try {
         QFile source(from);
         if (!source.open(QIODevice::ReadOnly))

@@ -77,6 +77,44 @@ int unwritableHelper(const QString& notesPath) {
     return 0;
 }
 
+// Runs with a 64 KiB file system of its own mounted at backups/, where no link can reach: copies are
+// written instead, with the notes file's permissions, until that disk is full; saves go on.
+int crossDeviceHelper(const QString& dir) {
+    std::puts("mounted");
+    const auto check = [](bool ok, const char* what) {
+        if (!ok)
+            std::printf("FAIL: %s\n", what);
+    };
+    Env env;
+    const QString path = dir + QStringLiteral("/quill.xml");
+    TestFolders::writeFile(path, notesFile({note("kept", "39877")}));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    try {
+        env.store.open(path);
+        const QByteArray before = TestFolders::readFile(path);
+        env.add(QStringLiteral("small"));
+        const QString copy =
+            dir + QStringLiteral("/backups/") + KeptCopies::fileNameFor(path, env.clock.now());
+        check(TestFolders::readFile(copy) == before, "the copy differs");
+        struct stat info {};
+        check(::stat(QFile::encodeName(copy).constData(), &info) == 0 && (info.st_mode & 0777) == 0600,
+              "the copy is not private");
+        env.store.appendNote(QStringLiteral("large"), QString(100000, QLatin1Char('x')), env.clock.now());
+        for (int minute = 1; minute <= 2; ++minute) {
+            env.clock.set(firstDay.addSecs(60 * minute));
+            env.add(QStringLiteral("after %1").arg(minute));
+        }
+    } catch (const std::exception& e) {
+        std::printf("FAIL: %s\n", e.what());
+        return 1;
+    }
+    check(TestFolders::readFile(path).contains("<Title>after 2</Title>"), "the last save is missing");
+    check(env.reported.size() == 1 && env.reported.value(0).contains(QStringLiteral("No space left")),
+          qPrintable(env.reported.join('\n')));
+    std::puts("checked");
+    return 0;
+}
+
 } // namespace
 
 class TestKeptCopies : public QObject {
@@ -149,6 +187,22 @@ private slots:
         QVERIFY(saved.contains("<Title>first</Title>") && saved.contains("<Title>second</Title>"));
     }
 
+    void copiesAreWrittenWhereLinksCannotGo() {
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(dir.filePath("backups")));
+        QProcess child;
+        child.start("unshare", {"-Urm", "sh", "-c",
+                                "mount -t tmpfs -o size=64k tmpfs \"$1/backups\" || exit 77; "
+                                "exec \"$0\" --cross-device-helper \"$1\"",
+                                QCoreApplication::applicationFilePath(), dir.path()});
+        QVERIFY(child.waitForFinished(60000));
+        const QString output = QString::fromLocal8Bit(child.readAllStandardOutput());
+        if (!output.contains("mounted"))
+            QSKIP(qPrintable("no private tmpfs here: " + child.readAllStandardError()));
+        QVERIFY2(output.contains("checked") && !output.contains("FAIL"),
+                 qPrintable(output + child.readAllStandardError()));
+    }
+
     void copiesMoveWithTheNotesFile() {
         Env env;
         env.folders.writeNotes(notesFile({note("kept", "39877")}));
@@ -211,6 +265,8 @@ private slots:
 };
 
 int main(int argc, char** argv) {
+    if (argc == 3 && qstrcmp(argv[1], "--cross-device-helper") == 0)
+        return crossDeviceHelper(QString::fromLocal8Bit(argv[2]));
     if (argc == 3 && qstrcmp(argv[1], "--unwritable-helper") == 0)
         return unwritableHelper(QString::fromLocal8Bit(argv[2]));
     QCoreApplication app(argc, argv);
