@@ -56,6 +56,8 @@ ActionCatalog::ActionCatalog(QObject* o) {
                                   "Undo Delete|Brings back the last note deleted");
 
     exitAction = makeAction(o, "mnuExit", "E&xit", K(), -1, "");
+    restoreNoteAction = makeAction(o, "mnuRestoreNote", "&Restore a Note...", K(), -1,
+                                   "Bring back a note from an earlier copy of the notes file.");
     optionsAction = makeAction(o, "mnuOptions", "&Options...", K(), -1, "");
     checkForUpdatesAction = makeAction(o, "mnuCheckForUpdates", "Check for Updates &Now", K(), -1, "");
     helpAction = makeAction(o, "mnuHelp", "&Help", K("F1"), ImageList::Help, "Display the Help file.");

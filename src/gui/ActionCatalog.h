@@ -27,6 +27,7 @@ struct ActionCatalog {
 
     // Menu-only commands.
     QAction* exitAction;
+    QAction* restoreNoteAction;
     QAction* optionsAction;
     QAction* checkForUpdatesAction;
     QAction* helpAction;

@@ -47,6 +47,8 @@ void buildMainMenus(QMainWindow& window, const ActionCatalog& a, const QList<Lin
     QMenu* tools = window.menuBar()->addMenu(QStringLiteral("&Tools"));
     tools->addActions({a.spellCheckAction, a.fontAction});
     tools->addSeparator();
+    tools->addAction(a.restoreNoteAction);
+    tools->addSeparator();
     tools->addAction(a.optionsAction);
     tools->addSeparator();
     tools->addAction(a.checkForUpdatesAction);

@@ -7,6 +7,7 @@
 #include "gui/DeleteCommands.h"
 #include "gui/EditingCommands.h"
 #include "gui/ImageList.h"
+#include "gui/KeptCopyCommands.h"
 #include "gui/MainMenus.h"
 #include "gui/NoteList.h"
 #include "gui/OptionsCommands.h"
@@ -85,7 +86,11 @@ MainWindow::MainWindow(AppServices services, QWidget* parent)
                  [] { return RunningVersion::text(); }),
       m_store(m_formats, m_services.clock, m_messageDialogs,
               [this](const QString& method, const QString& message) {
-                  m_errorLog.logError({UnitName, method, message});
+                  // A copy that could not be kept does not concern the note at hand.
+                  if (method == LogRoutine::KeepCopy)
+                      m_errorLog.logErrorQuietly({UnitName, method, message});
+                  else
+                      m_errorLog.logError({UnitName, method, message});
               }),
       m_mailClient(m_messageDialogs), m_mailCommands(m_mailClient),
       m_actions(std::make_unique<ActionCatalog>(this)) {
@@ -245,6 +250,10 @@ void MainWindow::connectCommands() {
     m_options->setSpelling(&m_spell->checker(), &m_spell->configuration(),
                            [this](int index) { m_languagePicker->setItemIndex(index); });
     connect(a.optionsAction, &QAction::triggered, m_options, &OptionsCommands::showOptions);
+    m_keptCopies = new KeptCopyCommands(
+        {m_store, *m_noteList, m_messageDialogs, m_services.clock, m_formats, this}, this);
+    connect(a.restoreNoteAction, &QAction::triggered, this,
+            [this] { guard(LogRoutine::RestoreNote, [&] { m_keptCopies->restoreNotes(); }); });
     const std::pair<QAction*, EditCommand> editing[] = {{a.undoAction, EditCommand::Undo},
                                                         {a.cutAction, EditCommand::Cut},
                                                         {a.copyAction, EditCommand::Copy},
@@ -329,7 +338,13 @@ void MainWindow::openNotesFile() {
     const QString path = NoteStore::notesPathFor(m_settings.storageFolder());
     m_store.setNotesPath(path);
     if (QFile::exists(path)) {
-        m_store.open(path); // a file that does not parse ends the start-up (logged as startUp)
+        try {
+            m_store.open(path);
+        } catch (const std::exception& e) {
+            // Declined or without a copy that reads, it ends the start-up (logged as startUp).
+            if (!m_keptCopies->offerCopyAtStartUp(messageOf(e)))
+                throw;
+        }
         return;
     }
     guard(LogRoutine::WriteNotesFile, [&] { m_store.createWithReadMe(m_services.paths.readMePath()); });

@@ -16,6 +16,7 @@
 struct ActionCatalog;
 class DeleteCommands;
 class EditingCommands;
+class KeptCopyCommands;
 class NoteList;
 class OptionsCommands;
 class OutputCommands;
@@ -126,6 +127,7 @@ private:
     SearchCommands* m_search = nullptr;
     TrayController* m_tray = nullptr;
     OptionsCommands* m_options = nullptr;
+    KeptCopyCommands* m_keptCopies = nullptr;
     SpellCommands* m_spell = nullptr;
     LanguagePicker* m_languagePicker = nullptr;
     std::unique_ptr<OutputCommands> m_output;
@@ -155,6 +157,7 @@ public:
     SearchBar& searchBar() const { return *w.m_searchBar; }
     TrayController& tray() const { return *w.m_tray; }
     OptionsCommands& options() const { return *w.m_options; }
+    KeptCopyCommands& keptCopies() const { return *w.m_keptCopies; }
     OutputCommands& output() const { return *w.m_output; }
     SpellCommands& spell() const { return *w.m_spell; }
     LanguagePicker* languagePicker() const { return w.m_languagePicker; }

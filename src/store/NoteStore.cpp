@@ -4,6 +4,7 @@
 #include "platform/LogNames.h"
 #include "platform/QuillError.h"
 #include "store/DayNumber.h"
+#include "store/KeptCopies.h"
 #include "store/StoreEscapes.h"
 #include "store/StrictXml.h"
 
@@ -665,17 +666,54 @@ void NoteStore::save() {
     int elements = 0;
     for (int position = 0, count = childCount(); position < count; ++position)
         elements += isNoteAt(position);
+    const QString kept = keepCopy();
     try {
         saveDocumentTo(elements);
     } catch (const DurableFile::NotFlushed& e) {
         // The file holds the change, only a power failure could still undo it: memory keeps it too,
         // and the caller goes on as saved. Undoing it would show notes the file no longer holds.
         m_unsaved = false;
+        afterSave(kept, true);
         if (m_reportError)
             m_reportError(QStringLiteral("Save"), e.message());
         return;
+    } catch (...) {
+        afterSave(kept, false);
+        throw;
     }
     m_unsaved = false;
+    afterSave(kept, true);
+}
+
+// Linked before the rename replaces the file, the copy holds the old contents at no cost.
+QString NoteStore::keepCopy() {
+    try {
+        return KeptCopies::keep(m_notesPath, m_clock.now());
+    } catch (const std::exception& e) {
+        reportCopyFailure(e);
+        return {};
+    }
+}
+
+void NoteStore::afterSave(const QString& keptCopy, bool saved) {
+    // The file did not change: a copy of it would only push out an older one.
+    if (!saved) {
+        if (!keptCopy.isEmpty())
+            QFile::remove(keptCopy);
+        return;
+    }
+    try {
+        KeptCopies::prune(m_notesPath, m_clock.now());
+    } catch (const std::exception& e) {
+        reportCopyFailure(e);
+    }
+}
+
+void NoteStore::reportCopyFailure(const std::exception& e) {
+    if (m_copyFailureReported || !m_reportError)
+        return;
+    m_copyFailureReported = true;
+    m_reportError(LogRoutine::KeepCopy, messageOf(e));
 }
 
 void NoteStore::saveDocumentTo(int elements) {
@@ -768,6 +806,11 @@ void NoteStore::moveStorage(const QString& oldFolder, const QString& newFolder) 
         DurableFile::replaceContents(newPath, bytes);
         if (readWholeFile(newPath, QStringLiteral("the moved notes file")) != bytes)
             throw QuillError(QStringLiteral("The copy \"%1\" differs from the original.").arg(newPath));
+        try {
+            KeptCopies::copyAll(oldPath, newPath);
+        } catch (const std::exception& e) {
+            reportCopyFailure(e); // the notes themselves have moved
+        }
         open(newPath);
     } catch (const std::exception& e) {
         QString message =
@@ -790,6 +833,42 @@ QByteArray NoteStore::serialized() const {
     ByteWriter writer;
     saveDocument(*m_doc, writer);
     return writer.bytes;
+}
+
+void NoteStore::readNotesFile(const QString& path, const std::function<void(pugi::xml_node root)>& visit) {
+    const Loaded loaded = load(path);
+    if (visit)
+        visit(loaded.doc->document_element());
+}
+
+void NoteStore::forEachNote(const std::function<void(pugi::xml_node note)>& visit) const {
+    requireOpen();
+    for (pugi::xml_node n = root().first_child(); n; n = n.next_sibling())
+        if (n.type() == pugi::node_element)
+            visit(n);
+}
+
+int NoteStore::restoreNote(const QByteArray& elementXml) {
+    requireOpen();
+    pugi::xml_document parsed;
+    if (!parseInto(parsed, elementXml) || !parsed.document_element())
+        throw QuillError(QStringLiteral("The note to restore is not an XML element."));
+    const int position = childCount(); // also builds the index before the tree changes
+    pugi::xml_node rootNode = root();
+    const pugi::xml_node note = rootNode.append_copy(parsed.document_element());
+    m_index->nodes.push_back(note);
+
+    const bool wasUnsaved = m_unsaved;
+    markChanged();
+    try {
+        save();
+    } catch (...) {
+        rootNode.remove_child(note);
+        m_index.reset();
+        m_unsaved = wasUnsaved;
+        throw;
+    }
+    return position;
 }
 
 pugi::xml_node NoteStore::root() const {

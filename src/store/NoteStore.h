@@ -75,6 +75,15 @@ public:
     // The file's bytes as Save would write them, unless they need cleaning (for tests and benchmarks).
     QByteArray serialized() const;
 
+    // Reads a notes file as open() does, without opening it, and hands its root element to `visit`.
+    // Throws QuillError when open() would fail.
+    static void readNotesFile(const QString& path, const std::function<void(pugi::xml_node root)>& visit);
+    // Every element of the open document's root, in document order.
+    void forEachNote(const std::function<void(pugi::xml_node note)>& visit) const;
+    // Appends a note element as it was written elsewhere (its XML, as another notes file holds it),
+    // dates included, and saves. Returns its position.
+    int restoreNote(const QByteArray& elementXml);
+
 private:
     struct Loaded {
         std::unique_ptr<FileImage> image; // what doc was parsed in, if not its own copy
@@ -91,6 +100,10 @@ private:
     void readText(Note& note) const;
     void rebuildIndex() const;
     void markChanged();
+    // Earlier versions of the file (KeptCopies): a failure never stops a save and is reported once.
+    QString keepCopy();
+    void afterSave(const QString& keptCopy, bool saved);
+    void reportCopyFailure(const std::exception& e);
     // Replaces the file with the document, which holds `elements` elements under its root.
     void saveDocumentTo(int elements);
     // One attempt; `unclean` tells whether it failed on what a strict XML reader would refuse.
@@ -104,6 +117,7 @@ private:
     std::unique_ptr<pugi::xml_document> m_doc;
     QString m_notesPath;
     bool m_unsaved = false;
+    bool m_copyFailureReported = false;
     // Child nodes of the root by position, rebuilt lazily after a structural change.
     mutable std::unique_ptr<struct NodeIndex> m_index;
 };
