@@ -238,7 +238,14 @@ int main(int argc, char** argv) {
     std::printf("  notes  first-paint   reference   ratio      save  bare-save   ratio   check  share  "
                 "sort-title  sort-again"
                 "  sort-modif   sort-note\n");
-    for (int count : {1000, 10000, 100000})
+    // $QUILL_BENCH_SIZES picks the note counts, as for the start-up figures.
+    QList<int> counts{1000, 10000, 100000};
+    if (const QString sizes = qEnvironmentVariable("QUILL_BENCH_SIZES"); !sizes.isEmpty()) {
+        counts.clear();
+        for (const QString& size : sizes.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            counts.append(size.toInt());
+    }
+    for (int count : counts)
         run(count, count == 100000 ? std::min(repeats, 3) : repeats);
     return 0;
 }

@@ -103,6 +103,6 @@ for n in sorted({k[0] for k in rows}):
 PY
 
 [ "${QUILL_BENCH_ONLY:-}" = startup ] && exit 0
-QUILL_BENCH_NOTES_DIR="$notes_dir" QT_QPA_PLATFORM=offscreen "$build/bin/quill_bench" "$runs"
+QUILL_BENCH_SIZES="$sizes" QUILL_BENCH_NOTES_DIR="$notes_dir" QT_QPA_PLATFORM=offscreen "$build/bin/quill_bench" "$runs"
 QT_QPA_PLATFORM=offscreen "$build/bin/quill_bench_search"
 QT_QPA_PLATFORM=offscreen "$build/bin/quill_bench_spell"

@@ -92,6 +92,8 @@ void NoteList::loadNotes(NoteStore& store) {
     auto publish = [&] {
         m_model->setDetailsFiller([&store](Note& n, bool withDates) { store.fillDetails(n, withDates); });
         m_model->setSortFieldFiller([&store](Note& n) { store.fillSortFields(n); });
+        m_model->setTextBeginningReader(
+            [&store](const Note& n, bool& whole) { return store.textBeginning(n, 160, whole); });
         m_model->setNotes(std::move(notes));
     };
     try {

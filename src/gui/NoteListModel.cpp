@@ -45,14 +45,18 @@ void NoteListModel::setNotes(std::vector<Note> notes) {
     m_rows.clear();
     m_rows.reserve(notes.size());
     for (Note& n : notes)
-        m_rows.push_back(Row{std::move(n), false, {}});
+        m_rows.push_back(Row{std::move(n), false});
+    m_keys.clear();
+    m_keyColumn = -1;
     endResetModel();
 }
 
 int NoteListModel::appendNote(Note note) {
     const int row = rowCount();
     beginInsertRows({}, row, row);
-    m_rows.push_back(Row{std::move(note), false, {}});
+    m_rows.push_back(Row{std::move(note), false});
+    if (!m_keys.empty())
+        m_keys.emplace_back();
     endInsertRows();
     return row;
 }
@@ -60,13 +64,16 @@ int NoteListModel::appendNote(Note note) {
 void NoteListModel::updateNote(int row, const Note& note) {
     Row& r = m_rows.at(size_t(row));
     r.note = note;
-    r.keys = {};
+    if (size_t(row) < m_keys.size())
+        m_keys[size_t(row)] = {};
     emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
 void NoteListModel::removeNoteRow(int row) {
     beginRemoveRows({}, row, row);
     m_rows.erase(m_rows.begin() + row);
+    if (size_t(row) < m_keys.size())
+        m_keys.erase(m_keys.begin() + row);
     endRemoveRows();
 }
 
@@ -112,37 +119,89 @@ std::vector<int> NoteListModel::checkedRows() const {
     return rows;
 }
 
-const QCollatorSortKey& NoteListModel::keyOf(Row& row, int column) {
-    auto& key = row.keys[size_t(column)];
-    if (!key)
-        key.emplace(m_collator.sortKey(sortKeyText(row.note, column)));
-    return *key;
+namespace {
+
+bool bodyPending(const Note& note) {
+    return note.detailsPending || note.textPending;
+}
+
+} // namespace
+
+// For a body not read yet, its beginning: most keys need only the first few words.
+std::vector<NoteListModel::KeySource> NoteListModel::keySources(int column) const {
+    std::vector<KeySource> sources(m_rows.size());
+    if (column != ColNote || !m_readTextBeginning)
+        return sources;
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        const Row& row = m_rows[i];
+        if (!bodyPending(row.note) || m_keys[i].made)
+            continue;
+        KeySource& source = sources[i];
+        try {
+            source.beginning = m_readTextBeginning(row.note, source.whole);
+            source.useBeginning = true;
+        } catch (const std::exception&) {
+            // as in completed(): the body is read in full below, and the row sorts by what it has
+        }
+    }
+    return sources;
 }
 
 // The rows' keys for a column, the second half built on another thread with a collator of its own
-// (one collator is not to be used by two threads): most of a first sort is building keys.
+// (one collator is not to be used by two threads). A key that needs more of a body than its
+// beginning is made here afterwards, from the whole body.
 void NoteListModel::buildKeys(int column) {
-    const size_t half = m_rows.size() / 2;
-    const auto build = [this, column](const QCollator& collator, size_t from, size_t to) {
+    if (m_keyColumn != column || m_keys.size() != m_rows.size()) {
+        m_keys.assign(m_rows.size(), {});
+        m_keyColumn = column;
+    }
+    const std::vector<KeySource> sources = keySources(column);
+    std::vector<char> needsWhole(m_rows.size(), 0);
+    const auto build = [&](const PrefixCollator& collator, size_t from, size_t to) {
         for (size_t i = from; i < to; ++i) {
-            auto& key = m_rows[i].keys[size_t(column)];
-            if (!key)
-                key.emplace(collator.sortKey(sortKeyText(m_rows[i].note, column)));
+            PrefixCollator::Key& key = m_keys[i];
+            if (key.made)
+                continue;
+            const KeySource& source = sources[i];
+            const Note& note = m_rows[i].note;
+            const bool made = source.useBeginning ? collator.makeKey(source.beginning, source.whole, key)
+                              : column == ColNote && bodyPending(note)
+                                  ? false
+                                  : collator.makeKey(sortKeyText(note, column), true, key);
+            needsWhole[i] = !made;
         }
     };
+    const size_t half = m_rows.size() / 2;
     if (half < 1000) {
-        build(m_collator, 0, m_rows.size());
-        return;
+        build(*m_prefixCollator, 0, m_rows.size());
+    } else {
+        const PrefixCollator second(m_collator);
+        std::jthread worker;
+        try {
+            worker = std::jthread(build, std::cref(second), half, m_rows.size());
+        } catch (const std::system_error&) {
+            build(*m_prefixCollator, half, m_rows.size()); // no thread to be had: all on this one
+        }
+        build(*m_prefixCollator, 0, half);
     }
-    QCollator second(m_collator.locale());
-    second.setCaseSensitivity(m_collator.caseSensitivity());
-    std::jthread worker;
-    try {
-        worker = std::jthread(build, std::cref(second), half, m_rows.size());
-    } catch (const std::system_error&) {
-        build(m_collator, half, m_rows.size()); // no thread to be had: all on this one
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        if (needsWhole[i])
+            m_prefixCollator->makeKey(sortKeyText(completed(int(i), false), column), true, m_keys[i]);
+}
+
+// Equal key beginnings leave the order to the whole texts; bodies are read for that only then.
+int NoteListModel::compareRows(int a, int b, int column) const {
+    const PrefixCollator::Key& keyA = m_keys[size_t(a)];
+    const PrefixCollator::Key& keyB = m_keys[size_t(b)];
+    if (keyA.made && keyB.made) {
+        bool decided = false;
+        const int c = PrefixCollator::compareKeys(keyA, keyB, decided);
+        if (decided)
+            return c;
     }
-    build(m_collator, 0, half);
+    const QString& textA = sortKeyText(completed(a, false), column);
+    const QString& textB = sortKeyText(completed(b, false), column);
+    return m_prefixCollator->compare(textA, textB);
 }
 
 namespace {
@@ -159,10 +218,12 @@ bool isPlainNumberText(const QString& text) {
 } // namespace
 
 // Only the creation number is known before a row's details are read; the bodies are read only
-// for sorting by them.
+// for sorting by them, and then only their beginnings when the store can give those.
 void NoteListModel::readSortFields(int column) {
     if (column == ColCreated)
         return;
+    if (column == ColNote && m_readTextBeginning)
+        return; // keySources() reads what is needed
     const bool bodies = column == ColNote || !m_fillSortFields;
     for (size_t i = 0; i < m_rows.size(); ++i) {
         Note& note = m_rows[i].note;
@@ -179,23 +240,28 @@ void NoteListModel::readSortFields(int column) {
 }
 
 void NoteListModel::sortByColumn(int column, int direction) {
+    if (!m_prefixCollator)
+        m_prefixCollator = std::make_unique<PrefixCollator>(m_collator);
     readSortFields(column);
-    const bool plainNumbers = std::all_of(m_rows.begin(), m_rows.end(), [column](const Row& r) {
+    // Titles and bodies always go by keys: a body may not be read yet. For number texts the keys
+    // give the order a byte comparison gives.
+    const bool byKeys = column == ColTitle || column == ColNote;
+    const bool plainNumbers = !byKeys && std::all_of(m_rows.begin(), m_rows.end(), [column](const Row& r) {
         return isPlainNumberText(sortKeyText(r.note, column));
     });
-    std::function<int(Row&, Row&)> compare;
-    if (plainNumbers)
-        compare = [column](Row& a, Row& b) {
-            return QString::compare(sortKeyText(a.note, column), sortKeyText(b.note, column),
-                                    Qt::CaseSensitive);
+    std::function<int(int, int)> compare;
+    if (plainNumbers) {
+        compare = [this, column](int a, int b) {
+            return QString::compare(sortKeyText(m_rows[size_t(a)].note, column),
+                                    sortKeyText(m_rows[size_t(b)].note, column), Qt::CaseSensitive);
         };
-    else {
+    } else {
         buildKeys(column);
-        compare = [this, column](Row& a, Row& b) { return keyOf(a, column).compare(keyOf(b, column)); };
+        compare = [this, column](int a, int b) { return compareRows(a, b, column); };
     }
 
     std::vector<int> order = sortedOrder([&](int a, int b) {
-        const int c = compare(m_rows[size_t(a)], m_rows[size_t(b)]);
+        const int c = compare(a, b);
         return direction < 0 ? -c : c;
     });
     m_sortedColumn = column;
@@ -248,6 +314,13 @@ void NoteListModel::applyOrder(const std::vector<int>& order) {
         sorted.push_back(std::move(m_rows[size_t(order[i])]));
     }
     m_rows = std::move(sorted);
+    if (m_keys.size() == order.size()) {
+        std::vector<PrefixCollator::Key> keys;
+        keys.reserve(m_keys.size());
+        for (const int from : order)
+            keys.push_back(m_keys[size_t(from)]);
+        m_keys = std::move(keys);
+    }
     emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;

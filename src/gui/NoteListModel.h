@@ -1,17 +1,17 @@
 #pragma once
 
+#include "gui/PrefixCollator.h"
 #include "store/Note.h"
 
 #include <QAbstractTableModel>
 #include <QCollator>
-#include <QCollatorSortKey>
-#include <array>
 #include <functional>
-#include <optional>
+#include <memory>
 #include <vector>
 
 // The rows of the note list: one Note each, with its check box. Display texts are formatted when a
-// row is first shown, and sorting compares collation keys computed once per row and column.
+// row is first shown, and sorting compares collation keys computed once per row and column: the
+// beginnings of the locale's keys, with the texts compared in full only where those are equal.
 class NoteListModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -26,6 +26,11 @@ public:
     }
     // Reads what sorting by title or last-modified needs; without it the whole note is read.
     void setSortFieldFiller(std::function<void(Note&)> filler) { m_fillSortFields = std::move(filler); }
+    // Reads the beginning of a body not read yet, setting `whole` when that is all of it; without it
+    // a sort by body reads every body.
+    void setTextBeginningReader(std::function<QString(const Note&, bool& whole)> reader) {
+        m_readTextBeginning = std::move(reader);
+    }
 
     void setNotes(std::vector<Note> notes); // all rows unchecked
     void clear() { setNotes({}); }
@@ -65,20 +70,31 @@ private:
     struct Row {
         Note note;
         bool checked = false;
-        std::array<std::optional<QCollatorSortKey>, ColumnCount> keys;
+    };
+    // What a row's key is made from when its body is not read: the body's beginning.
+    struct KeySource {
+        QString beginning;
+        bool useBeginning = false;
+        bool whole = false;
     };
     Note& displayed(int row) const; // with its details read and dates formatted
     Note& completed(int row, bool withDisplayTexts) const;
     void readSortFields(int column);
     std::vector<int> sortedOrder(const std::function<int(int, int)>& compare) const;
     void applyOrder(const std::vector<int>& order);
-    const QCollatorSortKey& keyOf(Row& row, int column);
+    int compareRows(int a, int b, int column) const;
+    std::vector<KeySource> keySources(int column) const;
     void buildKeys(int column);
 
     mutable std::vector<Row> m_rows;
+    // The rows' keys for m_keyColumn, apart from the rows so that sorting reads them close together.
+    std::vector<PrefixCollator::Key> m_keys;
+    int m_keyColumn = -1;
     std::function<void(Note&, bool)> m_fillDetails;
     std::function<void(Note&)> m_fillSortFields;
+    std::function<QString(const Note&, bool&)> m_readTextBeginning;
     QCollator m_collator;
+    std::unique_ptr<PrefixCollator> m_prefixCollator; // made at the first sort, invalid in the C locale
     int m_sortedColumn = -1;
     int m_sortDirection = 1;
 };

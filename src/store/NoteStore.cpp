@@ -544,6 +544,30 @@ void NoteStore::readText(Note& note) const {
     note.textPending = false;
 }
 
+QString NoteStore::textBeginning(const Note& note, qsizetype maxBytes, bool& whole) const {
+    const pugi::xml_node element = noteAt(note.position).child(elemText);
+    const pugi::xml_node first = element.first_child();
+    whole = true;
+    if (!first || first.next_sibling() || first.type() != pugi::node_pcdata)
+        return StoreEscapes::unescapeBody(elementText(element));
+    const char* const value = first.value();
+    const qsizetype length = qsizetype(::strnlen(value, size_t(maxBytes) + 1));
+    if (length <= maxBytes)
+        return StoreEscapes::unescapeBody(QString::fromUtf8(value, length));
+    whole = false;
+    qsizetype cut = maxBytes;
+    // Not inside a character, nor inside an escape ("^M", "&lt;"), which begin with '^' or '&'.
+    while (cut > 0 && (uchar(value[cut]) & 0xC0) == 0x80)
+        --cut;
+    for (qsizetype i = std::max<qsizetype>(0, cut - 3); i < cut; ++i) {
+        if (value[i] == '^' || value[i] == '&') {
+            cut = i;
+            break;
+        }
+    }
+    return StoreEscapes::unescapeBody(QString::fromUtf8(value, cut));
+}
+
 void NoteStore::fillSortFields(Note& note) const {
     if (note.detailsPending)
         readDetails(note);

@@ -54,6 +54,9 @@ public:
     void fillDetails(Note& note, bool withDisplayTexts = true) const;
     // Reads only what sorting by title or last-modified needs, leaving the body for fillDetails.
     void fillSortFields(Note& note) const;
+    // The beginning of the note's body as fillDetails would read it, of at most about `maxBytes` of
+    // the file; `whole` tells whether that is all of it.
+    QString textBeginning(const Note& note, qsizetype maxBytes, bool& whole) const;
 
     // Each change is saved at once. When the save fails the change is undone in memory too, so the
     // document keeps matching the file and a retry does not apply it twice.

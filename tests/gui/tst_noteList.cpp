@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QRandomGenerator>
 #include <QtTest>
+#include <numeric>
 
 // Runs under de_DE: collation must follow the locale, not code points.
 class TestNoteList : public QObject {
@@ -134,6 +135,79 @@ private slots:
         model.sortByColumn(NoteListModel::ColTitle, 1);
         for (int r = 0; r < model.rowCount(); ++r)
             QCOMPARE(model.note(r).dateTime, expected[size_t(r)].dateTime);
+    }
+
+    // Sorting compares the beginnings of the keys, made from the beginnings of bodies not read yet,
+    // and the whole texts only where those are equal: the order must stay the locale's, with equal
+    // texts in their old order, however long the texts share their beginnings.
+    void sortsAsTheLocaleComparesOnSharedBeginnings_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<int>("column");
+        for (const char* locale : {"de_DE", "sv_SE", "C"}) {
+            QTest::addRow("%s, title", locale) << QString::fromLatin1(locale) << int(NoteListModel::ColTitle);
+            QTest::addRow("%s, body", locale) << QString::fromLatin1(locale) << int(NoteListModel::ColNote);
+        }
+    }
+    void sortsAsTheLocaleComparesOnSharedBeginnings() {
+        QFETCH(QString, locale);
+        QFETCH(int, column);
+        const QLocale before;
+        QLocale::setDefault(QLocale(locale));
+        const auto restore = qScopeGuard([&] { QLocale::setDefault(before); });
+
+        const QString shared = QStringLiteral("Besprechung mit dem Vorstand \u00fcber den Haushalt 2027, ");
+        const QStringList ends{"a",      "A",
+                               "\u00e4", "a\u0308",
+                               "\u00c4", "ae",
+                               "b",      "\u00df",
+                               "ss",     "-",
+                               " ",      "1",
+                               "10",     "2",
+                               "\u00e5", "z",
+                               "\u00e9", "e\u0301",
+                               "ch",     "\n",
+                               "\u0301", QString::fromUtf8("\xF0\x9F\x98\x80")};
+        QRandomGenerator rng(23);
+        std::vector<QString> texts;
+        std::vector<Note> notes;
+        for (int i = 0; i < 2501; ++i) {
+            QString text = shared.left(int(rng.bounded(shared.size() + 1)));
+            for (int n = int(rng.bounded(4)); n >= 0; --n)
+                text += ends[int(rng.bounded(ends.size()))];
+            texts.push_back(text);
+            Note n = note(text, QString::number(i));
+            n.position = i;
+            if (column == NoteListModel::ColNote) {
+                n.title = QStringLiteral("t");
+                n.text.clear();
+                n.detailsPending = true;
+            }
+            notes.push_back(n);
+        }
+        std::vector<int> expected(texts.size());
+        std::iota(expected.begin(), expected.end(), 0);
+        QCollator collator;
+        collator.setCaseSensitivity(Qt::CaseSensitive);
+        std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+            return collator.compare(texts[size_t(a)], texts[size_t(b)]) < 0;
+        });
+
+        NoteListModel model;
+        model.setDetailsFiller([&](Note& n, bool) {
+            n.text = texts[size_t(n.position)];
+            n.detailsPending = n.textPending = false;
+        });
+        // Beginnings of every length, as a store cuts them.
+        model.setTextBeginningReader([&](const Note& n, bool& whole) {
+            const QString& text = texts[size_t(n.position)];
+            const QString beginning = text.left(n.position % 50);
+            whole = beginning.size() == text.size();
+            return beginning;
+        });
+        model.setNotes(std::move(notes));
+        model.sortByColumn(column, 1);
+        for (int r = 0; r < model.rowCount(); ++r)
+            QCOMPARE(model.note(r).dateTime, QString::number(expected[size_t(r)]));
     }
 
     void datesCompareAsStoredTexts() {

@@ -221,6 +221,9 @@ private slots:
         QTest::newRow("not for XML") << QString("a") + QChar(0xD800) + "b" << QString("\x01z") + QChar(0xFFFE)
                                      << "ab"
                                      << "z";
+        QTest::newRow("escapes between letters of two and three bytes")
+            << "t" << QString::fromUtf8("ä^Mö&lt;€^m\xF0\x9F\x98\x80&gt;") << "t"
+            << QString::fromUtf8("ä\nö<€\n\xF0\x9F\x98\x80>");
     }
     void textRoundTrip() {
         QFETCH(QString, title);
@@ -233,6 +236,15 @@ private slots:
         const Note note = reader.store.readNote(position);
         QTEST(note.title, "titleBack");
         QTEST(note.text, "bodyBack");
+        // A sort by body reads only a beginning: wherever the cut falls, it begins the same text.
+        for (qsizetype bytes = 0; bytes <= 40; ++bytes) {
+            bool whole = false;
+            const QString beginning = reader.store.textBeginning(note, bytes, whole);
+            QVERIFY2(note.text.startsWith(beginning),
+                     qPrintable(QStringLiteral("%1: %2").arg(bytes).arg(beginning)));
+            QVERIFY2(whole == (beginning == note.text),
+                     qPrintable(QStringLiteral("%1: %2 %3").arg(bytes).arg(beginning).arg(whole)));
+        }
     }
 
     // A file of many write chunks: every byte arrives, in order, and reads back with every note.
