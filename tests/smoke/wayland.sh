@@ -66,8 +66,14 @@ wait_for 30 shown Quillnote || fail "without a tray the main window did not show
 echo "wayland: --add-note showed the main window and the quick-add window"
 
 compositor_window=$(xdotool search --class weston | head -n 1)
-xdotool windowactivate --sync "$compositor_window" >/dev/null 2>&1 || xdotool windowfocus "$compositor_window"
+# quick_add_note TEXT: a click on the quick-add window's title bar gives it the keyboard (and the
+# compositor's X window the X focus), so that the keys that follow reach its title field, in order.
 quick_add_note() {
+    local x y
+    read -r x y < <(weston-debug scene-graph 2>/dev/null | grep -A1 "top-level window 'Add Note' of" |
+        sed -n 's/.*position: (\([0-9-]*\), \([0-9-]*\)).*/\1 \2/p' | head -n 1)
+    [ -n "$x" ] || fail "the quick-add window has no place on the screen"
+    xdotool mousemove --window "$compositor_window" $((x + 60)) $((y + 12)) click 1
     xdotool type --delay 20 "$1"
     xdotool key Return
 }
