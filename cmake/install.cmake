@@ -79,9 +79,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The spelling programs and dictionaries named by the shipped descriptors (resources/ispell).
+# The spelling programs and dictionaries named by the shipped descriptors (resources/ispell), and Qt's
+# Wayland plugin: without it a Wayland session runs the program through XWayland.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "hunspell, hunspell-en-us | hunspell-dictionary, aspell, aspell-en, ispell, iamerican | ispell-dictionary")
+    "hunspell, hunspell-en-us | hunspell-dictionary, aspell, aspell-en, ispell, iamerican | ispell-dictionary, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS
     "xdg-utils, hunspell-en-gb, hunspell-de-de, hunspell-fr, hunspell-es, aspell-de, aspell-fr, aspell-es, ibritish, ingerman, ifrench-gut, ispanish")
 set(CPACK_GENERATOR DEB)

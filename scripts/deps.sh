@@ -26,11 +26,16 @@ QUILL_PACKAGES_RUN=(
     xdg-utils
     # a virtual screen for running without a desktop
     xvfb xauth openbox fonts-dejavu-core adwaita-icon-theme
+    # Qt's Wayland plugin, so that a Wayland session runs the program natively
+    qt6-wayland
 )
 QUILL_PACKAGES_TEST=(
     clang-format shellcheck
     # the smoke test, the tray check and the manual's pictures drive a virtual desktop
     trayer x11-utils xdotool imagemagick
+    # the Wayland check runs a real compositor; the StatusNotifierItem tray check runs its own watcher
+    # and host on a private session bus
+    weston dbus python3-dbus python3-gi
     # PDF read-back (ghostscript keeps no-break spaces), tracing, running as an unprivileged user
     # (setpriv)
     poppler-utils ghostscript strace util-linux iproute2

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Quillnote with warnings as errors, then checks it: source
 # formatting, the shell scripts, every CTest test, the smoke test that starts the real program on a
-# virtual display, the tray check and the fuzzers.
+# virtual display, the tray checks (XEmbed and StatusNotifierItem), the Wayland check and the fuzzers.
 # Exits non-zero when anything fails. QUILL_BUILD_DIR picks another build folder (default: build).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -75,6 +75,16 @@ echo "== tray"
 rc=0
 bash tests/smoke/tray.sh "$build_dir" || rc=$?
 count "tray check" "$rc"
+
+echo "== tray (StatusNotifierItem)"
+rc=0
+bash tests/smoke/sni.sh "$build_dir" || rc=$?
+count "StatusNotifierItem tray check" "$rc"
+
+echo "== wayland"
+rc=0
+bash tests/smoke/wayland.sh "$build_dir" || rc=$?
+count "Wayland check" "$rc"
 
 echo "== fuzz"
 # libFuzzer under AddressSanitizer and UBSan, a minute per parser (tests/reliability/fuzz.sh 1800 by hand).

@@ -2,11 +2,14 @@
 #include "gui/DesktopShell.h"
 #include "gui/MainWindow.h"
 #include "gui/QtPrompts.h"
+#include "gui/StartRequestCommands.h"
 #include "platform/SingleInstanceGuard.h"
+#include "platform/StartRequest.h"
 
 #include <QApplication>
 #include <QSessionManager>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -49,11 +52,14 @@ int main(int argc, char* argv[]) {
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setQuitOnLastWindowClosed(false); // the window may be hidden in the tray; Exit ends
 
-    // A second start brings the running copy forward and ends, showing and writing nothing.
+    // A second start hands its request (come forward, or --add-note) to the running copy and ends,
+    // showing and writing nothing.
+    const StartRequest request =
+        StartRequest::fromArguments(app.arguments().mid(1), qEnvironmentVariable("XDG_ACTIVATION_TOKEN"));
     SingleInstanceGuard instance(
         SingleInstanceGuard::keyForExecutable(QCoreApplication::applicationFilePath()));
     if (!instance.registerInstance())
-        return instance.bringForwardRunningCopy(5000) ? 0 : 1;
+        return instance.bringForwardRunningCopy(5000, request) ? 0 : 1;
 
     QtPrompts prompts;
     DesktopShell shell;
@@ -75,10 +81,14 @@ int main(int argc, char* argv[]) {
         },
         Qt::DirectConnection);
     routeTerminationSignals(frmMain);
-    QObject::connect(&instance, &SingleInstanceGuard::activationRequested, &frmMain,
-                     &MainWindow::bringForward);
+    StartRequestCommands requests([&frmMain] { frmMain.bringForward(); },
+                                  [&frmMain] { frmMain.openQuickAdd(); });
+    QObject::connect(&instance, &SingleInstanceGuard::activationRequested, &requests,
+                     &StartRequestCommands::carryOut);
 
     frmMain.startUp();
     frmMain.showAsStarted();
+    if (request.addNote)
+        QTimer::singleShot(0, &requests, [&requests] { requests.carryOut(StartRequest{true, {}}); });
     return app.exec();
 }

@@ -19,6 +19,7 @@
 #include "gui/TrayController.h"
 #include "gui/UpdateCommands.h"
 #include "gui/WaitCursor.h"
+#include "gui/WindowPlacement.h"
 #include "gui/WindowSettingsBridge.h"
 #include "gui/dialogs/AboutDialog.h"
 #include "gui/dialogs/QuickAddDialog.h"
@@ -27,6 +28,7 @@
 #include "platform/LogNames.h"
 #include "platform/Registry.h"
 #include "platform/RunningVersion.h"
+#include "platform/StartRequest.h"
 #include "platform/Vendor.h"
 #include "spell/ui/LanguagePicker.h"
 
@@ -295,7 +297,8 @@ void MainWindow::startUp() {
                        QStringLiteral(".\n") + WebSiteAddress;
         m_formats = LocaleFormats::capture();
         readSettings();
-        if (!m_services.arguments.isEmpty() || m_settings.startMinimized)
+        if (StartRequest::startsHidden(m_services.arguments, m_tray->trayAvailable()) ||
+            m_settings.startMinimized)
             m_startMinimized = true;
         m_tray->install();
         m_search->showScope();
@@ -427,7 +430,8 @@ void MainWindow::openQuickAdd() {
         const auto saveNote = [this](const QString& title, const QString& body) {
             m_noteList->addNewNote(m_store, title, body, m_services.clock.now(), m_formats);
         };
-        QuickAddDialog::openQuickAdd({settings, saveNote, m_errorLog, m_services.clock, m_formats},
+        QuickAddDialog::openQuickAdd({settings, saveNote, m_errorLog, m_services.clock, m_formats,
+                                      WindowPlacement::current().knowsPositions()},
                                      isVisible() ? this : nullptr);
     });
 }

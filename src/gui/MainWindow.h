@@ -51,6 +51,8 @@ public:
     bool sessionEnding(bool mayAsk);
     // Another start of the program asked for this window: back from the tray and to the front.
     void bringForward();
+    // The tray's "Add Note", and a start with --add-note.
+    void openQuickAdd();
 
     // The one way into the window's parts, for tests.
     class TestAccess;
@@ -92,7 +94,6 @@ private:
     void chooseFont();
     void openLink(const QString& url);
     void openHelp();
-    void openQuickAdd();
     void showAbout();
     void markNoteEdited();
     void writeSettings();

@@ -13,8 +13,9 @@ const QString UnitName = LogUnit::Main;
 }
 
 TrayController::TrayController(QMainWindow& window, ITrayIcon& icon, IErrorReporter& log,
-                               QAction& exitCommand)
-    : QObject(&window), m_window(window), m_icon(icon), m_log(log), m_menu(new QMenu(&window)) {
+                               QAction& exitCommand, WindowPlacement placement)
+    : QObject(&window), m_window(window), m_icon(icon), m_log(log), m_menu(new QMenu(&window)),
+      m_placement(placement) {
     m_menu->setObjectName(QStringLiteral("popMenu"));
     m_addNote = m_menu->addAction(QStringLiteral("&Add Note"));
     m_menu->addSeparator();
@@ -48,6 +49,10 @@ void TrayController::install() {
 void TrayController::remove() {
     m_watch.stop();
     m_icon.remove();
+}
+
+bool TrayController::trayAvailable() const {
+    return m_icon.isAvailable();
 }
 
 void TrayController::setInTray(bool inTray) {
@@ -89,6 +94,10 @@ void TrayController::restoreFromTray() {
 
 void TrayController::windowMinimized(Qt::WindowStates before) {
     m_restoreState = before & Qt::WindowMaximized;
+    // Wayland tells the program of no minimize but its own, and that only for a moment: a minimized
+    // window stays the compositor's, and a later Show or start brings it back by activating it.
+    if (!m_placement.knowsPositions())
+        return;
     // Hiding inside the state change confuses some window managers: do it once the event is done.
     if (m_icon.isAvailable())
         QTimer::singleShot(0, this, [this] {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/WindowPlacement.h"
+
 #include <QObject>
 #include <QTimer>
 
@@ -15,7 +17,9 @@ class QMenu;
 class TrayController final : public QObject {
     Q_OBJECT
 public:
-    TrayController(QMainWindow& window, ITrayIcon& icon, IErrorReporter& log, QAction& exitCommand);
+    // Where `placement` knows no positions (Wayland) minimizing is left to the compositor.
+    TrayController(QMainWindow& window, ITrayIcon& icon, IErrorReporter& log, QAction& exitCommand,
+                   WindowPlacement placement = WindowPlacement::current());
 
     QMenu* popMenu() const { return m_menu; }
     QAction* addNoteAction() const { return m_addNote; }
@@ -26,6 +30,7 @@ public:
     void install();
     void remove();
     bool inTray() const { return m_inTray; }
+    bool trayAvailable() const;
     Qt::WindowStates restoreState() const { return m_restoreState; }
     void setTrayRestoreState(Qt::WindowStates state) { m_restoreState = state & Qt::WindowMaximized; }
 
@@ -48,6 +53,7 @@ private:
     QAction* m_show;
     QAction* m_hide;
     QAction* m_exit;
+    WindowPlacement m_placement;
     QTimer m_watch;
     bool m_inTray = false;
     Qt::WindowStates m_restoreState = Qt::WindowNoState;

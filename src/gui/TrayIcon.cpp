@@ -1,5 +1,6 @@
 #include "TrayIcon.h"
 
+#include <QGuiApplication>
 #include <QSystemTrayIcon>
 
 QtTrayIcon::QtTrayIcon(QObject* parent) : ITrayIcon(parent), m_icon(new QSystemTrayIcon(this)) {
@@ -17,7 +18,11 @@ void QtTrayIcon::install(const QIcon& icon, const QString& tip, QMenu* menu) {
     m_icon->setIcon(icon);
     m_icon->setToolTip(tip);
     m_icon->setContextMenu(menu);
-    m_icon->show(); // also when no tray runs yet: a tray that starts later embeds it
+    // On X11 also when no tray runs yet: a tray that starts later embeds it. Elsewhere Qt knows only
+    // the StatusNotifierItem tray, looked for once; without it, showing the icon would only try Qt's
+    // X11 tray and warn.
+    if (QGuiApplication::platformName() == QLatin1String("xcb") || isAvailable())
+        m_icon->show();
 }
 
 void QtTrayIcon::remove() {

@@ -18,8 +18,9 @@ constexpr int TitleBarAllowance = 32;
 } // namespace
 
 WindowSettingsBridge::WindowSettingsBridge(QMainWindow& window, QSplitter& splitter, QHeaderView& header,
-                                           LinkTextEdit& title, LinkTextEdit& body)
-    : m_window(window), m_splitter(splitter), m_header(header), m_title(title), m_body(body) {
+                                           LinkTextEdit& title, LinkTextEdit& body, WindowPlacement placement)
+    : m_window(window), m_splitter(splitter), m_header(header), m_title(title), m_body(body),
+      m_placement(placement) {
     layOut();
 }
 
@@ -63,8 +64,10 @@ WindowSettings WindowSettingsBridge::current() const {
         state & (Qt::WindowMaximized | Qt::WindowMinimized) && m_window.normalGeometry().isValid()
             ? m_window.normalGeometry()
             : m_window.geometry();
-    s.top = normal.top() - frameOffset.y();
-    s.left = normal.left() - frameOffset.x();
+    if (m_placement.knowsPositions()) {
+        s.top = normal.top() - frameOffset.y();
+        s.left = normal.left() - frameOffset.x();
+    }
     s.width = normal.width();
     s.height = normal.height();
     s.contentsHeight = contentsHeight();
@@ -83,12 +86,14 @@ WindowSettings WindowSettingsBridge::current() const {
 }
 
 void WindowSettingsBridge::apply(const WindowSettings& stored) {
-    QPoint corner = m_window.pos();
-    if (stored.top)
-        corner.setY(*stored.top);
-    if (stored.left)
-        corner.setX(*stored.left);
-    m_window.move(corner);
+    if (m_placement.knowsPositions()) {
+        QPoint corner = m_window.pos();
+        if (stored.top)
+            corner.setY(*stored.top);
+        if (stored.left)
+            corner.setX(*stored.left);
+        m_window.move(corner);
+    }
     m_window.resize(stored.width.value_or(m_window.width()), stored.height.value_or(m_window.height()));
     if (stored.windowState == WindowState::Minimized)
         m_window.setWindowState(Qt::WindowMinimized);

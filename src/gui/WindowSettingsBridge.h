@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/WindowPlacement.h"
 #include "store/SettingsStore.h"
 
 class QHeaderView;
@@ -14,8 +15,9 @@ class WindowSettingsBridge {
 public:
     // Lays a hidden window out at the size it will show at: before the first show the splitter has
     // not sized its panels, and their sizes would be those of widgets that were never placed.
+    // Where `placement` knows no positions, the window's Top and Left are neither reported nor applied.
     WindowSettingsBridge(QMainWindow& window, QSplitter& splitter, QHeaderView& header, LinkTextEdit& title,
-                         LinkTextEdit& body);
+                         LinkTextEdit& body, WindowPlacement placement = WindowPlacement::current());
 
     // The values as the window shows them now (its normal bounds when maximized or minimized). The
     // font colour is the window-text constant while the editors follow the desktop's text colour.
@@ -35,4 +37,5 @@ private:
     QHeaderView& m_header;
     LinkTextEdit& m_title;
     LinkTextEdit& m_body;
+    WindowPlacement m_placement;
 };

@@ -8,13 +8,15 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QThread>
+#include <optional>
 
 #include <unistd.h>
 
 namespace {
 
-const QByteArray activateRequest = "activate\n";
 const QByteArray activateAnswer = "ok\n";
+// A request is one short line; a client that sends more without a line end is not one of ours.
+constexpr qsizetype maxRequestBytes = 1024;
 // Unix socket paths hold at most 107 bytes plus the terminator.
 constexpr qsizetype maxSocketPathBytes = 107;
 
@@ -88,28 +90,30 @@ void SingleInstanceGuard::acceptConnections() {
 
 void SingleInstanceGuard::readRequest(QLocalSocket* socket) {
     QByteArray buffer = socket->property("pending").toByteArray() + socket->readAll();
-    if (buffer.size() < activateRequest.size()) {
+    const qsizetype end = buffer.indexOf('\n');
+    if (end < 0 && buffer.size() <= maxRequestBytes) {
         socket->setProperty("pending", buffer);
         return;
     }
     socket->setProperty("pending", QByteArray());
-    if (!buffer.startsWith(activateRequest)) {
+    const std::optional<StartRequest> request = StartRequest::fromLine(buffer.left(end + 1));
+    if (end < 0 || !request) {
         socket->abort();
         return;
     }
     socket->write(activateAnswer);
     socket->flush();
     socket->disconnectFromServer();
-    emit activationRequested();
+    emit activationRequested(*request);
 }
 
-bool SingleInstanceGuard::bringForwardRunningCopy(int timeoutMs) {
+bool SingleInstanceGuard::bringForwardRunningCopy(int timeoutMs, const StartRequest& request) {
     const QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
         QLocalSocket socket;
         socket.connectToServer(m_serverName);
         if (socket.waitForConnected(qMax(1, qMin<int>(250, deadline.remainingTime())))) {
-            socket.write(activateRequest);
+            socket.write(request.toLine());
             socket.flush();
             // Once sent, wait for the answer rather than resend: the running copy may be busy starting.
             QByteArray answer;

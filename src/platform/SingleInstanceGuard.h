@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/StartRequest.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -21,9 +23,10 @@ public:
 
     // True when this is the first copy: it then holds the lock and listens for later copies.
     bool registerInstance();
-    // In a refused copy: asks the running copy to come forward, retrying while it may not listen yet.
-    // False when no acknowledgement arrived within timeoutMs; either way this copy should end.
-    bool bringForwardRunningCopy(int timeoutMs);
+    // In a refused copy: hands `request` to the running copy (come forward, or open the quick-add
+    // window), retrying while it may not listen yet. False when no acknowledgement arrived within
+    // timeoutMs; either way this copy should end.
+    bool bringForwardRunningCopy(int timeoutMs, const StartRequest& request = {});
 
     bool isRegistered() const { return m_registered; }
     QString lockFilePath() const { return m_lockPath; }
@@ -33,7 +36,7 @@ public:
     static QString keyForExecutable(const QString& exePath);
 
 signals:
-    void activationRequested();
+    void activationRequested(const StartRequest& request);
 
 private:
     void acceptConnections();

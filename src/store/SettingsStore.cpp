@@ -130,7 +130,9 @@ void SettingsStore::readSettings(WindowSettings& window, const WindowSettings& c
                                    bool sizeOnly) {
             const QString name = nameOf(valueName);
             if (!key->valueExists(name)) {
-                key->writeInteger(name, required(current.*member, name));
+                // A window system that reports no positions leaves them to the first session that does.
+                if (sizeOnly || current.*member)
+                    key->writeInteger(name, required(current.*member, name));
                 return;
             }
             const int value = key->readInteger(name);
@@ -217,8 +219,11 @@ void SettingsStore::writeSettings(const WindowSettings& window, const AppSetting
             const QString name = nameOf(valueName);
             key->writeInteger(name, required(value, name));
         };
-        writeWindowValue("Top", window.top);
-        writeWindowValue("Left", window.left);
+        // Where the window system does not report positions (Wayland) there are none: the stored
+        // ones stay for the next session that has them.
+        for (const auto& [name, value] : {std::pair{"Top", window.top}, std::pair{"Left", window.left}})
+            if (value)
+                key->writeInteger(nameOf(name), *value);
         writeWindowValue("Width", window.width);
         writeWindowValue("Height", window.height);
         writeWindowValue("NotePanelHeight", window.contentsHeight);

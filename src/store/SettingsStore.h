@@ -83,8 +83,9 @@ public:
 
     // Writes every value in its fixed order. A failure ends the writing at that value, keeps what was
     // written before it on disk, and is thrown; only the failure of fSize (a size below 1 point or
-    // none, which no stored size can represent) is ignored and the old fSize stays. A damaged file is
-    // kept as "<file>.damaged" and a fresh one is written.
+    // none, which no stored size can represent) is ignored and the old fSize stays. A missing Top or
+    // Left (a window system that does not report positions) is skipped and the old one stays. A
+    // damaged file is kept as "<file>.damaged" and a fresh one is written.
     void writeSettings(const WindowSettings& window, const AppSettings& settings);
 
     // The quick-add window's bounds: the stored ones or the defaults beside the bottom right corner.

@@ -4,6 +4,7 @@
 #include "gui/TrayController.h"
 #include "platform/Registry.h"
 
+#include <QMainWindow>
 #include <QMenu>
 #include <QtTest>
 
@@ -113,6 +114,7 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("setting");
         QTest::newRow("argument") << QStringList{QStringLiteral("-0")} << QString();
+        QTest::newRow("--add-note") << QStringList{QStringLiteral("--add-note")} << QString();
         QTest::newRow("Start Minimized") << QStringList() << QStringLiteral("StartMinimized");
         QTest::newRow("stored state") << QStringList() << QStringLiteral("FormState");
     }
@@ -147,6 +149,54 @@ private slots:
         QCOMPARE(exits.count(), 0);
         w.testAccess().tray().exitAction()->trigger(); // the tray's Exit is the menu's Exit
         QCOMPARE(exits.count(), 1);
+    }
+
+    // Without a tray, --add-note alone shows the window normally (the quick-add window opens over it);
+    // any other argument still starts it minimized on the task bar.
+    void startWithoutATray_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("minimized");
+        QTest::newRow("--add-note") << QStringList{QStringLiteral("--add-note")} << false;
+        QTest::newRow("-0") << QStringList{QStringLiteral("-0")} << true;
+        QTest::newRow("--add-note -0")
+            << QStringList{QStringLiteral("--add-note"), QStringLiteral("-0")} << true;
+    }
+    void startWithoutATray() {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, minimized);
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        TraySession s(folders, arguments, /*trayAvailable=*/false);
+        MainWindow& w = s.start();
+        w.showAsStarted();
+        QVERIFY(w.isVisible());
+        QCOMPARE(bool(w.windowState() & Qt::WindowMinimized), minimized);
+    }
+
+    // Where the window system keeps minimizing to itself (Wayland), a minimize is not a trip to the tray.
+    void minimizingOnWaylandIsLeftToTheCompositor_data() {
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<bool>("toTray");
+        QTest::newRow("xcb") << QStringLiteral("xcb") << true;
+        QTest::newRow("wayland") << QStringLiteral("wayland") << false;
+    }
+    void minimizingOnWaylandIsLeftToTheCompositor() {
+        QFETCH(QString, platform);
+        QFETCH(bool, toTray);
+        TestFolders folders;
+        folders.writeNotes(TwoNotes);
+        TraySession s(folders);
+        MainWindow& w = s.start();
+        QMainWindow window;
+        QAction exit;
+        TrayController tray(window, s.icon, w.testAccess().errorLog(), exit, WindowPlacement(platform));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        tray.windowMinimized(Qt::WindowNoState);
+        window.setWindowState(Qt::WindowMinimized);
+        QCoreApplication::processEvents(); // the trip to the tray waits for the state change to be done
+        QCOMPARE(tray.inTray(), toTray);
+        QCOMPARE(window.isVisible(), !toTray);
     }
 
     void withoutATrayTheWindowStaysReachable() {

@@ -84,6 +84,9 @@ check "installed: nothing outside bin, lib/quillnote and share" \
 # --- Desktop integration files ---------------------------------------------------------------
 check "launcher passes desktop-file-validate" \
     desktop-file-validate "$prefix/share/applications/$id.desktop"
+check "launcher offers the Add Note action" \
+    bash -c "grep -qx 'Actions=AddNote;' '$prefix/share/applications/$id.desktop' &&
+        grep -qx 'Exec=quillnote --add-note' '$prefix/share/applications/$id.desktop'"
 check "launcher starts the program from the PATH" \
     grep -qx -e "Exec=quillnote" "$prefix/share/applications/$id.desktop"
 check "launcher names the icon by the id" grep -qx "Icon=$id" "$prefix/share/applications/$id.desktop"
@@ -172,6 +175,8 @@ check "package depends on the Qt and hunspell libraries it links (${depends:0:60
     bash -c "grep -q libqt6widgets6 <<<'$depends' && grep -q libhunspell <<<'$depends'"
 check "package recommends the spelling programs" \
     bash -c "dpkg-deb -f '$deb' Recommends | grep -q 'hunspell, hunspell-en-us'"
+check "package recommends Qt's Wayland plugin" \
+    bash -c "dpkg-deb -f '$deb' Recommends | grep -qw 'qt6-wayland'"
 if command -v lintian >/dev/null; then
     check "lintian finds no error in the package" bash -c "! lintian '$deb' 2>/dev/null | grep '^E:'"
 fi

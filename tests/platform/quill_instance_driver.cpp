@@ -3,6 +3,8 @@
 //   KEY "-" derives the key from this executable's own path.
 //   A first copy writes "first", then one "activation" line per request, and ends after LISTEN_MS or once
 //   EXPECTED requests arrived. A refused copy writes "second" and "forward-ok" or "forward-failed".
+//   A refused copy forwards the request line in QUILL_DRIVER_REQUEST (default: a bare activation); the
+//   first copy writes any request other than that after "activation".
 //   With QUILL_DRIVER_GO set, every copy waits for that file before registering, so starts coincide.
 #include "platform/SingleInstanceGuard.h"
 
@@ -47,14 +49,17 @@ int main(int argc, char** argv) {
     SingleInstanceGuard control(key);
     if (!control.registerInstance()) {
         appendLine(result, "second");
-        const bool ok = control.bringForwardRunningCopy(forwardMs);
+        const QByteArray line = qgetenv("QUILL_DRIVER_REQUEST") + '\n';
+        const bool ok =
+            control.bringForwardRunningCopy(forwardMs, StartRequest::fromLine(line).value_or(StartRequest()));
         appendLine(result, ok ? "forward-ok" : "forward-failed");
         return ok ? 0 : 2;
     }
     appendLine(result, "first");
     int received = 0;
-    QObject::connect(&control, &SingleInstanceGuard::activationRequested, &app, [&] {
-        appendLine(result, "activation");
+    QObject::connect(&control, &SingleInstanceGuard::activationRequested, &app, [&](const StartRequest& r) {
+        appendLine(result,
+                   r == StartRequest() ? QByteArray("activation") : "activation " + r.toLine().trimmed());
         if (++received >= expected && expected > 0)
             QTimer::singleShot(0, &app, &QCoreApplication::quit);
     });

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -25,6 +26,7 @@ private slots:
     void copiesOfDifferentExecutablesRunSideBySide();
     void refusedCopyWaitsForLateListenerAndGivesUpWithoutOne();
     void longRuntimeFolderStillGivesUsableSocket();
+    void requestsArriveWholeAndStrayClientsAreRefused();
 
 private:
     std::unique_ptr<QProcess> start(const QString& program, const QString& key, const QString& result,
@@ -244,6 +246,54 @@ void TestInstance::longRuntimeFolderStillGivesUsableSocket() {
     QTRY_VERIFY_WITH_TIMEOUT(p->state() == QProcess::NotRunning, 15000);
     QCOMPARE(lines(r), QStringList({QStringLiteral("second"), QStringLiteral("forward-ok")}));
     QCOMPARE(activations.count(), 1);
+}
+
+void TestInstance::requestsArriveWholeAndStrayClientsAreRefused() {
+    const QString key = QStringLiteral("request-key");
+    SingleInstanceGuard control(key);
+    QSignalSpy requests(&control, &SingleInstanceGuard::activationRequested);
+    QVERIFY(control.registerInstance());
+
+    // A refused copy started with --add-note hands that over with the desktop's activation token.
+    qputenv("QUILL_DRIVER_REQUEST", "add-note token-1");
+    const QString r = m_work->filePath(QStringLiteral("add"));
+    auto p = start(QStringLiteral(QUILL_INSTANCE_DRIVER), key, r, 0, 0, 8000);
+    qunsetenv("QUILL_DRIVER_REQUEST");
+    QTRY_VERIFY_WITH_TIMEOUT(p->state() == QProcess::NotRunning, 15000);
+    QCOMPARE(lines(r), QStringList({QStringLiteral("second"), QStringLiteral("forward-ok")}));
+    QCOMPARE(requests.count(), 1);
+    QCOMPARE(requests.takeFirst().first().value<StartRequest>(),
+             (StartRequest{true, QStringLiteral("token-1")}));
+
+    // A request split over two writes is one request; a line that is no request, or bytes that never
+    // end a line, are dropped without an answer.
+    const auto send = [&](const QList<QByteArray>& parts) {
+        QLocalSocket client;
+        client.connectToServer(control.serverName());
+        if (!client.waitForConnected(5000))
+            return QByteArray("no connection");
+        for (const QByteArray& part : parts) {
+            client.write(part);
+            client.flush();
+            if (!QTest::qWaitFor([&] { return client.bytesToWrite() == 0; }, 5000))
+                return QByteArray("not sent");
+        }
+        QByteArray answer;
+        const bool ended = QTest::qWaitFor(
+            [&] {
+                answer += client.readAll();
+                return client.state() != QLocalSocket::ConnectedState;
+            },
+            10000);
+        return ended ? answer + client.readAll() : QByteArray("still connected");
+    };
+    QCOMPARE(send({"acti", "vate\n"}), QByteArray("ok\n"));
+    QCOMPARE(requests.count(), 1);
+    QCOMPARE(requests.takeFirst().first().value<StartRequest>(), StartRequest());
+    QCOMPARE(send({"open-all\n"}), QByteArray());
+    QCOMPARE(send({"activate \x01\n"}), QByteArray());
+    QCOMPARE(send({QByteArray(2000, 'a')}), QByteArray());
+    QCOMPARE(requests.count(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestInstance)

@@ -5,8 +5,10 @@
 #   - no other window (an error message, say) is open beside it,
 #   - the notes file quill.xml was created in the program folder, is well-formed and holds the
 #     read-me note,
-#   - Alt+F4 ends the program within 2 s with exit code 0, the settings were written, and no error
-#     was logged.
+#   - a second start with --add-note opens the quick-add window in the running copy, and a note typed
+#     there is saved,
+#   - Alt+F4 ends the program within 2 s with exit code 0, the settings were written with the window's
+#     corner on the screen, and no error was logged.
 # The program runs from a copy of the build's bin folder in a temporary folder, with its own
 # XDG folders and HOME, so nothing outside that folder is touched.
 #
@@ -115,6 +117,21 @@ wait_for 5 check_notes || {
 }
 echo "smoke: quill.xml created with the read-me note"
 
+# Quick-add from the command line, handed to the running copy.
+timeout 30 "$program/quillnote" --add-note >>"$work/app.log" 2>&1 || fail "a start with --add-note failed"
+quick_add=""
+quick_add_shown() {
+    quick_add=$(xdotool search --onlyvisible --pid "$app_pid" --name '^Add Note$' 2>/dev/null | head -n 1)
+    [ -n "$quick_add" ]
+}
+wait_for 30 quick_add_shown || fail "a start with --add-note opened no quick-add window"
+xdotool windowactivate --sync "$quick_add" >/dev/null 2>&1 || true
+xdotool type --window "$quick_add" --delay 20 "Quick from the command line"
+xdotool key --window "$quick_add" Return
+quick_note_saved() { grep -q "Quick from the command line" "$notes"; }
+wait_for 30 quick_note_saved || fail "the note typed into the quick-add window was not saved"
+echo "smoke: --add-note opened the quick-add window in the running copy; its note was saved"
+
 # Alt+F4 through the window manager, as a user closes the window; the exit is timed from the keys and
 # must take less than $QUILL_EXIT_BOUND_MS (2000 ms by default, far above the usual figure).
 xdotool windowactivate --sync "$main_window" >/dev/null 2>&1 || true
@@ -127,6 +144,7 @@ echo "smoke: the program ended $desktop_exit_ms ms after Alt+F4"
 
 check_notes || fail "quill.xml is damaged after the program ended"
 [ -s "$XDG_CONFIG_HOME/Tarrowin/registry.ini" ] || fail "no settings were written on close"
+desktop_corner_on_screen "$XDG_CONFIG_HOME/Tarrowin/registry.ini" || fail "the stored corner $desktop_corner is off the screen"
 for log in "$program/Quillnote.log" "$XDG_DATA_HOME/Tarrowin/Quillnote/Quillnote.log"; do
     if [ -e "$log" ]; then
         echo "--- $log"

@@ -6,6 +6,8 @@
 #   - Minimizing the window hides it in the tray rather than leaving it minimized, so Exit from the
 #     tray's menu stores the window state as normal (FormState 0).
 #   - The next start, without an argument, shows the window; SIGTERM ends the program.
+#   - A start with --add-note stays in the tray and opens the quick-add window; SIGTERM ends it with
+#     the window's corner stored on the screen.
 # Each exit is timed from its command (keys sent, signal given) to the end of the process and must take
 # less than $QUILL_EXIT_BOUND_MS (2000 ms by default, far above the usual figure, so that only a real
 # wait fails, not a busy machine).
@@ -98,5 +100,14 @@ start_program
 wait_for 30 desktop_main_window "$app_pid" || fail "the next start did not show the main window"
 echo "tray: the next start showed the main window"
 exit_with SIGTERM kill -TERM "$app_pid"
+
+start_program --add-note
+wait_for 30 desktop_tray_icon "$app_pid" || fail "--add-note: the tray icon was not embedded"
+quick_add_shown() { xdotool search --onlyvisible --pid "$app_pid" --name '^Add Note$' >/dev/null 2>&1; }
+wait_for 30 quick_add_shown || fail "--add-note opened no quick-add window"
+desktop_main_window "$app_pid" && fail "--add-note showed the main window instead of keeping it in the tray"
+echo "tray: --add-note kept the window in the tray and opened the quick-add window"
+exit_with "SIGTERM with the quick-add window open" kill -TERM "$app_pid"
+desktop_corner_on_screen "$settings" || fail "the stored corner $desktop_corner is off the screen"
 
 echo "tray: 1 passed, 0 failed"

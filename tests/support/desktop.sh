@@ -165,3 +165,19 @@ desktop_timed_exit() {
     desktop_exit_status=0
     wait "$pid" || desktop_exit_status=$?
 }
+
+# desktop_setting SETTINGS_FILE NAME: a stored number of the program's settings.
+desktop_setting() {
+    sed -n "s/^Tarrowin\\\\Quillnote\\\\Settings\\\\$2=dword://p" "$1"
+}
+
+# desktop_corner_on_screen SETTINGS_FILE: the stored window corner ("left,top" in $desktop_corner)
+# lies on the default 1024 x 768 screen.
+desktop_corner=""
+desktop_corner_on_screen() {
+    local top left
+    top=$(desktop_setting "$1" Top)
+    left=$(desktop_setting "$1" Left)
+    desktop_corner="$left,$top"
+    [[ $top =~ ^[0-9]+$ && $left =~ ^[0-9]+$ ]] && [ "$top" -lt 768 ] && [ "$left" -lt 1024 ]
+}

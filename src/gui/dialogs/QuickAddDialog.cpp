@@ -45,7 +45,7 @@ QRect desktop() {
 } // namespace
 
 QuickAddDialog::QuickAddDialog(AddNoteContext context, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m(context),
+    : QDialog(parent, context.placesItself ? Qt::Dialog | Qt::FramelessWindowHint : Qt::Dialog), m(context),
       m_titleEdit(new LinkTextEdit(true, this)), m_bodyEdit(new LinkTextEdit(false, this)),
       m_saveButton(new QPushButton(tr("&Save"), this)), m_cancelButton(new QPushButton(tr("&Cancel"), this)),
       m_settle(new QTimer(this)) {
@@ -257,8 +257,11 @@ void QuickAddDialog::storeBounds() {
         return;
     m_boundsStored = true;
     m_settle->stop();
+    QRect bounds = geometry();
+    if (!m.placesItself)
+        bounds.moveTopLeft(boundsFromSettings().topLeft()); // the reported position is no real one
     guarded(m.log, LogUnit::Main, LogRoutine::QuickAdd, LogMode::Loud,
-            [&] { m.settings.writeQuickAdd(geometry(), DesignSize, firstScreen(), desktop()); });
+            [&] { m.settings.writeQuickAdd(bounds, DesignSize, firstScreen(), desktop()); });
 }
 
 void QuickAddDialog::done(int result) {

@@ -17,16 +17,20 @@ struct LocaleFormats;
 
 // What the quick-add window works on: the settings that keep its bounds, the error log, and the
 // command that saves the note typed into it (it throws when the note could not be saved).
+// `placesItself` is false where the window system neither reports nor honours positions (Wayland).
 struct AddNoteContext {
     SettingsStore& settings;
     std::function<void(const QString& title, const QString& body)> saveNote;
     IErrorReporter& log;
     const IClock& clock;
     const LocaleFormats& formats;
+    bool placesItself = true;
 };
 
 // The quick-add window: a small frameless, resizable, modal window with a title and a body field.
 // It places itself from the stored bounds when shown and stores its bounds whenever it closes.
+// Where it cannot place itself it has the window system's frame, so that the user can move it, and
+// it stores only its size, keeping the stored position.
 class QuickAddDialog final : public QDialog {
     Q_OBJECT
 public:

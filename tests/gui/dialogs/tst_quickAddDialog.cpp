@@ -100,6 +100,24 @@ private slots:
         }
     }
 
+    // Where the window system places windows itself, the window has its frame and keeps the stored
+    // position, storing only its own size.
+    void withoutPlacingItselfTheWindowIsFramedAndKeepsTheStoredPosition() {
+        Session s;
+        const QRect stored(100, 200, 500, 300);
+        s.storeBounds(stored);
+        AddNoteContext context = s.context();
+        context.placesItself = false;
+        {
+            QuickAddDialog window(context);
+            QVERIFY(!window.windowFlags().testFlag(Qt::FramelessWindowHint));
+            window.show();
+            window.setGeometry(0, 0, 450, 260); // what such a window system reports: no position
+            window.reject();
+        }
+        QCOMPARE(s.storedBounds(), QRect(100, 200, 450, 260));
+    }
+
     void unreadableSettingsOpenAtTheDefaults() {
         Session s;
         TestFolders::writeFile(s.folders.paths().registryPath(), "not a settings file");
