@@ -8,6 +8,7 @@
 #include "gui/ImageList.h"
 #include "gui/MainMenus.h"
 #include "gui/NoteList.h"
+#include "gui/NotesFileWatcher.h"
 #include "gui/OptionsCommands.h"
 #include "gui/OutputCommands.h"
 #include "gui/SearchBar.h"
@@ -156,6 +157,13 @@ void MainWindow::buildLayout() {
         new EditingCommands({*m_actions, *m_titleEdit, *m_bodyEdit, *m_createdLabel, *m_noteList, m_store,
                              m_settings, m_messageDialogs, m_services.clock, m_formats, m_suppressChange},
                             this);
+    m_fileWatcher = new NotesFileWatcher(
+        {m_store, *m_noteList, *m_editing, m_messageDialogs,
+         [this](const QString& text) { m_statusBar->showMessage(text); },
+         [this](const QString& message) {
+             m_errorLog.logErrorQuietly({UnitName, LogRoutine::NotesFileChanged, message});
+         }},
+        this);
     m_searchBar = new SearchBar(*m_actions->findAction, this);
     m_searchBar->placeOn(m_statusBar);
     m_search = new SearchCommands({*m_noteList, *m_titleEdit, *m_bodyEdit, m_settings, m_messageDialogs,
@@ -333,6 +341,7 @@ void MainWindow::loadNotes() {
     });
     m_editing->afterListRebuilt();
     m_noteList->view()->setUpdatesEnabled(true);
+    m_fileWatcher->watch(m_store.notesPath());
 }
 
 void MainWindow::enableUserControls() {

@@ -16,6 +16,7 @@
 struct ActionCatalog;
 class EditingCommands;
 class NoteList;
+class NotesFileWatcher;
 class OptionsCommands;
 class OutputCommands;
 class QLabel;
@@ -118,6 +119,7 @@ private:
     QWidget* m_noteListPanel = nullptr;
     QStatusBar* m_statusBar = nullptr;
     NoteList* m_noteList = nullptr;
+    NotesFileWatcher* m_fileWatcher = nullptr;
     EditingCommands* m_editing = nullptr;
     SearchBar* m_searchBar = nullptr;
     SearchCommands* m_search = nullptr;
@@ -148,6 +150,7 @@ public:
 
     ActionCatalog& actions() const { return *w.m_actions; }
     NoteList& noteList() const { return *w.m_noteList; }
+    NotesFileWatcher& fileWatcher() const { return *w.m_fileWatcher; }
     EditingCommands& editing() const { return *w.m_editing; }
     SearchBar& searchBar() const { return *w.m_searchBar; }
     TrayController& tray() const { return *w.m_tray; }
