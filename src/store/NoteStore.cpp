@@ -328,6 +328,38 @@ std::unique_ptr<FileImage> readForParsing(const QString& path, const QString& wh
 
 } // namespace
 
+namespace {
+
+// The file changed and does not read: it is never saved over.
+class UnreadableOutside : public QuillError {
+public:
+    using QuillError::QuillError;
+};
+
+// Held across check, merge and write, so that two copies of the program cannot interleave them, and
+// while stale temporary files are removed, so that none of a save in progress is taken for one. A
+// folder where no lock file can be made (read-only, say) does not stop a save; the write reports
+// whatever keeps it from being done. A lock left by a process that died is taken over.
+class NotesFileLock {
+public:
+    enum class Wait { Briefly, ForSave };
+    NotesFileLock(const QString& notesPath, Wait wait) : m_lock(notesPath + QStringLiteral(".lock")) {
+        m_lock.setStaleLockTime(60000);
+        m_held = m_lock.tryLock(wait == Wait::ForSave ? 15000 : 2000);
+        if (!m_held && wait == Wait::ForSave && m_lock.error() == QLockFile::LockFailedError)
+            throw QuillError(QStringLiteral("The notes file \"%1\" is being saved by another program; "
+                                            "try again.")
+                                 .arg(notesPath));
+    }
+    bool isHeldElsewhere() const { return !m_held && m_lock.error() == QLockFile::LockFailedError; }
+
+private:
+    QLockFile m_lock;
+    bool m_held = false;
+};
+
+} // namespace
+
 // Reads and parses a notes file. The common case, valid UTF-8 that parses, is parsed in place in
 // the block it was read into; anything else goes through parseNotes, which repairs broken UTF-8 and
 // words errors.
@@ -382,7 +414,8 @@ void NoteStore::openOrCreate(const QString& notesPath, const QString& readMePath
 }
 
 void NoteStore::open(const QString& path) {
-    DurableFile::removeStaleTemporaries(path);
+    if (const NotesFileLock lock(path, NotesFileLock::Wait::Briefly); !lock.isHeldElsewhere())
+        DurableFile::removeStaleTemporaries(path);
     Loaded loaded = load(path);
     replaceDocument(loaded);
     m_notesPath = path;
@@ -651,33 +684,6 @@ void NoteStore::saveChange(NoteChange change, const std::function<void()>& undo)
     }
 }
 
-namespace {
-
-// The file changed and does not read: it is never saved over.
-class UnreadableOutside : public QuillError {
-public:
-    using QuillError::QuillError;
-};
-
-// Held across check, merge and write, so that two copies of the program cannot interleave them. A
-// folder where no lock file can be made (read-only, say) does not stop a save; the write reports
-// whatever keeps it from being done. A lock left by a process that died is taken over.
-class NotesFileLock {
-public:
-    explicit NotesFileLock(const QString& notesPath) : m_lock(notesPath + QStringLiteral(".lock")) {
-        m_lock.setStaleLockTime(60000);
-        if (!m_lock.tryLock(15000) && m_lock.error() == QLockFile::LockFailedError)
-            throw QuillError(QStringLiteral("The notes file \"%1\" is being saved by another program; "
-                                            "try again.")
-                                 .arg(notesPath));
-    }
-
-private:
-    QLockFile m_lock;
-};
-
-} // namespace
-
 void NoteStore::save() {
     requireOpen();
     if (m_saving)
@@ -686,7 +692,7 @@ void NoteStore::save() {
     NoteChange::Outcome outcome;
     bool replaced = false;
     try {
-        const NotesFileLock lock(m_notesPath);
+        const NotesFileLock lock(m_notesPath, NotesFileLock::Wait::ForSave);
         Loaded outside = mergedWithOutside(outcome);
         if (outside.doc) {
             std::swap(m_doc, outside.doc);
