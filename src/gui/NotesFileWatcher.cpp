@@ -65,6 +65,9 @@ NotesFileWatcher::NotesFileWatcher(Parts parts, QObject* parent) : QObject(paren
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &NotesFileWatcher::fileEvent);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &NotesFileWatcher::fileEvent);
     connect(&m_settle, &QTimer::timeout, this, &NotesFileWatcher::lookAtFile);
+    m_confirm.setSingleShot(true);
+    m_confirm.setInterval(FileStamp::GranularityMs + QuietMs);
+    connect(&m_confirm, &QTimer::timeout, this, &NotesFileWatcher::lookAtFile);
     m.store.setReplacedListener([this](const QString& notice) { queueReload(notice); });
 }
 
@@ -97,6 +100,8 @@ void NotesFileWatcher::lookAtFile() {
     } catch (const std::exception& e) {
         m.reportError(QString::fromUtf8(e.what()));
     }
+    if (m.store.checkNeedsHash())
+        m_confirm.start();
 }
 
 void NotesFileWatcher::queueReload(const QString& notice) {

@@ -49,6 +49,7 @@ private:
     Parts m;
     QFileSystemWatcher m_watcher;
     QTimer m_settle;
+    QTimer m_confirm; // one more look once our own save is past the timestamp granularity
     QString m_path;
     bool m_reloadQueued = false;
     QStringList m_notices; // told after the reload

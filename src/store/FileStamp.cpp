@@ -3,15 +3,15 @@
 #include <QFile>
 #include <QHash>
 
+#include <algorithm>
 #include <ctime>
 #include <sys/stat.h>
 
 namespace {
 
 constexpr qint64 NsPerSecond = 1'000'000'000;
-// Kernel timestamps on local filesystems advance in clock ticks (a few milliseconds); network
-// filesystems take them from the server's clock. Two seconds covers both, and FAT's resolution.
-constexpr qint64 GranularityNs = 2 * NsPerSecond;
+constexpr qint64 GranularityNs = qint64(FileStamp::GranularityMs) * 1'000'000;
+constexpr qsizetype HashPiece = 1 << 20;
 
 qint64 nowNs() {
     timespec now{};
@@ -32,22 +32,32 @@ bool FileStamp::statusOf(const QString& path, Status& status) {
     return true;
 }
 
+// In pieces, each seeding the next, so that a file is hashed as it is read, without mapping it.
 quint64 FileStamp::hashOf(QByteArrayView bytes) {
-    return quint64(qHashBits(bytes.data(), size_t(bytes.size()), 0x5111u));
+    size_t hash = 0x5111u;
+    for (qsizetype at = 0; at < bytes.size(); at += HashPiece)
+        hash = qHashBits(bytes.data() + at, size_t(std::min(HashPiece, bytes.size() - at)), hash);
+    return quint64(hash);
 }
 
 bool FileStamp::hashFile(const QString& path, qint64 size, quint64& hash) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() != size)
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || file.size() != size)
         return false;
-    const uchar* mapped = file.map(0, size);
-    if (mapped) {
-        hash = hashOf(QByteArrayView(mapped, size));
-        return true;
+    QByteArray piece(HashPiece, Qt::Uninitialized);
+    size_t running = 0x5111u;
+    qint64 total = 0;
+    for (;;) {
+        const qint64 got = file.read(piece.data(), HashPiece);
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        running = qHashBits(piece.constData(), size_t(got), running);
+        total += got;
     }
-    const QByteArray bytes = file.readAll();
-    hash = hashOf(bytes);
-    return file.error() == QFileDevice::NoError && bytes.size() == size;
+    hash = quint64(running);
+    return total == size;
 }
 
 bool FileStamp::withinGranularity(const Status& status) {

@@ -15,6 +15,10 @@ class FileStamp {
 public:
     FileStamp() = default;
 
+    // Kernel timestamps on local filesystems advance in clock ticks (a few milliseconds); network
+    // filesystems take them from the server's clock. Two seconds covers both, and FAT's resolution.
+    static constexpr int GranularityMs = 2000;
+
     // The file's state now. The caller hashes the bytes it reads or writes (see setHash) and takes
     // the stamp before reading, so that a write in between shows as a change.
     static FileStamp taken(const QString& path);

@@ -83,6 +83,9 @@ public:
     void setReplacedListener(ReplacedListener listener) { m_replaced = std::move(listener); }
     // Changes held in memory because the file could not be read when they were to be saved.
     bool hasPendingChanges() const { return m_unsaved && !m_pending.empty(); }
+    // Whether the next check must still hash the file (it was written a moment ago): one more look
+    // once FileStamp::GranularityMs have passed takes that cost off the next save.
+    bool checkNeedsHash() const { return m_stamp.needsHash(); }
 
     // Moves the notes file to another folder and opens it there. The copy is verified before the
     // program switches to it; a notes file already in the new folder is first kept as a dated backup.
