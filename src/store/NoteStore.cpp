@@ -694,25 +694,17 @@ void NoteStore::save() {
     try {
         const NotesFileLock lock(m_notesPath, NotesFileLock::Wait::ForSave);
         Loaded outside = mergedWithOutside(outcome);
-        if (outside.doc) {
-            std::swap(m_doc, outside.doc);
-            std::swap(m_image, outside.image);
-            std::swap(m_stamp, outside.stamp);
-            m_index.reset();
-        }
+        replaced = outside.doc != nullptr;
+        if (replaced)
+            swapDocument(outside);
         try {
             writeAndStamp();
         } catch (...) {
-            if (outside.doc) {
-                // Memory goes back to the document the caller changed, which undoes its change.
-                std::swap(m_doc, outside.doc);
-                std::swap(m_image, outside.image);
-                std::swap(m_stamp, outside.stamp);
-                m_index.reset();
-            }
+            // Memory goes back to the document the caller changed, which then undoes its change.
+            if (replaced)
+                swapDocument(outside);
             throw;
         }
-        replaced = outside.doc != nullptr;
     } catch (const UnreadableOutside& e) {
         reportUnreadable(e.message()); // still marked as saving: no look at the file meanwhile
         m_saving = false;
@@ -724,6 +716,13 @@ void NoteStore::save() {
     m_saving = false;
     if (replaced)
         announceReplaced(mergeNotice(outcome));
+}
+
+void NoteStore::swapDocument(Loaded& other) {
+    std::swap(m_doc, other.doc);
+    std::swap(m_image, other.image);
+    std::swap(m_stamp, other.stamp);
+    m_index.reset();
 }
 
 void NoteStore::announceReplaced(const QString& notice) {

@@ -116,6 +116,7 @@ private:
     // The file as another program left it, with the pending changes applied; null when unchanged.
     Loaded mergedWithOutside(NoteChange::Outcome& outcome);
     void replaceDocument(Loaded& loaded);
+    void swapDocument(Loaded& other);
     void writeAndStamp();
     void markSaved();
     QString conflictTitle(const QString& rawTitle) const;
