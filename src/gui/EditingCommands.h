@@ -40,6 +40,8 @@ public:
     explicit EditingCommands(Parts parts, QObject* parent = nullptr);
 
     int openNotePosition() const { return m_openNotePosition; }
+    // The open note's place after the list was rebuilt; -1 makes a save add it as a new note.
+    void setOpenNotePosition(int position) { m_openNotePosition = position; }
     QString openNoteCreated() const;
     bool hasUnsavedChanges() const;
 

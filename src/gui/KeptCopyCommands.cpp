@@ -52,7 +52,7 @@ void KeptCopyCommands::restoreNotes() {
     // Appended, so the rows of the other notes and the note being edited stay as they are.
     int lastRow = -1;
     for (const int index : dialog.chosen()) {
-        const int position = m.store.restoreNote(notes[index].element);
+        const int position = m.store.restoreNote(-1, notes[index].element);
         lastRow = m.list.model()->appendNote(m.store.readNote(position));
     }
     if (lastRow < 0)

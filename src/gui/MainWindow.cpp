@@ -10,6 +10,7 @@
 #include "gui/KeptCopyCommands.h"
 #include "gui/MainMenus.h"
 #include "gui/NoteList.h"
+#include "gui/NotesFileWatcher.h"
 #include "gui/OptionsCommands.h"
 #include "gui/OutputCommands.h"
 #include "gui/SearchBar.h"
@@ -171,6 +172,13 @@ void MainWindow::buildLayout() {
                                   WaitCursor hourglass;
                                   guard(LogRoutine::LoadNotes, [&] { m_noteList->loadNotes(m_store); });
                               }});
+    m_fileWatcher = new NotesFileWatcher(
+        {m_store, *m_noteList, *m_editing, m_messageDialogs,
+         [this](const QString& text) { m_statusBar->showMessage(text); },
+         [this](const QString& message) {
+             m_errorLog.logErrorQuietly({UnitName, LogRoutine::NotesFileChanged, message});
+         }},
+        this);
     m_searchBar = new SearchBar(*m_actions->findAction, this);
     m_searchBar->placeOn(m_statusBar);
     m_search = new SearchCommands({*m_noteList, *m_titleEdit, *m_bodyEdit, m_settings, m_messageDialogs,
@@ -362,6 +370,7 @@ void MainWindow::loadNotes() {
     });
     m_editing->afterListRebuilt();
     m_noteList->view()->setUpdatesEnabled(true);
+    m_fileWatcher->watch(m_store.notesPath());
 }
 
 void MainWindow::enableUserControls() {

@@ -18,6 +18,7 @@ class DeleteCommands;
 class EditingCommands;
 class KeptCopyCommands;
 class NoteList;
+class NotesFileWatcher;
 class OptionsCommands;
 class OutputCommands;
 class QLabel;
@@ -122,6 +123,7 @@ private:
     QWidget* m_noteListPanel = nullptr;
     QStatusBar* m_statusBar = nullptr;
     NoteList* m_noteList = nullptr;
+    NotesFileWatcher* m_fileWatcher = nullptr;
     EditingCommands* m_editing = nullptr;
     std::unique_ptr<DeleteCommands> m_delete;
     SearchBar* m_searchBar = nullptr;
@@ -154,6 +156,7 @@ public:
 
     ActionCatalog& actions() const { return *w.m_actions; }
     NoteList& noteList() const { return *w.m_noteList; }
+    NotesFileWatcher& fileWatcher() const { return *w.m_fileWatcher; }
     EditingCommands& editing() const { return *w.m_editing; }
     SearchBar& searchBar() const { return *w.m_searchBar; }
     TrayController& tray() const { return *w.m_tray; }

@@ -89,21 +89,42 @@ int NoteList::cellWidth(const QString& text, bool withCheckBox) const {
 
 void NoteList::loadNotes(NoteStore& store) {
     std::vector<Note> notes;
+    int generation = store.generation();
     auto publish = [&] {
-        m_model->setDetailsFiller([&store](Note& n, bool withDates) { store.fillDetails(n, withDates); });
-        m_model->setSortFieldFiller([&store](Note& n) { store.fillSortFields(n); });
-        m_model->setTextBeginningReader(
-            [&store](const Note& n, bool& whole) { return store.textBeginning(n, 160, whole); });
+        // Rows of a document that another program's file has since replaced are not read from the
+        // new one; the reload that follows the replacement builds them again.
+        m_model->setDetailsFiller([&store, generation](Note& n, bool withDates) {
+            if (store.generation() == generation)
+                store.fillDetails(n, withDates);
+        });
+        m_model->setSortFieldFiller([&store, generation](Note& n) {
+            if (store.generation() == generation)
+                store.fillSortFields(n);
+        });
+        m_model->setTextBeginningReader([&store, generation](const Note& n, bool& whole) {
+            if (store.generation() == generation)
+                return store.textBeginning(n, 160, whole);
+            whole = true;
+            return QString();
+        });
         m_model->setNotes(std::move(notes));
     };
     try {
         if (!store.isOpen())
             throw QuillError(QStringLiteral("No notes file is open."));
-        const int count = store.childCount();
-        notes.reserve(size_t(count));
-        for (int i = 0; i < count; ++i) {
-            if (store.isNoteAt(i))
-                notes.push_back(store.readNote(i, /*deferDetails=*/true));
+        // A date repaired while reading is saved, and that save may take in a newer file, which
+        // renumbers the notes: the walk then starts again.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            generation = store.generation();
+            notes.clear();
+            const int count = store.childCount();
+            notes.reserve(size_t(count));
+            for (int i = 0; i < count; ++i) {
+                if (store.isNoteAt(i))
+                    notes.push_back(store.readNote(i, /*deferDetails=*/true));
+            }
+            if (store.generation() == generation)
+                break;
         }
     } catch (...) {
         publish();

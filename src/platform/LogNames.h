@@ -45,6 +45,7 @@ inline constexpr QLatin1String MinimizeToTray{"MinimizeToTray"};
 inline constexpr QLatin1String NewNote{"actNewNoteExecute"};
 inline constexpr QLatin1String NoteDate{"GetNoteDate"};
 inline constexpr QLatin1String NoteEdited{"edtTitleOriginalChange"};
+inline constexpr QLatin1String NotesFileChanged{"NotesFileChanged"};
 inline constexpr QLatin1String OpenLink{"redNoteURLClick"};
 inline constexpr QLatin1String OpenNote{"lsvNotesDblClick"};
 inline constexpr QLatin1String OpenWebsite{"LaunchWebsite"};

@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QTextStream>
 
 #include <cmath>
@@ -328,15 +329,51 @@ std::unique_ptr<FileImage> readForParsing(const QString& path, const QString& wh
 
 } // namespace
 
+namespace {
+
+// The file changed and does not read: it is never saved over.
+class UnreadableOutside : public QuillError {
+public:
+    using QuillError::QuillError;
+};
+
+// Held across check, merge and write, so that two copies of the program cannot interleave them, and
+// while stale temporary files are removed, so that none of a save in progress is taken for one. A
+// folder where no lock file can be made (read-only, say) does not stop a save; the write reports
+// whatever keeps it from being done. A lock left by a process that died is taken over.
+class NotesFileLock {
+public:
+    enum class Wait { Briefly, ForSave };
+    NotesFileLock(const QString& notesPath, Wait wait) : m_lock(notesPath + QStringLiteral(".lock")) {
+        m_lock.setStaleLockTime(60000);
+        m_held = m_lock.tryLock(wait == Wait::ForSave ? 15000 : 2000);
+        if (!m_held && wait == Wait::ForSave && m_lock.error() == QLockFile::LockFailedError)
+            throw QuillError(QStringLiteral("The notes file \"%1\" is being saved by another program; "
+                                            "try again.")
+                                 .arg(notesPath));
+    }
+    bool isHeldElsewhere() const { return !m_held && m_lock.error() == QLockFile::LockFailedError; }
+
+private:
+    QLockFile m_lock;
+    bool m_held = false;
+};
+
+} // namespace
+
 // Reads and parses a notes file. The common case, valid UTF-8 that parses, is parsed in place in
 // the block it was read into; anything else goes through parseNotes, which repairs broken UTF-8 and
 // words errors.
 NoteStore::Loaded NoteStore::load(const QString& path) {
     const QString what = QStringLiteral("the notes file");
     Loaded loaded;
+    const FileStamp stamp = FileStamp::taken(path); // before reading: a write meanwhile shows later
+    loaded.stamp = stamp;
     loaded.image = readForParsing(path, what);
     if (loaded.image) {
         const QByteArrayView bytes(loaded.image->data(), qsizetype(loaded.image->size()));
+        if (loaded.stamp.needsHash())
+            loaded.stamp.setHash(FileStamp::hashOf(bytes));
         if (!bytes.trimmed().isEmpty() && isValidUtf8(bytes)) {
             loaded.doc = std::make_unique<pugi::xml_document>();
             if (loaded.doc->load_buffer_inplace(loaded.image->data(), loaded.image->size(), parseOptions,
@@ -348,7 +385,10 @@ NoteStore::Loaded NoteStore::load(const QString& path) {
     }
     // A failed parse may have spoilt the block: read again for the repair or the message.
     loaded = {};
-    loaded.doc = parseNotes(readWholeFile(path, what), path);
+    loaded.stamp = stamp;
+    QByteArray bytes = readWholeFile(path, what);
+    loaded.stamp.setHash(FileStamp::hashOf(bytes));
+    loaded.doc = parseNotes(std::move(bytes), path);
     return loaded;
 }
 
@@ -375,13 +415,21 @@ void NoteStore::openOrCreate(const QString& notesPath, const QString& readMePath
 }
 
 void NoteStore::open(const QString& path) {
-    DurableFile::removeStaleTemporaries(path);
+    if (const NotesFileLock lock(path, NotesFileLock::Wait::Briefly); !lock.isHeldElsewhere())
+        DurableFile::removeStaleTemporaries(path);
     Loaded loaded = load(path);
-    m_doc = std::move(loaded.doc); // before the pages it was parsed in go
-    m_image = std::move(loaded.image);
-    m_index.reset();
+    replaceDocument(loaded);
     m_notesPath = path;
     m_unsaved = false;
+    m_pending.clear();
+    m_unreadableShown = false;
+}
+
+void NoteStore::replaceDocument(Loaded& loaded) {
+    m_doc = std::move(loaded.doc); // before the pages it was parsed in go
+    m_image = std::move(loaded.image);
+    m_stamp = loaded.stamp;
+    m_index.reset();
 }
 
 void NoteStore::createWithReadMe(const QString& readMePath) {
@@ -464,7 +512,12 @@ double NoteStore::creationDay(pugi::xml_node note) {
         repaired = DayNumber::toText(DayNumber::fromDateTime(*dateTime), separator);
     else
         repaired = DayNumber::nowText(m_clock.now(), separator);
-    setElementText(element, repaired);
+    pugi::xml_document scratch;
+    const pugi::xml_node after = scratch.append_copy(note);
+    setElementText(after.child(elemDateTime), repaired);
+    NoteChange change(NoteChange::Kind::RepairDate, note, after);
+    change.applyTo(root(), note);
+    m_pending.push_back(std::move(change));
     markChanged();
     save();
     return *DayNumber::parse(repaired, separator);
@@ -485,12 +538,16 @@ Note NoteStore::readNote(int position, bool deferDetails) {
     Note note;
     note.position = position;
 
+    const int generation = m_generation;
     try {
         note.createdDay = creationDay(element);
     } catch (const std::exception& e) {
         if (m_reportError)
             m_reportError(LogRoutine::NoteDate, messageOf(e));
     }
+    // Saving the repaired date took in a newer file: `element` is gone, the caller reads again.
+    if (generation != m_generation)
+        return note;
     if (const pugi::xml_node dateTime = element.child(elemDateTime)) {
         note.dateTime = elementText(dateTime);
     } else {
@@ -577,50 +634,42 @@ int NoteStore::appendNote(const QString& title, const QString& text, const QDate
     requireOpen();
     const int position = childCount(); // also builds the index before the tree changes
     const QString number = DayNumber::nowText(now, m_formats.decimalSeparator);
+    pugi::xml_document scratch;
+    pugi::xml_node made = scratch.append_child(elemNote);
+    setElementText(made.append_child(elemTitle), StoreEscapes::escapeTitle(title));
+    setElementText(made.append_child(elemText), StoreEscapes::escapeBody(text));
+    setElementText(made.append_child(elemDateTime), number);
+    setElementText(made.append_child(elemLastModified), number);
+    NoteChange change(NoteChange::Kind::Append, {}, made);
     pugi::xml_node rootNode = root();
-    pugi::xml_node note = rootNode.append_child(elemNote);
-    setElementText(note.append_child(elemTitle), StoreEscapes::escapeTitle(title));
-    setElementText(note.append_child(elemText), StoreEscapes::escapeBody(text));
-    setElementText(note.append_child(elemDateTime), number);
-    setElementText(note.append_child(elemLastModified), number);
+    const pugi::xml_node note = change.applyTo(rootNode, {});
     m_index->nodes.push_back(note);
 
     // A failed save takes the note out again, so that a retry does not add it twice.
-    const bool wasUnsaved = m_unsaved;
-    markChanged();
-    try {
-        save();
-    } catch (...) {
-        rootNode.remove_child(note);
-        m_index.reset();
-        m_unsaved = wasUnsaved;
-        throw;
-    }
-    return position;
+    const int generation = m_generation;
+    saveChange(std::move(change), [&] { rootNode.remove_child(note); });
+    // Merged into a newer file, the note is its last child.
+    return generation == m_generation ? position : childCount() - 1;
 }
 
 void NoteStore::updateNote(int position, const QString& title, const QString& text, const QDateTime& now) {
     pugi::xml_node note = noteAt(position);
     pugi::xml_document before;
     before.append_copy(note);
+    pugi::xml_document scratch;
+    const pugi::xml_node after = scratch.append_copy(note);
+    setElementText(childOrNew(after, elemTitle), StoreEscapes::escapeTitle(title));
+    setElementText(childOrNew(after, elemText), StoreEscapes::escapeBody(text));
+    setElementText(childOrNew(after, elemLastModified), DayNumber::nowText(now, m_formats.decimalSeparator));
+    NoteChange change(NoteChange::Kind::Update, note, after);
+    change.applyTo(root(), note);
 
-    setElementText(childOrNew(note, elemTitle), StoreEscapes::escapeTitle(title));
-    setElementText(childOrNew(note, elemText), StoreEscapes::escapeBody(text));
-    setElementText(childOrNew(note, elemLastModified), DayNumber::nowText(now, m_formats.decimalSeparator));
-
-    const bool wasUnsaved = m_unsaved;
-    markChanged();
-    try {
-        save();
-    } catch (...) {
+    saveChange(std::move(change), [&] {
         // Memory keeps matching the file: the note goes back to what it was.
         pugi::xml_node rootNode = root();
         rootNode.insert_copy_before(before.first_child(), note);
         rootNode.remove_child(note);
-        m_index.reset();
-        m_unsaved = wasUnsaved;
-        throw;
-    }
+    });
 }
 
 void NoteStore::deleteNote(int position) {
@@ -630,19 +679,30 @@ void NoteStore::deleteNote(int position) {
     const pugi::xml_node next = node.next_sibling();
 
     pugi::xml_node rootNode = root();
-    rootNode.remove_child(node);
+    // Only notes are matched in another program's file; other nodes are not carried over.
+    NoteChange change(NoteChange::Kind::Delete, node.type() == pugi::node_element ? node : pugi::xml_node(),
+                      {});
+    change.applyTo(rootNode, node);
     if (m_index)
         m_index->nodes.erase(m_index->nodes.begin() + position);
 
-    const bool wasUnsaved = m_unsaved;
-    markChanged();
-    try {
-        save();
-    } catch (...) {
+    saveChange(std::move(change), [&] {
         if (next)
             rootNode.insert_copy_before(before.first_child(), next);
         else
             rootNode.append_copy(before.first_child());
+    });
+}
+
+void NoteStore::saveChange(NoteChange change, const std::function<void()>& undo) {
+    const bool wasUnsaved = m_unsaved;
+    m_pending.push_back(std::move(change));
+    markChanged();
+    try {
+        save();
+    } catch (...) {
+        undo();
+        m_pending.pop_back();
         m_index.reset();
         m_unsaved = wasUnsaved;
         throw;
@@ -661,30 +721,74 @@ int NoteStore::restoreNote(int position, const QByteArray& element) {
     requireOpen();
     pugi::xml_document kept;
     if (!parseInto(kept, element) || !kept.document_element())
-        throw QuillError(QStringLiteral("The deleted note cannot be read back."));
-    const int count = childCount();
+        throw QuillError(QStringLiteral("The note to restore cannot be read back."));
+    const int count = childCount(); // also builds the index before the tree changes
     const bool inPlace = position >= 0 && position < count;
+    NoteChange change(NoteChange::Kind::Append, {}, kept.document_element());
     pugi::xml_node rootNode = root();
     const pugi::xml_node restored =
         inPlace ? rootNode.insert_copy_before(kept.document_element(), m_index->nodes[size_t(position)])
-                : rootNode.append_copy(kept.document_element());
+                : change.applyTo(rootNode, {});
     m_index.reset();
 
-    const bool wasUnsaved = m_unsaved;
-    markChanged();
-    try {
-        save();
-    } catch (...) {
-        rootNode.remove_child(restored);
-        m_index.reset();
-        m_unsaved = wasUnsaved;
-        throw;
-    }
+    // Merged into a newer file, the note goes in like any added one: as the last child.
+    const int generation = m_generation;
+    saveChange(std::move(change), [&] { rootNode.remove_child(restored); });
+    if (generation != m_generation)
+        return childCount() - 1;
     return inPlace ? position : count;
 }
 
 void NoteStore::save() {
     requireOpen();
+    if (m_saving)
+        throw QuillError(QStringLiteral("The notes file is being saved already."));
+    m_saving = true;
+    NoteChange::Outcome outcome;
+    bool replaced = false;
+    try {
+        const NotesFileLock lock(m_notesPath, NotesFileLock::Wait::ForSave);
+        Loaded outside = mergedWithOutside(outcome);
+        replaced = outside.doc != nullptr;
+        if (replaced)
+            swapDocument(outside);
+        try {
+            writeAndStamp();
+        } catch (...) {
+            // Memory goes back to the document the caller changed, which then undoes its change.
+            if (replaced)
+                swapDocument(outside);
+            throw;
+        }
+    } catch (const UnreadableOutside& e) {
+        reportUnreadable(e.message()); // still marked as saving: no look at the file meanwhile
+        m_saving = false;
+        return; // the change stays pending in memory
+    } catch (...) {
+        m_saving = false;
+        throw;
+    }
+    m_saving = false;
+    if (replaced)
+        announceReplaced(mergeNotice(outcome));
+}
+
+void NoteStore::swapDocument(Loaded& other) {
+    std::swap(m_doc, other.doc);
+    std::swap(m_image, other.image);
+    std::swap(m_stamp, other.stamp);
+    m_index.reset();
+}
+
+void NoteStore::announceReplaced(const QString& notice) {
+    ++m_generation;
+    if (m_replaced)
+        m_replaced(notice);
+    else if (!notice.isEmpty())
+        m_prompts.messageDlg(notice, MsgKind::Information, MsgButton::OK);
+}
+
+void NoteStore::writeAndStamp() {
     // Counted over the index rather than along the sibling chain: its loads do not wait for each
     // other, so the cache misses of a large document overlap.
     int elements = 0;
@@ -696,7 +800,7 @@ void NoteStore::save() {
     } catch (const DurableFile::NotFlushed& e) {
         // The file holds the change, only a power failure could still undo it: memory keeps it too,
         // and the caller goes on as saved. Undoing it would show notes the file no longer holds.
-        m_unsaved = false;
+        markSaved();
         afterSave(kept, true);
         if (m_reportError)
             m_reportError(QStringLiteral("Save"), e.message());
@@ -705,8 +809,16 @@ void NoteStore::save() {
         afterSave(kept, false);
         throw;
     }
-    m_unsaved = false;
+    markSaved();
     afterSave(kept, true);
+}
+
+void NoteStore::markSaved() {
+    m_stamp = FileStamp::taken(m_notesPath);
+    m_stamp.setHash(m_writtenHash);
+    m_pending.clear();
+    m_unsaved = false;
+    m_unreadableShown = false;
 }
 
 // Linked before the rename replaces the file, the copy holds the old contents at no cost.
@@ -740,6 +852,84 @@ void NoteStore::reportCopyFailure(const std::exception& e) {
     m_reportError(LogRoutine::KeepCopy, messageOf(e));
 }
 
+NoteStore::Loaded NoteStore::mergedWithOutside(NoteChange::Outcome& outcome) {
+    // A file that is gone is written again (and whatever else is there now makes the write fail);
+    // one that changed is read, as at start-up, and the changes made here are applied to it.
+    if (!m_stamp.changedOn(m_notesPath) || !QFileInfo(m_notesPath).isFile())
+        return {};
+    Loaded outside;
+    try {
+        outside = load(m_notesPath);
+    } catch (const QuillError& e) {
+        throw UnreadableOutside(e.message());
+    }
+    const pugi::xml_node outsideRoot = outside.doc->document_element();
+    const auto titled = [this](const QString& rawTitle) { return conflictTitle(rawTitle); };
+    for (const NoteChange& change : m_pending)
+        change.mergeInto(outsideRoot, titled, outcome);
+    return outside;
+}
+
+QString NoteStore::conflictTitle(const QString& rawTitle) const {
+    const QString when = DayNumber::displayText(m_clock.now(), m_formats);
+    const QString title = StoreEscapes::unescapeTitle(rawTitle);
+    return StoreEscapes::xmlSafe(
+        StoreEscapes::escapeTitle(QStringLiteral("%1 (conflicting copy %2)").arg(title, when)));
+}
+
+void NoteStore::reportUnreadable(const QString& message) {
+    if (m_unreadableShown)
+        return;
+    m_unreadableShown = true;
+    m_prompts.messageDlg(
+        QStringLiteral("Another program changed the notes file, and it cannot be read now:\n%1\n\n"
+                       "Quillnote keeps your changes and saves them into the file as soon "
+                       "as it can be read again.")
+            .arg(message),
+        MsgKind::Warning, MsgButton::OK);
+}
+
+QString NoteStore::mergeNotice(const NoteChange::Outcome& outcome) {
+    if (outcome.conflicts == 0 && outcome.keptChanged == 0)
+        return {};
+    QStringList parts;
+    if (outcome.conflicts > 0)
+        parts << QStringLiteral("%1 note(s) were changed there and here: their version is kept, and "
+                                "yours is saved beside it with \"(conflicting copy ...)\" in its title.")
+                     .arg(outcome.conflicts);
+    if (outcome.keptChanged > 0)
+        parts << QStringLiteral("%1 note(s) you deleted were changed there and are kept.")
+                     .arg(outcome.keptChanged);
+    return QStringLiteral("Another program changed the notes file since Quillnote last read it. Both "
+                          "versions were merged.\n\n") +
+           parts.join(QStringLiteral("\n"));
+}
+
+NoteStore::DiskState NoteStore::refreshFromDisk() {
+    if (!m_doc || m_saving)
+        return DiskState::Unchanged;
+    const int generation = m_generation;
+    if (m_unsaved) {
+        save();
+        if (m_unsaved)
+            return DiskState::Unreadable;
+        return generation == m_generation ? DiskState::Unchanged : DiskState::Reloaded;
+    }
+    if (!m_stamp.changedOn(m_notesPath) || !QFileInfo(m_notesPath).isFile())
+        return DiskState::Unchanged;
+    Loaded loaded;
+    try {
+        loaded = load(m_notesPath);
+    } catch (const QuillError& e) {
+        reportUnreadable(e.message());
+        return DiskState::Unreadable;
+    }
+    replaceDocument(loaded);
+    m_unreadableShown = false;
+    announceReplaced({});
+    return DiskState::Reloaded;
+}
+
 void NoteStore::saveDocumentTo(int elements) {
     // Text read from another program's file may hold what XML readers other than pugixml refuse.
     // Most files hold none, so the document is cleaned only when the written bytes show some.
@@ -763,7 +953,8 @@ void NoteStore::writeDocument(int elements, bool& unclean) {
         },
         // What goes to disk must read back, as Open reads it, with every note in it, and be read by
         // any XML reader.
-        [elements, &unclean](std::span<char> written) {
+        [this, elements, &unclean](std::span<char> written) {
+            m_writtenHash = FileStamp::hashOf(QByteArrayView(written.data(), qsizetype(written.size())));
             // Before the parse, which changes the bytes.
             const QString fault =
                 StrictXml::characterFault(QByteArrayView(written.data(), qsizetype(written.size())));
@@ -795,6 +986,11 @@ void NoteStore::close() {
         return;
     if (m_unsaved)
         save();
+    if (m_unsaved && m_reportError)
+        m_reportError(QStringLiteral("Save"),
+                      QStringLiteral("The notes file \"%1\" could not be read, so the last changes were not "
+                                     "saved into it.")
+                          .arg(m_notesPath));
     m_doc.reset();
     m_image.reset();
     m_index.reset();
@@ -870,29 +1066,6 @@ void NoteStore::forEachNote(const std::function<void(pugi::xml_node note)>& visi
     for (pugi::xml_node n = root().first_child(); n; n = n.next_sibling())
         if (n.type() == pugi::node_element)
             visit(n);
-}
-
-int NoteStore::restoreNote(const QByteArray& elementXml) {
-    requireOpen();
-    pugi::xml_document parsed;
-    if (!parseInto(parsed, elementXml) || !parsed.document_element())
-        throw QuillError(QStringLiteral("The note to restore is not an XML element."));
-    const int position = childCount(); // also builds the index before the tree changes
-    pugi::xml_node rootNode = root();
-    const pugi::xml_node note = rootNode.append_copy(parsed.document_element());
-    m_index->nodes.push_back(note);
-
-    const bool wasUnsaved = m_unsaved;
-    markChanged();
-    try {
-        save();
-    } catch (...) {
-        rootNode.remove_child(note);
-        m_index.reset();
-        m_unsaved = wasUnsaved;
-        throw;
-    }
-    return position;
 }
 
 pugi::xml_node NoteStore::root() const {

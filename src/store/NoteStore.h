@@ -3,12 +3,15 @@
 #include "platform/Clock.h"
 #include "platform/LocaleFormats.h"
 #include "platform/Prompts.h"
+#include "store/FileStamp.h"
 #include "store/Note.h"
+#include "store/NoteChange.h"
 
 #include <QDateTime>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class FileImage;
 
@@ -19,6 +22,9 @@ class xml_node;
 
 // The notes file "quill.xml" and its document, open for the whole run. Every change is written
 // to disk at once, durably (see DurableFile). Failures are thrown as QuillError.
+// Other programs may write the file too (sync tools, another copy of Quillnote, an editor): before
+// each save the file is compared with what was last read or written, and when it changed, the
+// changes not yet saved are applied to the new file instead (see NoteChange).
 class NoteStore {
 public:
     // Receives failures that a method reports itself instead of throwing: (method name, message).
@@ -65,11 +71,30 @@ public:
     void deleteNote(int position);
     // The note's element as XML, kept by the caller to bring a deleted note back with restoreNote.
     QByteArray noteElement(int position) const;
-    // Puts a kept element back before the node now at `position`, or at the end when there is none,
-    // and saves. Returns the position it took.
+    // Puts a kept element back (as noteElement gave it, or as another notes file holds it), dates
+    // included, before the node now at `position`, or at the end when there is none or position is
+    // -1, and saves. Returns the position it took.
     int restoreNote(int position, const QByteArray& element);
     void save();
     void close();
+
+    // What a look at the file between saves found.
+    enum class DiskState { Unchanged, Reloaded, Unreadable };
+    // Reads the file again when another program changed it, first saving into it what is still
+    // pending. A file that does not read is reported once and left alone; the document stays.
+    DiskState refreshFromDisk();
+    // Counts the times the document was replaced by a newer file: positions read before are stale.
+    int generation() const { return m_generation; }
+    // Called whenever a save or refresh replaced the document, with what the user should be told
+    // about the merge (empty when nothing). Without a listener the store tells the user itself. The
+    // listener must not rebuild anything from the store before the calling command has finished.
+    using ReplacedListener = std::function<void(const QString& notice)>;
+    void setReplacedListener(ReplacedListener listener) { m_replaced = std::move(listener); }
+    // Changes held in memory because the file could not be read when they were to be saved.
+    bool hasPendingChanges() const { return m_unsaved && !m_pending.empty(); }
+    // Whether the next check must still hash the file (it was written a moment ago): one more look
+    // once FileStamp::GranularityMs have passed takes that cost off the next save.
+    bool checkNeedsHash() const { return m_stamp.needsHash(); }
 
     // Moves the notes file to another folder and opens it there. The copy is verified before the
     // program switches to it; a notes file already in the new folder is first kept as a dated backup.
@@ -83,14 +108,12 @@ public:
     static void readNotesFile(const QString& path, const std::function<void(pugi::xml_node root)>& visit);
     // Every element of the open document's root, in document order.
     void forEachNote(const std::function<void(pugi::xml_node note)>& visit) const;
-    // Appends a note element as it was written elsewhere (its XML, as another notes file holds it),
-    // dates included, and saves. Returns its position.
-    int restoreNote(const QByteArray& elementXml);
 
 private:
     struct Loaded {
         std::unique_ptr<FileImage> image; // what doc was parsed in, if not its own copy
         std::unique_ptr<pugi::xml_document> doc;
+        FileStamp stamp; // of the file as it was read
     };
     static Loaded load(const QString& path);
     pugi::xml_node root() const;
@@ -107,6 +130,18 @@ private:
     QString keepCopy();
     void afterSave(const QString& keptCopy, bool saved);
     void reportCopyFailure(const std::exception& e);
+    // Runs a change on the document and saves it; a failed save takes it out of memory again.
+    void saveChange(NoteChange change, const std::function<void()>& undo);
+    // The file as another program left it, with the pending changes applied; null when unchanged.
+    Loaded mergedWithOutside(NoteChange::Outcome& outcome);
+    void replaceDocument(Loaded& loaded);
+    void swapDocument(Loaded& other);
+    void writeAndStamp();
+    void markSaved();
+    QString conflictTitle(const QString& rawTitle) const;
+    void reportUnreadable(const QString& message);
+    static QString mergeNotice(const NoteChange::Outcome& outcome);
+    void announceReplaced(const QString& notice);
     // Replaces the file with the document, which holds `elements` elements under its root.
     void saveDocumentTo(int elements);
     // One attempt; `unclean` tells whether it failed on what a strict XML reader would refuse.
@@ -121,6 +156,13 @@ private:
     QString m_notesPath;
     bool m_unsaved = false;
     bool m_copyFailureReported = false;
+    FileStamp m_stamp;                 // the file as last read or written
+    std::vector<NoteChange> m_pending; // made since then, in order
+    quint64 m_writtenHash = 0;
+    int m_generation = 0;
+    bool m_saving = false;
+    bool m_unreadableShown = false;
+    ReplacedListener m_replaced;
     // Child nodes of the root by position, rebuilt lazily after a structural change.
     mutable std::unique_ptr<struct NodeIndex> m_index;
 };

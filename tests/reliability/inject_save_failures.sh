@@ -65,7 +65,7 @@ traced_save() {
 count_calls() {
     local name=$1 only=${2:-}
     awk -v name="$name" -v only="$only" -v dir="$dir" '
-        $2 ~ "^getpid\\(" { exit }
+        $2 ~ "^getppid\\(" { exit }
         $2 ~ "^" name "\\(" {
             if (only != "" && index($0, "<" dir ">") == 0 && index($0, "\"" dir "\"") == 0)
                 next
@@ -74,7 +74,7 @@ count_calls() {
         END { m = 0; for (t in n) if (n[t] > m) m = n[t]; print m }' "$work/trace"
 }
 
-all="${syscalls// /,},getpid"
+all="${syscalls// /,},getppid"
 traced_save -y -e trace="$all" || { echo "the dry run failed: $(cat "$work/err")"; exit 1; }
 grep -q "^saved" "$work/out" || { echo "the dry run did not save: $(cat "$work/out")"; exit 1; }
 declare -A counts folderCounts
@@ -128,9 +128,13 @@ check_run() {
         fi
         ;;
     saved*)
-        # Only closing the folder after it was flushed may fail unnoticed, and the calls that keep
-        # and prune the earlier copies in backups/, which never stop a save.
-        if grep INJECTED "$work/trace" | grep -vE "close\\([0-9]+<$dir>\\)" | grep -qvF "$dir/backups"; then
+        # Only closing the folder after it was flushed may fail unnoticed, the calls about the lock
+        # file, which a save takes when it can (with what QLockFile reads to name this machine),
+        # reading the old file to see whether another program changed it (unread, it is read again),
+        # and the calls that keep and prune the earlier copies in backups/, which never stop a save.
+        if grep INJECTED "$work/trace" | grep -vE "close\\([0-9]+<($dir|$file)>\\)" |
+            grep -vE "\"$file\", O_RDONLY" | grep -vF "$dir/backups" |
+            grep -qvE 'quill\.xml\.lock|/proc/sys/kernel/random/boot_id|machine-id'; then
             echo "$what: the save reported success although a call failed: $(grep INJECTED "$work/trace")"
             return 1
         fi

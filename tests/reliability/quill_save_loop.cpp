@@ -208,7 +208,7 @@ int saveOnce(const QString& path, const QString& logPath, bool pause) {
         ::raise(SIGSTOP);
     const Outcome outcome = saveNext(s, log, generation);
     // Marks the end of the save for a tracer counting its calls.
-    ::syscall(SYS_getpid);
+    ::syscall(SYS_getppid);
     if (const QStringList left = temporariesBeside(path); !left.isEmpty())
         say(QStringLiteral("FAIL: temporary files left: ") + left.join(QLatin1Char(' ')));
     if (outcome == Outcome::Saved) {

@@ -253,7 +253,7 @@ private slots:
         QCOMPARE(found[2].copyPath, folder + "quill-20261202-090000.xml"); // the newest copy holding it
         QVERIFY(found[2].element.contains("<LastModified>39002</LastModified>"));
 
-        const int position = env.store.restoreNote(found[0].element);
+        const int position = env.store.restoreNote(-1, found[0].element);
         const Note restored = env.store.readNote(position);
         QCOMPARE(restored.title, "newest");
         QCOMPARE(restored.text, "text of newest");
