@@ -118,6 +118,9 @@ private slots:
         QTest::newRow("delete beside an addition")
             << notesFile(alpha + beta + added) << "delete Beta"
             << QStringList{"Alpha=first", "Gamma=added there"} << QString();
+        QTest::newRow("restore of a deleted note beside an addition")
+            << notesFile(alpha + added) << "restore Beta"
+            << QStringList{"Alpha=first", "Gamma=added there", "Beta=second"} << QString();
     }
     void changesMergeIntoTheNewerFile() {
         QFETCH(QByteArray, outside);
@@ -128,6 +131,11 @@ private slots:
         env.folders.writeNotes(notesFile(alpha + beta));
         env.store.open(env.path());
         const int position = env.positionOf(change.section(QLatin1Char(' '), 1));
+        QByteArray deleted;
+        if (change.startsWith("restore")) {
+            deleted = env.store.noteElement(position);
+            env.store.deleteNote(position);
+        }
         const int generation = env.store.generation();
 
         replaceByRename(env.path(), outside);
@@ -137,6 +145,8 @@ private slots:
             env.store.appendNote("Mine", "new", worked);
         else if (change.startsWith("update"))
             env.store.updateNote(position, change.section(' ', 1), "mine", worked);
+        else if (change.startsWith("restore"))
+            QCOMPARE(env.store.restoreNote(position, deleted), 2);
         else
             env.store.deleteNote(position);
 
