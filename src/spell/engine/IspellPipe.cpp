@@ -1,10 +1,44 @@
 #include "IspellPipe.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <algorithm>
+#include <chrono>
 #include <csignal>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Processes handed over at the application's end. Never deleted: ~QProcess would kill the program
+// and wait for it, and closing our end of its output would end it by SIGPIPE before it saves.
+std::vector<QProcess*>& finishingProcesses() {
+    static std::vector<QProcess*> processes;
+    return processes;
+}
+
+// Waits, on a thread of its own, for the group leader `pid` to end, at most `limitMs`, then kills
+// the group. The leader is not reaped here (WNOWAIT), so its id, and the group's, cannot be reused
+// before the kill.
+void killGroupWhenEnded(pid_t pid, int limitMs) {
+    std::thread([pid, limitMs] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+        for (;;) {
+            siginfo_t info = {};
+            if (::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0)
+                return; // reaped already: its group may be gone and its id reused
+            if (info.si_pid != 0 || std::chrono::steady_clock::now() >= deadline)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ::kill(-pid, SIGKILL);
+    }).detach();
+}
+
+} // namespace
 
 IspellPipe::IspellPipe() = default;
 
@@ -30,6 +64,9 @@ bool IspellPipe::start(const QString& program, const QStringList& arguments, con
     // Its own group, so that whatever it starts can be ended with it.
     m_process->setChildProcessModifier([] { ::setpgid(0, 0); });
     m_process->start(QIODevice::ReadWrite);
+    if (QCoreApplication::instance())
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, m_process.get(),
+                         [this] { letFinish(); });
     if (!m_process->waitForStarted(StartTimeoutMs)) {
         kill(QStringLiteral("%1 could not be started: %2").arg(program, m_process->errorString()));
         return false;
@@ -153,6 +190,19 @@ void IspellPipe::stop() {
         m_process->waitForFinished(ExitTimeoutMs);
     }
     reap(ExitTimeoutMs);
+}
+
+void IspellPipe::letFinish() {
+    if (!m_process)
+        return;
+    if (m_process->state() == QProcess::NotRunning || m_pid <= 1 || m_process->bytesToWrite() > 0) {
+        stop();
+        return;
+    }
+    QObject::disconnect(QCoreApplication::instance(), nullptr, m_process.get(), nullptr);
+    m_process->closeWriteChannel();
+    killGroupWhenEnded(pid_t(m_pid), ExitTimeoutMs);
+    finishingProcesses().push_back(m_process.release());
 }
 
 void IspellPipe::kill(const QString& why) {

@@ -54,6 +54,10 @@ public:
 
     // Closes the program's input, gives it ExitTimeoutMs to end, then kills its process group.
     void stop();
+    // For the application's end (called on aboutToQuit): closes the program's input and returns at
+    // once. The program saves its personal dictionary and ends on its own; a detached waiter kills
+    // its group when it has ended, or after ExitTimeoutMs if it ignores the end of its input.
+    void letFinish();
     // Kills at once; for a program that has already broken the protocol.
     void kill(const QString& why);
 

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QLoggingCategory>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QtTest>
 #include <csignal>
 #include <memory>
@@ -388,6 +389,36 @@ private slots:
         QVERIFY2(!engine->isDisabled(), qPrintable(engine->failure()));
         const QStringList found = findings(*engine, correct + QLatin1Char(' ') + misspelled);
         QCOMPARE(found, QStringList{misspelled + QLatin1Char('@') + QString::number(correct.size() + 1)});
+    }
+
+    // At the application's end the program is not waited for: it ends on its own, after saving the
+    // word added just before; one that ignores the end of its input is killed later, off our thread.
+    void applicationEndDoesNotWaitForTheProgram_data() {
+        addedWordsAreKeptAndSkippedWordsAreNot_data();
+        QTest::newRow("ignores end of input") << QByteArray("%AppDir%ispell/stays.sh -a") << QString();
+    }
+    void applicationEndDoesNotWaitForTheProgram() {
+        QFETCH(QByteArray, cmd);
+        QFETCH(QString, personalDictionary);
+        IspellSetup setup;
+        setup.script(QStringLiteral("stays.sh"), AcceptingProgram + "sleep 60\n");
+        setup.english(cmd);
+        auto engine = setup.engine();
+        QCOMPARE(findings(*engine, QStringLiteral("Zorblatx")).size(), personalDictionary.isEmpty() ? 0 : 1);
+        engine->addWord(QStringLiteral("Zorblatx"));
+        const qint64 pid = engine->processId();
+        QElapsedTimer clock;
+        clock.start();
+        QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
+        QCoreApplication::exec(); // emits aboutToQuit on its return, as the program's main loop does
+        engine.reset();
+        QVERIFY2(clock.elapsed() < IspellPipe::ExitTimeoutMs / 2,
+                 qPrintable(QString::number(clock.elapsed())));
+        if (!personalDictionary.isEmpty()) {
+            const QString saved = setup.ispellFolder() + personalDictionary;
+            QTRY_VERIFY_WITH_TIMEOUT(TestFolders::readFile(saved).contains("Zorblatx"), 20000);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!isAlive(pid), 20000);
     }
 
     void hostileProgramsDisableTheEngine_data() {
