@@ -72,10 +72,25 @@ desktop_start() {
     wait_for 30 _desktop_wm_running || { desktop_error="openbox did not start"; return 1; }
 
     [ -n "$tray_height" ] || return 0
-    trayer --edge bottom --align right --widthtype request --height "$tray_height" --SetDockType true \
-        --transparent false >"$work/trayer.log" 2>&1 &
-    desktop_track $!
-    wait_for 30 _desktop_tray_running || { desktop_error="trayer did not start"; return 1; }
+    # trayer now and then ends at once on a busy machine before it has taken the tray; another start
+    # then succeeds.
+    local attempt
+    for attempt in 1 2 3; do
+        trayer --edge bottom --align right --widthtype request --height "$tray_height" --SetDockType true \
+            --transparent false >>"$work/trayer.log" 2>&1 &
+        _desktop_trayer=$!
+        desktop_track "$_desktop_trayer"
+        wait_for 30 _desktop_tray_up_or_gone
+        _desktop_tray_running && return 0
+        echo "desktop: trayer start $attempt failed" >>"$work/trayer.log"
+        kill -TERM "$_desktop_trayer" 2>/dev/null
+    done
+    desktop_error="trayer did not start: $(tail -n 5 "$work/trayer.log")"
+    return 1
+}
+
+_desktop_tray_up_or_gone() {
+    _desktop_tray_running || ! kill -0 "$_desktop_trayer" 2>/dev/null
 }
 
 _desktop_has_display() {
