@@ -3,29 +3,19 @@
 #include "gui/EditingCommands.h"
 #include "gui/NotesFileWatcher.h"
 
+#include "OutsideWriter.h"
+
 #include <QtTest>
 
 namespace {
 
-QByteArray note(const QByteArray& title, const QByteArray& text, const QByteArray& created) {
-    return "\t<Note>\n\t\t<Title>" + title + "</Title>\n\t\t<Text>" + text + "</Text>\n\t\t<DateTime>" +
-           created + "</DateTime>\n\t</Note>\n";
-}
-
-QByteArray notesFile(const QByteArray& notes) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Notes>\n" + notes + "</Notes>\n";
-}
+using OutsideWriter::note;
+using OutsideWriter::notesFile;
+using OutsideWriter::replaceByRename;
 
 // TwoNotes's notes as another program writes them.
 const QByteArray older = note("Older", "first^Mbody", "39877.5");
 const QByteArray newer = note("Newer", "second", "39900.25");
-
-// What sync tools do: the new contents go to a temporary file that is renamed over the old one.
-void replaceByRename(const QString& path, const QByteArray& bytes) {
-    const QString temporary = path + QStringLiteral(".sync-tmp");
-    TestFolders::writeFile(temporary, bytes);
-    QVERIFY(::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) == 0);
-}
 
 QString selectedTitle(MainWindow& w) {
     NoteList& list = w.testAccess().noteList();

@@ -5,7 +5,9 @@
 #include "ScriptedPrompts.h"
 #include "TestFolders.h"
 
+#include "OutsideWriter.h"
 #include <QProcess>
+
 #include <QtTest>
 
 #include <cstdio>
@@ -15,26 +17,14 @@
 
 namespace {
 
+using OutsideWriter::note;
+using OutsideWriter::notesFile;
+using OutsideWriter::replaceByRename;
+
 const QDateTime worked(QDate(2009, 3, 5), QTime(13, 2, 13));
-
-QByteArray note(const QByteArray& title, const QByteArray& text, const QByteArray& created) {
-    return "\t<Note>\n\t\t<Title>" + title + "</Title>\n\t\t<Text>" + text + "</Text>\n\t\t<DateTime>" +
-           created + "</DateTime>\n\t</Note>\n";
-}
-
-QByteArray notesFile(const QByteArray& notes) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Notes>\n" + notes + "</Notes>\n";
-}
 
 const QByteArray alpha = note("Alpha", "first", "39877.5");
 const QByteArray beta = note("Beta", "second", "39900.25");
-
-// What sync tools do: the new contents go to a temporary file that is renamed over the old one.
-void replaceByRename(const QString& path, const QByteArray& bytes) {
-    const QString temporary = path + QStringLiteral(".sync-tmp");
-    TestFolders::writeFile(temporary, bytes);
-    QVERIFY(::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) == 0);
-}
 
 struct Env {
     TestFolders folders;
