@@ -2,12 +2,11 @@
 #include "store/NoteStore.h"
 
 #include "FixedClock.h"
+#include "OutsideWriter.h"
 #include "ScriptedPrompts.h"
 #include "TestFolders.h"
 
-#include "OutsideWriter.h"
 #include <QProcess>
-
 #include <QtTest>
 
 #include <cstdio>
