@@ -179,7 +179,7 @@ SpellResult IspellEngine::checkSegment(const QString& buffer, int& errorLength, 
 
 bool IspellEngine::isAsked(const QString& word) const {
     // The options are looked at first: an ignored word need not be asked about.
-    if (hasSpellOption(options(), SpellOption::IgnoreAllCaps) && word == m_locale.toUpper(word))
+    if (hasSpellOption(options(), SpellOption::IgnoreAllCaps) && isAllCaps(word))
         return false;
     if (hasSpellOption(options(), SpellOption::IgnoreMixedDigits) &&
         std::any_of(word.begin(), word.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
@@ -187,11 +187,18 @@ bool IspellEngine::isAsked(const QString& word) const {
     return true;
 }
 
+bool IspellEngine::isAllCaps(const QString& word) const {
+    // A lower-case ASCII letter changes in every locale: most words need no case mapping.
+    if (std::any_of(word.begin(), word.end(), [](QChar c) { return c >= u'a' && c <= u'z'; }))
+        return false;
+    return word == m_locale.toUpper(word);
+}
+
 const IspellEngine::Answer* IspellEngine::answerFor(const QString& word, QStringView segment, int from) {
     auto known = m_answers.constFind(word);
     if (known != m_answers.constEnd())
         return &*known;
-    if (!m_pendingCount.contains(word) || m_wordsInFlight < WordsInFlight / 2)
+    if (m_wordsInFlight < WordsInFlight / 2 || !m_pendingCount.contains(word))
         askAhead(segment, from);
     // A stale finding read on the way is dropped, and the word asked about again.
     for (int round = 0; round < 2 && !isDisabled(); ++round) {
@@ -211,37 +218,45 @@ void IspellEngine::askAhead(QStringView segment, int from) {
     if (m_answers.size() > MaxKeptAnswers) {
         m_answers.clear();
         m_askAlone.clear();
+        m_aheadMark = nullptr;
     }
     QList<IspellLine> lines;
-    QSet<QString> taken;
+    int taken = 0;
     int looked = 0;
+    // Where the scan of `text` from `start` stopped.
     auto collect = [&](QStringView text, int start) {
         lines.append(IspellLine(*m_encoding));
         int previousEnd = start;
-        for (WordSplitter::Word span = WordSplitter::next(text, start);
-             span.length > 0 && looked < RefillScanLimit &&
-             (taken.isEmpty() || m_wordsInFlight + int(taken.size()) < WordsInFlight);
+        WordSplitter::Word span = WordSplitter::next(text, start);
+        for (; span.length > 0 && looked < RefillScanLimit &&
+               (taken == 0 || m_wordsInFlight + taken < WordsInFlight);
              span = WordSplitter::next(text, span.start + span.length), ++looked) {
             if (hasLineBreak(text.mid(previousEnd, span.start - previousEnd)) && !lines.back().isEmpty())
                 lines.append(IspellLine(*m_encoding));
             previousEnd = span.start + span.length;
             const QString word = text.mid(span.start, span.length).toString();
-            if (!isAsked(word) || m_answers.contains(word) || m_pendingCount.contains(word) ||
-                taken.contains(word))
+            if (m_pendingCount.contains(word) || m_answers.contains(word) || !isAsked(word))
                 continue;
-            taken.insert(word);
+            ++taken;
             enqueueWord(word, m_askAlone.contains(word), lines);
         }
+        return span.length > 0 ? previousEnd : int(text.size());
     };
     collect(segment, from);
-    collect(m_textAhead, 0);
+    // The text ahead up to the last scan's end holds no word that is neither known nor pending
+    // (unless findings were dropped since: then the mark was cleared).
+    const auto ahead = quintptr(m_textAhead.data());
+    const auto mark = quintptr(m_aheadMark);
+    const int resume =
+        mark >= ahead && mark <= ahead + quintptr(m_textAhead.size()) * sizeof(QChar) && m_aheadMark
+            ? int((mark - ahead) / sizeof(QChar))
+            : 0;
+    m_aheadMark = m_textAhead.data() + collect(m_textAhead, resume);
     QList<QByteArray> out;
     for (IspellLine& line : lines) {
         if (line.isEmpty())
             continue;
         out.append(line.bytes());
-        for (const QString& word : line.words())
-            ++m_pendingCount[word];
         m_wordsInFlight += int(line.words().size());
         m_pending.enqueue({std::move(line), m_generation});
     }
@@ -256,6 +271,7 @@ void IspellEngine::enqueueWord(const QString& word, bool alone, QList<IspellLine
         m_answers.insert(word, Answer{});
         return;
     }
+    ++m_pendingCount[word];
     if (alone) {
         lines.insert(lines.size() - 1, IspellLine(*m_encoding));
         lines[lines.size() - 2].append(word, *bytes);
@@ -296,6 +312,7 @@ bool IspellEngine::readAnswer() {
     if (!placed->complete) {
         for (const QString& word : words)
             m_askAlone.insert(word);
+        m_aheadMark = nullptr;
         return true;
     }
     for (qsizetype i = 0; i < words.size(); ++i) {
@@ -309,6 +326,7 @@ bool IspellEngine::readAnswer() {
 
 void IspellEngine::forgetFindings() {
     ++m_generation;
+    m_aheadMark = nullptr;
     m_answers.removeIf([](const auto& entry) { return entry.value().misspelled; });
 }
 

@@ -63,20 +63,21 @@ private:
         QString reply; // the line that decides, for a misspelled word
     };
     // Words sent ahead of their answers, at most; and how many a refill looks through.
-    static constexpr int WordsInFlight = 256;
+    static constexpr int WordsInFlight = 1024;
     static constexpr int RefillScanLimit = 4 * WordsInFlight;
     static constexpr int MaxKeptAnswers = 100000;
 
     SpellResult checkSegment(const QString& buffer, int& errorLength, int& errorStart);
     // Whether the options leave the word to the program.
     bool isAsked(const QString& word) const;
+    bool isAllCaps(const QString& word) const;
     // The program's answer; nullptr when the engine was disabled on the way.
     const Answer* answerFor(const QString& word, QStringView segment, int from);
     // Sends the words from `from` on (then from the text ahead) that are neither known nor pending,
     // a line of the exchange for each line of text.
     void askAhead(QStringView segment, int from);
-    // Adds the word to the last of the lines to send, or to a line of its own; a word that cannot be
-    // asked about is known to be correct at once.
+    // Adds the word to the last of the lines to send, or to a line of its own, and counts it as
+    // pending; a word that cannot be asked about is known to be correct at once.
     void enqueueWord(const QString& word, bool alone, QList<IspellLine>& lines);
     bool askAbout(const QString& word);
     // Reads the answer to the oldest pending line into m_answers; false when the engine was disabled.
@@ -100,6 +101,9 @@ private:
     // Counts the accepts and adds: an answer asked for before the last one may be stale.
     quint64 m_generation = 0;
     QStringView m_textAhead;
+    // Where the last scan of the text ahead ended; the text may have changed since (then the mark
+    // lies outside it and the scan starts again).
+    const QChar* m_aheadMark = nullptr;
     const QLocale m_locale = QLocale::system();
     QString m_lastReply;
     QString m_changeTo;

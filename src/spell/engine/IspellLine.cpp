@@ -86,6 +86,8 @@ bool IspellLine::locate(const Finding& finding, int& word, int& at) const {
 }
 
 std::optional<IspellLine::Placed> IspellLine::place(const QStringList& answerLines) const {
+    if (answerLines.isEmpty()) // the usual answer: every word is correct
+        return Placed{true, QList<IspellAnswer>(m_words.size())};
     QList<QStringList> lines(m_words.size());
     bool complete = true;
     int word = 0;
