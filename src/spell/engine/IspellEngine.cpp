@@ -17,6 +17,7 @@
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QStandardPaths>
+#include <algorithm>
 #include <unistd.h>
 
 namespace {
@@ -31,6 +32,13 @@ QString ispellDirectoryOf(const SpellChecker* checker) {
 
 bool isWritableFolder(const QString& folder) {
     return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
+}
+
+bool hasLineBreak(QStringView gap) {
+    return std::any_of(gap.begin(), gap.end(), [](QChar c) {
+        return c == u'\n' || c == u'\r' || c == u'\v' || c == QChar::LineSeparator ||
+               c == QChar::ParagraphSeparator;
+    });
 }
 
 } // namespace
@@ -171,7 +179,7 @@ SpellResult IspellEngine::checkSegment(const QString& buffer, int& errorLength, 
 
 bool IspellEngine::isAsked(const QString& word) const {
     // The options are looked at first: an ignored word need not be asked about.
-    if (hasSpellOption(options(), SpellOption::IgnoreAllCaps) && word == m_locale.toUpper(word))
+    if (hasSpellOption(options(), SpellOption::IgnoreAllCaps) && isAllCaps(word))
         return false;
     if (hasSpellOption(options(), SpellOption::IgnoreMixedDigits) &&
         std::any_of(word.begin(), word.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
@@ -179,11 +187,18 @@ bool IspellEngine::isAsked(const QString& word) const {
     return true;
 }
 
+bool IspellEngine::isAllCaps(const QString& word) const {
+    // A lower-case ASCII letter changes in every locale: most words need no case mapping.
+    if (std::any_of(word.begin(), word.end(), [](QChar c) { return c >= u'a' && c <= u'z'; }))
+        return false;
+    return word == m_locale.toUpper(word);
+}
+
 const IspellEngine::Answer* IspellEngine::answerFor(const QString& word, QStringView segment, int from) {
     auto known = m_answers.constFind(word);
     if (known != m_answers.constEnd())
         return &*known;
-    if (!m_pendingCount.contains(word) || m_pending.size() < WordsInFlight / 2)
+    if (m_wordsInFlight < WordsInFlight / 2 || !m_pendingCount.contains(word))
         askAhead(segment, from);
     // A stale finding read on the way is dropped, and the word asked about again.
     for (int round = 0; round < 2 && !isDisabled(); ++round) {
@@ -200,38 +215,72 @@ const IspellEngine::Answer* IspellEngine::answerFor(const QString& word, QString
 
 void IspellEngine::askAhead(QStringView segment, int from) {
     // The first word is the one the check needs: it goes out even when many are in flight.
-    if (m_answers.size() > MaxKeptAnswers)
+    if (m_answers.size() > MaxKeptAnswers) {
         m_answers.clear();
-    QStringList words;
+        m_askAlone.clear();
+        m_aheadMark = nullptr;
+    }
+    QList<IspellLine> lines;
+    int taken = 0;
     int looked = 0;
+    // Where the scan of `text` from `start` stopped.
     auto collect = [&](QStringView text, int start) {
-        for (WordSplitter::Word span = WordSplitter::next(text, start);
-             span.length > 0 && looked < RefillScanLimit &&
-             (words.isEmpty() || m_pending.size() + words.size() < WordsInFlight);
+        lines.append(IspellLine(*m_encoding));
+        int previousEnd = start;
+        WordSplitter::Word span = WordSplitter::next(text, start);
+        for (; span.length > 0 && looked < RefillScanLimit &&
+               (taken == 0 || m_wordsInFlight + taken < WordsInFlight);
              span = WordSplitter::next(text, span.start + span.length), ++looked) {
+            if (hasLineBreak(text.mid(previousEnd, span.start - previousEnd)) && !lines.back().isEmpty())
+                lines.append(IspellLine(*m_encoding));
+            previousEnd = span.start + span.length;
             const QString word = text.mid(span.start, span.length).toString();
-            if (isAsked(word) && !m_answers.contains(word) && !m_pendingCount.contains(word) &&
-                !words.contains(word))
-                words.append(word);
+            if (m_pendingCount.contains(word) || m_answers.contains(word) || !isAsked(word))
+                continue;
+            ++taken;
+            enqueueWord(word, m_askAlone.contains(word), lines);
         }
+        return span.length > 0 ? previousEnd : int(text.size());
     };
     collect(segment, from);
-    collect(m_textAhead, 0);
-    QList<QByteArray> lines;
-    for (const QString& word : std::as_const(words)) {
-        const std::optional<QByteArray> bytes = m_encoding->encode(m_wordTable.convert(word));
-        // Not in the dictionary's character set, or longer than the exchange takes: not checkable.
-        if (!bytes || !IspellPipe::fits("^" + *bytes)) {
-            m_answers.insert(word, Answer{});
+    // The text ahead up to the last scan's end holds no word that is neither known nor pending
+    // (unless findings were dropped since: then the mark was cleared).
+    const auto ahead = quintptr(m_textAhead.data());
+    const auto mark = quintptr(m_aheadMark);
+    const int resume =
+        mark >= ahead && mark <= ahead + quintptr(m_textAhead.size()) * sizeof(QChar) && m_aheadMark
+            ? int((mark - ahead) / sizeof(QChar))
+            : 0;
+    m_aheadMark = m_textAhead.data() + collect(m_textAhead, resume);
+    QList<QByteArray> out;
+    for (IspellLine& line : lines) {
+        if (line.isEmpty())
             continue;
-        }
-        // "^" makes the line a word even when it begins with a command character.
-        lines.append("^" + *bytes);
-        m_pending.enqueue({word, m_generation});
-        ++m_pendingCount[word];
+        out.append(line.bytes());
+        m_wordsInFlight += int(line.words().size());
+        m_pending.enqueue({std::move(line), m_generation});
     }
-    if (!lines.isEmpty() && !m_pipe->sendQuestions(lines))
+    if (!out.isEmpty() && !m_pipe->sendQuestions(out))
         disable(m_pipe->failure());
+}
+
+void IspellEngine::enqueueWord(const QString& word, bool alone, QList<IspellLine>& lines) {
+    const std::optional<QByteArray> bytes = m_encoding->encode(m_wordTable.convert(word));
+    // Not in the dictionary's character set, or longer than the exchange takes: not checkable.
+    if (!bytes || !IspellPipe::fits("^" + *bytes)) {
+        m_answers.insert(word, Answer{});
+        return;
+    }
+    ++m_pendingCount[word];
+    if (alone) {
+        lines.insert(lines.size() - 1, IspellLine(*m_encoding));
+        lines[lines.size() - 2].append(word, *bytes);
+        return;
+    }
+    if (!lines.back().append(word, *bytes)) {
+        lines.append(IspellLine(*m_encoding));
+        lines.back().append(word, *bytes);
+    }
 }
 
 bool IspellEngine::askAbout(const QString& word) {
@@ -241,8 +290,11 @@ bool IspellEngine::askAbout(const QString& word) {
 
 bool IspellEngine::readAnswer() {
     const Pending asked = m_pending.dequeue();
-    if (--m_pendingCount[asked.word] == 0)
-        m_pendingCount.remove(asked.word);
+    const QStringList& words = asked.line.words();
+    m_wordsInFlight -= int(words.size());
+    for (const QString& word : words)
+        if (--m_pendingCount[word] == 0)
+            m_pendingCount.remove(word);
     const std::optional<QList<QByteArray>> lines = m_pipe->nextAnswer();
     if (!lines) {
         disable(m_pipe->failure());
@@ -251,20 +303,30 @@ bool IspellEngine::readAnswer() {
     QStringList decoded;
     for (const QByteArray& line : *lines)
         decoded.append(m_encoding->decode(line));
-    const std::optional<IspellAnswer> answer = IspellAnswer::parse(decoded);
-    if (!answer) {
+    const std::optional<IspellLine::Placed> placed = asked.line.place(decoded);
+    if (!placed) {
         disable(QStringLiteral("the program answered outside the protocol: %1")
                     .arg(decoded.join(u'|').left(200)));
         return false;
     }
-    if (answer->misspelled && asked.generation != m_generation)
+    if (!placed->complete) {
+        for (const QString& word : words)
+            m_askAlone.insert(word);
+        m_aheadMark = nullptr;
         return true;
-    m_answers.insert(asked.word, Answer{answer->misspelled, answer->reply});
+    }
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const IspellAnswer& answer = placed->answers.at(i);
+        if (answer.misspelled && asked.generation != m_generation)
+            continue;
+        m_answers.insert(words.at(i), Answer{answer.misspelled, answer.reply});
+    }
     return true;
 }
 
 void IspellEngine::forgetFindings() {
     ++m_generation;
+    m_aheadMark = nullptr;
     m_answers.removeIf([](const auto& entry) { return entry.value().misspelled; });
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "spell/engine/CodePages.h"
+#include "spell/engine/IspellLine.h"
 #include "spell/engine/SpellEngine.h"
 
 #include <QHash>
 #include <QList>
 #include <QLocale>
 #include <QQueue>
+#include <QSet>
 #include <QString>
 #include <memory>
 #include <utility>
@@ -19,10 +21,11 @@ struct IspellSection;
 // mode). The program and its dictionary come from the first section of the ispell.ini files in the
 // ispell folder that matches the language: by "LangNo", or for language 0 by the section name the
 // checker's picker chose. The engine cuts segments into words itself (WordSplitter) and asks about
-// one word per line; the program runs from the engine's creation to its end.
+// the words of each line of text together, in one line of the exchange (IspellLine); the program
+// runs from the engine's creation to its end.
 //
-// The round trip per word costs far more than the program's own work, so the words ahead (in the
-// segment and in the text behind it) go out many at a time, and their answers are read only as the
+// A round trip costs far more than the program's own work, so the lines ahead (the rest of the
+// segment and the text behind it) go out many at a time, and their answers are read only as the
 // check reaches them: the program works on them while the user looks at a finding. Answers are kept
 // by word; a word accepted or added during the check makes every kept finding stale (it may have
 // been that word, or a form of it), so those are asked about again.
@@ -60,19 +63,24 @@ private:
         QString reply; // the line that decides, for a misspelled word
     };
     // Words sent ahead of their answers, at most; and how many a refill looks through.
-    static constexpr int WordsInFlight = 256;
+    static constexpr int WordsInFlight = 1024;
     static constexpr int RefillScanLimit = 4 * WordsInFlight;
     static constexpr int MaxKeptAnswers = 100000;
 
     SpellResult checkSegment(const QString& buffer, int& errorLength, int& errorStart);
     // Whether the options leave the word to the program.
     bool isAsked(const QString& word) const;
+    bool isAllCaps(const QString& word) const;
     // The program's answer; nullptr when the engine was disabled on the way.
     const Answer* answerFor(const QString& word, QStringView segment, int from);
-    // Sends the words from `from` on (then from the text ahead) that are neither known nor pending.
+    // Sends the words from `from` on (then from the text ahead) that are neither known nor pending,
+    // a line of the exchange for each line of text.
     void askAhead(QStringView segment, int from);
+    // Adds the word to the last of the lines to send, or to a line of its own, and counts it as
+    // pending; a word that cannot be asked about is known to be correct at once.
+    void enqueueWord(const QString& word, bool alone, QList<IspellLine>& lines);
     bool askAbout(const QString& word);
-    // Reads the oldest pending answer into m_answers; false when the engine was disabled.
+    // Reads the answer to the oldest pending line into m_answers; false when the engine was disabled.
     bool readAnswer();
     // Findings kept from before an accept may be stale.
     void forgetFindings();
@@ -82,14 +90,20 @@ private:
 
     QHash<QString, Answer> m_answers;
     struct Pending {
-        QString word;
+        IspellLine line;
         quint64 generation;
     };
     QQueue<Pending> m_pending;
     QHash<QString, int> m_pendingCount;
+    int m_wordsInFlight = 0;
+    // Words whose answer in a line could not be placed: they go out on lines of their own.
+    QSet<QString> m_askAlone;
     // Counts the accepts and adds: an answer asked for before the last one may be stale.
     quint64 m_generation = 0;
     QStringView m_textAhead;
+    // Where the last scan of the text ahead ended; the text may have changed since (then the mark
+    // lies outside it and the scan starts again).
+    const QChar* m_aheadMark = nullptr;
     const QLocale m_locale = QLocale::system();
     QString m_lastReply;
     QString m_changeTo;

@@ -4,10 +4,12 @@
 #include "spell/engine/IspellCatalog.h"
 #include "spell/engine/IspellEncoding.h"
 #include "spell/engine/IspellEngine.h"
+#include "spell/engine/IspellLine.h"
 #include "spell/engine/IspellPipe.h"
 #include "spell/engine/Languages.h"
 #include "spell/engine/SpellChecker.h"
 #include "spell/engine/SpellConfiguration.h"
+#include "spell/engine/WordSplitter.h"
 
 #include "TestFolders.h"
 
@@ -168,12 +170,14 @@ private slots:
 
     void wordsAheadAreAskedTogetherAndFindingsForgottenAfterAnAccept() {
         IspellSetup setup;
-        // Logs every line it reads; only "teh" is wrong; commands get no answer.
-        setup.script(
-            QStringLiteral("logging.sh"),
-            "echo '@(#) International Ispell Version 3.1.20 (fake)'\n"
-            "while read line; do echo \"$line\" >> asked.log\n"
-            "case \"$line\" in '^teh') echo '& teh 1 1: the';; '!'|@*) continue;; esac; echo; done\n");
+        // Logs every line it reads; only "teh" and "zork" are wrong, reported at their offsets;
+        // commands get no answer.
+        setup.script(QStringLiteral("logging.sh"),
+                     "echo '@(#) International Ispell Version 3.1.20 (fake)'\n"
+                     "while read -r line; do echo \"$line\" >> asked.log\n"
+                     "case \"$line\" in '!'|@*) continue;; esac; at=1\n"
+                     "for w in ${line#^}; do case \"$w\" in teh|zork) echo \"& $w 1 $at: the\";; esac\n"
+                     "at=$((at + ${#w} + 1)); done; echo; done\n");
         setup.english("%AppDir%ispell/logging.sh -a");
         auto engine = setup.engine();
         auto asked = [&] {
@@ -182,18 +186,80 @@ private slots:
                 .split(u'\n', Qt::SkipEmptyParts);
         };
         int start = -1, length = -1;
-        const QString text = QStringLiteral("teh two three");
-        engine->setTextAhead(u"four teh");
-        QCOMPARE(check(*engine, text, start, length), SpellResult::UnknownInputWord);
-        // The words behind the finding and behind the segment went out with it, each once.
-        QTRY_COMPARE(asked(), (QStringList{"!", "^teh", "^two", "^three", "^four"}));
-        QCOMPARE(engine->checkSegmentContinued(text.mid(3), length, start), SpellResult::NoErrors);
+        engine->setTextAhead(u"four teh\nfive. six");
+        QCOMPARE(check(*engine, QStringLiteral("teh two zork three teh"), start, length),
+                 SpellResult::UnknownInputWord);
+        QCOMPARE(start, 0);
+        // Each line of text went out as one line, each word once, with the words behind it.
+        QTRY_COMPARE(asked(), (QStringList{"!", "^teh two zork three", "^four", "^five six"}));
+        // A Change moves the words behind the finding; their answers are found where they now stand.
+        const QString changed = QStringLiteral("a two zork three teh");
+        QCOMPARE(findings(*engine, changed.mid(1)), (QStringList{"zork@5", "teh@16"}));
         QCOMPARE(check(*engine, QStringLiteral("four teh"), start, length), SpellResult::UnknownInputWord);
-        QCOMPARE(asked().size(), 5);
+        QCOMPARE(asked().size(), 4);
         // After Skip All the kept finding is stale: the program is asked again.
         engine->ignoreAlways(QStringLiteral("teh"));
         QCOMPARE(check(*engine, QStringLiteral("teh"), start, length), SpellResult::UnknownInputWord);
-        QTRY_COMPARE(asked().mid(5), (QStringList{"@teh", "^teh"}));
+        QTRY_COMPARE(asked().mid(4), (QStringList{"@teh", "^teh"}));
+    }
+
+    // The words of a line are asked about together; what the program reports must land on the words
+    // it concerns, whatever the program counts its offsets in and however it cuts our words into
+    // pieces. Every word asked about alone is the measure.
+    void lineFindingsMatchEachWordAskedAlone_data() {
+        QTest::addColumn<QByteArray>("cmd");
+        QTest::addColumn<QByteArray>("charset");
+        QTest::addColumn<QString>("text");
+        // A line beginning with a command character; letters outside ASCII, some unknown to the
+        // dictionary; pieces at digits and apostrophes; findings after all of them.
+        const QString english = QStringLiteral("*zzqx naïve café tehh’s Ωmega doesn’t wrld zzqx1zzqy "
+                                               "ab1teh teh dgo’s Straße 1st wrld’s");
+        const QString german =
+            QStringLiteral("#Strase Grüße über naïve Strasze Жук Straße’s über2Strase Zürih");
+        QTest::newRow("ispell") << QByteArray("ispell -a -B -d american") << QByteArray("UTF-8") << english;
+        QTest::newRow("hunspell") << QByteArray("hunspell -a -d en_US -i UTF-8") << QByteArray("UTF-8")
+                                  << english;
+        QTest::newRow("aspell") << QByteArray("aspell -a --lang=en_US --encoding=utf-8")
+                                << QByteArray("UTF-8") << english;
+        QTest::newRow("ispell German UTF-8")
+            << QByteArray("ispell -a -C -d ngerman -Tutf8") << QByteArray("UTF-8") << german;
+        QTest::newRow("ispell German Latin-1")
+            << QByteArray("ispell -a -C -d ngerman -Tlatin1") << QByteArray("iso-8859-1") << german;
+        QTest::newRow("hunspell German Latin-1")
+            << QByteArray("hunspell -a -d de_DE -i ISO8859-1") << QByteArray("iso-8859-1") << german;
+        QTest::newRow("aspell German")
+            << QByteArray("aspell -a --lang=de_DE --encoding=utf-8") << QByteArray("UTF-8") << german;
+    }
+    void lineFindingsMatchEachWordAskedAlone() {
+        QFETCH(QByteArray, cmd);
+        QFETCH(QByteArray, charset);
+        QFETCH(QString, text);
+        IspellSetup setup;
+        setup.descriptor(QStringLiteral("lang"),
+                         "[Lang]\nLangNo=1033\nCmd=" + cmd + "\nCharset=" + charset + "\n");
+        auto together = setup.engine();
+        auto alone = setup.engine();
+        QVERIFY2(!together->isDisabled(), qPrintable(together->failure()));
+        QStringList expected;
+        for (const WordSplitter::Word& word : WordSplitter::words(text)) {
+            const QString own = text.mid(word.start, word.length);
+            if (!findings(*alone, own).isEmpty())
+                expected << own + QLatin1Char('@') + QString::number(word.start);
+        }
+        QVERIFY(expected.size() >= 4);
+        const QStringList found = findings(*together, text);
+        QVERIFY2(found == expected,
+                 qPrintable(found.join(u' ') + QStringLiteral(" / ") + expected.join(u' ')));
+        // The suggestions are those of the word's own answer.
+        for (const QString& finding : expected) {
+            const QString word = finding.section(u'@', 0, 0);
+            QStringList fromLine, fromAlone;
+            findings(*together, word);
+            together->fillSuggestions(word, fromLine);
+            findings(*alone, word);
+            alone->fillSuggestions(word, fromAlone);
+            QCOMPARE(fromLine, fromAlone);
+        }
     }
 
     void addedWordsAreKeptAndSkippedWordsAreNot_data() {
@@ -453,8 +519,9 @@ private slots:
         clock.start();
         auto engine = setup.engine();
         QStringList found;
+        // Two lines, so that a program that answers the first and then dies is asked again.
         if (!engine->isDisabled())
-            found = findings(*engine, QStringLiteral("one two three four"));
+            found = findings(*engine, QStringLiteral("one two\nthree four"));
         // Bounded by the time-out, not by the program (which would hang for a minute).
         QVERIFY2(clock.elapsed() < timeoutMs + 2000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(engine->isDisabled());
@@ -481,6 +548,69 @@ private slots:
         QCOMPARE(findings(*engine, longest + QLatin1Char(' ') + longest + QStringLiteral("q teh")),
                  (QStringList{longest + QStringLiteral("@0"), QStringLiteral("teh@1025")}));
         QVERIFY(!engine->isDisabled());
+    }
+
+    // Answers as the programs give them for one line (offsets count the "^"): characters (hunspell,
+    // aspell), bytes, or ispell's mix of both (a letter its dictionary knows counts one).
+    void findingsArePlacedOnTheirWords_data() {
+        QTest::addColumn<QStringList>("words");
+        QTest::addColumn<QStringList>("answer");
+        QTest::addColumn<QString>("placed"); // the misspelled words; "?" when not placeable
+        const QStringList english{"naïve", "café", "tehh", "Ωmega", "wrld"};
+        QTest::newRow("characters") << english
+                                    << QStringList{"& café 2 7: cafe", "& tehh 4 12: tech",
+                                                   "& Ωmega 2 17: Omega", "& wrld 4 23: world"}
+                                    << QStringLiteral("café tehh Ωmega wrld");
+        QTest::newRow("ispell's count")
+            << english << QStringList{"& tehh 1 12: tech", "& mega 16 19: omega", "# wrld 24"}
+            << QStringLiteral("tehh Ωmega wrld");
+        QTest::newRow("bytes, pieces")
+            << QStringList{"Grüße", "über", "Strase", "naïve", "Strasze"}
+            << QStringList{"& Strase 2 15: Straße", "& na 17 22: nah", "& ve 9 26: de", "# Strasze 29"}
+            << QStringLiteral("Strase naïve Strasze");
+        QTest::newRow("correct pieces are no findings")
+            << QStringList{"doesn’t", "zzqx1zzqy", "teh’s"}
+            << QStringList{"*", "& doesn 5 1: does", "+ ZZ", "# zzqy 15", "& teh 15 21: the"}
+            << QStringLiteral("doesn’t zzqx1zzqy teh’s");
+        // The offset tells which of two places holding the piece is meant.
+        QTest::newRow("piece in an earlier word")
+            << QStringList{"ab1teh", "teh"} << QStringList{"& teh 1 8: the"} << QStringLiteral("teh");
+        QTest::newRow("unknown piece")
+            << QStringList{"tehh", "wrld"} << QStringList{"& xyz 1 1: x"} << QStringLiteral("?");
+        QTest::newRow("offset beyond its piece")
+            << QStringList{"tehh", "wrld"} << QStringList{"& tehh 1 6: tech"} << QStringLiteral("?");
+        QTest::newRow("out of order")
+            << QStringList{"tehh", "wrld"} << QStringList{"& wrld 1 6: world", "& tehh 1 1: tech"}
+            << QStringLiteral("?");
+        // One word alone needs no offsets: any finding is its own.
+        QTest::newRow("one word") << QStringList{"Ωmega"} << QStringList{"& mega 1 99: omega"}
+                                  << QStringLiteral("Ωmega");
+    }
+    void findingsArePlacedOnTheirWords() {
+        QFETCH(QStringList, words);
+        QFETCH(QStringList, answer);
+        QFETCH(QString, placed);
+        const IspellEncoding utf8(QStringLiteral("UTF-8"));
+        IspellLine line(utf8);
+        for (const QString& word : words)
+            QVERIFY(line.append(word, word.toUtf8()));
+        QCOMPARE(line.bytes(), "^" + words.join(u' ').toUtf8());
+        const std::optional<IspellLine::Placed> result = line.place(answer);
+        QVERIFY(result);
+        if (placed == u"?") {
+            QVERIFY(!result->complete);
+            return;
+        }
+        QVERIFY(result->complete);
+        QStringList misspelled;
+        for (qsizetype i = 0; i < words.size(); ++i)
+            if (result->answers.at(i).misspelled)
+                misspelled << words.at(i);
+        QCOMPARE(misspelled.join(u' '), placed);
+        // A word's reply is its first near miss.
+        if (placed.startsWith(QLatin1String("Strase")))
+            QCOMPARE(result->answers.at(3).reply, QStringLiteral("& na 17 22: nah"));
+        QVERIFY(!line.place({QStringLiteral("ok fine")}));
     }
 
     void answersAndEncodings() {
