@@ -306,14 +306,25 @@ std::vector<int> NoteListModel::sortedOrder(const std::function<int(int, int)>& 
 
 void NoteListModel::applyOrder(const std::vector<int>& order) {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<Row> sorted;
-    sorted.reserve(m_rows.size());
     std::vector<int> newRowOf(m_rows.size());
-    for (size_t i = 0; i < order.size(); ++i) {
+    for (size_t i = 0; i < order.size(); ++i)
         newRowOf[size_t(order[i])] = int(i);
-        sorted.push_back(std::move(m_rows[size_t(order[i])]));
+    // In place, one cycle of the permutation at a time: a second array of 100k rows would be fresh
+    // memory, slow to fault in and to give back.
+    std::vector<bool> placed(m_rows.size());
+    for (size_t start = 0; start < order.size(); ++start) {
+        if (placed[start])
+            continue;
+        Row held = std::move(m_rows[start]);
+        size_t at = start;
+        for (auto from = size_t(order[at]); from != start; from = size_t(order[at])) {
+            m_rows[at] = std::move(m_rows[from]);
+            placed[at] = true;
+            at = from;
+        }
+        m_rows[at] = std::move(held);
+        placed[at] = true;
     }
-    m_rows = std::move(sorted);
     if (m_keys.size() == order.size()) {
         std::vector<PrefixCollator::Key> keys;
         keys.reserve(m_keys.size());
