@@ -342,6 +342,25 @@ void NoteListModel::applyOrder(const std::vector<int>& order) {
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
+namespace {
+
+// Wider than any column can show: the rest would only be shaped and cut off again, row by row, at
+// every paint, which makes most of the list's first paint with long bodies.
+constexpr qsizetype DisplayLength = 500;
+
+} // namespace
+
+// A row is one line high: its line breaks are shown as blanks, and a long text is cut, which the
+// ellipsis tells; the cell keeps the text whole.
+QString NoteListModel::displayLine(const QString& text) {
+    if (text.size() <= DisplayLength)
+        return QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    QString line = text.left(DisplayLength);
+    if (line.back().isHighSurrogate())
+        line.chop(1);
+    return line.replace(QLatin1Char('\n'), QLatin1Char(' ')) + QChar(0x2026);
+}
+
 int NoteListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(m_rows.size());
 }
@@ -366,9 +385,8 @@ QVariant NoteListModel::data(const QModelIndex& index, int role) const {
     case ColTitle:
     case ColNote: {
         const QString& full = index.column() == ColTitle ? n.title : n.text;
-        // A row is one line high: its line breaks are shown as blanks; the cell keeps the text whole.
         if (role == Qt::DisplayRole)
-            return QString(full).replace(QLatin1Char('\n'), QLatin1Char(' '));
+            return displayLine(full);
         return full;
     }
     }
