@@ -344,8 +344,8 @@ void NoteListModel::applyOrder(const std::vector<int>& order) {
 
 namespace {
 
-// Wider than any column can show: the rest would only be shaped and cut off again, row by row, at
-// every paint, which makes most of the list's first paint with long bodies.
+// Wider than a column on any usual screen: the rest would only be shaped and cut off again, row by
+// row, at every paint, a large part of the list's first paint with long bodies.
 constexpr qsizetype DisplayLength = 500;
 
 } // namespace
