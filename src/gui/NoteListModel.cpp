@@ -306,14 +306,25 @@ std::vector<int> NoteListModel::sortedOrder(const std::function<int(int, int)>& 
 
 void NoteListModel::applyOrder(const std::vector<int>& order) {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<Row> sorted;
-    sorted.reserve(m_rows.size());
     std::vector<int> newRowOf(m_rows.size());
-    for (size_t i = 0; i < order.size(); ++i) {
+    for (size_t i = 0; i < order.size(); ++i)
         newRowOf[size_t(order[i])] = int(i);
-        sorted.push_back(std::move(m_rows[size_t(order[i])]));
+    // In place, one cycle of the permutation at a time: a second array of 100k rows would be fresh
+    // memory, slow to fault in and to give back.
+    std::vector<bool> placed(m_rows.size());
+    for (size_t start = 0; start < order.size(); ++start) {
+        if (placed[start])
+            continue;
+        Row held = std::move(m_rows[start]);
+        size_t at = start;
+        for (auto from = size_t(order[at]); from != start; from = size_t(order[at])) {
+            m_rows[at] = std::move(m_rows[from]);
+            placed[at] = true;
+            at = from;
+        }
+        m_rows[at] = std::move(held);
+        placed[at] = true;
     }
-    m_rows = std::move(sorted);
     if (m_keys.size() == order.size()) {
         std::vector<PrefixCollator::Key> keys;
         keys.reserve(m_keys.size());
@@ -329,6 +340,25 @@ void NoteListModel::applyOrder(const std::vector<int>& order) {
         after.append(index(newRowOf[size_t(i.row())], i.column()));
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+namespace {
+
+// Wider than a column on any usual screen: the rest would only be shaped and cut off again, row by
+// row, at every paint, a large part of the list's first paint with long bodies.
+constexpr qsizetype DisplayLength = 500;
+
+} // namespace
+
+// A row is one line high: its line breaks are shown as blanks, and a long text is cut, which the
+// ellipsis tells; the cell keeps the text whole.
+QString NoteListModel::displayLine(const QString& text) {
+    if (text.size() <= DisplayLength)
+        return QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    QString line = text.left(DisplayLength);
+    if (line.back().isHighSurrogate())
+        line.chop(1);
+    return line.replace(QLatin1Char('\n'), QLatin1Char(' ')) + QChar(0x2026);
 }
 
 int NoteListModel::rowCount(const QModelIndex& parent) const {
@@ -355,9 +385,8 @@ QVariant NoteListModel::data(const QModelIndex& index, int role) const {
     case ColTitle:
     case ColNote: {
         const QString& full = index.column() == ColTitle ? n.title : n.text;
-        // A row is one line high: its line breaks are shown as blanks; the cell keeps the text whole.
         if (role == Qt::DisplayRole)
-            return QString(full).replace(QLatin1Char('\n'), QLatin1Char(' '));
+            return displayLine(full);
         return full;
     }
     }

@@ -62,6 +62,7 @@ public:
 
     static QString caption(int column);
     static const QString& sortKeyText(const Note& note, int column);
+    static QString displayLine(const QString& text);
 
 signals:
     void checkToggled(int row);

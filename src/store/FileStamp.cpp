@@ -11,7 +11,7 @@ namespace {
 
 constexpr qint64 NsPerSecond = 1'000'000'000;
 constexpr qint64 GranularityNs = qint64(FileStamp::GranularityMs) * 1'000'000;
-constexpr qsizetype HashPiece = 1 << 20;
+constexpr qsizetype HashPiece = FileStamp::PieceHash::PieceSize;
 
 qint64 nowNs() {
     timespec now{};
@@ -33,11 +33,15 @@ bool FileStamp::statusOf(const QString& path, Status& status) {
 }
 
 // In pieces, each seeding the next, so that a file is hashed as it is read, without mapping it.
+void FileStamp::PieceHash::add(QByteArrayView piece) {
+    m_running = qHashBits(piece.data(), size_t(piece.size()), m_running);
+}
+
 quint64 FileStamp::hashOf(QByteArrayView bytes) {
-    size_t hash = 0x5111u;
+    PieceHash hash;
     for (qsizetype at = 0; at < bytes.size(); at += HashPiece)
-        hash = qHashBits(bytes.data() + at, size_t(std::min(HashPiece, bytes.size() - at)), hash);
-    return quint64(hash);
+        hash.add(bytes.sliced(at, std::min(HashPiece, bytes.size() - at)));
+    return hash.value();
 }
 
 bool FileStamp::hashFile(const QString& path, qint64 size, quint64& hash) {
@@ -45,7 +49,7 @@ bool FileStamp::hashFile(const QString& path, qint64 size, quint64& hash) {
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || file.size() != size)
         return false;
     QByteArray piece(HashPiece, Qt::Uninitialized);
-    size_t running = 0x5111u;
+    PieceHash running;
     qint64 total = 0;
     for (;;) {
         const qint64 got = file.read(piece.data(), HashPiece);
@@ -53,10 +57,10 @@ bool FileStamp::hashFile(const QString& path, qint64 size, quint64& hash) {
             return false;
         if (got == 0)
             break;
-        running = qHashBits(piece.constData(), size_t(got), running);
+        running.add(QByteArrayView(piece.constData(), got));
         total += got;
     }
-    hash = quint64(running);
+    hash = running.value();
     return total == size;
 }
 

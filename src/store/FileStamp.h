@@ -23,6 +23,17 @@ public:
     // the stamp before reading, so that a write in between shows as a change.
     static FileStamp taken(const QString& path);
     static quint64 hashOf(QByteArrayView bytes);
+    // hashOf's value built as the bytes are read, so that each piece is hashed while it is still in
+    // the cache. Every piece but the last must be PieceSize bytes long.
+    class PieceHash {
+    public:
+        static constexpr qsizetype PieceSize = 1 << 20;
+        void add(QByteArrayView piece);
+        quint64 value() const { return quint64(m_running); }
+
+    private:
+        size_t m_running = 0x5111u;
+    };
     void setHash(quint64 hash) { m_hash = hash; }
 
     bool isValid() const { return m_valid; }

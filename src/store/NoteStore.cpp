@@ -289,8 +289,7 @@ bool isValidUtf8(QByteArrayView bytes) {
 
 } // namespace
 
-// A block for the whole file, in which pugixml parses it in place. Its pages are mapped all at once:
-// faulting them in one by one while read() fills them costs more.
+// A block for the whole file, in which pugixml parses it in place.
 class FileImage {
 public:
     FileImage(char* data, size_t size) : m_data(data), m_size(size) {}
@@ -307,22 +306,41 @@ private:
 
 namespace {
 
-// Null for an empty file, or one that changed size while it was read.
-std::unique_ptr<FileImage> readForParsing(const QString& path, const QString& what) {
-    QFile file(path);
-    openForReading(file, what);
-    const size_t size = size_t(file.size());
-    if (size == 0)
-        return nullptr;
-    void* const data =
-        ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+// Huge pages where the system grants them: a 100 MB file is then a few dozen pages to map at start
+// and to give back at exit, not tens of thousands. The pages are mapped all at once: faulting them
+// in one by one while read() fills them costs more (a kernel without MADV_POPULATE_WRITE leaves
+// that to read()).
+char* mapBlock(size_t size) {
+    void* const data = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (data == MAP_FAILED)
         throw std::bad_alloc();
-    auto image = std::make_unique<FileImage>(static_cast<char*>(data), size);
-    const qint64 got = file.read(image->data(), qint64(size));
-    if (got < 0 || file.error() != QFileDevice::NoError)
-        throwReadError(file, what);
-    if (size_t(got) != size || !file.atEnd())
+    ::madvise(data, size, MADV_HUGEPAGE);
+    ::madvise(data, size, MADV_POPULATE_WRITE);
+    return static_cast<char*>(data);
+}
+
+// Null for an empty file, or one that changed size while it was read. With `hash`, the bytes are
+// hashed piece by piece as they arrive, while they are still in the cache.
+std::unique_ptr<FileImage> readForParsing(const QString& path, const QString& what,
+                                          FileStamp::PieceHash* hash) {
+    QFile file(path);
+    openForReading(file, what);
+    const qint64 size = file.size();
+    if (size == 0)
+        return nullptr;
+    auto image = std::make_unique<FileImage>(mapBlock(size_t(size)), size_t(size));
+    for (qint64 at = 0; at < size;) {
+        const qint64 want = std::min<qint64>(FileStamp::PieceHash::PieceSize, size - at);
+        const qint64 got = file.read(image->data() + at, want);
+        if (got < 0 || file.error() != QFileDevice::NoError)
+            throwReadError(file, what);
+        if (got != want)
+            return nullptr;
+        if (hash)
+            hash->add(QByteArrayView(image->data() + at, got));
+        at += got;
+    }
+    if (!file.atEnd())
         return nullptr;
     return image;
 }
@@ -369,11 +387,12 @@ NoteStore::Loaded NoteStore::load(const QString& path) {
     Loaded loaded;
     const FileStamp stamp = FileStamp::taken(path); // before reading: a write meanwhile shows later
     loaded.stamp = stamp;
-    loaded.image = readForParsing(path, what);
+    FileStamp::PieceHash hash;
+    loaded.image = readForParsing(path, what, stamp.needsHash() ? &hash : nullptr);
     if (loaded.image) {
         const QByteArrayView bytes(loaded.image->data(), qsizetype(loaded.image->size()));
-        if (loaded.stamp.needsHash())
-            loaded.stamp.setHash(FileStamp::hashOf(bytes));
+        if (stamp.needsHash())
+            loaded.stamp.setHash(hash.value());
         if (!bytes.trimmed().isEmpty() && isValidUtf8(bytes)) {
             loaded.doc = std::make_unique<pugi::xml_document>();
             if (loaded.doc->load_buffer_inplace(loaded.image->data(), loaded.image->size(), parseOptions,

@@ -253,6 +253,11 @@ private slots:
         QCOMPARE(model.data(model.index(0, NoteListModel::ColNote), Qt::EditRole).toString(),
                  QStringLiteral("x\ny"));
         QCOMPARE(model.note(0).title, QStringLiteral("two\nlines"));
+        // A long text is cut for the cell, never inside a character, and the ellipsis says so.
+        const QString longText = QString(499, QLatin1Char('a')) + QStringLiteral("\U0001F600\nend");
+        QCOMPARE(NoteListModel::displayLine(longText), QString(499, QLatin1Char('a')) + QChar(0x2026));
+        const QString exact = QString(499, QLatin1Char('a')) + QLatin1Char('\n');
+        QCOMPARE(NoteListModel::displayLine(exact), QString(499, QLatin1Char('a')) + QLatin1Char(' '));
     }
 
     void deferredDetailsAreReadOnlyWhenNeeded() {

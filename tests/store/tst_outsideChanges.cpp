@@ -200,8 +200,13 @@ private slots:
     // Between saves: a changed file is read again, an unchanged one (our own save) is not.
     void refreshReadsOnlyChangedFiles() {
         Env env;
-        env.folders.writeNotes(notesFile(alpha));
+        // Just written, so its bytes are hashed as they are read: a body of a few MiB spans several
+        // of the pieces they are read in.
+        env.folders.writeNotes(notesFile(alpha + note("Big", QByteArray(3 << 20, 'x') + "end", "39877.5")));
         env.store.open(env.path());
+        QCOMPARE(env.store.refreshFromDisk(), NoteStore::DiskState::Unchanged);
+        env.folders.writeNotes(notesFile(alpha));
+        QCOMPARE(env.store.refreshFromDisk(), NoteStore::DiskState::Reloaded);
         env.store.appendNote("Mine", "new", worked);
         QCOMPARE(env.store.refreshFromDisk(), NoteStore::DiskState::Unchanged);
         replaceByRename(env.path(), notesFile(alpha + beta));
