@@ -5,6 +5,7 @@
 #include "platform/QuillError.h"
 #include "store/DayNumber.h"
 #include "store/KeptCopies.h"
+#include "store/ParseArena.h"
 #include "store/StoreEscapes.h"
 #include "store/StrictXml.h"
 
@@ -962,6 +963,8 @@ void NoteStore::writeDocument(int elements, bool& unclean) {
                 unclean = true;
                 return QStringLiteral("the document written holds %1").arg(fault);
             }
+            // Ends after the document: it holds the document's memory.
+            const ParseArena arena(qsizetype(written.size()) + 1024 * 1024);
             pugi::xml_document check;
             const pugi::xml_parse_result result =
                 check.load_buffer_inplace(written.data(), written.size(), parseOptions, pugi::encoding_auto);
