@@ -79,6 +79,20 @@ struct CarriageReturnWriter final : pugi::xml_writer {
     }
 };
 
+struct BusyScope {
+    explicit BusyScope(const NoteStore::BusyListener& listener) : listener(listener) {
+        if (listener)
+            listener(true);
+    }
+    ~BusyScope() {
+        if (listener)
+            listener(false);
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+    const NoteStore::BusyListener& listener;
+};
+
 // The one form the notes file is written in.
 void saveDocument(const pugi::xml_document& doc, pugi::xml_writer& writer) {
     CarriageReturnWriter keepingCarriageReturns(writer);
@@ -749,6 +763,7 @@ void NoteStore::save() {
     bool replaced = false;
     try {
         const NotesFileLock lock(m_notesPath, NotesFileLock::Wait::ForSave);
+        const BusyScope busy(m_busy);
         Loaded outside = mergedWithOutside(outcome);
         replaced = outside.doc != nullptr;
         if (replaced)
