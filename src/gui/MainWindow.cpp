@@ -99,6 +99,7 @@ MainWindow::MainWindow(AppServices services, QWidget* parent)
       m_actions(std::make_unique<ActionCatalog>(this)) {
     m_messageDialogs.setErrorLog(&m_errorLog);
     m_mailClient.setErrorLog(&m_errorLog);
+    m_store.setBusyListener(&showWaitCursor);
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Quillnote"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/quillnote.png")));

@@ -1,5 +1,6 @@
 #include "DurableFile.h"
 
+#include "platform/LargeMemory.h"
 #include "platform/QuillError.h"
 
 #include <QDir>
@@ -15,7 +16,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
@@ -192,20 +192,10 @@ private:
     File m_file;
 };
 
-// Memory for a whole file's contents. Its pages are mapped at once: faulting in a fresh block of many
-// megabytes page by page costs more than filling it.
-struct BlockUnmapper {
-    size_t size = 0;
-    void operator()(char* data) const { ::munmap(data, size); }
-};
-using Block = std::unique_ptr<char[], BlockUnmapper>;
+using LargeMemory::Block;
 
 Block allocateBlock(qsizetype size) {
-    void* const data = ::mmap(nullptr, size_t(size), PROT_READ | PROT_WRITE,
-                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-    if (data == MAP_FAILED)
-        throw std::bad_alloc();
-    return Block(static_cast<char*>(data), BlockUnmapper{size_t(size)});
+    return LargeMemory::allocate(size, LargeMemory::Pages::MapNow);
 }
 
 // The block of the last streamed replacement on this thread, kept for the next one, so that saving

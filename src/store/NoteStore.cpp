@@ -5,6 +5,7 @@
 #include "platform/QuillError.h"
 #include "store/DayNumber.h"
 #include "store/KeptCopies.h"
+#include "store/ParseArena.h"
 #include "store/StoreEscapes.h"
 #include "store/StrictXml.h"
 
@@ -76,6 +77,20 @@ struct CarriageReturnWriter final : pugi::xml_writer {
         if (begin != end)
             next.write(begin, size_t(end - begin));
     }
+};
+
+struct BusyScope {
+    explicit BusyScope(const NoteStore::BusyListener& listener) : listener(listener) {
+        if (listener)
+            listener(true);
+    }
+    ~BusyScope() {
+        if (listener)
+            listener(false);
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+    const NoteStore::BusyListener& listener;
 };
 
 // The one form the notes file is written in.
@@ -767,6 +782,7 @@ void NoteStore::save() {
     bool replaced = false;
     try {
         const NotesFileLock lock(m_notesPath, NotesFileLock::Wait::ForSave);
+        const BusyScope busy(m_busy);
         Loaded outside = mergedWithOutside(outcome);
         replaced = outside.doc != nullptr;
         if (replaced)
@@ -981,6 +997,8 @@ void NoteStore::writeDocument(int elements, bool& unclean) {
                 unclean = true;
                 return QStringLiteral("the document written holds %1").arg(fault);
             }
+            // Ends after the document: it holds the document's memory.
+            const ParseArena arena(qsizetype(written.size()) + 1024 * 1024);
             pugi::xml_document check;
             const pugi::xml_parse_result result =
                 check.load_buffer_inplace(written.data(), written.size(), parseOptions, pugi::encoding_auto);

@@ -90,6 +90,10 @@ public:
     // listener must not rebuild anything from the store before the calling command has finished.
     using ReplacedListener = std::function<void(const QString& notice)>;
     void setReplacedListener(ReplacedListener listener) { m_replaced = std::move(listener); }
+    // Called with true when a save starts writing and with false when it has ended, failed or not:
+    // the save of a large file holds the caller for a noticeable time.
+    using BusyListener = std::function<void(bool busy)>;
+    void setBusyListener(BusyListener listener) { m_busy = std::move(listener); }
     // Changes held in memory because the file could not be read when they were to be saved.
     bool hasPendingChanges() const { return m_unsaved && !m_pending.empty(); }
     // Whether the next check must still hash the file (it was written a moment ago): one more look
@@ -163,6 +167,7 @@ private:
     bool m_saving = false;
     bool m_unreadableShown = false;
     ReplacedListener m_replaced;
+    BusyListener m_busy;
     // Child nodes of the root by position, rebuilt lazily after a structural change.
     mutable std::unique_ptr<struct NodeIndex> m_index;
 };

@@ -655,6 +655,20 @@ private slots:
         QCOMPARE(temporariesBeside(path), QStringList());
     }
 
+    // The window shows the hourglass while the store is busy: every start must have its end.
+    void busyForEverySaveFailedOrNot() {
+        Env env;
+        env.openWith(TestFolders::fixture("mixed-children.xml"));
+        QList<bool> busy;
+        env.store.setBusyListener([&](bool b) { busy << b; });
+        env.store.appendNote(QStringLiteral("saved"), QStringLiteral("body"), worked);
+        QCOMPARE(busy, QList<bool>({true, false}));
+        QVERIFY(QDir(QFileInfo(env.path()).path()).removeRecursively());
+        QVERIFY_THROWS_EXCEPTION(
+            QuillError, env.store.appendNote(QStringLiteral("lost"), QStringLiteral("body"), worked));
+        QCOMPARE(busy, QList<bool>({true, false, true, false}));
+    }
+
     void saveOnFullDisk() {
         QTemporaryDir dir;
         QProcess child;

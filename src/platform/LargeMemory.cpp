@@ -1,0 +1,37 @@
+#include "LargeMemory.h"
+
+#include <new>
+#include <sys/mman.h>
+
+namespace LargeMemory {
+
+namespace {
+constexpr size_t hugePageSize = size_t(2) * 1024 * 1024;
+}
+
+void Unmapper::operator()(char* data) const {
+    ::munmap(data, size);
+}
+
+Block allocate(qsizetype size, Pages pages) {
+    const size_t length = (size_t(size) + hugePageSize - 1) & ~(hugePageSize - 1);
+    // One huge page more, so that a start on a huge-page boundary can be cut out of it.
+    void* const mapped =
+        ::mmap(nullptr, length + hugePageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        throw std::bad_alloc();
+    char* const start = reinterpret_cast<char*>((reinterpret_cast<quintptr>(mapped) + hugePageSize - 1) &
+                                                ~quintptr(hugePageSize - 1));
+    const size_t head = size_t(start - static_cast<char*>(mapped));
+    if (head > 0)
+        ::munmap(mapped, head);
+    ::munmap(start + length, hugePageSize - head);
+    // Only hints: without huge pages the small pages are still mapped at once, and without that they
+    // fault in as they are written.
+    ::madvise(start, length, MADV_HUGEPAGE);
+    if (pages == Pages::MapNow)
+        ::madvise(start, length, MADV_POPULATE_WRITE);
+    return Block(start, Unmapper{length});
+}
+
+} // namespace LargeMemory
