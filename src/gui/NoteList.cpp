@@ -102,10 +102,9 @@ void NoteList::loadNotes(NoteStore& store) {
                 store.fillSortFields(n);
         });
         m_model->setTextBeginningReader([&store, generation](const Note& n, bool& whole) {
-            if (store.generation() == generation)
-                return store.textBeginning(n, 160, whole);
-            whole = true;
-            return QString();
+            if (store.generation() != generation)
+                throw QuillError(QStringLiteral("The notes were read again.")); // an empty body would sort
+            return store.textBeginning(n, 160, whole);
         });
         m_model->setNotes(std::move(notes));
     };
