@@ -255,8 +255,8 @@ int NoteListModel::compareRows(int a, int b, int column) const {
         if (decided)
             return c;
     }
-    const QString& textA = sortKeyText(completed(a, false), column);
-    const QString& textB = sortKeyText(completed(b, false), column);
+    const QString& textA = sortFieldText(a, column);
+    const QString& textB = sortFieldText(b, column);
     return m_prefixCollator->compare(textA, textB);
 }
 

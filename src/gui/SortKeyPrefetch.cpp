@@ -25,8 +25,10 @@ SortKeyPrefetch::~SortKeyPrefetch() {
 
 void SortKeyPrefetch::restart(int slotCount) {
     pause();
-    m_slots.assign(size_t(std::max(slotCount, 0)), {});
-    m_read.assign(m_slots.size(), 0);
+    // Made at the first slice, so that filling the list does not wait for them.
+    std::vector<Slot>().swap(m_slots);
+    std::vector<char>().swap(m_read);
+    m_slotCount = std::max(slotCount, 0);
     m_readCount = 0;
     resume();
 }
@@ -40,12 +42,12 @@ void SortKeyPrefetch::pause() {
 void SortKeyPrefetch::resume() {
     m_paused = false;
     m_cursor = 0; // the rows may have moved
-    if (m_readCount < int(m_slots.size()))
+    if (m_readCount < m_slotCount)
         scheduleSlice();
 }
 
 bool SortKeyPrefetch::isComplete() const {
-    if (m_readCount < int(m_slots.size()) && m_cursor < m_rows.count())
+    if (m_readCount < m_slotCount && m_cursor < m_rows.count())
         return false;
     std::lock_guard lock(m_mutex);
     return m_inFlight == 0;
@@ -102,6 +104,10 @@ void SortKeyPrefetch::readSlice() {
         std::lock_guard lock(m_mutex);
         if (m_inFlight >= MaxInFlight)
             return; // the worker asks again when it has made one
+    }
+    if (m_slots.size() != size_t(m_slotCount)) {
+        m_slots.assign(size_t(m_slotCount), {});
+        m_read.assign(size_t(m_slotCount), 0);
     }
     QElapsedTimer timer;
     timer.start();

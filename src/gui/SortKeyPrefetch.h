@@ -87,6 +87,7 @@ private:
     std::unique_ptr<PrefixCollator> m_collator; // used by the worker only
     std::vector<Slot> m_slots;                  // written by the worker, read while it is idle
     std::vector<char> m_read;                   // slots already read or given up
+    int m_slotCount = 0;
     int m_readCount = 0;
     int m_cursor = 0;
     bool m_paused = true;
