@@ -100,15 +100,6 @@ public:
     std::vector<pugi::xml_node> rows;
 };
 
-// The resident memory now, in MiB.
-double residentMiB() {
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields[1].toDouble() * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0;
-}
-
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
@@ -231,7 +222,6 @@ void run(int count, int repeats) {
     // The same with the keys made first, as when the user clicks a moment after the window shows.
     double sortPrepared[3] = {};
     double prepareMs = 0;
-    double prepareMiB = 0;
     for (const int column : {1, 2, 3}) {
         SilentPrompts prompts;
         NoShell shell;
@@ -239,24 +229,22 @@ void run(int count, int repeats) {
         MainWindow w(AppServices{AppPaths(folder, folder, folder), prompts, shell, clock, {}});
         w.startUp();
         w.testAccess().noteList().view()->setUpdatesEnabled(false);
-        const double before = residentMiB();
         QElapsedTimer t;
         t.start();
         const NoteListModel& model = *w.testAccess().noteList().model();
         while (count >= 1000 && !model.sortKeysPrepared())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         prepareMs = std::max(prepareMs, msSince(t));
-        prepareMiB = std::max(prepareMiB, residentMiB() - before);
         t.restart();
         w.testAccess().noteList().sortByColumn(column);
         sortPrepared[column - 1] = msSince(t);
     }
     std::printf(
         "%7d  %10.1f  %10.1f  %6.2fx  %8.1f  %8.1f  %6.2fx  %6.2f  %5.1f%%  %10.1f  %10.1f  %10.1f  %10.1f"
-        "  %8.0f  %8.1f  %10.1f  %10.1f  %10.1f\n",
+        "  %8.0f  %10.1f  %10.1f  %10.1f\n",
         count, median(ours), median(reference), median(ours) / median(reference), median(save), median(bare),
         median(save) / median(bare), median(check), 100 * median(check) / median(save), median(sortFirst),
-        sortAgain.empty() ? 0.0 : median(sortAgain), sortFirstBy[0], sortFirstBy[1], prepareMs, prepareMiB,
+        sortAgain.empty() ? 0.0 : median(sortAgain), sortFirstBy[0], sortFirstBy[1], prepareMs,
         sortPrepared[1], sortPrepared[0], sortPrepared[2]);
     std::fflush(stdout);
 }
@@ -272,7 +260,7 @@ int main(int argc, char** argv) {
     std::printf("median of %d runs, milliseconds\n", repeats);
     std::printf("  notes  first-paint   reference   ratio      save  bare-save   ratio   check  share  "
                 "sort-title  sort-again"
-                "  sort-modif   sort-note  prepare  prep-MiB  then-title  then-modif   then-note\n");
+                "  sort-modif   sort-note  prepare  then-title  then-modif   then-note\n");
     // $QUILL_BENCH_SIZES picks the note counts, as for the start-up figures.
     QList<int> counts{1000, 10000, 100000};
     if (const QString sizes = qEnvironmentVariable("QUILL_BENCH_SIZES"); !sizes.isEmpty()) {

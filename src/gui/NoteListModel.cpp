@@ -262,18 +262,19 @@ int NoteListModel::compareRows(int a, int b, int column) const {
 
 namespace {
 
-// Where the first eight bytes of two keys differ they order the rows; elsewhere `tie` does.
+// Where the first sixteen bytes of two keys differ they order the rows; elsewhere `tie` does.
 struct SortEntry {
     std::uint64_t head = 0;
+    std::uint64_t next = 0;
     int row = 0;
     bool sure = false;
 };
 
-std::uint64_t keyHead(const PrefixCollator::Key& key) {
-    std::uint64_t head = 0;
-    for (int i = 0; i < 8; ++i)
-        head = head << 8 | (i < key.size ? key.bytes[size_t(i)] : 0);
-    return head;
+SortEntry keyEntry(const PrefixCollator::Key& key, int row) {
+    std::uint64_t words[2] = {0, 0};
+    for (int i = 0; i < 16; ++i)
+        words[i / 8] = words[i / 8] << 8 | (i < key.size ? key.bytes[size_t(i)] : 0);
+    return {words[0], words[1], row, key.made};
 }
 
 // The stable order of the rows, given their entries in row order. Notes are appended as they are
@@ -282,7 +283,11 @@ std::uint64_t keyHead(const PrefixCollator::Key& key) {
 template <class Tie>
 std::vector<int> stableOrder(std::vector<SortEntry> entries, int direction, const Tie& tie) {
     const auto compare = [&](const SortEntry& a, const SortEntry& b) {
-        const int c = a.sure && b.sure && a.head != b.head ? (a.head < b.head ? -1 : 1) : tie(a.row, b.row);
+        int c = 0;
+        if (a.sure && b.sure && (a.head != b.head || a.next != b.next))
+            c = a.head != b.head ? (a.head < b.head ? -1 : 1) : (a.next < b.next ? -1 : 1);
+        else
+            c = tie(a.row, b.row);
         return direction < 0 ? -c : c;
     };
     const int count = int(entries.size());
@@ -377,7 +382,7 @@ std::vector<int> NoteListModel::orderByKeys(int column, int direction) {
     buildKeys(column);
     std::vector<SortEntry> entries(m_rows.size());
     for (size_t i = 0; i < entries.size(); ++i)
-        entries[i] = {keyHead(m_keys[i]), int(i), m_keys[i].made};
+        entries[i] = keyEntry(m_keys[i], int(i));
     return stableOrder(std::move(entries), direction,
                        [this, column](int a, int b) { return compareRows(a, b, column); });
 }
@@ -400,7 +405,7 @@ bool NoteListModel::orderByDates(int column, int direction, std::vector<int>& or
         const std::optional<std::uint64_t> key = dateKey(int(i), column);
         if (!key)
             return false;
-        entries[i] = {*key, int(i), true};
+        entries[i] = {*key, 0, int(i), true};
     }
     order = stableOrder(entries, direction, [&](int a, int b) {
         if (!SortKeyPrefetch::keyIsCut(entries[size_t(a)].head))
