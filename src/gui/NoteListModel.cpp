@@ -60,15 +60,15 @@ void NoteListModel::setNotes(std::vector<Note> notes) {
     m_keys.clear();
     m_keyColumn = -1;
     endResetModel();
-    prefetchKeys();
+    if (m_prefetch)
+        m_prefetch->restart(0); // the keys of the rows before are no use
+    m_sortKeysPending = m_rows.size() >= PrefetchMinimumRows;
 }
 
-void NoteListModel::prefetchKeys() {
-    if (m_rows.size() < PrefetchMinimumRows) {
-        if (m_prefetch)
-            m_prefetch->restart(0);
+void NoteListModel::prepareSortKeys() {
+    if (!m_sortKeysPending)
         return;
-    }
+    m_sortKeysPending = false;
     if (!m_prefetch) {
         m_prefetch = std::make_unique<SortKeyPrefetch>(
             m_collator,

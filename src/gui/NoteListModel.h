@@ -55,8 +55,12 @@ public:
     // The sorted column's header shows the sort image of the direction.
     void sortByColumn(int column, int direction);
     int sortedColumn() const { return m_sortedColumn; }
+    // Starts making the keys of a long list in the background, once after it was filled: best when
+    // the list has been shown, so that showing it does not wait.
+    void prepareSortKeys();
+    bool sortKeysPending() const { return m_sortKeysPending; }
     // The keys made in the background are there for every row that had one to make.
-    bool sortKeysPrepared() const { return m_prefetch && m_prefetch->isComplete(); }
+    bool sortKeysPrepared() const { return !m_sortKeysPending && m_prefetch && m_prefetch->isComplete(); }
     int sortDirection() const { return m_sortDirection; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -98,7 +102,6 @@ private:
     std::optional<std::uint64_t> dateKey(int row, int column) const;
     const QString& sortFieldText(int row, int column) const;
     bool readKeyTexts(int row, SortKeyPrefetch::Texts& texts) const;
-    void prefetchKeys();
 
     mutable std::vector<Row> m_rows;
     // The rows' keys for m_keyColumn, apart from the rows so that sorting reads them close together.
@@ -111,5 +114,6 @@ private:
     std::unique_ptr<PrefixCollator> m_prefixCollator; // made at the first sort, invalid in the C locale
     int m_sortedColumn = -1;
     int m_sortDirection = 1;
+    bool m_sortKeysPending = false;
     std::unique_ptr<SortKeyPrefetch> m_prefetch; // last: its worker stops first
 };

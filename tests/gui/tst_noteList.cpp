@@ -220,8 +220,10 @@ private slots:
             n.textPending = true;
         });
         model.setNotes(std::move(notes));
-        if (prepared)
+        if (prepared) {
+            model.prepareSortKeys();
             QTRY_VERIFY_WITH_TIMEOUT(model.sortKeysPrepared(), 30000);
+        }
         model.sortByColumn(column, 1);
         for (int r = 0; r < model.rowCount(); ++r)
             QCOMPARE(model.note(r).dateTime, QString::number(expected[size_t(r)]));
@@ -291,6 +293,7 @@ private slots:
             rows.push_back(row(i));
         }
         model.setNotes(std::move(rows));
+        model.prepareSortKeys();
         if (change == Change::EditWhileReading)
             QCoreApplication::processEvents(); // one slice read, perhaps its keys made
         else
@@ -332,6 +335,7 @@ private slots:
             for (int position : positions)
                 rows.push_back(row(position));
             model.setNotes(std::move(rows));
+            model.prepareSortKeys(); // and sorted before they are made
             break;
         }
 
