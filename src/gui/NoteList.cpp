@@ -5,6 +5,7 @@
 #include "store/DayNumber.h"
 #include "store/NoteStore.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QStyle>
 #include <QStyleOptionViewItem>
@@ -24,6 +25,14 @@ NoteList::NoteList(AppSettings& settings, QWidget* parent)
     connect(m_view->header(), &QHeaderView::sectionClicked, this, &NoteList::columnClicked);
     connect(m_view->header(), &QHeaderView::sectionResized, this,
             [this](int column, int, int newSize) { keepMinimumWidth(column, newSize); });
+    m_view->viewport()->installEventFilter(this);
+}
+
+// The sort keys of a long list are made once it has been painted, so that they never hold it up.
+bool NoteList::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Paint && m_model->sortKeysPending())
+        QMetaObject::invokeMethod(m_model, &NoteListModel::prepareSortKeys, Qt::QueuedConnection);
+    return QObject::eventFilter(watched, event);
 }
 
 void NoteList::configureView() {
@@ -102,10 +111,9 @@ void NoteList::loadNotes(NoteStore& store) {
                 store.fillSortFields(n);
         });
         m_model->setTextBeginningReader([&store, generation](const Note& n, bool& whole) {
-            if (store.generation() == generation)
-                return store.textBeginning(n, 160, whole);
-            whole = true;
-            return QString();
+            if (store.generation() != generation)
+                throw QuillError(QStringLiteral("The notes were read again.")); // an empty body would sort
+            return store.textBeginning(n, 160, whole);
         });
         m_model->setNotes(std::move(notes));
     };

@@ -51,6 +51,9 @@ signals:
     void doubleClicked();
     void columnClicked(int column);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void configureView();
     void keepMinimumWidth(int column, int newSize);

@@ -2,10 +2,19 @@
 
 #include "gui/ImageList.h"
 
+#include <QScopeGuard>
+
 #include <algorithm>
 #include <numeric>
 #include <system_error>
 #include <thread>
+
+namespace {
+
+// Below this many rows a first sort is quick without keys made beforehand.
+constexpr size_t PrefetchMinimumRows = 1000;
+
+} // namespace
 
 NoteListModel::NoteListModel(QObject* parent) : QAbstractTableModel(parent) {
     // The locale's word order, case-sensitive: "a" and "A" are different keys.
@@ -41,14 +50,58 @@ const QString& NoteListModel::sortKeyText(const Note& note, int column) {
 }
 
 void NoteListModel::setNotes(std::vector<Note> notes) {
+    if (m_prefetch)
+        m_prefetch->pause();
     beginResetModel();
     m_rows.clear();
     m_rows.reserve(notes.size());
     for (Note& n : notes)
-        m_rows.push_back(Row{std::move(n), false});
+        m_rows.push_back(Row{std::move(n), false, int(m_rows.size())});
     m_keys.clear();
     m_keyColumn = -1;
     endResetModel();
+    if (m_prefetch)
+        m_prefetch->restart(0); // the keys of the rows before are no use
+    m_sortKeysPending = m_rows.size() >= PrefetchMinimumRows;
+}
+
+void NoteListModel::prepareSortKeys() {
+    if (!m_sortKeysPending)
+        return;
+    m_sortKeysPending = false;
+    if (!m_prefetch) {
+        m_prefetch = std::make_unique<SortKeyPrefetch>(
+            m_collator,
+            SortKeyPrefetch::Rows{
+                [this] { return rowCount(); }, [this](int row) { return m_rows[size_t(row)].slot; },
+                [this](int row, SortKeyPrefetch::Texts& texts) { return readKeyTexts(row, texts); }});
+    }
+    m_prefetch->restart(int(m_rows.size()));
+}
+
+// What the row sorts by, read into a copy: the row keeps only what it shows.
+bool NoteListModel::readKeyTexts(int row, SortKeyPrefetch::Texts& texts) const {
+    Note note = m_rows[size_t(row)].note;
+    try {
+        if (note.detailsPending && m_fillSortFields)
+            m_fillSortFields(note);
+        else if (note.detailsPending && m_fillDetails)
+            m_fillDetails(note, false);
+        if (note.detailsPending)
+            return false; // the document it came from is gone
+        texts.title = note.title;
+        texts.modified = note.lastModified;
+        if (note.textPending && m_readTextBeginning) {
+            texts.body = m_readTextBeginning(note, texts.bodyWhole);
+            return true;
+        }
+        if (note.textPending && m_fillDetails)
+            m_fillDetails(note, false);
+        texts.body = note.text;
+        return !note.textPending;
+    } catch (const std::exception&) {
+        return false; // the sort reads it
+    }
 }
 
 int NoteListModel::appendNote(Note note) {
@@ -64,6 +117,7 @@ int NoteListModel::appendNote(Note note) {
 void NoteListModel::updateNote(int row, const Note& note) {
     Row& r = m_rows.at(size_t(row));
     r.note = note;
+    r.slot = -1;
     if (size_t(row) < m_keys.size())
         m_keys[size_t(row)] = {};
     emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
@@ -155,6 +209,8 @@ void NoteListModel::buildKeys(int column) {
         m_keys.assign(m_rows.size(), {});
         m_keyColumn = column;
     }
+    if (std::all_of(m_keys.begin(), m_keys.end(), [](const PrefixCollator::Key& key) { return key.made; }))
+        return;
     const std::vector<KeySource> sources = keySources(column);
     std::vector<char> needsWhole(m_rows.size(), 0);
     const auto build = [&](const PrefixCollator& collator, size_t from, size_t to) {
@@ -199,89 +255,48 @@ int NoteListModel::compareRows(int a, int b, int column) const {
         if (decided)
             return c;
     }
-    const QString& textA = sortKeyText(completed(a, false), column);
-    const QString& textB = sortKeyText(completed(b, false), column);
+    const QString& textA = sortFieldText(a, column);
+    const QString& textB = sortFieldText(b, column);
     return m_prefixCollator->compare(textA, textB);
 }
 
 namespace {
 
-// Stored day numbers are ASCII digits with a separator; for such texts the locale's collation and a
-// byte comparison agree (separators sort before digits, a prefix before its extensions).
-bool isPlainNumberText(const QString& text) {
-    for (QChar c : text)
-        if (!(c.isDigit() && c.unicode() < 0x80) && c != QLatin1Char('.') && c != QLatin1Char(','))
-            return false;
-    return true;
+// Where the first sixteen bytes of two keys differ they order the rows; elsewhere `tie` does.
+struct SortEntry {
+    std::uint64_t head = 0;
+    std::uint64_t next = 0;
+    int row = 0;
+    bool sure = false;
+};
+
+SortEntry keyEntry(const PrefixCollator::Key& key, int row) {
+    std::uint64_t words[2] = {0, 0};
+    for (int i = 0; i < 16; ++i)
+        words[i / 8] = words[i / 8] << 8 | (i < key.size ? key.bytes[size_t(i)] : 0);
+    return {words[0], words[1], row, key.made};
 }
 
-} // namespace
-
-// Only the creation number is known before a row's details are read; the bodies are read only
-// for sorting by them, and then only their beginnings when the store can give those.
-void NoteListModel::readSortFields(int column) {
-    if (column == ColCreated)
-        return;
-    if (column == ColNote && m_readTextBeginning)
-        return; // keySources() reads what is needed
-    const bool bodies = column == ColNote || !m_fillSortFields;
-    for (size_t i = 0; i < m_rows.size(); ++i) {
-        Note& note = m_rows[i].note;
-        if (bodies) {
-            completed(int(i), false);
-        } else if (note.detailsPending) {
-            try {
-                m_fillSortFields(note);
-            } catch (const std::exception&) {
-                // as in completed(): the row sorts by what it has
-            }
-        }
-    }
-}
-
-void NoteListModel::sortByColumn(int column, int direction) {
-    if (!m_prefixCollator)
-        m_prefixCollator = std::make_unique<PrefixCollator>(m_collator);
-    readSortFields(column);
-    // Titles and bodies always go by keys: a body may not be read yet. For number texts the keys
-    // give the order a byte comparison gives.
-    const bool byKeys = column == ColTitle || column == ColNote;
-    const bool plainNumbers = !byKeys && std::all_of(m_rows.begin(), m_rows.end(), [column](const Row& r) {
-        return isPlainNumberText(sortKeyText(r.note, column));
-    });
-    std::function<int(int, int)> compare;
-    if (plainNumbers) {
-        compare = [this, column](int a, int b) {
-            return QString::compare(sortKeyText(m_rows[size_t(a)].note, column),
-                                    sortKeyText(m_rows[size_t(b)].note, column), Qt::CaseSensitive);
-        };
-    } else {
-        buildKeys(column);
-        compare = [this, column](int a, int b) { return compareRows(a, b, column); };
-    }
-
-    std::vector<int> order = sortedOrder([&](int a, int b) {
-        const int c = compare(a, b);
+// The stable order of the rows, given their entries in row order. Notes are appended as they are
+// written, so the list is often in order by a date already, one way or the other: such lists are
+// found in one pass.
+template <class Tie>
+std::vector<int> stableOrder(std::vector<SortEntry> entries, int direction, const Tie& tie) {
+    const auto compare = [&](const SortEntry& a, const SortEntry& b) {
+        int c = 0;
+        if (a.sure && b.sure && (a.head != b.head || a.next != b.next))
+            c = a.head != b.head ? (a.head < b.head ? -1 : 1) : (a.next < b.next ? -1 : 1);
+        else
+            c = tie(a.row, b.row);
         return direction < 0 ? -c : c;
-    });
-    m_sortedColumn = column;
-    m_sortDirection = direction;
-    if (std::is_sorted(order.begin(), order.end()))
-        emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
-    else
-        applyOrder(order);
-}
-
-// The stable order of the rows. Notes are appended as they are written, so the list is often in
-// order by a date already, one way or the other: such lists are found in one pass.
-std::vector<int> NoteListModel::sortedOrder(const std::function<int(int, int)>& compare) const {
-    const int count = int(m_rows.size());
+    };
+    const int count = int(entries.size());
     std::vector<int> order(static_cast<size_t>(count));
     std::iota(order.begin(), order.end(), 0);
     int ascending = 1;
     int descending = 1;
     for (int i = 1; i < count && (ascending || descending); ++i) {
-        const int c = compare(i - 1, i);
+        const int c = compare(entries[size_t(i - 1)], entries[size_t(i)]);
         ascending &= c <= 0;
         descending &= c >= 0;
     }
@@ -293,15 +308,138 @@ std::vector<int> NoteListModel::sortedOrder(const std::function<int(int, int)>& 
         reversed.reserve(order.size());
         for (int end = count; end > 0;) {
             int start = end - 1;
-            while (start > 0 && compare(start - 1, start) == 0)
+            while (start > 0 && compare(entries[size_t(start - 1)], entries[size_t(start)]) == 0)
                 --start;
             reversed.insert(reversed.end(), order.begin() + start, order.begin() + end);
             end = start;
         }
         return reversed;
     }
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return compare(a, b) < 0; });
+    std::stable_sort(entries.begin(), entries.end(),
+                     [&](const SortEntry& a, const SortEntry& b) { return compare(a, b) < 0; });
+    for (size_t i = 0; i < entries.size(); ++i)
+        order[i] = entries[i].row;
     return order;
+}
+
+} // namespace
+
+// Only the creation number is known before a row's details are read; the bodies are read only
+// for sorting by them, and then only their beginnings when the store can give those. Rows whose
+// keys are made already are not read.
+void NoteListModel::readSortFields(int column) {
+    if (column == ColCreated)
+        return;
+    if (column == ColNote && m_readTextBeginning)
+        return; // keySources() reads what is needed
+    const bool bodies = column == ColNote || !m_fillSortFields;
+    const bool keyed = m_keyColumn == column && m_keys.size() == m_rows.size();
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        if (keyed && m_keys[i].made)
+            continue;
+        if (bodies)
+            completed(int(i), false);
+        else
+            sortFieldText(int(i), column);
+    }
+}
+
+// The row's title or last-modified value, read for it if need be.
+const QString& NoteListModel::sortFieldText(int row, int column) const {
+    Note& note = m_rows[size_t(row)].note;
+    if (column == ColCreated)
+        return note.dateTime;
+    if (column == ColNote || (note.detailsPending && !m_fillSortFields))
+        return sortKeyText(completed(row, false), column);
+    if (note.detailsPending) {
+        try {
+            m_fillSortFields(note);
+        } catch (const std::exception&) {
+            // as in completed(): the row sorts by what it has
+        }
+    }
+    return sortKeyText(note, column);
+}
+
+void NoteListModel::takePrefetchedKeys(int column) {
+    if (m_keyColumn != column || m_keys.size() != m_rows.size()) {
+        m_keys.assign(m_rows.size(), {});
+        m_keyColumn = column;
+    }
+    if (!m_prefetch)
+        return;
+    const auto field = column == ColTitle ? SortKeyPrefetch::Field::Title : SortKeyPrefetch::Field::Body;
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        if (m_keys[i].made)
+            continue;
+        if (const PrefixCollator::Key* key = m_prefetch->key(m_rows[i].slot, field))
+            m_keys[i] = *key;
+    }
+}
+
+std::vector<int> NoteListModel::orderByKeys(int column, int direction) {
+    readSortFields(column);
+    buildKeys(column);
+    std::vector<SortEntry> entries(m_rows.size());
+    for (size_t i = 0; i < entries.size(); ++i)
+        entries[i] = keyEntry(m_keys[i], int(i));
+    return stableOrder(std::move(entries), direction,
+                       [this, column](int a, int b) { return compareRows(a, b, column); });
+}
+
+std::optional<std::uint64_t> NoteListModel::dateKey(int row, int column) const {
+    const Row& r = m_rows[size_t(row)];
+    if (column == ColModified && r.note.detailsPending && m_prefetch) {
+        if (const auto key = m_prefetch->modifiedKey(r.slot))
+            return key;
+    }
+    return SortKeyPrefetch::plainNumberKey(sortFieldText(row, column));
+}
+
+// Stored day numbers are ASCII digits with a separator. For such texts the locale's collation and a
+// comparison of the texts agree (separators sort before digits, a prefix before its extensions),
+// and so does a comparison of their number keys, unless both are cut short.
+bool NoteListModel::orderByDates(int column, int direction, std::vector<int>& order) {
+    std::vector<SortEntry> entries(m_rows.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const std::optional<std::uint64_t> key = dateKey(int(i), column);
+        if (!key)
+            return false;
+        entries[i] = {*key, 0, int(i), true};
+    }
+    order = stableOrder(entries, direction, [&](int a, int b) {
+        if (!SortKeyPrefetch::keyIsCut(entries[size_t(a)].head))
+            return 0;
+        return QString::compare(sortFieldText(a, column), sortFieldText(b, column), Qt::CaseSensitive);
+    });
+    return true;
+}
+
+void NoteListModel::sortByColumn(int column, int direction) {
+    if (!m_prefixCollator)
+        m_prefixCollator = std::make_unique<PrefixCollator>(m_collator);
+    // What the background has made so far is taken; the rest is made here, which is quicker than
+    // waiting for it.
+    if (m_prefetch)
+        m_prefetch->pause();
+    const auto resume = qScopeGuard([this] {
+        if (m_prefetch)
+            m_prefetch->resume();
+    });
+    std::vector<int> order;
+    if (column == ColTitle || column == ColNote) {
+        takePrefetchedKeys(column);
+        order = orderByKeys(column, direction);
+    } else if (!orderByDates(column, direction, order)) {
+        // Titles and bodies always go by keys, and dates that are not plain numbers as well.
+        order = orderByKeys(column, direction);
+    }
+    m_sortedColumn = column;
+    m_sortDirection = direction;
+    if (std::is_sorted(order.begin(), order.end()))
+        emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+    else
+        applyOrder(order);
 }
 
 void NoteListModel::applyOrder(const std::vector<int>& order) {

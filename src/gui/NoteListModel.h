@@ -1,17 +1,21 @@
 #pragma once
 
 #include "gui/PrefixCollator.h"
+#include "gui/SortKeyPrefetch.h"
 #include "store/Note.h"
 
 #include <QAbstractTableModel>
 #include <QCollator>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // The rows of the note list: one Note each, with its check box. Display texts are formatted when a
 // row is first shown, and sorting compares collation keys computed once per row and column: the
 // beginnings of the locale's keys, with the texts compared in full only where those are equal.
+// A long list has the keys of its titles, bodies and last-modified values made in the background
+// once it is filled (SortKeyPrefetch); a sort takes those of rows that have not changed since.
 class NoteListModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -51,6 +55,12 @@ public:
     // The sorted column's header shows the sort image of the direction.
     void sortByColumn(int column, int direction);
     int sortedColumn() const { return m_sortedColumn; }
+    // Starts making the keys of a long list in the background, once after it was filled: best when
+    // the list has been shown, so that showing it does not wait.
+    void prepareSortKeys();
+    bool sortKeysPending() const { return m_sortKeysPending; }
+    // The keys made in the background are there for every row that had one to make.
+    bool sortKeysPrepared() const { return !m_sortKeysPending && m_prefetch && m_prefetch->isComplete(); }
     int sortDirection() const { return m_sortDirection; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -71,6 +81,7 @@ private:
     struct Row {
         Note note;
         bool checked = false;
+        int slot = -1; // its background keys, while it is as it was when the list was filled
     };
     // What a row's key is made from when its body is not read: the body's beginning.
     struct KeySource {
@@ -81,11 +92,17 @@ private:
     Note& displayed(int row) const; // with its details read and dates formatted
     Note& completed(int row, bool withDisplayTexts) const;
     void readSortFields(int column);
-    std::vector<int> sortedOrder(const std::function<int(int, int)>& compare) const;
     void applyOrder(const std::vector<int>& order);
     int compareRows(int a, int b, int column) const;
     std::vector<KeySource> keySources(int column) const;
     void buildKeys(int column);
+    void takePrefetchedKeys(int column);
+    std::vector<int> orderByKeys(int column, int direction);
+    // False when a date column holds a text that is not a plain number.
+    bool orderByDates(int column, int direction, std::vector<int>& order);
+    std::optional<std::uint64_t> dateKey(int row, int column) const;
+    const QString& sortFieldText(int row, int column) const;
+    bool readKeyTexts(int row, SortKeyPrefetch::Texts& texts) const;
 
     mutable std::vector<Row> m_rows;
     // The rows' keys for m_keyColumn, apart from the rows so that sorting reads them close together.
@@ -98,4 +115,6 @@ private:
     std::unique_ptr<PrefixCollator> m_prefixCollator; // made at the first sort, invalid in the C locale
     int m_sortedColumn = -1;
     int m_sortDirection = 1;
+    bool m_sortKeysPending = false;
+    std::unique_ptr<SortKeyPrefetch> m_prefetch; // last: its worker stops first
 };

@@ -115,18 +115,31 @@ bool PrefixCollator::makeKey(QStringView text, bool whole, Key& key) const {
     return true;
 }
 
-// The code units big-endian, so that the bytes compare as the units do.
+// The code units in bytes that compare as the units do: one for ASCII, three for the others, so that
+// a key holds the first 45 characters of most texts. No unit's bytes begin another's.
 bool PrefixCollator::makePlainKey(QStringView text, bool whole, Key& key) const {
-    constexpr qsizetype units = KeySize / 2;
-    if (m_caseSensitivity != Qt::CaseSensitive || (!whole && text.size() <= units))
+    if (m_caseSensitivity != Qt::CaseSensitive)
         return false;
-    const qsizetype used = std::min(text.size(), units);
-    for (qsizetype i = 0; i < used; ++i) {
-        key.bytes[size_t(2 * i)] = std::uint8_t(text[i].unicode() >> 8);
-        key.bytes[size_t(2 * i + 1)] = std::uint8_t(text[i].unicode());
+    int size = 0;
+    qsizetype used = 0;
+    for (; used < text.size(); ++used) {
+        const char16_t unit = text[used].unicode();
+        if (unit < 0x7F) {
+            if (size + 1 > KeySize)
+                break;
+            key.bytes[size_t(size++)] = std::uint8_t(unit + 1);
+        } else {
+            if (size + 3 > KeySize)
+                break;
+            key.bytes[size_t(size++)] = std::uint8_t(0x80 + (unit >> 12));
+            key.bytes[size_t(size++)] = std::uint8_t(1 + ((unit >> 6) & 0x3F));
+            key.bytes[size_t(size++)] = std::uint8_t(1 + (unit & 0x3F));
+        }
     }
-    key.size = std::uint8_t(2 * used);
-    key.cut = text.size() > units;
+    if (!whole && used == text.size())
+        return false; // the rest of the text may still tell
+    key.size = std::uint8_t(size);
+    key.cut = used < text.size();
     key.made = true;
     return true;
 }

@@ -10,6 +10,9 @@
 #include <QtTest>
 #include <numeric>
 
+enum class Change { Edit, EditWhileReading, Append, Remove, Refill };
+Q_DECLARE_METATYPE(Change)
+
 // Runs under de_DE: collation must follow the locale, not code points.
 class TestNoteList : public QObject {
     Q_OBJECT
@@ -140,17 +143,25 @@ private slots:
     // Sorting compares the beginnings of the keys, made from the beginnings of bodies not read yet,
     // and the whole texts only where those are equal: the order must stay the locale's, with equal
     // texts in their old order, however long the texts share their beginnings.
+    // The same with the keys made in the background first.
     void sortsAsTheLocaleComparesOnSharedBeginnings_data() {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("prepared");
         for (const char* locale : {"de_DE", "sv_SE", "C"}) {
-            QTest::addRow("%s, title", locale) << QString::fromLatin1(locale) << int(NoteListModel::ColTitle);
-            QTest::addRow("%s, body", locale) << QString::fromLatin1(locale) << int(NoteListModel::ColNote);
+            for (const bool prepared : {false, true}) {
+                const char* when = prepared ? ", keys prepared" : "";
+                QTest::addRow("%s, title%s", locale, when)
+                    << QString::fromLatin1(locale) << int(NoteListModel::ColTitle) << prepared;
+                QTest::addRow("%s, body%s", locale, when)
+                    << QString::fromLatin1(locale) << int(NoteListModel::ColNote) << prepared;
+            }
         }
     }
     void sortsAsTheLocaleComparesOnSharedBeginnings() {
         QFETCH(QString, locale);
         QFETCH(int, column);
+        QFETCH(bool, prepared);
         const QLocale before;
         QLocale::setDefault(QLocale(locale));
         const auto restore = qScopeGuard([&] { QLocale::setDefault(before); });
@@ -204,10 +215,143 @@ private slots:
             whole = beginning.size() == text.size();
             return beginning;
         });
+        model.setSortFieldFiller([](Note& n) {
+            n.detailsPending = false;
+            n.textPending = true;
+        });
         model.setNotes(std::move(notes));
+        if (prepared) {
+            model.prepareSortKeys();
+            QTRY_VERIFY_WITH_TIMEOUT(model.sortKeysPrepared(), 30000);
+        }
         model.sortByColumn(column, 1);
         for (int r = 0; r < model.rowCount(); ++r)
             QCOMPARE(model.note(r).dateTime, QString::number(expected[size_t(r)]));
+    }
+
+    // Keys made in the background belong to the rows as they were read: a row changed, added or
+    // removed since, or a list filled again, must sort by what it holds now.
+    void preparedKeysFollowChanges_data() {
+        QTest::addColumn<Change>("change");
+        QTest::addColumn<int>("column");
+        const std::pair<const char*, Change> changes[] = {{"edit", Change::Edit},
+                                                          {"edit while reading", Change::EditWhileReading},
+                                                          {"append", Change::Append},
+                                                          {"remove", Change::Remove},
+                                                          {"refill", Change::Refill}};
+        for (const auto& [name, change] : changes) {
+            QTest::addRow("%s, title", name) << change << int(NoteListModel::ColTitle);
+            QTest::addRow("%s, body", name) << change << int(NoteListModel::ColNote);
+            QTest::addRow("%s, last modified", name) << change << int(NoteListModel::ColModified);
+        }
+    }
+    void preparedKeysFollowChanges() {
+        QFETCH(Change, change);
+        QFETCH(int, column);
+        // The notes as a store holds them, read by position when the list asks.
+        QStringList titles, bodies, modified;
+        QRandomGenerator rng(29);
+        const QStringList words{"Apfel", "apfel", "Zebra", "été", "Besprechung mit dem Vorstand", "b", "ß"};
+        const auto add = [&] {
+            QString text;
+            for (int w = int(rng.bounded(6)); w >= 0; --w)
+                text += words[int(rng.bounded(words.size()))] + QLatin1Char(' ');
+            titles << text;
+            bodies << text + text + text;
+            // Day numbers of full length share their first fifteen characters.
+            modified << QStringLiteral("46000.12345678%1").arg(rng.bounded(100));
+        };
+        const auto row = [](int position) {
+            Note n;
+            n.position = position;
+            n.dateTime = QString::number(position);
+            n.detailsPending = true;
+            return n;
+        };
+        NoteListModel model;
+        model.setSortFieldFiller([&](Note& n) {
+            n.title = titles[n.position];
+            n.lastModified = modified[n.position];
+            n.detailsPending = false;
+            n.textPending = true;
+        });
+        model.setDetailsFiller([&](Note& n, bool) {
+            n.title = titles[n.position];
+            n.lastModified = modified[n.position];
+            n.text = bodies[n.position];
+            n.detailsPending = n.textPending = false;
+        });
+        model.setTextBeginningReader([&](const Note& n, bool& whole) {
+            whole = bodies[n.position].size() <= 100;
+            return bodies[n.position].left(100);
+        });
+        std::vector<int> positions; // the rows' notes, in row order
+        std::vector<Note> rows;
+        for (int i = 0; i < 1500; ++i) {
+            add();
+            positions.push_back(i);
+            rows.push_back(row(i));
+        }
+        model.setNotes(std::move(rows));
+        model.prepareSortKeys();
+        if (change == Change::EditWhileReading)
+            QCoreApplication::processEvents(); // one slice read, perhaps its keys made
+        else
+            QTRY_VERIFY_WITH_TIMEOUT(model.sortKeysPrepared(), 30000);
+
+        switch (change) {
+        case Change::Edit:
+        case Change::EditWhileReading: {
+            // The first row read; its new texts sort first.
+            titles[0] = QStringLiteral("0 edited");
+            bodies[0] = QStringLiteral("0 edited body");
+            modified[0] = QStringLiteral("1");
+            Note edited = row(0);
+            edited.detailsPending = false;
+            edited.title = titles[0];
+            edited.text = bodies[0];
+            edited.lastModified = modified[0];
+            model.updateNote(0, edited);
+            break;
+        }
+        case Change::Append:
+            add();
+            titles.last() = QStringLiteral("0 added");
+            bodies.last() = QStringLiteral("0 added body");
+            modified.last() = QStringLiteral("1");
+            positions.push_back(int(titles.size()) - 1);
+            model.appendNote(row(positions.back()));
+            break;
+        case Change::Remove:
+            model.removeNoteRow(2);
+            positions.erase(positions.begin() + 2);
+            break;
+        case Change::Refill:
+            // Another document: the same positions hold other notes.
+            std::reverse(titles.begin(), titles.end());
+            std::reverse(bodies.begin(), bodies.end());
+            std::reverse(modified.begin(), modified.end());
+            rows.clear();
+            for (int position : positions)
+                rows.push_back(row(position));
+            model.setNotes(std::move(rows));
+            model.prepareSortKeys(); // and sorted before they are made
+            break;
+        }
+
+        QCollator collator;
+        collator.setCaseSensitivity(Qt::CaseSensitive);
+        std::vector<int> expected = positions;
+        std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+            if (column == NoteListModel::ColModified)
+                return modified[a] < modified[b];
+            const QStringList& texts = column == NoteListModel::ColTitle ? titles : bodies;
+            return collator.compare(texts[a], texts[b]) < 0;
+        });
+        model.sortByColumn(column, 1);
+        QCOMPARE(model.rowCount(), int(expected.size()));
+        for (int r = 0; r < model.rowCount(); ++r)
+            QCOMPARE(model.note(r).position, expected[size_t(r)]);
     }
 
     void datesCompareAsStoredTexts() {
