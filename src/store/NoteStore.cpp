@@ -1,6 +1,7 @@
 #include "NoteStore.h"
 
 #include "platform/DurableFile.h"
+#include "platform/LargeMemory.h"
 #include "platform/LogNames.h"
 #include "platform/QuillError.h"
 #include "store/DayNumber.h"
@@ -19,7 +20,6 @@
 #include <pugixml.hpp>
 #include <span>
 #include <string>
-#include <sys/mman.h>
 #include <utility>
 #include <vector>
 
@@ -304,35 +304,23 @@ bool isValidUtf8(QByteArrayView bytes) {
 
 } // namespace
 
-// A block for the whole file, in which pugixml parses it in place.
+// A block for the whole file, in which pugixml parses it in place. In huge pages where the system
+// grants them: a 100 MB file is then a few dozen pages to map at start and to give back at exit, not
+// tens of thousands. The pages are mapped all at once: faulting them in one by one while read() fills
+// them costs more.
 class FileImage {
 public:
-    FileImage(char* data, size_t size) : m_data(data), m_size(size) {}
-    FileImage(const FileImage&) = delete;
-    FileImage& operator=(const FileImage&) = delete;
-    ~FileImage() { ::munmap(m_data, m_size); }
-    char* data() const { return m_data; }
+    explicit FileImage(qsizetype size)
+        : m_block(LargeMemory::allocate(size, LargeMemory::Pages::MapNow)), m_size(size_t(size)) {}
+    char* data() const { return m_block.get(); }
     size_t size() const { return m_size; }
 
 private:
-    char* m_data;
+    LargeMemory::Block m_block;
     size_t m_size;
 };
 
 namespace {
-
-// Huge pages where the system grants them: a 100 MB file is then a few dozen pages to map at start
-// and to give back at exit, not tens of thousands. The pages are mapped all at once: faulting them
-// in one by one while read() fills them costs more (a kernel without MADV_POPULATE_WRITE leaves
-// that to read()).
-char* mapBlock(size_t size) {
-    void* const data = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (data == MAP_FAILED)
-        throw std::bad_alloc();
-    ::madvise(data, size, MADV_HUGEPAGE);
-    ::madvise(data, size, MADV_POPULATE_WRITE);
-    return static_cast<char*>(data);
-}
 
 // Null for an empty file, or one that changed size while it was read. With `hash`, the bytes are
 // hashed piece by piece as they arrive, while they are still in the cache.
@@ -343,7 +331,7 @@ std::unique_ptr<FileImage> readForParsing(const QString& path, const QString& wh
     const qint64 size = file.size();
     if (size == 0)
         return nullptr;
-    auto image = std::make_unique<FileImage>(mapBlock(size_t(size)), size_t(size));
+    auto image = std::make_unique<FileImage>(size);
     for (qint64 at = 0; at < size;) {
         const qint64 want = std::min<qint64>(FileStamp::PieceHash::PieceSize, size - at);
         const qint64 got = file.read(image->data() + at, want);
