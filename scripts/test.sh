@@ -71,6 +71,11 @@ rc=0
 bash tests/smoke/smoke.sh "$build_dir" || rc=$?
 count "smoke test" "$rc"
 
+echo "== race"
+rc=0
+bash tests/smoke/race.sh "$build_dir" || rc=$?
+count "two copies on one notes file" "$rc"
+
 echo "== tray"
 rc=0
 bash tests/smoke/tray.sh "$build_dir" || rc=$?
