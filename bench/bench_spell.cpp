@@ -194,6 +194,18 @@ double programFloor(const QString& commandLine, const QString& text, bool wordPe
     return elapsed;
 }
 
+// A checker on a pipe program's descriptor, with the program already started.
+struct PipeCheck {
+    PipeCheck(const SpellConfiguration& configuration, const QString& section, const QString& scratch) {
+        setUp(checker, dialog, finished, EngineType::Ispell, section, configuration, scratch);
+        QStringList ignored;
+        checker.fillSuggestions(QStringLiteral("the"), ignored, 0);
+    }
+    SpellChecker checker;
+    SkippingDialog dialog;
+    bool finished = false;
+};
+
 struct SkipFigures {
     double median;
     double worst;
@@ -204,12 +216,9 @@ struct SkipFigures {
 // looking at each finding for `pauseMs` (then over the first 20 findings only).
 SkipFigures skipTimes(const SpellConfiguration& configuration, const QString& section, const QString& scratch,
                       int pauseMs) {
-    SpellChecker checker;
-    SkippingDialog dialog;
-    bool finished = false;
-    setUp(checker, dialog, finished, EngineType::Ispell, section, configuration, scratch);
-    QStringList ignored;
-    checker.fillSuggestions(QStringLiteral("the"), ignored, 0); // starts the program
+    PipeCheck pipe(configuration, section, scratch);
+    SpellChecker& checker = pipe.checker;
+    bool& finished = pipe.finished;
     LinkTextEdit field(false);
     field.setPlainText(longNote(5000));
     RichEditSpellControl control(field);
@@ -242,17 +251,12 @@ double median(std::vector<double> values) {
 // program started before the clock runs; negative when the engine is not available.
 double checkClean(const SpellConfiguration& configuration, const QString& section, const QString& scratch,
                   const QString& clean, int& findings) {
-    SpellChecker checker;
-    SkippingDialog dialog;
-    bool finished = false;
-    setUp(checker, dialog, finished, EngineType::Ispell, section, configuration, scratch);
-    QStringList ignored;
-    checker.fillSuggestions(QStringLiteral("the"), ignored, 0); // starts the program
+    PipeCheck pipe(configuration, section, scratch);
     LinkTextEdit field(false);
     field.setPlainText(clean);
-    const double check = checkOnce(checker, field, finished);
-    findings = dialog.findings;
-    const bool available = checker.currentEngine() && !checker.currentEngine()->isDisabled();
+    const double check = checkOnce(pipe.checker, field, pipe.finished);
+    findings = pipe.dialog.findings;
+    const bool available = pipe.checker.currentEngine() && !pipe.checker.currentEngine()->isDisabled();
     return available ? check : -1;
 }
 
