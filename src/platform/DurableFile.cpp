@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
@@ -194,44 +195,20 @@ private:
 
 using LargeMemory::Block;
 
-Block allocateBlock(qsizetype size) {
-    return LargeMemory::allocate(size, LargeMemory::Pages::MapNow);
-}
-
-// The block of the last streamed replacement on this thread, kept for the next one, so that saving
-// again does not map it again. Larger blocks are let go.
-struct SpareBlock {
-    static constexpr qsizetype keptUpTo = qsizetype(64) * 1024 * 1024;
-    Block data;
-    qsizetype size = 0;
-
-    // A block of at least `capacity` bytes; raises `capacity` to the size of the block.
-    Block take(qsizetype& capacity) {
-        if (data && size >= capacity) {
-            capacity = std::exchange(size, 0);
-            return std::move(data);
-        }
-        data.reset();
-        size = 0;
-        return allocateBlock(capacity);
-    }
-    void giveBack(Block block, qsizetype capacity) {
-        if (capacity <= keptUpTo && capacity > size) {
-            data = std::move(block);
-            size = capacity;
-        }
-    }
-};
-thread_local SpareBlock spareBlock;
+// Blocks of streamed replacements made without a reserve of their own, such as downloads: small
+// ones are kept, so that the next replacement does not map them again.
+thread_local LargeMemory::Reserve smallBlocks(qsizetype(64) * 1024 * 1024);
 
 // Keeps every byte (for the verifier) in one block and hands each full chunk to a thread that
-// writes it, so that writing overlaps producing. Once finished, that thread writes the rest and
-// flushes the file while the caller verifies.
+// writes and inspects it, so that writing overlaps producing. Once finished, that thread writes the
+// rest and flushes the file while the caller verifies.
 class StreamingSink final : public DurableFile::Sink {
 public:
-    StreamingSink(int fd, qsizetype expectedSize)
-        : m_fd(fd), m_capacity(expectedSize), m_data(spareBlock.take(m_capacity)),
-          m_thread([this] { run(); }) {}
+    StreamingSink(int fd, qsizetype expectedSize, LargeMemory::Reserve& reserve,
+                  const DurableFile::Inspector& inspect)
+        : m_fd(fd), m_reserve(reserve), m_inspect(inspect),
+          m_data(reserve.take(expectedSize, LargeMemory::Pages::MapNow)),
+          m_capacity(LargeMemory::capacityOf(m_data)), m_thread([this] { run(); }) {}
     StreamingSink(const StreamingSink&) = delete;
     StreamingSink& operator=(const StreamingSink&) = delete;
     // After a failure elsewhere the thread stops without writing or flushing any more.
@@ -242,7 +219,7 @@ public:
         }
         m_wake.notify_one();
         m_thread.join();
-        spareBlock.giveBack(std::move(m_data), m_capacity);
+        m_reserve.giveBack(std::move(m_data));
     }
 
     void write(const char* data, qsizetype size) override {
@@ -306,19 +283,25 @@ private:
                 upto = m_published;
                 last = m_finished;
             }
-            if (upto > written) {
-                if (!writeAll(m_fd, data + written, upto - written))
+            // A chunk at a time, so that the inspector finds each one still in the cache.
+            do {
+                const qsizetype end = std::min(upto, written + chunkSize);
+                if (!writeAll(m_fd, data + written, end - written))
                     return failWith(stepWrite, errno);
                 // Starts writeback now, so that the flush at the end has less left to wait for. Only a
                 // hint: an error in writing back is reported by fsync() as well.
-                ::sync_file_range(m_fd, written, upto - written, SYNC_FILE_RANGE_WRITE);
-                written = upto;
+                if (end > written)
+                    ::sync_file_range(m_fd, written, end - written, SYNC_FILE_RANGE_WRITE);
+                // Before the bytes count as written: the block may move once they do.
+                if (m_inspect)
+                    m_inspect(std::span<const char>(data, size_t(end)), last && end == upto);
+                written = end;
                 {
                     const std::lock_guard lock(m_mutex);
                     m_written = written;
                 }
                 m_drained.notify_all();
-            }
+            } while (written < upto);
             if (last)
                 break;
         }
@@ -344,17 +327,19 @@ private:
     // The thread may be writing from the block: move it only once all handed-over bytes are written.
     void grow(qsizetype needed) {
         const qsizetype capacity = std::max(needed, m_capacity + m_capacity / 2);
-        Block larger = allocateBlock(capacity);
+        Block larger = LargeMemory::allocate(capacity, LargeMemory::Pages::MapNow);
         std::memcpy(larger.get(), m_data.get(), size_t(m_size));
         std::unique_lock lock(m_mutex);
         m_drained.wait(lock, [this] { return m_written == m_published || m_failed.load(); });
         m_data = std::move(larger);
-        m_capacity = capacity;
+        m_capacity = LargeMemory::capacityOf(m_data);
     }
 
     const int m_fd;
-    qsizetype m_capacity; // before m_data: taking a spare block may raise it
+    LargeMemory::Reserve& m_reserve;
+    const DurableFile::Inspector& m_inspect;
     Block m_data;
+    qsizetype m_capacity;
     qsizetype m_size = 0;
     // Shared with the thread, under m_mutex.
     std::mutex m_mutex;
@@ -385,22 +370,27 @@ void replaceContents(const QString& path, const QByteArray& bytes) {
 }
 
 void replaceContents(const QString& path, const Producer& produce, const Verifier& verify) {
+    replaceContents(path, Streamed{produce, {}, verify});
+}
+
+void replaceContents(const QString& path, const Streamed& contents) {
     Temporary temp(path);
     // Room for the old size and some growth, so that the block rarely has to move.
     const qsizetype expected = qsizetype(temp.existingSize() + temp.existingSize() / 8) + 64 * 1024;
     std::unique_ptr<StreamingSink> sink;
     try {
-        sink = std::make_unique<StreamingSink>(temp.fd(), expected);
+        sink = std::make_unique<StreamingSink>(
+            temp.fd(), expected, contents.reserve ? *contents.reserve : smallBlocks, contents.inspect);
     } catch (const std::system_error& e) {
         temp.fail(QStringLiteral("starting the thread that writes it"), e.code().value());
     }
-    produce(*sink);
+    contents.produce(*sink);
     sink->finish();
     // The check overlaps the flush; the rename waits for both.
     QString rejected;
-    if (verify) {
+    if (contents.verify) {
         if (const auto written = sink->waitUntilWritten())
-            rejected = verify(*written);
+            rejected = contents.verify(*written);
     }
     int error = 0;
     if (const QString* step = sink->waitUntilFlushed(error))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/LargeMemory.h"
 #include "platform/QuillError.h"
 
 #include <QByteArray>
@@ -32,6 +33,11 @@ protected:
 
 // Writes the new contents into the sink, in pieces of any size.
 using Producer = std::function<void(Sink& sink)>;
+// Looks at the contents while they are written, on the thread that writes them, so that a check of
+// every byte is done by the time the last one is written instead of starting then. Each call gets all
+// bytes written so far, from the start (so a call may look back at bytes it was given before), and
+// `complete` is true on the last one. Must not throw.
+using Inspector = std::function<void(std::span<const char> written, bool complete)>;
 // Looks at the complete contents before they replace the file: returns why they must not, or an
 // empty string. Runs on the calling thread while the temporary file is being flushed to disk. The
 // bytes are already written and are not used again, so it may change them (e.g. parse in place).
@@ -40,9 +46,20 @@ using Verifier = std::function<QString(std::span<char> written)>;
 // Temporary files are named "<target>.<random>.qntmp", so that stale ones can be found again.
 void replaceContents(const QString& path, const QByteArray& bytes);
 
+// Contents produced while they are written, and how they are checked.
+struct Streamed {
+    Producer produce;
+    Inspector inspect; // may be empty
+    Verifier verify;   // may be empty
+    // Where the block that holds the contents comes from and goes back to. Without one, blocks of up
+    // to 64 MiB are kept per thread.
+    LargeMemory::Reserve* reserve = nullptr;
+};
+
 // The same for contents that are produced while they are written: full chunks go to disk at once,
 // and the verifier's check overlaps the flush. Nothing is renamed before both have succeeded.
 // Exceptions from the producer or verifier pass through after the temporary file is removed.
+void replaceContents(const QString& path, const Streamed& contents);
 void replaceContents(const QString& path, const Producer& produce, const Verifier& verify);
 
 // Removes temporary files that a killed save may have left beside `path`. Returns how many.

@@ -34,4 +34,17 @@ Block allocate(qsizetype size, Pages pages) {
     return Block(start, Unmapper{length});
 }
 
+Block Reserve::take(qsizetype size, Pages pages) {
+    if (capacityOf(m_kept) >= size)
+        return std::move(m_kept);
+    m_kept.reset(); // before the new one is mapped, so that the two are never held at once
+    return allocate(size, pages);
+}
+
+void Reserve::giveBack(Block block) {
+    const qsizetype capacity = capacityOf(block);
+    if (capacity <= m_keptUpTo && capacity > capacityOf(m_kept))
+        m_kept = std::move(block);
+}
+
 } // namespace LargeMemory

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 #include <cstddef>
+#include <limits>
 #include <memory>
 
 // Blocks of many megabytes for data that lives for one operation. They are backed by huge pages where
@@ -19,5 +20,30 @@ enum class Pages { MapNow, MapWhenTouched };
 
 // At least `size` bytes, zeroed. Throws std::bad_alloc if the address space is exhausted.
 Block allocate(qsizetype size, Pages pages);
+
+// The bytes a block holds, which may be more than were asked for.
+inline qsizetype capacityOf(const Block& block) {
+    return block ? qsizetype(block.get_deleter().size) : 0;
+}
+
+// One block kept between operations that each need a large one for a moment, such as the saves of a
+// burst of edits: mapping and clearing it again each time can cost more than the work done in it.
+// For one thread at a time.
+class Reserve {
+public:
+    explicit Reserve(qsizetype keptUpTo = std::numeric_limits<qsizetype>::max()) : m_keptUpTo(keptUpTo) {}
+
+    // At least `size` bytes: the kept block when it is large enough, holding what its last user left
+    // in it, else a new one (zeroed). A kept block too small is let go first.
+    Block take(qsizetype size, Pages pages);
+    // Keeps the block for the next take(), unless a larger one is kept or it is over the limit.
+    void giveBack(Block block);
+    void release() { m_kept.reset(); }
+    qsizetype keptCapacity() const { return capacityOf(m_kept); }
+
+private:
+    qsizetype m_keptUpTo;
+    Block m_kept;
+};
 
 } // namespace LargeMemory

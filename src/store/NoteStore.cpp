@@ -9,12 +9,15 @@
 #include "store/ParseArena.h"
 #include "store/StoreEscapes.h"
 #include "store/StrictXml.h"
+#include "store/WrittenCheck.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QTextStream>
+#include <QTimer>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <pugixml.hpp>
@@ -26,6 +29,31 @@
 // The root's child nodes by position, so that walking all notes is linear.
 struct NodeIndex {
     std::vector<pugi::xml_node> nodes;
+};
+
+// The two blocks a save needs, each about the file's size: the bytes written, and the document that
+// checks they read back. Edits come in bursts, each saved at once, and on a large file mapping the
+// blocks again for every save cost more than a third of it: they are kept until no save has come for
+// a few seconds.
+class SaveMemory {
+public:
+    SaveMemory() {
+        m_idle.setSingleShot(true);
+        m_idle.setInterval(std::chrono::seconds(10));
+        QObject::connect(&m_idle, &QTimer::timeout, &m_idle, [this] { release(); });
+    }
+    void keepForNextSave() { m_idle.start(); }
+    void release() {
+        m_idle.stop();
+        output.release();
+        check.release();
+    }
+
+    LargeMemory::Reserve output;
+    LargeMemory::Reserve check;
+
+private:
+    QTimer m_idle;
 };
 
 namespace {
@@ -416,7 +444,8 @@ NoteStore::Loaded NoteStore::load(const QString& path) {
 
 NoteStore::NoteStore(const LocaleFormats& formats, const IClock& clock, IPrompts& prompts,
                      ErrorReporter reportError)
-    : m_formats(formats), m_clock(clock), m_prompts(prompts), m_reportError(std::move(reportError)) {}
+    : m_formats(formats), m_clock(clock), m_prompts(prompts), m_reportError(std::move(reportError)),
+      m_saveMemory(std::make_unique<SaveMemory>()) {}
 
 NoteStore::~NoteStore() = default;
 
@@ -968,42 +997,56 @@ void NoteStore::saveDocumentTo(int elements) {
 
 void NoteStore::writeDocument(int elements, bool& unclean) {
     unclean = false;
+    m_saveMemory->keepForNextSave();
+    WrittenCheck written;
     DurableFile::replaceContents(
-        m_notesPath,
-        [this](DurableFile::Sink& sink) {
-            SinkWriter writer(sink);
-            saveDocument(*m_doc, writer);
-        },
-        // What goes to disk must read back, as Open reads it, with every note in it, and be read by
-        // any XML reader.
-        [this, elements, &unclean](std::span<char> written) {
-            m_writtenHash = FileStamp::hashOf(QByteArrayView(written.data(), qsizetype(written.size())));
-            // Before the parse, which changes the bytes.
-            const QString fault =
-                StrictXml::characterFault(QByteArrayView(written.data(), qsizetype(written.size())));
-            if (!fault.isEmpty()) {
-                unclean = true;
-                return QStringLiteral("the document written holds %1").arg(fault);
-            }
-            // Ends after the document: it holds the document's memory.
-            const ParseArena arena(qsizetype(written.size()) + 1024 * 1024);
-            pugi::xml_document check;
-            const pugi::xml_parse_result result =
-                check.load_buffer_inplace(written.data(), written.size(), parseOptions, pugi::encoding_auto);
-            if (!result)
-                return QStringLiteral("the document written does not read back (%1)")
-                    .arg(QString::fromUtf8(result.description()));
-            if (const int roots = elementCount(check); roots != 1) {
-                unclean = true;
-                return QStringLiteral("the document written has %1 root elements").arg(roots);
-            }
-            const int found = elementCount(check.document_element());
-            if (found != elements)
-                return QStringLiteral("the document written reads back with %1 elements instead of %2")
-                    .arg(found)
-                    .arg(elements);
-            return QString();
-        });
+        m_notesPath, DurableFile::Streamed{[this](DurableFile::Sink& sink) {
+                                               SinkWriter writer(sink);
+                                               saveDocument(*m_doc, writer);
+                                           },
+                                           [&written](std::span<const char> bytes, bool complete) {
+                                               written.inspect(bytes, complete);
+                                           },
+                                           // What goes to disk must read back, as Open reads it, with every
+                                           // note in it, and be read by any XML reader.
+                                           [&](std::span<char> bytes) {
+                                               const QString fault =
+                                                   checkWritten(bytes, written, elements, unclean);
+                                               m_writtenHash = written.hash();
+                                               return fault;
+                                           },
+                                           &m_saveMemory->output});
+}
+
+QString NoteStore::checkWritten(std::span<char> bytes, const WrittenCheck& written, int elements,
+                                bool& unclean) {
+    // Before the parse, which changes the bytes.
+    if (!written.isCertainlyClean()) {
+        const QString fault =
+            StrictXml::characterFault(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+        if (!fault.isEmpty()) {
+            unclean = true;
+            return QStringLiteral("the document written holds %1").arg(fault);
+        }
+    }
+    // Ends after the document: it holds the document's memory.
+    const ParseArena arena(qsizetype(bytes.size()) + 1024 * 1024, &m_saveMemory->check);
+    pugi::xml_document check;
+    const pugi::xml_parse_result result =
+        check.load_buffer_inplace(bytes.data(), bytes.size(), parseOptions, pugi::encoding_auto);
+    if (!result)
+        return QStringLiteral("the document written does not read back (%1)")
+            .arg(QString::fromUtf8(result.description()));
+    if (const int roots = elementCount(check); roots != 1) {
+        unclean = true;
+        return QStringLiteral("the document written has %1 root elements").arg(roots);
+    }
+    const int found = elementCount(check.document_element());
+    if (found != elements)
+        return QStringLiteral("the document written reads back with %1 elements instead of %2")
+            .arg(found)
+            .arg(elements);
+    return QString();
 }
 
 void NoteStore::close() {
@@ -1019,6 +1062,7 @@ void NoteStore::close() {
     m_doc.reset();
     m_image.reset();
     m_index.reset();
+    m_saveMemory->release();
     m_unsaved = false;
 }
 

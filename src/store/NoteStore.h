@@ -11,6 +11,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <span>
 #include <vector>
 
 class FileImage;
@@ -150,6 +151,9 @@ private:
     void saveDocumentTo(int elements);
     // One attempt; `unclean` tells whether it failed on what a strict XML reader would refuse.
     void writeDocument(int elements, bool& unclean);
+    // Why the bytes written must not replace the file, or an empty string.
+    QString checkWritten(std::span<char> bytes, const class WrittenCheck& written, int elements,
+                         bool& unclean);
 
     const LocaleFormats& m_formats;
     const IClock& m_clock;
@@ -170,4 +174,5 @@ private:
     BusyListener m_busy;
     // Child nodes of the root by position, rebuilt lazily after a structural change.
     mutable std::unique_ptr<struct NodeIndex> m_index;
+    std::unique_ptr<class SaveMemory> m_saveMemory;
 };

@@ -16,14 +16,18 @@ thread_local ParseArena* activeArena = nullptr;
 
 } // namespace
 
-ParseArena::ParseArena(qsizetype capacity)
-    : m_block(LargeMemory::allocate(capacity, LargeMemory::Pages::MapWhenTouched)), m_capacity(capacity),
-      m_outer(activeArena) {
+ParseArena::ParseArena(qsizetype capacity, LargeMemory::Reserve* reserve)
+    : m_reserve(reserve),
+      m_block(reserve ? reserve->take(capacity, LargeMemory::Pages::MapWhenTouched)
+                      : LargeMemory::allocate(capacity, LargeMemory::Pages::MapWhenTouched)),
+      m_capacity(capacity), m_outer(activeArena) {
     activeArena = this;
 }
 
 ParseArena::~ParseArena() {
     activeArena = m_outer;
+    if (m_reserve)
+        m_reserve->giveBack(std::move(m_block));
 }
 
 void* ParseArena::allocate(size_t size) {

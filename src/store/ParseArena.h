@@ -11,7 +11,8 @@
 // end before it does, and older documents must not grow meanwhile.
 class ParseArena {
 public:
-    explicit ParseArena(qsizetype capacity);
+    // With a reserve, the block comes from it and goes back to it.
+    explicit ParseArena(qsizetype capacity, LargeMemory::Reserve* reserve = nullptr);
     ~ParseArena();
     ParseArena(const ParseArena&) = delete;
     ParseArena& operator=(const ParseArena&) = delete;
@@ -23,6 +24,7 @@ public:
     static void deallocate(void* data);
 
 private:
+    LargeMemory::Reserve* m_reserve;
     LargeMemory::Block m_block;
     qsizetype m_capacity;
     qsizetype m_used = 0;

@@ -225,6 +225,10 @@ QString characterFault(QByteArrayView document) {
     return {};
 }
 
+bool isCertainlyClean(QByteArrayView piece) {
+    return firstFault<true>(piece).fault == Fault::None;
+}
+
 bool clean(pugi::xml_document& doc) {
     bool changed = false;
     std::vector<pugi::xml_node> blanks;

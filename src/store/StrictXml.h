@@ -32,6 +32,11 @@ qsizetype firstForbiddenByte(QByteArrayView utf8);
 // character or a numeric reference to one outside comments and CDATA sections.
 QString characterFault(QByteArrayView document);
 
+// Whether a quick look finds nothing characterFault() could report; when it does, characterFault()
+// tells what it is. A document cut into pieces each ending just after a '>' (or at its end) gives the
+// same answers piece by piece, as no character or reference runs across a '>'.
+bool isCertainlyClean(QByteArrayView piece);
+
 // Makes the document what a strict reader accepts: every name and value is cleaned the way typed text
 // is, and nodes beside the root element are kept as comments. Returns whether anything changed.
 bool clean(pugi::xml_document& doc);

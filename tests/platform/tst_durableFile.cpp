@@ -100,8 +100,8 @@ private slots:
     }
 
     // Produced in pieces over many chunks, from an old file far smaller than the new one (so the
-    // block has to grow while earlier chunks are being written); the check sees what is written.
-    // Later rows get the larger block of earlier ones, with their bytes still in it.
+    // block has to grow while earlier chunks are being written); the checks see what is written.
+    // Later rows get the larger block of earlier ones from the reserve, with their bytes still in it.
     void streamsInPiecesAndVerifies_data() {
         QTest::addColumn<int>("oldSize");
         QTest::addColumn<int>("newSize");
@@ -121,13 +121,27 @@ private slots:
         const QByteArray bytes = numbered(newSize);
         QByteArray checked;
         int checks = 0;
-        DurableFile::replaceContents(path, inPieces(bytes, 4093), [&](std::span<char> written) {
+        // The inspector sees longer and longer beginnings of the bytes, complete once, at the end.
+        qsizetype inspected = 0;
+        int completions = 0;
+        bool inOrder = true;
+        const auto inspect = [&](std::span<const char> written, bool complete) {
+            const QByteArrayView seen(written.data(), qsizetype(written.size()));
+            inOrder = inOrder && completions == 0 && seen.size() >= inspected && bytes.startsWith(seen);
+            inspected = seen.size();
+            completions += complete;
+        };
+        const auto verify = [&](std::span<char> written) {
             checked = QByteArrayView(written).toByteArray();
             ++checks;
             return QString();
-        });
+        };
+        DurableFile::replaceContents(path, {inPieces(bytes, 4093), inspect, verify, &m_reserve});
         QCOMPARE(checks, 1);
         QVERIFY(checked == bytes);
+        QVERIFY(inOrder);
+        QCOMPARE(completions, 1);
+        QCOMPARE(inspected, bytes.size());
         QVERIFY(TestFolders::readFile(path) == bytes);
         QCOMPARE(modeOf(path), oldSize > 0 ? 0640u : 0644u);
         QCOMPARE(temporariesIn(dir.path()), QStringList());
@@ -267,6 +281,9 @@ private slots:
         QVERIFY(TestFolders::readFile(path) == (replaced ? QByteArray(size, 'n') : QByteArray("old")));
         QCOMPARE(temporariesIn(dir.path()), QStringList());
     }
+
+private:
+    LargeMemory::Reserve m_reserve;
 };
 
 int main(int argc, char** argv) {

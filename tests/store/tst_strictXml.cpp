@@ -1,4 +1,5 @@
 #include "store/StrictXml.h"
+#include "store/WrittenCheck.h"
 
 #include <QtTest>
 
@@ -49,6 +50,50 @@ private slots:
         QFETCH(QByteArray, document);
         QFETCH(QString, fault);
         QCOMPARE(StrictXml::characterFault(document), fault);
+    }
+
+    // The same documents looked at as a save writes them, piece by piece, cut at every byte: the
+    // verdict does not depend on where the pieces end.
+    void writtenCheckAgreesWhereverThePiecesEnd_data() { characterFault_data(); }
+    void writtenCheckAgreesWhereverThePiecesEnd() {
+        QFETCH(QByteArray, document);
+        QFETCH(QString, fault);
+        WrittenCheck check;
+        for (qsizetype size = 1; size < document.size(); ++size)
+            check.inspect(std::span<const char>(document.constData(), size_t(size)), false);
+        check.inspect(std::span<const char>(document.constData(), size_t(document.size())), true);
+        QCOMPARE(check.isCertainlyClean(), StrictXml::isCertainlyClean(document));
+        if (!fault.isEmpty())
+            QVERIFY(!check.isCertainlyClean());
+        QCOMPARE(check.hash(), FileStamp::hashOf(document));
+    }
+
+    // A file of several hash pieces, in pieces of the sizes a save writes, with a character of three
+    // bytes across a piece's end; a forbidden one is found wherever it is.
+    void writtenCheckOfALargeFile_data() {
+        QTest::addColumn<int>("forbiddenAt");
+        QTest::newRow("clean") << -1;
+        QTest::newRow("in the first piece") << 10;
+        QTest::newRow("in the last piece") << 3 * 1024 * 1024;
+    }
+    void writtenCheckOfALargeFile() {
+        QFETCH(int, forbiddenAt);
+        QByteArray document;
+        while (document.size() < 1024 * 1024 - 1)
+            document += "<a>text</a>\n";
+        document.truncate(1024 * 1024 - 1);
+        document += "\xE2\x82\xAC";
+        while (document.size() < 3 * 1024 * 1024 + 100)
+            document += "<b>\xC3\x84</b>\n";
+        if (forbiddenAt >= 0)
+            document[forbiddenAt] = '\x01';
+        WrittenCheck check;
+        for (qsizetype size = 256 * 1024 + 7; size < document.size(); size += 256 * 1024 + 7)
+            check.inspect(std::span<const char>(document.constData(), size_t(size)), false);
+        check.inspect(std::span<const char>(document.constData(), size_t(document.size())), true);
+        QCOMPARE(check.isCertainlyClean(), forbiddenAt < 0);
+        QCOMPARE(check.isCertainlyClean(), StrictXml::characterFault(document).isEmpty());
+        QCOMPARE(check.hash(), FileStamp::hashOf(document));
     }
 };
 
