@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <ctime>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 
 namespace {
 
 constexpr qint64 NsPerSecond = 1'000'000'000;
-constexpr qint64 GranularityNs = qint64(FileStamp::GranularityMs) * 1'000'000;
+constexpr qint64 NsPerMs = 1'000'000;
 constexpr qsizetype HashPiece = FileStamp::PieceHash::PieceSize;
 
 qint64 nowNs() {
@@ -64,14 +66,34 @@ bool FileStamp::hashFile(const QString& path, qint64 size, quint64& hash) {
     return total == size;
 }
 
-bool FileStamp::withinGranularity(const Status& status) {
-    return nowNs() - status.modifiedNs < GranularityNs;
+// A filesystem of those types can still store whole seconds only (ext4 with small inodes): a time
+// with a fraction shows it does not.
+qint64 FileStamp::granularityNs(const QString& path, const Status& status) {
+    struct statfs info {};
+    if (status.modifiedNs % NsPerSecond == 0 || ::statfs(QFile::encodeName(path).constData(), &info) != 0)
+        return GranularityMs * NsPerMs;
+    switch (info.f_type) {
+    case EXT4_SUPER_MAGIC:
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case F2FS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+        return FineGranularityMs * NsPerMs;
+    default:
+        return GranularityMs * NsPerMs;
+    }
+}
+
+bool FileStamp::withinGranularity(const Status& status) const {
+    return nowNs() - status.modifiedNs < m_granularityNs;
 }
 
 FileStamp FileStamp::taken(const QString& path) {
     FileStamp stamp;
     stamp.m_valid = statusOf(path, stamp.m_status);
-    stamp.m_racy = stamp.m_valid && withinGranularity(stamp.m_status);
+    if (stamp.m_valid)
+        stamp.m_granularityNs = granularityNs(path, stamp.m_status);
+    stamp.m_racy = stamp.m_valid && stamp.withinGranularity(stamp.m_status);
     return stamp;
 }
 

@@ -15,9 +15,12 @@ class FileStamp {
 public:
     FileStamp() = default;
 
-    // Kernel timestamps on local filesystems advance in clock ticks (a few milliseconds); network
+    // Kernel timestamps on local filesystems advance in clock ticks (10 ms at most); network
     // filesystems take them from the server's clock. Two seconds covers both, and FAT's resolution.
     static constexpr int GranularityMs = 2000;
+    // Local filesystems known to keep nanoseconds: two ticks and some room. A save of a large file
+    // takes longer than this between its last write and its stamp, so the next save need not hash it.
+    static constexpr int FineGranularityMs = 50;
 
     // The file's state now. The caller hashes the bytes it reads or writes (see setHash) and takes
     // the stamp before reading, so that a write in between shows as a change.
@@ -52,9 +55,11 @@ private:
     };
     static bool statusOf(const QString& path, Status& status);
     static bool hashFile(const QString& path, qint64 size, quint64& hash);
-    static bool withinGranularity(const Status& status);
+    static qint64 granularityNs(const QString& path, const Status& status);
+    bool withinGranularity(const Status& status) const;
 
     Status m_status;
+    qint64 m_granularityNs = qint64(GranularityMs) * 1'000'000;
     quint64 m_hash = 0;
     bool m_racy = false;
     bool m_valid = false;
