@@ -11,6 +11,7 @@
 #include "store/StrictXml.h"
 #include "store/WrittenCheck.h"
 
+#include <QAbstractEventDispatcher>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -42,7 +43,11 @@ public:
         m_idle.setInterval(std::chrono::seconds(10));
         QObject::connect(&m_idle, &QTimer::timeout, &m_idle, [this] { release(); });
     }
-    void keepForNextSave() { m_idle.start(); }
+    // Where nothing runs timers (a tool without an event loop), until close() or the end instead.
+    void keepForNextSave() {
+        if (QAbstractEventDispatcher::instance())
+            m_idle.start();
+    }
     void release() {
         m_idle.stop();
         output.release();
