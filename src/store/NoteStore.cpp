@@ -942,12 +942,13 @@ NoteStore::DiskState NoteStore::refreshFromDisk() {
         return DiskState::Unchanged;
     Loaded loaded;
     try {
+        const BusyScope busy(m_busy);
         loaded = load(m_notesPath);
+        replaceDocument(loaded); // the old document is given back here too
     } catch (const QuillError& e) {
         reportUnreadable(e.message());
         return DiskState::Unreadable;
     }
-    replaceDocument(loaded);
     m_unreadableShown = false;
     announceReplaced({});
     return DiskState::Reloaded;
