@@ -302,6 +302,24 @@ bool isValidUtf8(QByteArrayView bytes) {
     return true;
 }
 
+// Whether the file holds these bytes and no more, read a piece at a time rather than whole.
+bool holdsBytes(const QString& path, QByteArrayView bytes, const QString& what) {
+    QFile file(path);
+    openForReading(file, what);
+    if (file.size() != bytes.size())
+        return false;
+    QByteArray piece(FileStamp::PieceHash::PieceSize, Qt::Uninitialized);
+    for (qsizetype at = 0; at < bytes.size();) {
+        const qint64 got = file.read(piece.data(), std::min(piece.size(), bytes.size() - at));
+        if (got < 0 || file.error() != QFileDevice::NoError)
+            throwReadError(file, what);
+        if (got == 0 || std::memcmp(piece.constData(), bytes.data() + at, size_t(got)) != 0)
+            return false;
+        at += got;
+    }
+    return file.atEnd();
+}
+
 } // namespace
 
 // A block for the whole file, in which pugixml parses it in place. In huge pages where the system
@@ -1050,7 +1068,7 @@ void NoteStore::moveStorage(const QString& oldFolder, const QString& newFolder) 
             DurableFile::replaceContents(backup, readWholeFile(newPath, QStringLiteral("the notes file")));
         }
         DurableFile::replaceContents(newPath, bytes);
-        if (readWholeFile(newPath, QStringLiteral("the moved notes file")) != bytes)
+        if (!holdsBytes(newPath, bytes, QStringLiteral("the moved notes file")))
             throw QuillError(QStringLiteral("The copy \"%1\" differs from the original.").arg(newPath));
         try {
             KeptCopies::copyAll(oldPath, newPath);
