@@ -2,10 +2,13 @@
 // open + list built up to the first paint of the real window against a minimal window over a lazy
 // model; a save after one edit against a bare temp+fsync+rename of the same bytes, and the part of
 // the save that checks the written bytes as a strict XML reader would; the first sort by each column,
-// at once after start-up and once the keys made in the background are there.
+// at once after start-up and once the keys made in the background are there; reloading the list
+// after another program replaced the file, against the first paint of a start.
 #include "gui/AppServices.h"
+#include "gui/EditingCommands.h"
 #include "gui/MainWindow.h"
 #include "gui/NoteList.h"
+#include "gui/NotesFileWatcher.h"
 #include "platform/AppPaths.h"
 #include "platform/Clock.h"
 #include "platform/Prompts.h"
@@ -168,6 +171,54 @@ double timedBareDurableWrite(const QString& path, const QByteArray& bytes) {
     return ms;
 }
 
+// Another program (a sync tool) replaces the file by rename, with one note's title changed.
+void replaceFromOutside(const QString& path, QByteArray bytes, int round) {
+    const qsizetype at = bytes.indexOf("<Title>");
+    if (at < 0)
+        std::abort();
+    bytes.insert(at + 7, QByteArray("outside ") + QByteArray::number(round) + ' ');
+    const QString tmp = path + QStringLiteral(".sync");
+    QFile out(tmp);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+        std::abort();
+    out.close();
+    if (::rename(QFile::encodeName(tmp).constData(), QFile::encodeName(path).constData()) != 0)
+        std::abort();
+}
+
+// From the watcher's look at the file until the rebuilt list has painted, with a note open in the
+// middle of the list and its keys made, as after a while of use; sorted as at start-up
+// ($QUILL_BENCH_RELOAD_SORT names another column).
+std::vector<double> timedReloads(const QString& folder, const QByteArray& bytes, int count, int repeats) {
+    SilentPrompts prompts;
+    NoShell shell;
+    SystemClock clock;
+    MainWindow w(AppServices{AppPaths(folder, folder, folder), prompts, shell, clock, {}});
+    w.startUp();
+    w.show();
+    NoteList& list = w.testAccess().noteList();
+    FirstPaint shown(list.view()->viewport());
+    shown.wait();
+    if (const QString column = qEnvironmentVariable("QUILL_BENCH_RELOAD_SORT"); !column.isEmpty())
+        list.sortByColumn(column.toInt());
+    list.selectRow(count / 2);
+    w.testAccess().editing().openSelectedNote();
+    std::vector<double> times;
+    for (int r = 0; r < repeats; ++r) {
+        while (count >= 1000 && !list.model()->sortKeysPrepared())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        replaceFromOutside(folder + QStringLiteral("quill.xml"), bytes, r);
+        FirstPaint paint(list.view()->viewport());
+        QElapsedTimer t;
+        t.start();
+        w.testAccess().fileWatcher().lookAtFile();
+        paint.wait();
+        times.push_back(msSince(t));
+    }
+    w.hide();
+    return times;
+}
+
 void run(int count, int repeats) {
     QTemporaryDir dir;
     const QString folder = dir.path() + QLatin1Char('/');
@@ -188,11 +239,24 @@ void run(int count, int repeats) {
     f.close();
 
     std::vector<double> ours, reference, save, bare, check, sortFirst, sortAgain;
-    // $QUILL_BENCH_ONLY=save measures only the save, for working on it.
-    const bool saveOnly = qEnvironmentVariable("QUILL_BENCH_ONLY") == QLatin1String("save");
+    // $QUILL_BENCH_ONLY=save measures only the save, =reload only the first paint and the reload.
+    const QString only = qEnvironmentVariable("QUILL_BENCH_ONLY");
+    const bool saveOnly = only == QLatin1String("save");
     for (int r = 0; r < repeats && !saveOnly; ++r) {
         ours.push_back(quillnoteFirstPaint(folder));
         reference.push_back(referenceFirstPaint(path));
+    }
+    const std::vector<double> reload =
+        saveOnly ? std::vector<double>() : timedReloads(folder, bytes, count, repeats);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+    f.close();
+    if (only == QLatin1String("reload")) {
+        std::printf("%7d  %10.1f  %10.1f  %6.2fx  (reload only)  reload %8.1f  %6.2fx first-paint\n", count,
+                    median(ours), median(reference), median(ours) / median(reference), median(reload),
+                    median(reload) / median(ours));
+        std::fflush(stdout);
+        return;
     }
     {
         SilentPrompts prompts;
@@ -267,11 +331,11 @@ void run(int count, int repeats) {
     }
     std::printf(
         "%7d  %10.1f  %10.1f  %6.2fx  %8.1f  %8.1f  %6.2fx  %6.2f  %5.1f%%  %10.1f  %10.1f  %10.1f  %10.1f"
-        "  %8.0f  %10.1f  %10.1f  %10.1f\n",
+        "  %8.0f  %10.1f  %10.1f  %10.1f  %8.1f  %6.2fx\n",
         count, median(ours), median(reference), median(ours) / median(reference), median(save), median(bare),
         median(save) / median(bare), median(check), 100 * median(check) / median(save), median(sortFirst),
         sortAgain.empty() ? 0.0 : median(sortAgain), sortFirstBy[0], sortFirstBy[1], prepareMs,
-        sortPrepared[1], sortPrepared[0], sortPrepared[2]);
+        sortPrepared[1], sortPrepared[0], sortPrepared[2], median(reload), median(reload) / median(ours));
     std::fflush(stdout);
 }
 
@@ -286,7 +350,7 @@ int main(int argc, char** argv) {
     std::printf("median of %d runs, milliseconds\n", repeats);
     std::printf("  notes  first-paint   reference   ratio      save  bare-save   ratio   check  share  "
                 "sort-title  sort-again"
-                "  sort-modif   sort-note  prepare  then-title  then-modif   then-note\n");
+                "  sort-modif   sort-note  prepare  then-title  then-modif   then-note    reload  /paint\n");
     // $QUILL_BENCH_SIZES picks the note counts, as for the start-up figures.
     QList<int> counts{1000, 10000, 100000};
     if (const QString sizes = qEnvironmentVariable("QUILL_BENCH_SIZES"); !sizes.isEmpty()) {

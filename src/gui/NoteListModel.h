@@ -45,6 +45,8 @@ public:
     const Note& note(int row) const;
     // The row of the note at this position in the file, without reading any note; -1 when none.
     int rowOfPosition(int position) const;
+    // The note as far as it has been read, reading no more: position and dateTime are always there.
+    const Note& noteAsRead(int row) const { return m_rows.at(size_t(row)).note; }
     // The note with its texts read but its dates perhaps not formatted yet: for walks over every row.
     const Note& noteTexts(int row) const { return completed(row, false); }
     bool isChecked(int row) const { return m_rows.at(size_t(row)).checked; }

@@ -2,6 +2,7 @@
 
 #include "gui/EditingCommands.h"
 #include "gui/NoteList.h"
+#include "gui/WaitCursor.h"
 #include "platform/Prompts.h"
 #include "store/NoteStore.h"
 
@@ -27,16 +28,16 @@ RowKey keyOf(const NoteListModel& model, int row) {
 }
 
 // The same title wins; a note renamed elsewhere is still found when its creation time is unique.
+// Only rows of that time are read further: reading every row would decode every body in the file.
 int rowOf(const NoteListModel& model, const RowKey& key) {
     if (!key.valid)
         return -1;
     int byTime = -1;
     int sameTime = 0;
     for (int row = 0; row < model.rowCount(); ++row) {
-        const Note& note = model.note(row);
-        if (note.dateTime != key.dateTime)
+        if (model.noteAsRead(row).dateTime != key.dateTime)
             continue;
-        if (note.title == key.title)
+        if (model.note(row).title == key.title)
             return row;
         byTime = row;
         ++sameTime;
@@ -50,8 +51,8 @@ int rowOfOpenNote(const NoteListModel& model, const EditingCommands& editing) {
     if (editing.openNotePosition() < 0)
         return -1;
     for (int row = 0; row < model.rowCount(); ++row) {
-        const Note& note = model.note(row);
-        if (note.position == editing.openNotePosition() && note.createdText == editing.openNoteCreated())
+        if (model.noteAsRead(row).position == editing.openNotePosition() &&
+            model.note(row).createdText == editing.openNoteCreated())
             return row;
     }
     return -1;
@@ -94,9 +95,12 @@ void NotesFileWatcher::lookAtFile() {
     if (!m_watcher.files().contains(m_path) && QFileInfo::exists(m_path))
         m_watcher.addPath(m_path);
     try {
-        if (m.store.refreshFromDisk() == NoteStore::DiskState::Reloaded)
+        if (m.store.refreshFromDisk() == NoteStore::DiskState::Reloaded) {
+            // No command holds rows here: the list is rebuilt before any event can reach its old rows.
+            reloadList();
             m.showStatus(QStringLiteral("The notes file was changed by another program; the list shows "
                                         "its changes."));
+        }
     } catch (const std::exception& e) {
         m.reportError(QString::fromUtf8(e.what()));
     }
@@ -115,7 +119,10 @@ void NotesFileWatcher::queueReload(const QString& notice) {
 }
 
 void NotesFileWatcher::reloadList() {
+    if (!m_reloadQueued)
+        return; // done already
     m_reloadQueued = false;
+    const WaitCursor hourglass;
     NoteListModel& model = *m.list.model();
     const RowKey selected = keyOf(model, m.list.selectedRow());
     const RowKey open = keyOf(model, rowOfOpenNote(model, m.editing));

@@ -38,9 +38,11 @@ public:
 
     static constexpr int QuietMs = 200;
 
+    // What the watcher does once the file has been quiet: reads it again if it changed.
+    void lookAtFile();
+
 private:
     void fileEvent();
-    void lookAtFile();
     void queueReload(const QString& notice);
     void reloadList();
     // The open note's row in the rebuilt list (-1: gone); changedThere: its saved text differs now.

@@ -335,6 +335,24 @@ bool isValidUtf8(QByteArrayView bytes) {
     return true;
 }
 
+// Whether the file holds these bytes and no more, read a piece at a time rather than whole.
+bool holdsBytes(const QString& path, QByteArrayView bytes, const QString& what) {
+    QFile file(path);
+    openForReading(file, what);
+    if (file.size() != bytes.size())
+        return false;
+    QByteArray piece(FileStamp::PieceHash::PieceSize, Qt::Uninitialized);
+    for (qsizetype at = 0; at < bytes.size();) {
+        const qint64 got = file.read(piece.data(), std::min(piece.size(), bytes.size() - at));
+        if (got < 0 || file.error() != QFileDevice::NoError)
+            throwReadError(file, what);
+        if (got == 0 || std::memcmp(piece.constData(), bytes.data() + at, size_t(got)) != 0)
+            return false;
+        at += got;
+    }
+    return file.atEnd();
+}
+
 } // namespace
 
 // A block for the whole file, in which pugixml parses it in place. In huge pages where the system
@@ -976,12 +994,13 @@ NoteStore::DiskState NoteStore::refreshFromDisk() {
         return DiskState::Unchanged;
     Loaded loaded;
     try {
+        const BusyScope busy(m_busy);
         loaded = load(m_notesPath);
+        replaceDocument(loaded); // the old document is given back here too
     } catch (const QuillError& e) {
         reportUnreadable(e.message());
         return DiskState::Unreadable;
     }
-    replaceDocument(loaded);
     m_unreadableShown = false;
     announceReplaced({});
     return DiskState::Reloaded;
@@ -1098,7 +1117,7 @@ void NoteStore::moveStorage(const QString& oldFolder, const QString& newFolder) 
             DurableFile::replaceContents(backup, readWholeFile(newPath, QStringLiteral("the notes file")));
         }
         DurableFile::replaceContents(newPath, bytes);
-        if (readWholeFile(newPath, QStringLiteral("the moved notes file")) != bytes)
+        if (!holdsBytes(newPath, bytes, QStringLiteral("the moved notes file")))
             throw QuillError(QStringLiteral("The copy \"%1\" differs from the original.").arg(newPath));
         try {
             KeptCopies::copyAll(oldPath, newPath);

@@ -91,8 +91,8 @@ public:
     // listener must not rebuild anything from the store before the calling command has finished.
     using ReplacedListener = std::function<void(const QString& notice)>;
     void setReplacedListener(ReplacedListener listener) { m_replaced = std::move(listener); }
-    // Called with true when a save starts writing and with false when it has ended, failed or not:
-    // the save of a large file holds the caller for a noticeable time.
+    // Called with true when a save starts writing, or a refresh reading, and with false when it has
+    // ended, failed or not: either holds the caller for a noticeable time with a large file.
     using BusyListener = std::function<void(bool busy)>;
     void setBusyListener(BusyListener listener) { m_busy = std::move(listener); }
     // Changes held in memory because the file could not be read when they were to be saved.

@@ -116,6 +116,37 @@ private slots:
         QCOMPARE(s.prompts.problems(), QStringList());
     }
 
+    // A reload runs under the busy cursor and reads no more of the new rows than it looks at: the
+    // open note's, found among thousands. Reading every row would decode every body in the file.
+    void reloadReadsOnlyTheRowsItNeeds() {
+        TestFolders folders;
+        QByteArray notes;
+        for (int i = 0; i < 3000; ++i)
+            notes += note("Note " + QByteArray::number(i), "body", QByteArray::number(39000 + i) + ".5");
+        folders.writeNotes(notesFile(notes));
+        MainWindowSession s(folders);
+        MainWindow& w = s.start();
+        NoteList& list = w.testAccess().noteList();
+        const NoteListModel& model = *list.model();
+        list.selectRow(model.rowCount() - 1); // the row a search of the list reaches last
+        emit list.doubleClicked();
+        const QString open = w.testAccess().titleEdit()->text();
+        QList<int> cursors;
+        connect(&model, &NoteListModel::modelAboutToBeReset, &model, [&cursors] {
+            cursors << (QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : -1);
+        });
+
+        replaceByRename(folders.notesPath(), notesFile(notes + note("Added", "added there", "45000.5")));
+        QTRY_COMPARE_WITH_TIMEOUT(model.rowCount(), 3001, 20000);
+        QCOMPARE(cursors, QList<int>({Qt::WaitCursor}));
+        QCOMPARE(w.testAccess().titleEdit()->text(), open);
+        QCOMPARE(selectedTitle(w), open);
+        int read = 0;
+        for (int row = 0; row < model.rowCount(); ++row)
+            read += !model.noteAsRead(row).detailsPending;
+        QVERIFY2(read <= 2, qPrintable(QString::number(read)));
+    }
+
     // Unsaved text begun on a note that another program then changed is saved as a note of its own.
     void editsOfANoteChangedThereBecomeANewNote() {
         TestFolders folders;

@@ -233,16 +233,21 @@ private slots:
         QCOMPARE(env.prompts.problems(), QStringList());
     }
 
-    // Between saves: a changed file is read again, an unchanged one (our own save) is not.
+    // Between saves: a changed file is read again, under the busy cursor, an unchanged one (our own
+    // save) is not.
     void refreshReadsOnlyChangedFiles() {
         Env env;
+        QList<bool> busy;
+        env.store.setBusyListener([&busy](bool on) { busy << on; });
         // Just written, so its bytes are hashed as they are read: a body of a few MiB spans several
         // of the pieces they are read in.
         env.folders.writeNotes(notesFile(alpha + note("Big", QByteArray(3 << 20, 'x') + "end", "39877.5")));
         env.store.open(env.path());
         QCOMPARE(env.store.refreshFromDisk(), NoteStore::DiskState::Unchanged);
+        QCOMPARE(busy, QList<bool>());
         env.folders.writeNotes(notesFile(alpha));
         QCOMPARE(env.store.refreshFromDisk(), NoteStore::DiskState::Reloaded);
+        QCOMPARE(busy, QList<bool>({true, false}));
         env.store.appendNote("Mine", "new", worked);
         QCOMPARE(env.store.refreshFromDisk(), NoteStore::DiskState::Unchanged);
         replaceByRename(env.path(), notesFile(alpha + beta));
