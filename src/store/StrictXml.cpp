@@ -3,10 +3,14 @@
 #include "store/StoreEscapes.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <pugixml.hpp>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -99,27 +103,62 @@ struct Found {
 
 // The first forbidden character and, with references, the first "&#" that names one, whether or not
 // it stands in a comment or a CDATA section. One pass, so that a large file is read from memory once.
+// The block's odd bytes (see isPlainBlock) as bits, the first byte lowest.
+template <bool references> unsigned oddBits(const unsigned char* p) {
+    Block b;
+    std::memcpy(&b, p, sizeof b);
+    auto odd = (b >= 0x80) | ((b < 0x20) & (b != '\t') & (b != '\n') & (b != '\r'));
+    if constexpr (references)
+        odd |= b == '&';
+#ifdef __SSE2__
+    return unsigned(_mm_movemask_epi8(__m128i(odd)));
+#else
+    unsigned bits = 0;
+    for (int k = 0; k < 16; ++k)
+        bits |= unsigned(odd[k] & 1) << k;
+    return bits;
+#endif
+}
+
 template <bool references> Found firstFault(QByteArrayView bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype size = bytes.size();
-    qsizetype i = 0;
-    while (i < size) {
-        while (i + 16 <= size && isPlainBlock<references>(p + i))
-            i += 16;
-        for (const qsizetype end = std::min(size, i + 16); i < end;) {
-            const unsigned char c = p[i];
-            if (c >= 0x20 && c < 0x80) {
-                if (references && c == '&' && i + 1 < size && p[i + 1] == '#' &&
-                    !StrictXml::isXmlChar(referencedChar(bytes, i)))
-                    return {Fault::Reference, i};
-                ++i;
-                continue;
+    // One character at `at`, a plain one included; returns where the next one starts, or -1 after a
+    // fault.
+    Found found;
+    const auto step = [&](qsizetype at) -> qsizetype {
+        const unsigned char c = p[at];
+        if (c >= 0x20 && c < 0x80) {
+            if (references && c == '&' && at + 1 < size && p[at + 1] == '#' &&
+                !StrictXml::isXmlChar(referencedChar(bytes, at))) {
+                found = {Fault::Reference, at};
+                return -1;
             }
-            const int length = xmlCharLength(p + i, size - i);
-            if (length == 0)
-                return {Fault::Character, i};
-            i += length;
+            return at + 1;
         }
+        const int length = xmlCharLength(p + at, size - at);
+        if (length == 0) {
+            found = {Fault::Character, at};
+            return -1;
+        }
+        return at + length;
+    };
+    qsizetype i = 0; // where the next character starts
+    qsizetype block = 0;
+    for (; block + 16 <= size; block += 16) {
+        for (unsigned bits = oddBits<references>(p + block); bits != 0; bits &= bits - 1) {
+            const qsizetype at = block + std::countr_zero(bits);
+            if (at < i)
+                continue; // inside a character already taken
+            i = step(at);
+            if (i < 0)
+                return found;
+        }
+    }
+    for (i = std::max(i, block); i < size;) {
+        i = step(i);
+        if (i < 0)
+            return found;
     }
     return {};
 }
