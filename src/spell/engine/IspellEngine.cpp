@@ -250,11 +250,12 @@ void IspellEngine::askAhead(QStringView segment, int from) {
                 lines.append(IspellLine(*m_encoding));
             previousEnd = span.start + span.length;
             const QString word = text.mid(span.start, span.length).toString();
-            const auto known = m_answers.constFind(word);
-            if ((known != m_answers.constEnd() && (known->pending > 0 || known->answered)) || !isAsked(word))
+            // An entry with nothing in it stands for a word not asked about yet.
+            Answer& entry = m_answers[word];
+            if (entry.pending > 0 || entry.answered || !isAsked(word))
                 continue;
             ++taken;
-            enqueueWord(word, m_askAlone.contains(word), lines);
+            enqueueWord(word, entry, m_askAlone.contains(word), lines);
         }
         return span.length > 0 ? previousEnd : int(text.size());
     };
@@ -280,9 +281,8 @@ void IspellEngine::askAhead(QStringView segment, int from) {
         disable(m_pipe->failure());
 }
 
-void IspellEngine::enqueueWord(const QString& word, bool alone, QList<IspellLine>& lines) {
+void IspellEngine::enqueueWord(const QString& word, Answer& entry, bool alone, QList<IspellLine>& lines) {
     const std::optional<QByteArray> bytes = m_encoding->encode(m_wordTable.convert(word));
-    Answer& entry = m_answers[word];
     // Not in the dictionary's character set, or longer than the exchange takes ("^" and the line
     // end included): not checkable.
     if (!bytes || !IspellPipe::fits(*bytes) || bytes->size() + 2 > IspellPipe::ExchangeBufferSize) {

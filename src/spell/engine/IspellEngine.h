@@ -86,7 +86,7 @@ private:
     void askAhead(QStringView segment, int from);
     // Adds the word to the last of the lines to send, or to a line of its own, and counts it as
     // pending; a word that cannot be asked about is known to be correct at once.
-    void enqueueWord(const QString& word, bool alone, QList<IspellLine>& lines);
+    void enqueueWord(const QString& word, Answer& entry, bool alone, QList<IspellLine>& lines);
     bool askAbout(const QString& word);
     // Reads the answer to the oldest pending line into m_answers; false when the engine was disabled.
     bool readAnswer();
