@@ -70,7 +70,7 @@ private:
     static constexpr int RefillScanLimit = 4 * WordsInFlight;
     // Words one refill sends at most, besides the one the check needs: small sends keep the program
     // busy from the first line on, and each costs us little.
-    static constexpr int RefillWords = 128;
+    static constexpr int RefillWords = 256;
     static constexpr int MaxKeptAnswers = 100000;
     // Characters a word and its gap take in prose, about; for sizing the table of answers.
     static constexpr int AverageWordSpan = 6;
