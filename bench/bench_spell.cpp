@@ -21,6 +21,7 @@
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <optional>
 #include <vector>
 
@@ -91,17 +92,27 @@ QString distinctNote() {
     return text;
 }
 
-// Milliseconds of one check of the whole field.
-double checkOnce(SpellChecker& checker, LinkTextEdit& field, bool& finished) {
+double processCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// Milliseconds of one check of the whole field; `cpuMs` gets our own processor time in it.
+double checkOnce(SpellChecker& checker, LinkTextEdit& field, bool& finished, double* cpuMs = nullptr) {
     RichEditSpellControl control(field);
     control.setSelection(0, 0);
     finished = false;
+    const double cpuStart = processCpuMs();
     QElapsedTimer clock;
     clock.start();
     checker.checkControl(control);
     while (!finished)
         checker.continueCheck(); // Skip
-    return double(clock.nsecsElapsed()) / 1e6;
+    const double elapsed = double(clock.nsecsElapsed()) / 1e6;
+    if (cpuMs)
+        *cpuMs = processCpuMs() - cpuStart;
+    return elapsed;
 }
 
 void setUp(SpellChecker& checker, SkippingDialog& dialog, bool& finished, EngineType type,
@@ -250,11 +261,11 @@ double median(std::vector<double> values) {
 // Milliseconds of one check of the note by a fresh engine (so that no answer is known), with the
 // program started before the clock runs; negative when the engine is not available.
 double checkClean(const SpellConfiguration& configuration, const QString& section, const QString& scratch,
-                  const QString& clean, int& findings) {
+                  const QString& clean, int& findings, double& cpuMs) {
     PipeCheck pipe(configuration, section, scratch);
     LinkTextEdit field(false);
     field.setPlainText(clean);
-    const double check = checkOnce(pipe.checker, field, pipe.finished);
+    const double check = checkOnce(pipe.checker, field, pipe.finished, &cpuMs);
     findings = pipe.dialog.findings;
     const bool available = pipe.checker.currentEngine() && !pipe.checker.currentEngine()->isDisabled();
     return available ? check : -1;
@@ -265,16 +276,18 @@ double checkClean(const SpellConfiguration& configuration, const QString& sectio
 double runPipe(const char* name, const QString& commandLine, const SpellConfiguration& configuration,
                const QString& scratch, const QString& clean, int runs) {
     const QString section = QStringLiteral("English (United States) - ") + QString::fromLatin1(name);
-    std::vector<double> checks, floors, wordFloors, ratios;
+    std::vector<double> checks, floors, wordFloors, ratios, cpus;
     int cleanFindings = 0;
     for (int run = 0; run < runs; ++run) {
-        const double check = checkClean(configuration, section, scratch, clean, cleanFindings);
+        double cpu = 0;
+        const double check = checkClean(configuration, section, scratch, clean, cleanFindings, cpu);
         const double floor = programFloor(commandLine, clean);
         if (check < 0 || floor <= 0) {
             std::printf("spell %-8s not available\n", name);
             return 0;
         }
         checks.push_back(check);
+        cpus.push_back(cpu);
         floors.push_back(floor);
         ratios.push_back(check / floor);
         wordFloors.push_back(programFloor(commandLine, clean, true));
@@ -283,13 +296,13 @@ double runPipe(const char* name, const QString& commandLine, const SpellConfigur
     const auto [skipMedian, worst, count] = skipTimes(configuration, section, scratch, 0);
     const auto [pausedMedian, pausedWorst, pausedCount] = skipTimes(configuration, section, scratch, 250);
     std::printf("spell %-8s 5000 words, none repeated (%d found), median of %d: %.1f ms, %s -a alone %.1f ms "
-                "(a word a line %.1f ms), ratio %.2f (runs %.2f-%.2f)\n"
+                "(a word a line %.1f ms), ratio %.2f (runs %.2f-%.2f), our processor time %.1f ms\n"
                 "spell %-8s Skip to next finding: at once median %.2f ms, worst %.2f ms (%d skips); "
                 "after 250 ms looking median %.2f ms, worst %.2f ms (%d skips)\n",
                 name, cleanFindings, runs, median(checks), name, median(floors), median(wordFloors), ratio,
                 *std::min_element(ratios.begin(), ratios.end()),
-                *std::max_element(ratios.begin(), ratios.end()), name, skipMedian, worst, count, pausedMedian,
-                pausedWorst, pausedCount);
+                *std::max_element(ratios.begin(), ratios.end()), median(cpus), name, skipMedian, worst, count,
+                pausedMedian, pausedWorst, pausedCount);
     return ratio;
 }
 
@@ -302,7 +315,8 @@ int main(int argc, char** argv) {
     const QString text = longNote(5000);
     const QTemporaryDir scratch;
     const QString clean = distinctNote();
-    run("library", EngineType::Library, configuration, text, scratch.path());
+    if (qEnvironmentVariableIsEmpty("QUILL_BENCH_SPELL_PROGRAMS"))
+        run("library", EngineType::Library, configuration, text, scratch.path());
     // Runs of the clean note against the program alone; QUILL_BENCH_SPELL_RUNS overrides.
     const int runs = std::max(1, qEnvironmentVariableIntValue("QUILL_BENCH_SPELL_RUNS") > 0
                                      ? qEnvironmentVariableIntValue("QUILL_BENCH_SPELL_RUNS")
@@ -315,8 +329,13 @@ int main(int argc, char** argv) {
         {"aspell", QStringLiteral("aspell -a --lang=en_US --encoding=utf-8")},
         {"ispell", QStringLiteral("ispell -a -B -d american")},
     };
+    // QUILL_BENCH_SPELL_PROGRAMS (names separated by commas) runs only those programs.
+    const QStringList only =
+        qEnvironmentVariable("QUILL_BENCH_SPELL_PROGRAMS").split(u',', Qt::SkipEmptyParts);
     QStringList ratios;
     for (const auto& program : programs) {
+        if (!only.isEmpty() && !only.contains(QString::fromLatin1(program.name)))
+            continue;
         const double ratio =
             runPipe(program.name, program.command, configuration, scratch.path(), clean, runs);
         ratios << QStringLiteral("%1 %2").arg(QString::fromLatin1(program.name),

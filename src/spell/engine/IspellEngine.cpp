@@ -194,19 +194,25 @@ bool IspellEngine::isAllCaps(const QString& word) const {
     return word == m_locale.toUpper(word);
 }
 
+int IspellEngine::pendingOf(const QString& word) const {
+    const auto entry = m_answers.constFind(word);
+    return entry == m_answers.constEnd() ? 0 : entry->pending;
+}
+
 const IspellEngine::Answer* IspellEngine::answerFor(const QString& word, QStringView segment, int from) {
     auto known = m_answers.constFind(word);
-    if (known != m_answers.constEnd())
+    if (known != m_answers.constEnd() && known->answered)
         return &*known;
-    if (m_wordsInFlight < WordsInFlight / 2 || !m_pendingCount.contains(word))
+    const bool pending = known != m_answers.constEnd() && known->pending > 0;
+    if (m_wordsInFlight <= WordsInFlight - RefillWords || !pending)
         askAhead(segment, from);
     // A stale finding read on the way is dropped, and the word asked about again.
     for (int round = 0; round < 2 && !isDisabled(); ++round) {
-        while (m_pendingCount.contains(word))
+        while (pendingOf(word) > 0)
             if (!readAnswer())
                 return nullptr;
         known = m_answers.constFind(word);
-        if (known != m_answers.constEnd())
+        if (known != m_answers.constEnd() && known->answered)
             return &*known;
         askAbout(word);
     }
@@ -216,10 +222,19 @@ const IspellEngine::Answer* IspellEngine::answerFor(const QString& word, QString
 void IspellEngine::askAhead(QStringView segment, int from) {
     // The first word is the one the check needs: it goes out even when many are in flight.
     if (m_answers.size() > MaxKeptAnswers) {
-        m_answers.clear();
+        // Entries of words still out stay, as pending only.
+        m_answers.removeIf([](const auto& entry) { return entry.value().pending == 0; });
+        for (Answer& answer : m_answers)
+            answer = Answer{answer.pending, false, false, QString()};
         m_askAlone.clear();
         m_aheadMark = nullptr;
     }
+    // Room for every word of the text at once: growing the table word by word costs more than the
+    // exchange.
+    const qsizetype expected = std::min<qsizetype>(
+        MaxKeptAnswers, m_answers.size() + (segment.size() + m_textAhead.size()) / AverageWordSpan);
+    if (m_answers.capacity() < expected)
+        m_answers.reserve(expected);
     QList<IspellLine> lines;
     int taken = 0;
     int looked = 0;
@@ -229,16 +244,18 @@ void IspellEngine::askAhead(QStringView segment, int from) {
         int previousEnd = start;
         WordSplitter::Word span = WordSplitter::next(text, start);
         for (; span.length > 0 && looked < RefillScanLimit &&
-               (taken == 0 || m_wordsInFlight + taken < WordsInFlight);
+               (taken == 0 || (m_wordsInFlight + taken < WordsInFlight && taken <= RefillWords));
              span = WordSplitter::next(text, span.start + span.length), ++looked) {
             if (hasLineBreak(text.mid(previousEnd, span.start - previousEnd)) && !lines.back().isEmpty())
                 lines.append(IspellLine(*m_encoding));
             previousEnd = span.start + span.length;
             const QString word = text.mid(span.start, span.length).toString();
-            if (m_pendingCount.contains(word) || m_answers.contains(word) || !isAsked(word))
+            // An entry with nothing in it stands for a word not asked about yet.
+            Answer& entry = m_answers[word];
+            if (entry.pending > 0 || entry.answered || !isAsked(word))
                 continue;
             ++taken;
-            enqueueWord(word, m_askAlone.contains(word), lines);
+            enqueueWord(word, entry, m_askAlone.contains(word), lines);
         }
         return span.length > 0 ? previousEnd : int(text.size());
     };
@@ -264,14 +281,15 @@ void IspellEngine::askAhead(QStringView segment, int from) {
         disable(m_pipe->failure());
 }
 
-void IspellEngine::enqueueWord(const QString& word, bool alone, QList<IspellLine>& lines) {
+void IspellEngine::enqueueWord(const QString& word, Answer& entry, bool alone, QList<IspellLine>& lines) {
     const std::optional<QByteArray> bytes = m_encoding->encode(m_wordTable.convert(word));
-    // Not in the dictionary's character set, or longer than the exchange takes: not checkable.
-    if (!bytes || !IspellPipe::fits("^" + *bytes)) {
-        m_answers.insert(word, Answer{});
+    // Not in the dictionary's character set, or longer than the exchange takes ("^" and the line
+    // end included): not checkable.
+    if (!bytes || !IspellPipe::fits(*bytes) || bytes->size() + 2 > IspellPipe::ExchangeBufferSize) {
+        entry = Answer{entry.pending, true, false, QString()};
         return;
     }
-    ++m_pendingCount[word];
+    ++entry.pending;
     if (alone) {
         lines.insert(lines.size() - 1, IspellLine(*m_encoding));
         lines[lines.size() - 2].append(word, *bytes);
@@ -292,11 +310,9 @@ bool IspellEngine::readAnswer() {
     const Pending asked = m_pending.dequeue();
     const QStringList& words = asked.line.words();
     m_wordsInFlight -= int(words.size());
-    for (const QString& word : words)
-        if (--m_pendingCount[word] == 0)
-            m_pendingCount.remove(word);
     const std::optional<QList<QByteArray>> lines = m_pipe->nextAnswer();
     if (!lines) {
+        settlePending(words);
         disable(m_pipe->failure());
         return false;
     }
@@ -304,6 +320,8 @@ bool IspellEngine::readAnswer() {
     for (const QByteArray& line : *lines)
         decoded.append(m_encoding->decode(line));
     const std::optional<IspellLine::Placed> placed = asked.line.place(decoded);
+    if (!placed || !placed->complete)
+        settlePending(words);
     if (!placed) {
         disable(QStringLiteral("the program answered outside the protocol: %1")
                     .arg(decoded.join(u'|').left(200)));
@@ -317,17 +335,36 @@ bool IspellEngine::readAnswer() {
     }
     for (qsizetype i = 0; i < words.size(); ++i) {
         const IspellAnswer& answer = placed->answers.at(i);
+        Answer& entry = m_answers[words.at(i)];
+        --entry.pending;
         if (answer.misspelled && asked.generation != m_generation)
             continue;
-        m_answers.insert(words.at(i), Answer{answer.misspelled, answer.reply});
+        entry = Answer{entry.pending, true, answer.misspelled, answer.reply};
     }
     return true;
+}
+
+void IspellEngine::settlePending(const QStringList& words) {
+    for (const QString& word : words) {
+        const auto entry = m_answers.find(word);
+        if (entry != m_answers.end())
+            --entry->pending;
+    }
 }
 
 void IspellEngine::forgetFindings() {
     ++m_generation;
     m_aheadMark = nullptr;
-    m_answers.removeIf([](const auto& entry) { return entry.value().misspelled; });
+    for (auto entry = m_answers.begin(); entry != m_answers.end();) {
+        if (!entry->misspelled) {
+            ++entry;
+        } else if (entry->pending > 0) {
+            *entry = Answer{entry->pending, false, false, QString()};
+            ++entry;
+        } else {
+            entry = m_answers.erase(entry);
+        }
+    }
 }
 
 void IspellEngine::sendLine(const QString& line) {

@@ -58,14 +58,22 @@ public:
 private:
     bool findSection(const QString& ispellDirectory);
     void startProgram(const QString& ispellDirectory, const QString& rawCmd);
+    // What is known about a word: one entry serves the answer and the lines still out for it.
     struct Answer {
+        int pending = 0; // lines sent that hold the word and are not answered yet
+        bool answered = false;
         bool misspelled = false;
         QString reply; // the line that decides, for a misspelled word
     };
     // Words sent ahead of their answers, at most; and how many a refill looks through.
     static constexpr int WordsInFlight = 1024;
     static constexpr int RefillScanLimit = 4 * WordsInFlight;
+    // Words one refill sends at most, besides the one the check needs: small sends keep the program
+    // busy from the first line on, and each costs us little.
+    static constexpr int RefillWords = 256;
     static constexpr int MaxKeptAnswers = 100000;
+    // Characters a word and its gap take in prose, about; for sizing the table of answers.
+    static constexpr int AverageWordSpan = 6;
 
     SpellResult checkSegment(const QString& buffer, int& errorLength, int& errorStart);
     // Whether the options leave the word to the program.
@@ -78,7 +86,7 @@ private:
     void askAhead(QStringView segment, int from);
     // Adds the word to the last of the lines to send, or to a line of its own, and counts it as
     // pending; a word that cannot be asked about is known to be correct at once.
-    void enqueueWord(const QString& word, bool alone, QList<IspellLine>& lines);
+    void enqueueWord(const QString& word, Answer& entry, bool alone, QList<IspellLine>& lines);
     bool askAbout(const QString& word);
     // Reads the answer to the oldest pending line into m_answers; false when the engine was disabled.
     bool readAnswer();
@@ -88,13 +96,16 @@ private:
     void sendLine(const QString& line);
     void disable(const QString& why);
 
+    int pendingOf(const QString& word) const;
+    // Counts an answered line off its words' entries.
+    void settlePending(const QStringList& words);
+
     QHash<QString, Answer> m_answers;
     struct Pending {
         IspellLine line;
         quint64 generation;
     };
     QQueue<Pending> m_pending;
-    QHash<QString, int> m_pendingCount;
     int m_wordsInFlight = 0;
     // Words whose answer in a line could not be placed: they go out on lines of their own.
     QSet<QString> m_askAlone;

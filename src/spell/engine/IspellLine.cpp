@@ -23,6 +23,10 @@ bool isCorrectPiece(QChar kind) {
 
 } // namespace
 
+IspellLine::IspellLine(const IspellEncoding& encoding) : m_encoding(&encoding) {
+    m_bytes.reserve(IspellPipe::ExchangeBufferSize);
+}
+
 bool IspellLine::append(const QString& word, const QByteArray& bytes) {
     const qsizetype start = m_bytes.size() + (isEmpty() ? 0 : 1);
     if (m_words.size() >= MaxWords || !IspellPipe::fits(bytes) ||

@@ -27,7 +27,7 @@ public:
     // answer to one line must stay under the pipe's cap.
     static constexpr int MaxWords = 32;
 
-    explicit IspellLine(const IspellEncoding& encoding) : m_encoding(&encoding) {}
+    explicit IspellLine(const IspellEncoding& encoding);
 
     // Appends a word and its bytes in the program's encoding; false (and nothing appended) when
     // the line is full.

@@ -283,6 +283,18 @@ private slots:
         QCOMPARE(rig.dialog.unanswered, 0);
     }
 
+    // The check runs over a plain copy of the field: a line separator and a no-break space must
+    // keep every later position where the field has it.
+    void changeAfterSeparatorsLandsInPlace() {
+        Rig rig(QStringLiteral("a\u2028b\u00a0teh c"));
+        rig.script->flag("teh", RC::UnknownInputWord, {"the"});
+        rig.dialog.then(ScriptedSpellDialog::change(QStringLiteral("the")));
+        rig.checker.checkControl(rig.control);
+        QCOMPARE(rig.presented(), QStringList{"teh"});
+        QCOMPARE(rig.changes, QStringList{"4,3,the"});
+        QCOMPARE(rig.edit.text(), QStringLiteral("a\nb\u00a0the c"));
+    }
+
     void changeAllTellsTheEngine() {
         Rig rig(QStringLiteral("teh end"));
         rig.script->flag("teh", RC::UnknownInputWord, {"the"});
