@@ -199,9 +199,9 @@ using LargeMemory::Block;
 // ones are kept, so that the next replacement does not map them again.
 thread_local LargeMemory::Reserve smallBlocks(qsizetype(64) * 1024 * 1024);
 
-// Keeps every byte (for the verifier) in one block and hands each full chunk to a thread that
-// writes and inspects it, so that writing overlaps producing. Once finished, that thread writes the
-// rest and flushes the file while the caller verifies.
+// Keeps every byte (for the checks) in one block and hands each full chunk to a thread that writes
+// and inspects it, so that both overlap producing. Once finished, that thread writes the rest and
+// flushes the file while the caller inspects the rest and verifies.
 class StreamingSink final : public DurableFile::Sink {
 public:
     StreamingSink(int fd, qsizetype expectedSize, LargeMemory::Reserve& reserve,
@@ -283,25 +283,8 @@ private:
                 upto = m_published;
                 last = m_finished;
             }
-            // A chunk at a time, so that the inspector finds each one still in the cache.
-            do {
-                const qsizetype end = std::min(upto, written + chunkSize);
-                if (!writeAll(m_fd, data + written, end - written))
-                    return failWith(stepWrite, errno);
-                // Starts writeback now, so that the flush at the end has less left to wait for. Only a
-                // hint: an error in writing back is reported by fsync() as well.
-                if (end > written)
-                    ::sync_file_range(m_fd, written, end - written, SYNC_FILE_RANGE_WRITE);
-                // Before the bytes count as written: the block may move once they do.
-                if (m_inspect)
-                    m_inspect(std::span<const char>(data, size_t(end)), last && end == upto);
-                written = end;
-                {
-                    const std::lock_guard lock(m_mutex);
-                    m_written = written;
-                }
-                m_drained.notify_all();
-            } while (written < upto);
+            if (!writeInChunks(data, written, upto, last))
+                return;
             if (last)
                 break;
         }
@@ -312,6 +295,33 @@ private:
             m_flushed = true;
         }
         m_drained.notify_all();
+    }
+
+    // While the contents are produced, a chunk at a time, so that the inspector finds each one still
+    // in the cache; once they are all produced, the rest at once, for the flush to start early.
+    // Returns false after a failure.
+    bool writeInChunks(const char* data, qsizetype& written, qsizetype upto, bool last) {
+        do {
+            const qsizetype end = last ? upto : std::min(upto, written + chunkSize);
+            if (!writeAll(m_fd, data + written, end - written)) {
+                failWith(stepWrite, errno);
+                return false;
+            }
+            // Starts writeback now, so that the flush at the end has less left to wait for. Only a
+            // hint: an error in writing back is reported by fsync() as well.
+            if (end > written && !last)
+                ::sync_file_range(m_fd, written, end - written, SYNC_FILE_RANGE_WRITE);
+            // Before the bytes count as written: the block may move once they do.
+            if (m_inspect && !last)
+                m_inspect(std::span<const char>(data, size_t(end)), false);
+            written = end;
+            {
+                const std::lock_guard lock(m_mutex);
+                m_written = written;
+            }
+            m_drained.notify_all();
+        } while (written < upto);
+        return true;
     }
 
     void failWith(const QString& step, int error) {
@@ -386,11 +396,15 @@ void replaceContents(const QString& path, const Streamed& contents) {
     }
     contents.produce(*sink);
     sink->finish();
-    // The check overlaps the flush; the rename waits for both.
+    // The checks overlap the flush; the rename waits for both.
     QString rejected;
-    if (contents.verify) {
-        if (const auto written = sink->waitUntilWritten())
-            rejected = contents.verify(*written);
+    if (contents.inspect || contents.verify) {
+        if (const auto written = sink->waitUntilWritten()) {
+            if (contents.inspect)
+                contents.inspect(*written, true);
+            if (contents.verify)
+                rejected = contents.verify(*written);
+        }
     }
     int error = 0;
     if (const QString* step = sink->waitUntilFlushed(error))

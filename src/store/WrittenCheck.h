@@ -5,10 +5,10 @@
 #include <QtGlobal>
 #include <span>
 
-// The checks of the notes file's bytes that can be made as they are written, on the writing thread
-// (see DurableFile::Inspector): their hash, for the stamp, and a first look for characters a strict
-// XML reader refuses. Done there, they are finished when the last byte is, and the save only waits
-// for the parse that checks the file reads back.
+// The checks of the notes file's bytes that can be made as they are written, mostly on the writing
+// thread (see DurableFile::Inspector): their hash, for the stamp, and a first look for characters a
+// strict XML reader refuses. Done there, little is left of them when the last byte is written, and
+// the save mostly waits for the parse that checks the file reads back.
 class WrittenCheck {
 public:
     void inspect(std::span<const char> written, bool complete);

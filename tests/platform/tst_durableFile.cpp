@@ -46,15 +46,30 @@ void report(const char* line) {
 }
 
 // Child mode: one replacement, so that a tracer can fail a chosen system call of it. "stream"
-// produces the bytes piece by piece and verifies them; "bytes" hands them over at once.
+// produces the bytes piece by piece and verifies them; "steps" does too, but waits after the first
+// half until some are written, so that at least two writes are made; "bytes" hands them over at once.
 int replaceHelper(const char* mode, const char* path, const char* size) {
     try {
         const QByteArray bytes(atoi(size), 'n');
+        const auto verify = [&bytes](std::span<char> written) {
+            return QByteArrayView(written) == bytes ? QString() : QStringLiteral("differs");
+        };
+        std::atomic<qsizetype> inspected = 0;
+        const auto inspect = [&inspected](std::span<const char> written, bool) {
+            inspected = qsizetype(written.size());
+        };
+        const auto inSteps = [&](DurableFile::Sink& sink) {
+            const qsizetype half = bytes.size() / 2;
+            inPieces(bytes.first(half))(sink);
+            QDeadlineTimer limit(10000);
+            while (inspected == 0 && !limit.hasExpired())
+                QThread::yieldCurrentThread();
+            inPieces(bytes.sliced(half))(sink);
+        };
         if (qstrcmp(mode, "stream") == 0)
-            DurableFile::replaceContents(
-                QString::fromLocal8Bit(path), inPieces(bytes), [&bytes](std::span<char> written) {
-                    return QByteArrayView(written) == bytes ? QString() : QStringLiteral("differs");
-                });
+            DurableFile::replaceContents(QString::fromLocal8Bit(path), inPieces(bytes), verify);
+        else if (qstrcmp(mode, "steps") == 0)
+            DurableFile::replaceContents(QString::fromLocal8Bit(path), {inSteps, inspect, verify});
         else
             DurableFile::replaceContents(QString::fromLocal8Bit(path), bytes);
         report("replaced");
@@ -217,7 +232,7 @@ private slots:
     // Each step of a save fails in turn (strace fault injection); the old file must survive all but
     // the last, which comes after the rename.
     void failingStep_data() {
-        QTest::addColumn<QString>("mode");       // "bytes" at once, or a "stream" of pieces
+        QTest::addColumn<QString>("mode");       // "bytes" at once, a "stream" of pieces, or "steps"
         QTest::addColumn<QStringList>("inject"); // strace options; "{folder}" is the file's folder
         QTest::addColumn<QString>("reported");   // empty: the save succeeds
         QTest::addColumn<bool>("replaced");
@@ -237,7 +252,7 @@ private slots:
         QTest::newRow("stream: first write")
             << "stream" << inject("write:error=ENOSPC:when=1")
             << "writing the temporary file: No space left on device" << false;
-        QTest::newRow("stream: write mid-way") << "stream" << inject("write:error=EIO:when=3")
+        QTest::newRow("stream: write mid-way") << "steps" << inject("write:error=EIO:when=2")
                                                << "writing the temporary file: Input/output error" << false;
         QTest::newRow("stream: fsync during the check")
             << "stream" << inject("fsync:error=EIO:when=1")
@@ -263,8 +278,8 @@ private slots:
         TestFolders::writeFile(path, "old");
 
         inject.replaceInStrings("{folder}", dir.path());
-        // 1 MB makes four chunks in a stream.
-        const int size = mode == "stream" ? 1000000 : 200000;
+        // 1 MB makes four chunks in a stream, two of them before the first is written in steps.
+        const int size = mode == "bytes" ? 200000 : 1000000;
         QProcess child;
         child.start(strace, QStringList{"-f", "-o", "/dev/null"} + inject +
                                 QStringList{QCoreApplication::applicationFilePath(), "--replace-helper", mode,
