@@ -168,6 +168,76 @@ double timedBareDurableWrite(const QString& path, const QByteArray& bytes) {
     return ms;
 }
 
+// One first sort by a column, in a window of its own: before the list was ever shown (no key made),
+// clicked at once after its first paint (the keys in the background just begun), or once those keys
+// are all made.
+enum class SortMoment { Unshown, AtOnce, Prepared };
+
+double firstSort(const QString& folder, int column, SortMoment moment, double* prepareMs = nullptr) {
+    SilentPrompts prompts;
+    NoShell shell;
+    SystemClock clock;
+    MainWindow w(AppServices{AppPaths(folder, folder, folder), prompts, shell, clock, {}});
+    w.startUp();
+    NoteList& list = w.testAccess().noteList();
+    if (moment != SortMoment::Unshown) {
+        FirstPaint paint(list.view()->viewport());
+        w.show();
+        paint.wait();
+        QElapsedTimer t;
+        t.start();
+        QCoreApplication::processEvents(); // a click queued behind the paint
+        while (moment == SortMoment::Prepared && list.model()->rowCount() >= 1000 &&
+               !list.model()->sortKeysPrepared())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        if (prepareMs)
+            *prepareMs = msSince(t);
+    }
+    list.view()->setUpdatesEnabled(false);
+    QElapsedTimer t;
+    t.start();
+    list.sortByColumn(column);
+    const double ms = msSince(t);
+    w.hide(); // a window torn down while shown lays out its rows after the store has gone
+    return ms;
+}
+
+// $QUILL_BENCH_ONLY=sort: only the first sorts, each round one of each, for comparing builds run in
+// turn.
+void runSorts(const QString& folder, int count, int repeats) {
+    std::printf("first sort at %d notes, milliseconds: column, then unshown / at once / keys made "
+                "(prepare)\n",
+                count);
+    std::vector<double> figures[3][3];
+    std::vector<double> prepare;
+    for (int r = 0; r < repeats; ++r) {
+        for (const int column : {2, 1, 3}) {
+            double prepareMs = 0;
+            const double unshown = firstSort(folder, column, SortMoment::Unshown);
+            const double atOnce = firstSort(folder, column, SortMoment::AtOnce);
+            const double prepared = firstSort(folder, column, SortMoment::Prepared, &prepareMs);
+            figures[column - 1][0].push_back(unshown);
+            figures[column - 1][1].push_back(atOnce);
+            figures[column - 1][2].push_back(prepared);
+            prepare.push_back(prepareMs);
+            std::printf("round %d  %-6s %8.1f %8.1f %8.1f  (%.0f)\n", r,
+                        column == 2   ? "title"
+                        : column == 1 ? "modif"
+                                      : "note",
+                        unshown, atOnce, prepared, prepareMs);
+            std::fflush(stdout);
+        }
+    }
+    for (const int column : {2, 1, 3})
+        std::printf("median %-6s %8.1f %8.1f %8.1f\n",
+                    column == 2   ? "title"
+                    : column == 1 ? "modif"
+                                  : "note",
+                    median(figures[column - 1][0]), median(figures[column - 1][1]),
+                    median(figures[column - 1][2]));
+    std::printf("median prepare %.0f\n", median(prepare));
+}
+
 void run(int count, int repeats) {
     QTemporaryDir dir;
     const QString folder = dir.path() + QLatin1Char('/');
@@ -187,6 +257,10 @@ void run(int count, int repeats) {
     f.write(bytes);
     f.close();
 
+    if (qEnvironmentVariable("QUILL_BENCH_ONLY") == QLatin1String("sort")) {
+        runSorts(folder, count, repeats);
+        return;
+    }
     std::vector<double> ours, reference, save, bare, check, sortFirst, sortAgain;
     // $QUILL_BENCH_ONLY=save measures only the save, for working on it.
     const bool saveOnly = qEnvironmentVariable("QUILL_BENCH_ONLY") == QLatin1String("save");
