@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <numeric>
 #include <optional>
 #include <system_error>
@@ -307,7 +308,7 @@ void NoteListModel::buildKeys(int column) {
 }
 
 // Equal key beginnings leave the order to the whole texts; bodies are read for that only then.
-int NoteListModel::compareRows(int a, int b, int column) const {
+int NoteListModel::compareRows(int a, int b, int column, const PrefixCollator& collator) const {
     const PrefixCollator::Key& keyA = m_keys[size_t(a)];
     const PrefixCollator::Key& keyB = m_keys[size_t(b)];
     if (keyA.made && keyB.made) {
@@ -318,7 +319,7 @@ int NoteListModel::compareRows(int a, int b, int column) const {
     }
     const QString& textA = sortFieldText(a, column);
     const QString& textB = sortFieldText(b, column);
-    return m_prefixCollator->compare(textA, textB);
+    return collator.compare(textA, textB);
 }
 
 namespace {
@@ -341,15 +342,51 @@ SortEntry keyEntry(const PrefixCollator::Key& key, int row) {
 // The stable order of the rows, given their entries in row order. Notes are appended as they are
 // written, so the list is often in order by a date already, one way or the other: such lists are
 // found in one pass.
-template <class Tie>
-std::vector<int> stableOrder(std::vector<SortEntry> entries, int direction, const Tie& tie) {
+using Tie = std::function<int(int a, int b)>;
+
+int compareEntries(const SortEntry& a, const SortEntry& b, int direction, const Tie& tie) {
+    int c = 0;
+    if (a.sure && b.sure && (a.head != b.head || a.next != b.next))
+        c = a.head != b.head ? (a.head < b.head ? -1 : 1) : (a.next < b.next ? -1 : 1);
+    else
+        c = tie(a.row, b.row);
+    return direction < 0 ? -c : c;
+}
+
+// The stable order of the entries as a total one: equal rows by their row numbers. Then each half
+// can be sorted on a thread of its own, given a tie for the second thread (texts compared with a
+// collator of its own, and nothing read for it), and the halves merged.
+void sortEntries(std::vector<SortEntry>& entries, int direction, const Tie& tie, const Tie& helperTie) {
+    const auto lessBy = [direction](const Tie& by) {
+        return [direction, &by](const SortEntry& a, const SortEntry& b) {
+            const int c = compareEntries(a, b, direction, by);
+            return c != 0 ? c < 0 : a.row < b.row;
+        };
+    };
+    const auto middle = entries.begin() + std::ptrdiff_t(entries.size() / 2);
+    std::jthread helper;
+    if (helperTie && entries.size() >= 2 * PrefetchMinimumRows) {
+        try {
+            helper = std::jthread([&] { std::sort(entries.begin(), middle, lessBy(helperTie)); });
+        } catch (const std::system_error&) {
+            // no thread to be had: all on this one
+        }
+    }
+    if (!helper.joinable()) {
+        std::sort(entries.begin(), entries.end(), lessBy(tie));
+        return;
+    }
+    std::sort(middle, entries.end(), lessBy(tie));
+    helper.join();
+    std::vector<SortEntry> merged(entries.size());
+    std::merge(entries.begin(), middle, middle, entries.end(), merged.begin(), lessBy(tie));
+    entries = std::move(merged);
+}
+
+std::vector<int> stableOrder(std::vector<SortEntry> entries, int direction, const Tie& tie,
+                             const Tie& helperTie = {}) {
     const auto compare = [&](const SortEntry& a, const SortEntry& b) {
-        int c = 0;
-        if (a.sure && b.sure && (a.head != b.head || a.next != b.next))
-            c = a.head != b.head ? (a.head < b.head ? -1 : 1) : (a.next < b.next ? -1 : 1);
-        else
-            c = tie(a.row, b.row);
-        return direction < 0 ? -c : c;
+        return compareEntries(a, b, direction, tie);
     };
     const int count = int(entries.size());
     std::vector<int> order(static_cast<size_t>(count));
@@ -376,14 +413,20 @@ std::vector<int> stableOrder(std::vector<SortEntry> entries, int direction, cons
         }
         return reversed;
     }
-    std::stable_sort(entries.begin(), entries.end(),
-                     [&](const SortEntry& a, const SortEntry& b) { return compare(a, b) < 0; });
+    sortEntries(entries, direction, tie, helperTie);
     for (size_t i = 0; i < entries.size(); ++i)
         order[i] = entries[i].row;
     return order;
 }
 
 } // namespace
+
+// Every row holds the text it sorts by, so that comparing the texts reads nothing.
+bool NoteListModel::sortTextsRead(int column) const {
+    return column == ColCreated || std::none_of(m_rows.begin(), m_rows.end(), [column](const Row& row) {
+               return column == ColNote ? bodyPending(row.note) : row.note.detailsPending;
+           });
+}
 
 // The row's title or last-modified value, read for it if need be.
 const QString& NoteListModel::sortFieldText(int row, int column) const {
@@ -423,8 +466,15 @@ std::vector<int> NoteListModel::orderByKeys(int column, int direction) {
     std::vector<SortEntry> entries(m_rows.size());
     for (size_t i = 0; i < entries.size(); ++i)
         entries[i] = keyEntry(m_keys[i], int(i));
-    return stableOrder(std::move(entries), direction,
-                       [this, column](int a, int b) { return compareRows(a, b, column); });
+    Tie helperTie;
+    if (sortTextsRead(column)) {
+        if (!m_helperCollator)
+            m_helperCollator = std::make_unique<PrefixCollator>(m_collator);
+        helperTie = [this, column](int a, int b) { return compareRows(a, b, column, *m_helperCollator); };
+    }
+    return stableOrder(
+        std::move(entries), direction,
+        [this, column](int a, int b) { return compareRows(a, b, column, *m_prefixCollator); }, helperTie);
 }
 
 std::optional<std::uint64_t> NoteListModel::dateKey(int row, int column) const {
@@ -447,11 +497,12 @@ bool NoteListModel::orderByDates(int column, int direction, std::vector<int>& or
             return false;
         entries[i] = {*key, 0, int(i), true};
     }
-    order = stableOrder(entries, direction, [&](int a, int b) {
+    const Tie tie = [&](int a, int b) {
         if (!SortKeyPrefetch::keyIsCut(entries[size_t(a)].head))
             return 0;
         return QString::compare(sortFieldText(a, column), sortFieldText(b, column), Qt::CaseSensitive);
-    });
+    };
+    order = stableOrder(entries, direction, tie, sortTextsRead(column) ? tie : Tie());
     return true;
 }
 

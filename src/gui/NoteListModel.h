@@ -92,7 +92,8 @@ private:
     Note& displayed(int row) const; // with its details read and dates formatted
     Note& completed(int row, bool withDisplayTexts) const;
     void applyOrder(const std::vector<int>& order);
-    int compareRows(int a, int b, int column) const;
+    int compareRows(int a, int b, int column, const PrefixCollator& collator) const;
+    bool sortTextsRead(int column) const;
     void readKeySource(size_t row, int column, KeySource& source);
     bool makeKey(const PrefixCollator& collator, size_t row, int column, const KeySource& source);
     void buildKeys(int column);
