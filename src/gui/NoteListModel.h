@@ -118,5 +118,5 @@ private:
     int m_sortedColumn = -1;
     int m_sortDirection = 1;
     bool m_sortKeysPending = false;
-    std::unique_ptr<SortKeyPrefetch> m_prefetch; // last: its worker stops first
+    std::unique_ptr<SortKeyPrefetch> m_prefetch; // last: its workers stop first
 };

@@ -106,7 +106,7 @@ void SortKeyPrefetch::readSlice() {
     {
         std::lock_guard lock(m_mutex);
         if (m_inFlight >= MaxInFlight)
-            return; // the worker asks again when it has made one
+            return; // a worker asks again when it has made one
     }
     if (m_slots.size() != size_t(m_slotCount)) {
         m_slots.assign(size_t(m_slotCount), {});

@@ -22,7 +22,7 @@
 // threads touches the rows or the document.
 //
 // Keys belong to slots, the rows as they were when the list was filled; a row that changes since is
-// no longer its slot's (the model's business). Results are read only while the worker is idle:
+// no longer its slot's (the model's business). Results are read only while the workers are idle:
 // pause() waits for the few texts in flight.
 class SortKeyPrefetch final : public QObject {
     Q_OBJECT
@@ -48,7 +48,7 @@ public:
 
     // Forgets every key and starts on `slotCount` slots at the next turn of the event loop.
     void restart(int slotCount);
-    // Stops reading rows and waits for the worker; resume() goes on from the first row.
+    // Stops reading rows and waits for the workers; resume() goes on from the first row.
     void pause();
     void resume();
     // Every slot has been read and its keys made (or found unreadable).
@@ -86,7 +86,7 @@ private:
     Rows m_rows;
     QCollator m_like;
     std::unique_ptr<PrefixCollator> m_collators[2]; // one for each worker
-    std::vector<Slot> m_slots;                      // written by the worker, read while it is idle
+    std::vector<Slot> m_slots;                      // written by the workers, read while they are idle
     std::vector<char> m_read;                       // slots already read or given up
     int m_slotCount = 0;
     int m_readCount = 0;
