@@ -355,7 +355,8 @@ int compareEntries(const SortEntry& a, const SortEntry& b, int direction, const 
 
 // The stable order of the entries as a total one: equal rows by their row numbers. Then each half
 // can be sorted on a thread of its own, given a tie for the second thread (texts compared with a
-// collator of its own, and nothing read for it), and the halves merged.
+// collator of its own, and nothing read for it), and the halves merged. A merge sort still, which
+// stays within the array whatever the comparisons say.
 void sortEntries(std::vector<SortEntry>& entries, int direction, const Tie& tie, const Tie& helperTie) {
     const auto lessBy = [direction](const Tie& by) {
         return [direction, &by](const SortEntry& a, const SortEntry& b) {
@@ -367,16 +368,16 @@ void sortEntries(std::vector<SortEntry>& entries, int direction, const Tie& tie,
     std::jthread helper;
     if (helperTie && entries.size() >= 2 * PrefetchMinimumRows) {
         try {
-            helper = std::jthread([&] { std::sort(entries.begin(), middle, lessBy(helperTie)); });
+            helper = std::jthread([&] { std::stable_sort(entries.begin(), middle, lessBy(helperTie)); });
         } catch (const std::system_error&) {
             // no thread to be had: all on this one
         }
     }
     if (!helper.joinable()) {
-        std::sort(entries.begin(), entries.end(), lessBy(tie));
+        std::stable_sort(entries.begin(), entries.end(), lessBy(tie));
         return;
     }
-    std::sort(middle, entries.end(), lessBy(tie));
+    std::stable_sort(middle, entries.end(), lessBy(tie));
     helper.join();
     std::vector<SortEntry> merged(entries.size());
     std::merge(entries.begin(), middle, middle, entries.end(), merged.begin(), lessBy(tie));
