@@ -25,6 +25,7 @@
 #include <QTreeView>
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <pugixml.hpp>
 #include <unistd.h>
@@ -219,6 +220,88 @@ std::vector<double> timedReloads(const QString& folder, const QByteArray& bytes,
     return times;
 }
 
+// One first sort by a column, in a window of its own: before the list was ever shown (no key made),
+// clicked at once after its first paint (the keys in the background just begun), or once those keys
+// are all made.
+enum class SortMoment { Unshown, AtOnce, Prepared };
+
+// CPU time of the calling thread: what the window's thread spends, which a busy machine inflates far
+// less than the wall time.
+double threadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+double firstSort(const QString& folder, int column, SortMoment moment, double* prepareMs = nullptr,
+                 double* cpuMs = nullptr) {
+    SilentPrompts prompts;
+    NoShell shell;
+    SystemClock clock;
+    MainWindow w(AppServices{AppPaths(folder, folder, folder), prompts, shell, clock, {}});
+    w.startUp();
+    NoteList& list = w.testAccess().noteList();
+    if (moment != SortMoment::Unshown) {
+        FirstPaint paint(list.view()->viewport());
+        w.show();
+        paint.wait();
+        QElapsedTimer t;
+        t.start();
+        QCoreApplication::processEvents(); // a click queued behind the paint
+        while (moment == SortMoment::Prepared && list.model()->rowCount() >= 1000 &&
+               !list.model()->sortKeysPrepared())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        if (prepareMs)
+            *prepareMs = msSince(t);
+    }
+    list.view()->setUpdatesEnabled(false);
+    QElapsedTimer t;
+    t.start();
+    const double cpuBefore = threadCpuMs();
+    list.sortByColumn(column);
+    const double ms = msSince(t);
+    if (cpuMs)
+        *cpuMs = threadCpuMs() - cpuBefore;
+    w.hide(); // a window torn down while shown lays out its rows after the store has gone
+    return ms;
+}
+
+const char* columnName(int column) {
+    return column == 2 ? "title" : column == 1 ? "modif" : "note";
+}
+
+// $QUILL_BENCH_ONLY=sort: only the first sorts, each round one of each, for comparing builds run in
+// turn.
+void runSorts(const QString& folder, int count, int repeats) {
+    std::printf("first sort at %d notes, milliseconds: column, then unshown / at once [its CPU time on "
+                "the window's thread] / keys made (prepare)\n",
+                count);
+    enum { Unshown, AtOnce, AtOnceCpu, Prepared, Figures };
+    std::vector<double> figures[3][Figures];
+    std::vector<double> prepare;
+    for (int r = 0; r < repeats; ++r) {
+        for (const int column : {2, 1, 3}) {
+            double prepareMs = 0;
+            double cpuMs = 0;
+            std::vector<double>* f = figures[column - 1];
+            f[Unshown].push_back(firstSort(folder, column, SortMoment::Unshown));
+            f[AtOnce].push_back(firstSort(folder, column, SortMoment::AtOnce, nullptr, &cpuMs));
+            f[AtOnceCpu].push_back(cpuMs);
+            f[Prepared].push_back(firstSort(folder, column, SortMoment::Prepared, &prepareMs));
+            prepare.push_back(prepareMs);
+            std::printf("round %d  %-6s %8.1f %8.1f [%5.1f] %8.1f  (%.0f)\n", r, columnName(column),
+                        f[Unshown].back(), f[AtOnce].back(), cpuMs, f[Prepared].back(), prepareMs);
+            std::fflush(stdout);
+        }
+    }
+    for (const int column : {2, 1, 3}) {
+        const std::vector<double>* f = figures[column - 1];
+        std::printf("median %-6s %8.1f %8.1f [%5.1f] %8.1f\n", columnName(column), median(f[Unshown]),
+                    median(f[AtOnce]), median(f[AtOnceCpu]), median(f[Prepared]));
+    }
+    std::printf("median prepare %.0f\n", median(prepare));
+}
+
 void run(int count, int repeats) {
     QTemporaryDir dir;
     const QString folder = dir.path() + QLatin1Char('/');
@@ -238,6 +321,10 @@ void run(int count, int repeats) {
     f.write(bytes);
     f.close();
 
+    if (qEnvironmentVariable("QUILL_BENCH_ONLY") == QLatin1String("sort")) {
+        runSorts(folder, count, repeats);
+        return;
+    }
     std::vector<double> ours, reference, save, bare, check, sortFirst, sortAgain;
     // $QUILL_BENCH_ONLY=save measures only the save, =reload only the first paint and the reload.
     const QString only = qEnvironmentVariable("QUILL_BENCH_ONLY");

@@ -7,6 +7,7 @@
 #
 # Usage: scripts/bench.sh [RUNS]    (default 5; $QUILL_BENCH_SIZES overrides "1000 10000 100000",
 #                                    $QUILL_BENCH_ONLY=startup skips the in-process benchmarks,
+#                                    $QUILL_BENCH_ONLY=sort: of the in-process ones only the first sorts,
 #                                    $QUILL_BENCH_NO_BUILD=1 runs what the folder holds)
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."

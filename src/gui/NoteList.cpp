@@ -113,7 +113,7 @@ void NoteList::loadNotes(NoteStore& store) {
         m_model->setTextBeginningReader([&store, generation](const Note& n, bool& whole) {
             if (store.generation() != generation)
                 throw QuillError(QStringLiteral("The notes were read again.")); // an empty body would sort
-            return store.textBeginning(n, 160, whole);
+            return store.textBeginning(n, 80, whole);
         });
         m_model->setNotes(std::move(notes));
     };

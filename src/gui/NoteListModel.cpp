@@ -5,7 +5,10 @@
 #include <QScopeGuard>
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
 #include <numeric>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -181,72 +184,131 @@ bool bodyPending(const Note& note) {
 
 } // namespace
 
-// For a body not read yet, its beginning: most keys need only the first few words.
-std::vector<NoteListModel::KeySource> NoteListModel::keySources(int column) const {
-    std::vector<KeySource> sources(m_rows.size());
-    if (column != ColNote || !m_readTextBeginning)
-        return sources;
-    for (size_t i = 0; i < m_rows.size(); ++i) {
-        const Row& row = m_rows[i];
-        if (!bodyPending(row.note) || m_keys[i].made)
-            continue;
-        KeySource& source = sources[i];
-        try {
-            source.beginning = m_readTextBeginning(row.note, source.whole);
-            source.useBeginning = true;
-        } catch (const std::exception&) {
-            // as in completed(): the body is read in full below, and the row sorts by what it has
-        }
+// What a row's key is made from, read on this thread: a title or date read for it, or for a body
+// not read yet its beginning, which most keys need only the first few words of.
+void NoteListModel::readKeySource(size_t row, int column, KeySource& source) {
+    if (column != ColNote) {
+        sortFieldText(int(row), column);
+        return;
     }
-    return sources;
+    if (!bodyPending(m_rows[row].note))
+        return;
+    if (!m_readTextBeginning) {
+        completed(int(row), false);
+        return;
+    }
+    try {
+        source.beginning = m_readTextBeginning(m_rows[row].note, source.whole);
+        source.useBeginning = true;
+    } catch (const std::exception&) {
+        // as in completed(): the body is read in full afterwards, and the row sorts by what it has
+    }
 }
 
-// The rows' keys for a column, the second half built on another thread with a collator of its own
-// (one collator is not to be used by two threads). A key that needs more of a body than its
-// beginning is made here afterwards, from the whole body.
+// False when the key needs more of the body than was read.
+bool NoteListModel::makeKey(const PrefixCollator& collator, size_t row, int column, const KeySource& source) {
+    PrefixCollator::Key& key = m_keys[row];
+    if (source.useBeginning)
+        return collator.makeKey(source.beginning, source.whole, key);
+    const Note& note = m_rows[row].note;
+    if (column == ColNote && bodyPending(note))
+        return false;
+    return collator.makeKey(sortKeyText(note, column), true, key);
+}
+
+namespace {
+
+// Rows handed from the thread that reads them to the threads that make their keys, a chunk at a time.
+class KeyChunks {
+public:
+    static constexpr size_t Size = 256;
+    explicit KeyChunks(size_t rows) : m_count((rows + Size - 1) / Size) {}
+    size_t count() const { return m_count; }
+    void publish(size_t read) {
+        m_read.store(read, std::memory_order_release);
+        m_read.notify_all();
+    }
+    // The next chunk nobody has taken, once it is read; none when all are taken or work stops.
+    std::optional<size_t> take() {
+        const size_t chunk = m_next.fetch_add(1);
+        if (chunk >= m_count)
+            return std::nullopt;
+        for (;;) {
+            const size_t read = m_read.load(std::memory_order_acquire);
+            if (read == Abandoned)
+                return std::nullopt;
+            if (read > chunk)
+                return chunk;
+            m_read.wait(read, std::memory_order_acquire);
+        }
+    }
+    void abandon() { publish(Abandoned); }
+
+private:
+    static constexpr size_t Abandoned = ~size_t(0);
+    size_t m_count;
+    std::atomic<size_t> m_read{0};
+    std::atomic<size_t> m_next{0};
+};
+
+} // namespace
+
+// The keys of the rows that have none for the column. Only this thread reads the notes; while it
+// reads them, a chunk at a time, another thread with a collator of its own (one collator is not to
+// be used by two threads) makes the keys of the chunks read, and this one joins in when it has read
+// them all. A key that needs more of a body than its beginning is made here afterwards.
 void NoteListModel::buildKeys(int column) {
     if (m_keyColumn != column || m_keys.size() != m_rows.size()) {
         m_keys.assign(m_rows.size(), {});
         m_keyColumn = column;
     }
-    if (std::all_of(m_keys.begin(), m_keys.end(), [](const PrefixCollator::Key& key) { return key.made; }))
+    std::vector<size_t> rows;
+    for (size_t i = 0; i < m_keys.size(); ++i)
+        if (!m_keys[i].made)
+            rows.push_back(i);
+    if (rows.empty())
         return;
-    const std::vector<KeySource> sources = keySources(column);
-    std::vector<char> needsWhole(m_rows.size(), 0);
-    const auto build = [&](const PrefixCollator& collator, size_t from, size_t to) {
-        for (size_t i = from; i < to; ++i) {
-            PrefixCollator::Key& key = m_keys[i];
-            if (key.made)
-                continue;
-            const KeySource& source = sources[i];
-            const Note& note = m_rows[i].note;
-            const bool made = source.useBeginning ? collator.makeKey(source.beginning, source.whole, key)
-                              : column == ColNote && bodyPending(note)
-                                  ? false
-                                  : collator.makeKey(sortKeyText(note, column), true, key);
-            needsWhole[i] = !made;
+    std::vector<KeySource> sources(rows.size());
+    std::vector<char> needsWhole(rows.size(), 0);
+    KeyChunks chunks(rows.size());
+    const auto makeKeys = [&](const PrefixCollator& collator) {
+        while (const std::optional<size_t> chunk = chunks.take()) {
+            for (size_t j = *chunk * KeyChunks::Size;
+                 j < std::min(rows.size(), (*chunk + 1) * KeyChunks::Size); ++j)
+                needsWhole[j] = !makeKey(collator, rows[j], column, sources[j]);
         }
     };
-    const size_t half = m_rows.size() / 2;
-    if (half < 1000) {
-        build(*m_prefixCollator, 0, m_rows.size());
-    } else {
-        const PrefixCollator second(m_collator);
-        std::jthread worker;
+    std::jthread helper;
+    if (rows.size() >= 2 * PrefetchMinimumRows) {
+        if (!m_helperCollator)
+            m_helperCollator = std::make_unique<PrefixCollator>(m_collator);
         try {
-            worker = std::jthread(build, std::cref(second), half, m_rows.size());
+            helper = std::jthread(makeKeys, std::cref(*m_helperCollator));
         } catch (const std::system_error&) {
-            build(*m_prefixCollator, half, m_rows.size()); // no thread to be had: all on this one
+            // no thread to be had: all on this one
         }
-        build(*m_prefixCollator, 0, half);
     }
-    for (size_t i = 0; i < m_rows.size(); ++i)
-        if (needsWhole[i])
-            m_prefixCollator->makeKey(sortKeyText(completed(int(i), false), column), true, m_keys[i]);
+    {
+        auto abandon = qScopeGuard([&] { chunks.abandon(); });
+        for (size_t chunk = 0; chunk < chunks.count(); ++chunk) {
+            for (size_t j = chunk * KeyChunks::Size; j < std::min(rows.size(), (chunk + 1) * KeyChunks::Size);
+                 ++j)
+                readKeySource(rows[j], column, sources[j]);
+            chunks.publish(chunk + 1);
+        }
+        makeKeys(*m_prefixCollator);
+        abandon.dismiss();
+    }
+    if (helper.joinable())
+        helper.join();
+    for (size_t j = 0; j < rows.size(); ++j)
+        if (needsWhole[j])
+            m_prefixCollator->makeKey(sortKeyText(completed(int(rows[j]), false), column), true,
+                                      m_keys[rows[j]]);
 }
 
 // Equal key beginnings leave the order to the whole texts; bodies are read for that only then.
-int NoteListModel::compareRows(int a, int b, int column) const {
+int NoteListModel::compareRows(int a, int b, int column, const PrefixCollator& collator) const {
     const PrefixCollator::Key& keyA = m_keys[size_t(a)];
     const PrefixCollator::Key& keyB = m_keys[size_t(b)];
     if (keyA.made && keyB.made) {
@@ -257,7 +319,7 @@ int NoteListModel::compareRows(int a, int b, int column) const {
     }
     const QString& textA = sortFieldText(a, column);
     const QString& textB = sortFieldText(b, column);
-    return m_prefixCollator->compare(textA, textB);
+    return collator.compare(textA, textB);
 }
 
 namespace {
@@ -280,15 +342,52 @@ SortEntry keyEntry(const PrefixCollator::Key& key, int row) {
 // The stable order of the rows, given their entries in row order. Notes are appended as they are
 // written, so the list is often in order by a date already, one way or the other: such lists are
 // found in one pass.
-template <class Tie>
-std::vector<int> stableOrder(std::vector<SortEntry> entries, int direction, const Tie& tie) {
+using Tie = std::function<int(int a, int b)>;
+
+int compareEntries(const SortEntry& a, const SortEntry& b, int direction, const Tie& tie) {
+    int c = 0;
+    if (a.sure && b.sure && (a.head != b.head || a.next != b.next))
+        c = a.head != b.head ? (a.head < b.head ? -1 : 1) : (a.next < b.next ? -1 : 1);
+    else
+        c = tie(a.row, b.row);
+    return direction < 0 ? -c : c;
+}
+
+// The stable order of the entries as a total one: equal rows by their row numbers. Then each half
+// can be sorted on a thread of its own, given a tie for the second thread (texts compared with a
+// collator of its own, and nothing read for it), and the halves merged. A merge sort still, which
+// stays within the array whatever the comparisons say.
+void sortEntries(std::vector<SortEntry>& entries, int direction, const Tie& tie, const Tie& helperTie) {
+    const auto lessBy = [direction](const Tie& by) {
+        return [direction, &by](const SortEntry& a, const SortEntry& b) {
+            const int c = compareEntries(a, b, direction, by);
+            return c != 0 ? c < 0 : a.row < b.row;
+        };
+    };
+    const auto middle = entries.begin() + std::ptrdiff_t(entries.size() / 2);
+    std::jthread helper;
+    if (helperTie && entries.size() >= 2 * PrefetchMinimumRows) {
+        try {
+            helper = std::jthread([&] { std::stable_sort(entries.begin(), middle, lessBy(helperTie)); });
+        } catch (const std::system_error&) {
+            // no thread to be had: all on this one
+        }
+    }
+    if (!helper.joinable()) {
+        std::stable_sort(entries.begin(), entries.end(), lessBy(tie));
+        return;
+    }
+    std::stable_sort(middle, entries.end(), lessBy(tie));
+    helper.join();
+    std::vector<SortEntry> merged(entries.size());
+    std::merge(entries.begin(), middle, middle, entries.end(), merged.begin(), lessBy(tie));
+    entries = std::move(merged);
+}
+
+std::vector<int> stableOrder(std::vector<SortEntry> entries, int direction, const Tie& tie,
+                             const Tie& helperTie = {}) {
     const auto compare = [&](const SortEntry& a, const SortEntry& b) {
-        int c = 0;
-        if (a.sure && b.sure && (a.head != b.head || a.next != b.next))
-            c = a.head != b.head ? (a.head < b.head ? -1 : 1) : (a.next < b.next ? -1 : 1);
-        else
-            c = tie(a.row, b.row);
-        return direction < 0 ? -c : c;
+        return compareEntries(a, b, direction, tie);
     };
     const int count = int(entries.size());
     std::vector<int> order(static_cast<size_t>(count));
@@ -315,8 +414,7 @@ std::vector<int> stableOrder(std::vector<SortEntry> entries, int direction, cons
         }
         return reversed;
     }
-    std::stable_sort(entries.begin(), entries.end(),
-                     [&](const SortEntry& a, const SortEntry& b) { return compare(a, b) < 0; });
+    sortEntries(entries, direction, tie, helperTie);
     for (size_t i = 0; i < entries.size(); ++i)
         order[i] = entries[i].row;
     return order;
@@ -324,24 +422,11 @@ std::vector<int> stableOrder(std::vector<SortEntry> entries, int direction, cons
 
 } // namespace
 
-// Only the creation number is known before a row's details are read; the bodies are read only
-// for sorting by them, and then only their beginnings when the store can give those. Rows whose
-// keys are made already are not read.
-void NoteListModel::readSortFields(int column) {
-    if (column == ColCreated)
-        return;
-    if (column == ColNote && m_readTextBeginning)
-        return; // keySources() reads what is needed
-    const bool bodies = column == ColNote || !m_fillSortFields;
-    const bool keyed = m_keyColumn == column && m_keys.size() == m_rows.size();
-    for (size_t i = 0; i < m_rows.size(); ++i) {
-        if (keyed && m_keys[i].made)
-            continue;
-        if (bodies)
-            completed(int(i), false);
-        else
-            sortFieldText(int(i), column);
-    }
+// Every row holds the text it sorts by, so that comparing the texts reads nothing.
+bool NoteListModel::sortTextsRead(int column) const {
+    return column == ColCreated || std::none_of(m_rows.begin(), m_rows.end(), [column](const Row& row) {
+               return column == ColNote ? bodyPending(row.note) : row.note.detailsPending;
+           });
 }
 
 // The row's title or last-modified value, read for it if need be.
@@ -378,13 +463,19 @@ void NoteListModel::takePrefetchedKeys(int column) {
 }
 
 std::vector<int> NoteListModel::orderByKeys(int column, int direction) {
-    readSortFields(column);
     buildKeys(column);
     std::vector<SortEntry> entries(m_rows.size());
     for (size_t i = 0; i < entries.size(); ++i)
         entries[i] = keyEntry(m_keys[i], int(i));
-    return stableOrder(std::move(entries), direction,
-                       [this, column](int a, int b) { return compareRows(a, b, column); });
+    Tie helperTie;
+    if (sortTextsRead(column)) {
+        if (!m_helperCollator)
+            m_helperCollator = std::make_unique<PrefixCollator>(m_collator);
+        helperTie = [this, column](int a, int b) { return compareRows(a, b, column, *m_helperCollator); };
+    }
+    return stableOrder(
+        std::move(entries), direction,
+        [this, column](int a, int b) { return compareRows(a, b, column, *m_prefixCollator); }, helperTie);
 }
 
 std::optional<std::uint64_t> NoteListModel::dateKey(int row, int column) const {
@@ -407,11 +498,12 @@ bool NoteListModel::orderByDates(int column, int direction, std::vector<int>& or
             return false;
         entries[i] = {*key, 0, int(i), true};
     }
-    order = stableOrder(entries, direction, [&](int a, int b) {
+    const Tie tie = [&](int a, int b) {
         if (!SortKeyPrefetch::keyIsCut(entries[size_t(a)].head))
             return 0;
         return QString::compare(sortFieldText(a, column), sortFieldText(b, column), Qt::CaseSensitive);
-    });
+    };
+    order = stableOrder(entries, direction, tie, sortTextsRead(column) ? tie : Tie());
     return true;
 }
 

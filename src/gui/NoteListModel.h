@@ -93,10 +93,11 @@ private:
     };
     Note& displayed(int row) const; // with its details read and dates formatted
     Note& completed(int row, bool withDisplayTexts) const;
-    void readSortFields(int column);
     void applyOrder(const std::vector<int>& order);
-    int compareRows(int a, int b, int column) const;
-    std::vector<KeySource> keySources(int column) const;
+    int compareRows(int a, int b, int column, const PrefixCollator& collator) const;
+    bool sortTextsRead(int column) const;
+    void readKeySource(size_t row, int column, KeySource& source);
+    bool makeKey(const PrefixCollator& collator, size_t row, int column, const KeySource& source);
     void buildKeys(int column);
     void takePrefetchedKeys(int column);
     std::vector<int> orderByKeys(int column, int direction);
@@ -115,8 +116,9 @@ private:
     std::function<QString(const Note&, bool&)> m_readTextBeginning;
     QCollator m_collator;
     std::unique_ptr<PrefixCollator> m_prefixCollator; // made at the first sort, invalid in the C locale
+    std::unique_ptr<PrefixCollator> m_helperCollator; // for the thread that helps a sort
     int m_sortedColumn = -1;
     int m_sortDirection = 1;
     bool m_sortKeysPending = false;
-    std::unique_ptr<SortKeyPrefetch> m_prefetch; // last: its worker stops first
+    std::unique_ptr<SortKeyPrefetch> m_prefetch; // last: its workers stop first
 };

@@ -10,17 +10,20 @@ namespace {
 
 // Reading texts between events: short enough that the window answers at once.
 constexpr qint64 SliceNanoseconds = 4'000'000;
-// Chunks read ahead of the worker: enough to keep it busy, few enough that pause() waits briefly.
-constexpr int MaxInFlight = 2;
+// Chunks read ahead of the workers: enough to keep both busy, few enough that pause() waits briefly.
+constexpr int MaxInFlight = 3;
 
 } // namespace
 
 SortKeyPrefetch::SortKeyPrefetch(const QCollator& collator, Rows rows, QObject* parent)
-    : QObject(parent), m_rows(std::move(rows)), m_collator(std::make_unique<PrefixCollator>(collator)) {}
+    : QObject(parent), m_rows(std::move(rows)), m_like(collator) {}
 
 SortKeyPrefetch::~SortKeyPrefetch() {
-    // The worker stops within the text it is on; queued chunks are dropped.
-    m_worker = {};
+    // The workers stop within the text they are on; queued chunks are dropped.
+    for (std::jthread& worker : m_workers)
+        worker.request_stop();
+    for (std::jthread& worker : m_workers)
+        worker = {};
 }
 
 void SortKeyPrefetch::restart(int slotCount) {
@@ -103,7 +106,7 @@ void SortKeyPrefetch::readSlice() {
     {
         std::lock_guard lock(m_mutex);
         if (m_inFlight >= MaxInFlight)
-            return; // the worker asks again when it has made one
+            return; // a worker asks again when it has made one
     }
     if (m_slots.size() != size_t(m_slotCount)) {
         m_slots.assign(size_t(m_slotCount), {});
@@ -140,19 +143,27 @@ void SortKeyPrefetch::submit(Chunk chunk) {
         ++m_inFlight;
     }
     m_changed.notify_all();
-    if (m_worker.joinable())
+    if (m_workers[0].joinable())
         return;
     try {
-        m_worker = std::jthread([this](std::stop_token stop) { work(stop); });
+        // Made here, on the first slice, so that filling the list does not wait for them.
+        for (size_t i = 0; i < std::size(m_workers); ++i) {
+            if (!m_collators[i])
+                m_collators[i] = std::make_unique<PrefixCollator>(m_like);
+            m_workers[i] = std::jthread(
+                [this, collator = m_collators[i].get()](std::stop_token stop) { work(stop, *collator); });
+        }
     } catch (const std::system_error&) {
-        // No thread to be had: the sort makes the keys itself.
+        // No second thread to be had: one does; none: the sort makes the keys itself.
+        if (m_workers[0].joinable())
+            return;
         std::lock_guard lock(m_mutex);
         m_queue.clear();
         m_inFlight = 0;
     }
 }
 
-void SortKeyPrefetch::work(std::stop_token stop) {
+void SortKeyPrefetch::work(const std::stop_token& stop, const PrefixCollator& collator) {
     for (;;) {
         Chunk chunk;
         {
@@ -162,7 +173,7 @@ void SortKeyPrefetch::work(std::stop_token stop) {
             chunk = std::move(m_queue.front());
             m_queue.pop_front();
         }
-        build(chunk, stop);
+        build(chunk, stop, collator);
         {
             std::lock_guard lock(m_mutex);
             --m_inFlight;
@@ -174,12 +185,12 @@ void SortKeyPrefetch::work(std::stop_token stop) {
     }
 }
 
-void SortKeyPrefetch::build(const Chunk& chunk, const std::stop_token& stop) {
+void SortKeyPrefetch::build(const Chunk& chunk, const std::stop_token& stop, const PrefixCollator& collator) {
     for (size_t i = 0; i < chunk.slotIndexes.size() && !stop.stop_requested(); ++i) {
         Slot& slot = m_slots[size_t(chunk.slotIndexes[i])];
         const Texts& texts = chunk.texts[i];
-        m_collator->makeKey(texts.title, true, slot.title);
-        m_collator->makeKey(texts.body, texts.bodyWhole, slot.body);
+        collator.makeKey(texts.title, true, slot.title);
+        collator.makeKey(texts.body, texts.bodyWhole, slot.body);
         const std::optional<std::uint64_t> modified = plainNumberKey(texts.modified);
         slot.modifiedPlain = modified.has_value();
         slot.modified = modified.value_or(0);

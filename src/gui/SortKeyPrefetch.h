@@ -18,11 +18,11 @@
 
 // Makes the sort keys of a long list while the user looks at it, so that the first sort by title,
 // body or last-modified only sorts. The texts are read on this thread, a slice at a time between
-// events, and their keys made on a thread of their own from copies of them; nothing on that thread
-// touches the rows or the document.
+// events, and their keys made on two threads of their own from copies of them; nothing on those
+// threads touches the rows or the document.
 //
 // Keys belong to slots, the rows as they were when the list was filled; a row that changes since is
-// no longer its slot's (the model's business). Results are read only while the worker is idle:
+// no longer its slot's (the model's business). Results are read only while the workers are idle:
 // pause() waits for the few texts in flight.
 class SortKeyPrefetch final : public QObject {
     Q_OBJECT
@@ -48,7 +48,7 @@ public:
 
     // Forgets every key and starts on `slotCount` slots at the next turn of the event loop.
     void restart(int slotCount);
-    // Stops reading rows and waits for the worker; resume() goes on from the first row.
+    // Stops reading rows and waits for the workers; resume() goes on from the first row.
     void pause();
     void resume();
     // Every slot has been read and its keys made (or found unreadable).
@@ -80,13 +80,14 @@ private:
     void scheduleSlice();
     void readSlice();
     void submit(Chunk chunk);
-    void work(std::stop_token stop);
-    void build(const Chunk& chunk, const std::stop_token& stop);
+    void work(const std::stop_token& stop, const PrefixCollator& collator);
+    void build(const Chunk& chunk, const std::stop_token& stop, const PrefixCollator& collator);
 
     Rows m_rows;
-    std::unique_ptr<PrefixCollator> m_collator; // used by the worker only
-    std::vector<Slot> m_slots;                  // written by the worker, read while it is idle
-    std::vector<char> m_read;                   // slots already read or given up
+    QCollator m_like;
+    std::unique_ptr<PrefixCollator> m_collators[2]; // one for each worker
+    std::vector<Slot> m_slots;                      // written by the workers, read while they are idle
+    std::vector<char> m_read;                       // slots already read or given up
     int m_slotCount = 0;
     int m_readCount = 0;
     int m_cursor = 0;
@@ -97,5 +98,5 @@ private:
     std::condition_variable_any m_changed;
     std::deque<Chunk> m_queue; // under m_mutex
     int m_inFlight = 0;        // under m_mutex: chunks queued or being built
-    std::jthread m_worker;     // last: joined first
+    std::jthread m_workers[2]; // last: joined first
 };

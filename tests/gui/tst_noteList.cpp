@@ -117,25 +117,41 @@ private slots:
         QTEST(titles(model), "expected");
     }
 
-    // A long list has its keys built on two threads: it must sort as the locale compares, with equal
-    // titles in their old order.
+    // A long list has its keys built and its rows sorted on two threads: it must sort as the locale
+    // compares titles and as texts compare day numbers (here many of full length, which share their
+    // first fifteen characters), in either direction, with equal rows in their old order.
+    void longListsSortAsTheLocaleCompares_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("direction");
+        for (const int direction : {1, -1}) {
+            QTest::addRow("title, %d", direction) << int(NoteListModel::ColTitle) << direction;
+            QTest::addRow("last modified, %d", direction) << int(NoteListModel::ColModified) << direction;
+        }
+    }
     void longListsSortAsTheLocaleCompares() {
+        QFETCH(int, column);
+        QFETCH(int, direction);
         const QStringList words{"Äpfel", "apfel", "Apfel", "b", "Zebra", "zebra", "été", "ete", "Ete", "z"};
         QRandomGenerator rng(17);
         std::vector<Note> notes;
-        for (int i = 0; i < 3001; ++i)
+        for (int i = 0; i < 3001; ++i) {
+            const QString modified = rng.bounded(2) ? QStringLiteral("46000.123456789%1").arg(rng.bounded(30))
+                                                    : QString::number(rng.bounded(50));
             notes.push_back(
                 note(words[int(rng.bounded(words.size()))] + words[int(rng.bounded(words.size()))],
-                     QString::number(i)));
+                     QString::number(i), modified));
+        }
         std::vector<Note> expected = notes;
         QCollator collator;
         collator.setCaseSensitivity(Qt::CaseSensitive);
         std::stable_sort(expected.begin(), expected.end(), [&](const Note& a, const Note& b) {
-            return collator.compare(a.title, b.title) < 0;
+            const int c = column == NoteListModel::ColTitle ? collator.compare(a.title, b.title)
+                                                            : a.lastModified.compare(b.lastModified);
+            return direction * c < 0;
         });
         NoteListModel model;
         model.setNotes(std::move(notes));
-        model.sortByColumn(NoteListModel::ColTitle, 1);
+        model.sortByColumn(column, direction);
         for (int r = 0; r < model.rowCount(); ++r)
             QCOMPARE(model.note(r).dateTime, expected[size_t(r)].dateTime);
     }
