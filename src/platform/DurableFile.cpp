@@ -297,8 +297,9 @@ private:
         m_drained.notify_all();
     }
 
-    // While the contents are produced, a chunk at a time, so that the inspector finds each one still
-    // in the cache; once they are all produced, the rest at once, for the flush to start early.
+    // A chunk at a time, each flushed early. While the contents are produced, what is written is
+    // inspected whenever the thread has caught up with the producer, so that inspecting never holds
+    // up writing; once all are produced, the flush goes first and the caller inspects the rest.
     // Returns false after a failure.
     bool writeInChunks(const char* data, qsizetype& written, qsizetype upto, bool last) {
         do {
@@ -311,8 +312,8 @@ private:
             // hint: an error in writing back is reported by fsync() as well.
             if (end > written && !last)
                 ::sync_file_range(m_fd, written, end - written, SYNC_FILE_RANGE_WRITE);
-            // Before the bytes count as written: the block may move once they do.
-            if (m_inspect && !last)
+            // Before the last bytes count as written: the block may move once they do.
+            if (end == upto && m_inspect && !last && !morePublished(upto))
                 m_inspect(std::span<const char>(data, size_t(end)), false);
             written = end;
             {
@@ -322,6 +323,11 @@ private:
             m_drained.notify_all();
         } while (written < upto);
         return true;
+    }
+
+    bool morePublished(qsizetype than) {
+        const std::lock_guard lock(m_mutex);
+        return m_published > than || m_finished;
     }
 
     void failWith(const QString& step, int error) {
