@@ -17,17 +17,23 @@ namespace {
 // Sixteen bytes at once: compiled to the processor's vector instructions where it has them.
 using Block = unsigned char __attribute__((vector_size(16)));
 
-// Whether the block is plain ASCII without control characters other than tab and line breaks (and,
-// when references count, without '&'), which is almost all of a notes file.
-template <bool references> bool isPlainBlock(const unsigned char* p) {
+// The bytes of the block that are not plain ASCII, or are control characters other than tab and
+// line breaks (or, when references count, '&'), as bits, the first byte lowest. Almost all of a
+// notes file is neither.
+template <bool references> unsigned oddBits(const unsigned char* p) {
     Block b;
     std::memcpy(&b, p, sizeof b);
     auto odd = (b >= 0x80) | ((b < 0x20) & (b != '\t') & (b != '\n') & (b != '\r'));
     if constexpr (references)
         odd |= b == '&';
-    std::uint64_t halves[2];
-    std::memcpy(halves, &odd, sizeof halves);
-    return (halves[0] | halves[1]) == 0;
+#ifdef __SSE2__
+    return unsigned(_mm_movemask_epi8(__m128i(odd)));
+#else
+    unsigned bits = 0;
+    for (int k = 0; k < 16; ++k)
+        bits |= unsigned(odd[k] & 1) << k;
+    return bits;
+#endif
 }
 
 // The length of the UTF-8 sequence at p when it encodes a character XML can carry, else 0.
@@ -103,23 +109,6 @@ struct Found {
 
 // The first forbidden character and, with references, the first "&#" that names one, whether or not
 // it stands in a comment or a CDATA section. One pass, so that a large file is read from memory once.
-// The block's odd bytes (see isPlainBlock) as bits, the first byte lowest.
-template <bool references> unsigned oddBits(const unsigned char* p) {
-    Block b;
-    std::memcpy(&b, p, sizeof b);
-    auto odd = (b >= 0x80) | ((b < 0x20) & (b != '\t') & (b != '\n') & (b != '\r'));
-    if constexpr (references)
-        odd |= b == '&';
-#ifdef __SSE2__
-    return unsigned(_mm_movemask_epi8(__m128i(odd)));
-#else
-    unsigned bits = 0;
-    for (int k = 0; k < 16; ++k)
-        bits |= unsigned(odd[k] & 1) << k;
-    return bits;
-#endif
-}
-
 template <bool references> Found firstFault(QByteArrayView bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype size = bytes.size();
