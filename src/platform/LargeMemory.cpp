@@ -6,15 +6,21 @@
 namespace LargeMemory {
 
 namespace {
+
 constexpr size_t hugePageSize = size_t(2) * 1024 * 1024;
+
+size_t mappedLength(size_t size) {
+    return (size + hugePageSize - 1) & ~(hugePageSize - 1);
 }
+
+} // namespace
 
 void Unmapper::operator()(char* data) const {
     ::munmap(data, size);
 }
 
 Block allocate(qsizetype size, Pages pages) {
-    const size_t length = (size_t(size) + hugePageSize - 1) & ~(hugePageSize - 1);
+    const size_t length = mappedLength(size_t(size));
     // One huge page more, so that a start on a huge-page boundary can be cut out of it.
     void* const mapped =
         ::mmap(nullptr, length + hugePageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -32,6 +38,14 @@ Block allocate(qsizetype size, Pages pages) {
     if (pages == Pages::MapNow)
         ::madvise(start, length, MADV_POPULATE_WRITE);
     return Block(start, Unmapper{length});
+}
+
+void* allocateArray(size_t bytes) {
+    return allocate(qsizetype(bytes), Pages::MapWhenTouched).release();
+}
+
+void freeArray(void* data, size_t bytes) noexcept {
+    ::munmap(data, mappedLength(bytes));
 }
 
 Block Reserve::take(qsizetype size, Pages pages) {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <limits>
 #include <memory>
+#include <new>
 
 // Blocks of many megabytes for data that lives for one operation. They are backed by huge pages where
 // the system allows them: on virtual machines the first write to each small page can cost more than
@@ -44,6 +45,33 @@ public:
 private:
     qsizetype m_keptUpTo;
     Block m_kept;
+};
+
+// Arrays of a mebibyte or more from allocate(), faulted in as they are written; smaller ones from the
+// heap. For std::vector and the like, for arrays of many rows.
+void* allocateArray(size_t bytes);
+void freeArray(void* data, size_t bytes) noexcept;
+constexpr size_t LargeArrayBytes = size_t(1) << 20;
+
+template <typename T> struct Allocator {
+    using value_type = T;
+    Allocator() = default;
+    template <typename U> Allocator(const Allocator<U>&) noexcept {}
+
+    T* allocate(size_t count) {
+        if (count > std::numeric_limits<size_t>::max() / sizeof(T))
+            throw std::bad_array_new_length();
+        if (count * sizeof(T) < LargeArrayBytes)
+            return std::allocator<T>().allocate(count);
+        return static_cast<T*>(allocateArray(count * sizeof(T)));
+    }
+    void deallocate(T* data, size_t count) noexcept {
+        if (count * sizeof(T) < LargeArrayBytes)
+            std::allocator<T>().deallocate(data, count);
+        else
+            freeArray(data, count * sizeof(T));
+    }
+    friend bool operator==(const Allocator&, const Allocator&) { return true; }
 };
 
 } // namespace LargeMemory

@@ -1,4 +1,5 @@
 #include "platform/DurableFile.h"
+#include "platform/LargeMemory.h"
 #include "platform/QuillError.h"
 
 #include "TestFolders.h"
@@ -170,6 +171,21 @@ private slots:
         QTest::newRow("check throws") << "check throws";
         QTest::newRow("producer throws") << "producer throws";
     }
+    // A vector of many rows moves between the heap and mapped blocks as it grows and shrinks: each
+    // array must go back where it came from, its contents intact.
+    void largeArraysKeepTheirRowsAcrossBlocks() {
+        std::vector<quint32, LargeMemory::Allocator<quint32>> rows;
+        for (quint32 i = 0; i < 700'000; ++i)
+            rows.push_back(i * 2654435761u);
+        QCOMPARE(reinterpret_cast<quintptr>(rows.data()) % (2 * 1024 * 1024), quintptr(0));
+        rows.resize(1000);
+        rows.shrink_to_fit();
+        rows.resize(LargeMemory::LargeArrayBytes / sizeof(quint32)); // exactly at the limit
+        for (quint32 i = 0; i < 1000; ++i)
+            QCOMPARE(rows[i], i * 2654435761u);
+        QCOMPARE(rows.back(), 0u);
+    }
+
     void failedCheckKeepsOldFile() {
         QFETCH(QString, failure);
         QTemporaryDir dir;
