@@ -503,7 +503,7 @@ void NoteStore::replaceDocument(Loaded& loaded) {
     m_doc = std::move(loaded.doc); // before the pages it was parsed in go
     m_image = std::move(loaded.image);
     m_stamp = loaded.stamp;
-    m_index.reset();
+    resetIndex();
 }
 
 void NoteStore::createWithReadMe(const QString& readMePath) {
@@ -538,7 +538,7 @@ void NoteStore::createWithReadMe(const QString& readMePath) {
     setElementText(note.append_child(elemText), readMeText);
     setElementText(note.append_child(elemDateTime),
                    DayNumber::nowText(m_clock.now(), m_formats.decimalSeparator));
-    m_index.reset();
+    resetIndex();
     markChanged();
     save();
 }
@@ -550,15 +550,13 @@ bool NoteStore::isOpen() const {
 int NoteStore::childCount() const {
     if (!m_doc)
         return 0;
-    if (!m_index)
-        rebuildIndex();
-    return int(m_index->nodes.size());
+    return int(index().nodes.size());
 }
 
 bool NoteStore::isNoteAt(int position) const {
     if (position < 0 || position >= childCount())
         return false;
-    return m_index->nodes[size_t(position)].type() == pugi::node_element;
+    return index().nodes[size_t(position)].type() == pugi::node_element;
 }
 
 double NoteStore::creationDay(pugi::xml_node note) {
@@ -656,18 +654,33 @@ void NoteStore::fillDetails(Note& note, bool withDisplayTexts) const {
 
 void NoteStore::readDetails(Note& note) const {
     const pugi::xml_node element = noteAt(note.position);
-    note.lastModified = QStringLiteral("0");
-    note.modifiedDay = qQNaN();
-    if (const pugi::xml_node modified = element.child(elemLastModified)) {
-        const QString stored = elementText(modified);
-        if (const auto day = DayNumber::parse(stored, m_formats.decimalSeparator)) {
-            note.modifiedDay = *day;
-            note.lastModified = stored;
-        }
-    }
+    note.lastModified = readLastModified(element, &note.modifiedDay);
     note.title = StoreEscapes::unescapeTitle(elementText(element.child(elemTitle)));
     note.detailsPending = false;
     note.textPending = true;
+}
+
+// The stored value, or "0" (and no day) when there is none that reads as a day number.
+QString NoteStore::readLastModified(pugi::xml_node note, double* day) const {
+    if (day)
+        *day = qQNaN();
+    if (const pugi::xml_node modified = note.child(elemLastModified)) {
+        QString stored = elementText(modified);
+        if (const auto parsed = DayNumber::parse(stored, m_formats.decimalSeparator)) {
+            if (day)
+                *day = *parsed;
+            return stored;
+        }
+    }
+    return QStringLiteral("0");
+}
+
+QString NoteStore::titleText(const Note& note) const {
+    return StoreEscapes::unescapeTitle(elementText(noteAt(note.position).child(elemTitle)));
+}
+
+QString NoteStore::lastModifiedText(const Note& note) const {
+    return readLastModified(noteAt(note.position), nullptr);
 }
 
 void NoteStore::readText(Note& note) const {
@@ -777,7 +790,7 @@ void NoteStore::saveChange(NoteChange change, const std::function<void()>& undo)
     } catch (...) {
         undo();
         m_pending.pop_back();
-        m_index.reset();
+        resetIndex();
         m_unsaved = wasUnsaved;
         throw;
     }
@@ -803,7 +816,7 @@ int NoteStore::restoreNote(int position, const QByteArray& element) {
     const pugi::xml_node restored =
         inPlace ? rootNode.insert_copy_before(kept.document_element(), m_index->nodes[size_t(position)])
                 : change.applyTo(rootNode, {});
-    m_index.reset();
+    resetIndex();
 
     // Merged into a newer file, the note goes in like any added one: as the last child.
     const int generation = m_generation;
@@ -852,7 +865,7 @@ void NoteStore::swapDocument(Loaded& other) {
     std::swap(m_doc, other.doc);
     std::swap(m_image, other.image);
     std::swap(m_stamp, other.stamp);
-    m_index.reset();
+    resetIndex();
 }
 
 void NoteStore::announceReplaced(const QString& notice) {
@@ -1085,7 +1098,7 @@ void NoteStore::close() {
                           .arg(m_notesPath));
     m_doc.reset();
     m_image.reset();
-    m_index.reset();
+    resetIndex();
     m_saveMemory->release();
     m_unsaved = false;
 }
@@ -1169,7 +1182,7 @@ pugi::xml_node NoteStore::nodeAt(int position) const {
     requireOpen();
     if (position < 0 || position >= childCount())
         throw QuillError(QStringLiteral("The notes file has no node at position %1.").arg(position));
-    return m_index->nodes[size_t(position)];
+    return index().nodes[size_t(position)];
 }
 
 pugi::xml_node NoteStore::noteAt(int position) const {
@@ -1185,11 +1198,24 @@ void NoteStore::requireOpen() const {
         throw QuillError(QStringLiteral("No notes file is open."));
 }
 
-void NoteStore::rebuildIndex() const {
-    auto index = std::make_unique<NodeIndex>();
-    for (pugi::xml_node n = root().first_child(); n; n = n.next_sibling())
-        index->nodes.push_back(n);
-    m_index = std::move(index);
+// Built at the first look after a change, by whichever reader comes first.
+const NodeIndex& NoteStore::index() const {
+    if (!m_indexBuilt.load(std::memory_order_acquire)) {
+        std::lock_guard lock(m_indexMutex);
+        if (!m_index) {
+            auto index = std::make_unique<NodeIndex>();
+            for (pugi::xml_node n = root().first_child(); n; n = n.next_sibling())
+                index->nodes.push_back(n);
+            m_index = std::move(index);
+        }
+        m_indexBuilt.store(true, std::memory_order_release);
+    }
+    return *m_index;
+}
+
+void NoteStore::resetIndex() {
+    m_index.reset();
+    m_indexBuilt.store(false, std::memory_order_release);
 }
 
 void NoteStore::markChanged() {

@@ -9,8 +9,10 @@
 
 #include <QDateTime>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <vector>
 
@@ -61,9 +63,14 @@ public:
     void fillDetails(Note& note, bool withDisplayTexts = true) const;
     // Reads only what sorting by title or last-modified needs, leaving the body for fillDetails.
     void fillSortFields(Note& note) const;
+    // The note's title and last-modified value as fillDetails would read them, without reading them
+    // into the note.
+    QString titleText(const Note& note) const;
+    QString lastModifiedText(const Note& note) const;
     // The beginning of the note's body as fillDetails would read it, of at most about `maxBytes` of
     // the file; `whole` tells whether that is all of it.
     QString textBeginning(const Note& note, qsizetype maxBytes, bool& whole) const;
+    // The const readers above may run on several threads at once while no other call runs.
 
     // Each change is saved at once. When the save fails the change is undone in memory too, so the
     // document keeps matching the file and a retry does not apply it twice.
@@ -128,8 +135,10 @@ private:
     double creationDay(pugi::xml_node note);
     void requireOpen() const;
     void readDetails(Note& note) const;
+    QString readLastModified(pugi::xml_node note, double* day) const;
     void readText(Note& note) const;
-    void rebuildIndex() const;
+    const struct NodeIndex& index() const;
+    void resetIndex();
     void markChanged();
     // Earlier versions of the file (KeptCopies): a failure never stops a save and is reported once.
     QString keepCopy();
@@ -174,5 +183,7 @@ private:
     BusyListener m_busy;
     // Child nodes of the root by position, rebuilt lazily after a structural change.
     mutable std::unique_ptr<struct NodeIndex> m_index;
+    mutable std::atomic<bool> m_indexBuilt{false};
+    mutable std::mutex m_indexMutex;
     std::unique_ptr<class SaveMemory> m_saveMemory;
 };
