@@ -110,9 +110,13 @@ void NoteList::loadNotes(NoteStore& store) {
             if (store.generation() == generation)
                 store.fillSortFields(n);
         });
-        m_model->setTextBeginningReader([&store, generation](const Note& n, bool& whole) {
+        m_model->setSortTextReader([&store, generation](const Note& n, int column, bool& whole) {
             if (store.generation() != generation)
-                throw QuillError(QStringLiteral("The notes were read again.")); // an empty body would sort
+                throw QuillError(QStringLiteral("The notes were read again.")); // an empty text would sort
+            if (column == NoteListModel::ColTitle)
+                return store.titleText(n);
+            if (column == NoteListModel::ColModified)
+                return store.lastModifiedText(n);
             return store.textBeginning(n, 80, whole);
         });
         m_model->setNotes(std::move(notes));

@@ -11,6 +11,7 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <unordered_map>
 
 namespace {
 
@@ -94,8 +95,8 @@ bool NoteListModel::readKeyTexts(int row, SortKeyPrefetch::Texts& texts) const {
             return false; // the document it came from is gone
         texts.title = note.title;
         texts.modified = note.lastModified;
-        if (note.textPending && m_readTextBeginning) {
-            texts.body = m_readTextBeginning(note, texts.bodyWhole);
+        if (note.textPending && m_readSortText) {
+            texts.body = m_readSortText(note, ColNote, texts.bodyWhole);
             return true;
         }
         if (note.textPending && m_fillDetails)
@@ -182,26 +183,56 @@ bool bodyPending(const Note& note) {
     return note.detailsPending || note.textPending;
 }
 
+// Whether the row lacks the text it sorts by.
+bool rowTextPending(const Note& note, int column) {
+    if (column == NoteListModel::ColNote)
+        return bodyPending(note);
+    return column != NoteListModel::ColCreated && note.detailsPending;
+}
+
+// Runs work(thread, begin, end) over [0, count) a chunk at a time: on this thread (0) and, when
+// `helped`, on a helper thread (1) too, each taking the next chunk nobody has. The first chunk is
+// always taken here.
+void runInChunks(size_t count, bool helped,
+                 const std::function<void(int thread, size_t begin, size_t end)>& work) {
+    constexpr size_t ChunkSize = 256;
+    const size_t chunkCount = (count + ChunkSize - 1) / ChunkSize;
+    std::atomic<size_t> next{0};
+    const auto run = [&](int thread, size_t chunks) {
+        for (size_t chunk = 0; chunks > 0 && (chunk = next.fetch_add(1)) < chunkCount; --chunks)
+            work(thread, chunk * ChunkSize, std::min(count, (chunk + 1) * ChunkSize));
+    };
+    run(0, 1);
+    std::jthread helper;
+    if (helped && chunkCount > 1) {
+        try {
+            helper = std::jthread(run, 1, chunkCount);
+        } catch (const std::system_error&) {
+            // no thread to be had: all on this one
+        }
+    }
+    run(0, chunkCount);
+}
+
 } // namespace
 
-// What a row's key is made from, read on this thread: a title or date read for it, or for a body
-// not read yet its beginning, which most keys need only the first few words of.
-void NoteListModel::readKeySource(size_t row, int column, KeySource& source) {
-    if (column != ColNote) {
-        sortFieldText(int(row), column);
-        return;
-    }
-    if (!bodyPending(m_rows[row].note))
-        return;
-    if (!m_readTextBeginning) {
-        completed(int(row), false);
-        return;
-    }
+// What the row's key is made from, read without touching the row so that two threads may read at
+// once: the row's own text, or else its title or the beginning of its body as the store has them.
+// False when only reading the note into the row will do.
+bool NoteListModel::readKeySource(size_t row, int column, KeySource& source) const {
+    const Note& note = m_rows[row].note;
+    source.useBeginning = false;
+    if (!rowTextPending(note, column))
+        return true;
+    if (!m_readSortText)
+        return false;
     try {
-        source.beginning = m_readTextBeginning(m_rows[row].note, source.whole);
+        source.whole = true;
+        source.beginning = m_readSortText(note, column, source.whole);
         source.useBeginning = true;
+        return true;
     } catch (const std::exception&) {
-        // as in completed(): the body is read in full afterwards, and the row sorts by what it has
+        return false; // read into the row afterwards, which sorts by what it has if that fails too
     }
 }
 
@@ -210,53 +241,13 @@ bool NoteListModel::makeKey(const PrefixCollator& collator, size_t row, int colu
     PrefixCollator::Key& key = m_keys[row];
     if (source.useBeginning)
         return collator.makeKey(source.beginning, source.whole, key);
-    const Note& note = m_rows[row].note;
-    if (column == ColNote && bodyPending(note))
-        return false;
-    return collator.makeKey(sortKeyText(note, column), true, key);
+    return collator.makeKey(sortKeyText(m_rows[row].note, column), true, key);
 }
 
-namespace {
-
-// Rows handed from the thread that reads them to the threads that make their keys, a chunk at a time.
-class KeyChunks {
-public:
-    static constexpr size_t Size = 256;
-    explicit KeyChunks(size_t rows) : m_count((rows + Size - 1) / Size) {}
-    size_t count() const { return m_count; }
-    void publish(size_t read) {
-        m_read.store(read, std::memory_order_release);
-        m_read.notify_all();
-    }
-    // The next chunk nobody has taken, once it is read; none when all are taken or work stops.
-    std::optional<size_t> take() {
-        const size_t chunk = m_next.fetch_add(1);
-        if (chunk >= m_count)
-            return std::nullopt;
-        for (;;) {
-            const size_t read = m_read.load(std::memory_order_acquire);
-            if (read == Abandoned)
-                return std::nullopt;
-            if (read > chunk)
-                return chunk;
-            m_read.wait(read, std::memory_order_acquire);
-        }
-    }
-    void abandon() { publish(Abandoned); }
-
-private:
-    static constexpr size_t Abandoned = ~size_t(0);
-    size_t m_count;
-    std::atomic<size_t> m_read{0};
-    std::atomic<size_t> m_next{0};
-};
-
-} // namespace
-
-// The keys of the rows that have none for the column. Only this thread reads the notes; while it
-// reads them, a chunk at a time, another thread with a collator of its own (one collator is not to
-// be used by two threads) makes the keys of the chunks read, and this one joins in when it has read
-// them all. A key that needs more of a body than its beginning is made here afterwards.
+// The keys of the rows that have none for the column. This thread and a helper, each with a collator
+// of its own (one is not to be used by two threads), read what the keys are made from and make them,
+// touching no row. What cannot be read so, and keys that need more of a body than its beginning, are
+// made here afterwards from the rows read in full.
 void NoteListModel::buildKeys(int column) {
     if (m_keyColumn != column || m_keys.size() != m_rows.size()) {
         m_keys.assign(m_rows.size(), {});
@@ -268,59 +259,74 @@ void NoteListModel::buildKeys(int column) {
             rows.push_back(i);
     if (rows.empty())
         return;
-    std::vector<KeySource> sources(rows.size());
-    std::vector<char> needsWhole(rows.size(), 0);
-    KeyChunks chunks(rows.size());
-    const auto makeKeys = [&](const PrefixCollator& collator) {
-        while (const std::optional<size_t> chunk = chunks.take()) {
-            for (size_t j = *chunk * KeyChunks::Size;
-                 j < std::min(rows.size(), (*chunk + 1) * KeyChunks::Size); ++j)
-                needsWhole[j] = !makeKey(collator, rows[j], column, sources[j]);
-        }
-    };
-    std::jthread helper;
-    if (rows.size() >= 2 * PrefetchMinimumRows) {
-        if (!m_helperCollator)
-            m_helperCollator = std::make_unique<PrefixCollator>(m_collator);
-        try {
-            helper = std::jthread(makeKeys, std::cref(*m_helperCollator));
-        } catch (const std::system_error&) {
-            // no thread to be had: all on this one
-        }
-    }
-    {
-        auto abandon = qScopeGuard([&] { chunks.abandon(); });
-        for (size_t chunk = 0; chunk < chunks.count(); ++chunk) {
-            for (size_t j = chunk * KeyChunks::Size; j < std::min(rows.size(), (chunk + 1) * KeyChunks::Size);
-                 ++j)
-                readKeySource(rows[j], column, sources[j]);
-            chunks.publish(chunk + 1);
-        }
-        makeKeys(*m_prefixCollator);
-        abandon.dismiss();
-    }
-    if (helper.joinable())
-        helper.join();
+    std::vector<char> leftOver(rows.size(), 0);
+    const bool helped = m_readSortText && rows.size() >= 2 * PrefetchMinimumRows;
+    runInChunks(rows.size(), helped, [&](int thread, size_t begin, size_t end) {
+        const PrefixCollator& collator = thread == 0 ? *m_prefixCollator : *m_helperCollator;
+        KeySource source;
+        for (size_t j = begin; j < end; ++j)
+            leftOver[j] =
+                !readKeySource(rows[j], column, source) || !makeKey(collator, rows[j], column, source);
+    });
     for (size_t j = 0; j < rows.size(); ++j)
-        if (needsWhole[j])
-            m_prefixCollator->makeKey(sortKeyText(completed(int(rows[j]), false), column), true,
-                                      m_keys[rows[j]]);
+        if (leftOver[j])
+            m_prefixCollator->makeKey(sortFieldText(int(rows[j]), column), true, m_keys[rows[j]]);
 }
 
-// Equal key beginnings leave the order to the whole texts; bodies are read for that only then.
-int NoteListModel::compareRows(int a, int b, int column, const PrefixCollator& collator) const {
-    const PrefixCollator::Key& keyA = m_keys[size_t(a)];
-    const PrefixCollator::Key& keyB = m_keys[size_t(b)];
-    if (keyA.made && keyB.made) {
-        bool decided = false;
-        const int c = PrefixCollator::compareKeys(keyA, keyB, decided);
-        if (decided)
-            return c;
+// The text the row sorts by, read into a copy where the row has not read it, leaving the row as it
+// is: two threads may ask at once.
+QString NoteListModel::sortTextCopy(int row, int column) const {
+    const Note& note = m_rows[size_t(row)].note;
+    if (!rowTextPending(note, column))
+        return sortKeyText(note, column);
+    try {
+        if (column != ColNote && m_readSortText) {
+            bool whole = true;
+            return m_readSortText(note, column, whole);
+        }
+        Note copy = note;
+        if (column != ColNote && m_fillSortFields)
+            m_fillSortFields(copy);
+        else if (m_fillDetails)
+            m_fillDetails(copy, false);
+        return sortKeyText(copy, column);
+    } catch (const std::exception&) {
+        return sortKeyText(note, column); // as in completed(): the row sorts by what it has
     }
-    const QString& textA = sortFieldText(a, column);
-    const QString& textB = sortFieldText(b, column);
-    return collator.compare(textA, textB);
 }
+
+// Orders rows by their keys and, where the keys cannot tell, by their whole texts: read once each for
+// this comparer, never into the rows, so that two comparers may work at once on two threads.
+class NoteListModel::RowComparer {
+public:
+    RowComparer(const NoteListModel& model, int column, const PrefixCollator& collator)
+        : m_model(model), m_column(column), m_collator(collator) {}
+
+    int compare(int a, int b) {
+        const PrefixCollator::Key& keyA = m_model.m_keys[size_t(a)];
+        const PrefixCollator::Key& keyB = m_model.m_keys[size_t(b)];
+        if (keyA.made && keyB.made) {
+            bool decided = false;
+            const int c = PrefixCollator::compareKeys(keyA, keyB, decided);
+            if (decided)
+                return c;
+        }
+        return m_collator.compare(textOf(a), textOf(b));
+    }
+
+private:
+    const QString& textOf(int row) {
+        const auto [at, added] = m_texts.try_emplace(row);
+        if (added)
+            at->second = m_model.sortTextCopy(row, m_column);
+        return at->second;
+    }
+
+    const NoteListModel& m_model;
+    int m_column;
+    const PrefixCollator& m_collator;
+    std::unordered_map<int, QString> m_texts;
+};
 
 namespace {
 
@@ -331,6 +337,7 @@ struct SortEntry {
     int row = 0;
     bool sure = false;
 };
+using SortEntries = std::vector<SortEntry, LargeMemory::Allocator<SortEntry>>;
 
 SortEntry keyEntry(const PrefixCollator::Key& key, int row) {
     std::uint64_t words[2] = {0, 0};
@@ -354,10 +361,10 @@ int compareEntries(const SortEntry& a, const SortEntry& b, int direction, const 
 }
 
 // The stable order of the entries as a total one: equal rows by their row numbers. Then each half
-// can be sorted on a thread of its own, given a tie for the second thread (texts compared with a
-// collator of its own, and nothing read for it), and the halves merged. A merge sort still, which
+// can be sorted on a thread of its own, given a tie of its own for the second thread (see
+// RowComparer), and the halves merged. A merge sort still, which
 // stays within the array whatever the comparisons say.
-void sortEntries(std::vector<SortEntry>& entries, int direction, const Tie& tie, const Tie& helperTie) {
+void sortEntries(SortEntries& entries, int direction, const Tie& tie, const Tie& helperTie) {
     const auto lessBy = [direction](const Tie& by) {
         return [direction, &by](const SortEntry& a, const SortEntry& b) {
             const int c = compareEntries(a, b, direction, by);
@@ -379,13 +386,12 @@ void sortEntries(std::vector<SortEntry>& entries, int direction, const Tie& tie,
     }
     std::stable_sort(middle, entries.end(), lessBy(tie));
     helper.join();
-    std::vector<SortEntry> merged(entries.size());
+    SortEntries merged(entries.size());
     std::merge(entries.begin(), middle, middle, entries.end(), merged.begin(), lessBy(tie));
     entries = std::move(merged);
 }
 
-std::vector<int> stableOrder(std::vector<SortEntry> entries, int direction, const Tie& tie,
-                             const Tie& helperTie = {}) {
+std::vector<int> stableOrder(SortEntries entries, int direction, const Tie& tie, const Tie& helperTie = {}) {
     const auto compare = [&](const SortEntry& a, const SortEntry& b) {
         return compareEntries(a, b, direction, tie);
     };
@@ -422,13 +428,6 @@ std::vector<int> stableOrder(std::vector<SortEntry> entries, int direction, cons
 
 } // namespace
 
-// Every row holds the text it sorts by, so that comparing the texts reads nothing.
-bool NoteListModel::sortTextsRead(int column) const {
-    return column == ColCreated || std::none_of(m_rows.begin(), m_rows.end(), [column](const Row& row) {
-               return column == ColNote ? bodyPending(row.note) : row.note.detailsPending;
-           });
-}
-
 // The row's title or last-modified value, read for it if need be.
 const QString& NoteListModel::sortFieldText(int row, int column) const {
     Note& note = m_rows[size_t(row)].note;
@@ -464,18 +463,14 @@ void NoteListModel::takePrefetchedKeys(int column) {
 
 std::vector<int> NoteListModel::orderByKeys(int column, int direction) {
     buildKeys(column);
-    std::vector<SortEntry> entries(m_rows.size());
+    SortEntries entries(m_rows.size());
     for (size_t i = 0; i < entries.size(); ++i)
         entries[i] = keyEntry(m_keys[i], int(i));
-    Tie helperTie;
-    if (sortTextsRead(column)) {
-        if (!m_helperCollator)
-            m_helperCollator = std::make_unique<PrefixCollator>(m_collator);
-        helperTie = [this, column](int a, int b) { return compareRows(a, b, column, *m_helperCollator); };
-    }
+    RowComparer comparer(*this, column, *m_prefixCollator);
+    RowComparer helperComparer(*this, column, *m_helperCollator);
     return stableOrder(
-        std::move(entries), direction,
-        [this, column](int a, int b) { return compareRows(a, b, column, *m_prefixCollator); }, helperTie);
+        std::move(entries), direction, [&](int a, int b) { return comparer.compare(a, b); },
+        [&](int a, int b) { return helperComparer.compare(a, b); });
 }
 
 std::optional<std::uint64_t> NoteListModel::dateKey(int row, int column) const {
@@ -484,32 +479,41 @@ std::optional<std::uint64_t> NoteListModel::dateKey(int row, int column) const {
         if (const auto key = m_prefetch->modifiedKey(r.slot))
             return key;
     }
-    return SortKeyPrefetch::plainNumberKey(sortFieldText(row, column));
+    return SortKeyPrefetch::plainNumberKey(sortTextCopy(row, column));
 }
 
 // Stored day numbers are ASCII digits with a separator. For such texts the locale's collation and a
 // comparison of the texts agree (separators sort before digits, a prefix before its extensions),
 // and so does a comparison of their number keys, unless both are cut short.
+// Their keys are read on two threads, as in buildKeys().
 bool NoteListModel::orderByDates(int column, int direction, std::vector<int>& order) {
-    std::vector<SortEntry> entries(m_rows.size());
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const std::optional<std::uint64_t> key = dateKey(int(i), column);
-        if (!key)
-            return false;
-        entries[i] = {*key, 0, int(i), true};
-    }
+    SortEntries entries(m_rows.size());
+    std::atomic<bool> plain{true};
+    const bool helped = m_readSortText && entries.size() >= 2 * PrefetchMinimumRows;
+    runInChunks(entries.size(), helped, [&](int, size_t begin, size_t end) {
+        for (size_t i = begin; i < end && plain.load(std::memory_order_relaxed); ++i) {
+            const std::optional<std::uint64_t> key = dateKey(int(i), column);
+            if (!key)
+                plain.store(false, std::memory_order_relaxed);
+            entries[i] = {key.value_or(0), 0, int(i), true};
+        }
+    });
+    if (!plain.load())
+        return false;
     const Tie tie = [&](int a, int b) {
         if (!SortKeyPrefetch::keyIsCut(entries[size_t(a)].head))
             return 0;
-        return QString::compare(sortFieldText(a, column), sortFieldText(b, column), Qt::CaseSensitive);
+        return QString::compare(sortTextCopy(a, column), sortTextCopy(b, column), Qt::CaseSensitive);
     };
-    order = stableOrder(entries, direction, tie, sortTextsRead(column) ? tie : Tie());
+    order = stableOrder(entries, direction, tie, tie);
     return true;
 }
 
 void NoteListModel::sortByColumn(int column, int direction) {
-    if (!m_prefixCollator)
+    if (!m_prefixCollator) {
         m_prefixCollator = std::make_unique<PrefixCollator>(m_collator);
+        m_helperCollator = std::make_unique<PrefixCollator>(m_collator);
+    }
     // What the background has made so far is taken; the rest is made here, which is quicker than
     // waiting for it.
     if (m_prefetch)
@@ -556,7 +560,7 @@ void NoteListModel::applyOrder(const std::vector<int>& order) {
         placed[at] = true;
     }
     if (m_keys.size() == order.size()) {
-        std::vector<PrefixCollator::Key> keys;
+        Keys keys;
         keys.reserve(m_keys.size());
         for (const int from : order)
             keys.push_back(m_keys[size_t(from)]);

@@ -2,6 +2,7 @@
 
 #include "gui/PrefixCollator.h"
 #include "gui/SortKeyPrefetch.h"
+#include "platform/LargeMemory.h"
 #include "store/Note.h"
 
 #include <QAbstractTableModel>
@@ -30,10 +31,11 @@ public:
     }
     // Reads what sorting by title or last-modified needs; without it the whole note is read.
     void setSortFieldFiller(std::function<void(Note&)> filler) { m_fillSortFields = std::move(filler); }
-    // Reads the beginning of a body not read yet, setting `whole` when that is all of it; without it
-    // a sort by body reads every body.
-    void setTextBeginningReader(std::function<QString(const Note&, bool& whole)> reader) {
-        m_readTextBeginning = std::move(reader);
+    // Reads a title (ColTitle), last-modified value (ColModified), or the beginning of a body (ColNote)
+    // with `whole` set when that is all of it, without reading it into the note. A sort calls it from
+    // two threads at once; without it a sort reads every row's texts into the row, on this thread.
+    void setSortTextReader(std::function<QString(const Note&, int column, bool& whole)> reader) {
+        m_readSortText = std::move(reader);
     }
 
     void setNotes(std::vector<Note> notes); // all rows unchecked
@@ -85,7 +87,8 @@ private:
         bool checked = false;
         int slot = -1; // its background keys, while it is as it was when the list was filled
     };
-    // What a row's key is made from when its body is not read: the body's beginning.
+    // What a row's key is made from when the row has not read its text: the title, or the body's
+    // beginning.
     struct KeySource {
         QString beginning;
         bool useBeginning = false;
@@ -94,9 +97,8 @@ private:
     Note& displayed(int row) const; // with its details read and dates formatted
     Note& completed(int row, bool withDisplayTexts) const;
     void applyOrder(const std::vector<int>& order);
-    int compareRows(int a, int b, int column, const PrefixCollator& collator) const;
-    bool sortTextsRead(int column) const;
-    void readKeySource(size_t row, int column, KeySource& source);
+    class RowComparer;
+    bool readKeySource(size_t row, int column, KeySource& source) const;
     bool makeKey(const PrefixCollator& collator, size_t row, int column, const KeySource& source);
     void buildKeys(int column);
     void takePrefetchedKeys(int column);
@@ -105,15 +107,17 @@ private:
     bool orderByDates(int column, int direction, std::vector<int>& order);
     std::optional<std::uint64_t> dateKey(int row, int column) const;
     const QString& sortFieldText(int row, int column) const;
+    QString sortTextCopy(int row, int column) const;
     bool readKeyTexts(int row, SortKeyPrefetch::Texts& texts) const;
 
     mutable std::vector<Row> m_rows;
     // The rows' keys for m_keyColumn, apart from the rows so that sorting reads them close together.
-    std::vector<PrefixCollator::Key> m_keys;
+    using Keys = std::vector<PrefixCollator::Key, LargeMemory::Allocator<PrefixCollator::Key>>;
+    Keys m_keys;
     int m_keyColumn = -1;
     std::function<void(Note&, bool)> m_fillDetails;
     std::function<void(Note&)> m_fillSortFields;
-    std::function<QString(const Note&, bool&)> m_readTextBeginning;
+    std::function<QString(const Note&, int, bool&)> m_readSortText;
     QCollator m_collator;
     std::unique_ptr<PrefixCollator> m_prefixCollator; // made at the first sort, invalid in the C locale
     std::unique_ptr<PrefixCollator> m_helperCollator; // for the thread that helps a sort

@@ -204,8 +204,10 @@ private slots:
             texts.push_back(text);
             Note n = note(text, QString::number(i));
             n.position = i;
-            if (column == NoteListModel::ColNote) {
-                n.title = QStringLiteral("t");
+            n.text = text;
+            // Most rows not read yet, as a store lists them; the others with their texts.
+            if (i % 3 != 0) {
+                n.title = column == NoteListModel::ColNote ? QStringLiteral("t") : QString();
                 n.text.clear();
                 n.detailsPending = true;
             }
@@ -220,18 +222,26 @@ private slots:
         });
 
         NoteListModel model;
+        const auto fillTitle = [&](Note& n) {
+            if (column == NoteListModel::ColTitle)
+                n.title = texts[size_t(n.position)];
+        };
         model.setDetailsFiller([&](Note& n, bool) {
+            fillTitle(n);
             n.text = texts[size_t(n.position)];
             n.detailsPending = n.textPending = false;
         });
         // Beginnings of every length, as a store cuts them.
-        model.setTextBeginningReader([&](const Note& n, bool& whole) {
+        model.setSortTextReader([&](const Note& n, int readColumn, bool& whole) {
             const QString& text = texts[size_t(n.position)];
+            if (readColumn == NoteListModel::ColTitle)
+                return column == NoteListModel::ColTitle ? text : QStringLiteral("t");
             const QString beginning = text.left(n.position % 50);
             whole = beginning.size() == text.size();
             return beginning;
         });
-        model.setSortFieldFiller([](Note& n) {
+        model.setSortFieldFiller([&](Note& n) {
+            fillTitle(n);
             n.detailsPending = false;
             n.textPending = true;
         });
@@ -297,7 +307,11 @@ private slots:
             n.text = bodies[n.position];
             n.detailsPending = n.textPending = false;
         });
-        model.setTextBeginningReader([&](const Note& n, bool& whole) {
+        model.setSortTextReader([&](const Note& n, int column, bool& whole) {
+            if (column == NoteListModel::ColTitle)
+                return titles[n.position];
+            if (column == NoteListModel::ColModified)
+                return modified[n.position];
             whole = bodies[n.position].size() <= 100;
             return bodies[n.position].left(100);
         });
