@@ -28,19 +28,27 @@ QString unescaped(const QString& text, bool body) {
     out.reserve(n);
     const QChar* c = text.constData();
     auto lower = [](QChar ch) { return ch.unicode() < 0x80 ? QChar(ch.toLatin1() | 0x20) : ch; };
+    qsizetype copied = 0; // the text before this is in `out`
     for (qsizetype i = 0; i < n; ++i) {
+        QChar replacement;
+        qsizetype length = 0;
         if (c[i] == QLatin1Char('^') && i + 1 < n && lower(c[i + 1]) == QLatin1Char('m')) {
-            out.append(QLatin1Char('\n'));
-            ++i;
+            replacement = QLatin1Char('\n');
+            length = 2;
         } else if (body && c[i] == QLatin1Char('&') && i + 3 < n && lower(c[i + 2]) == QLatin1Char('t') &&
                    c[i + 3] == QLatin1Char(';') &&
                    (lower(c[i + 1]) == QLatin1Char('l') || lower(c[i + 1]) == QLatin1Char('g'))) {
-            out.append(lower(c[i + 1]) == QLatin1Char('l') ? QLatin1Char('<') : QLatin1Char('>'));
-            i += 3;
+            replacement = lower(c[i + 1]) == QLatin1Char('l') ? QLatin1Char('<') : QLatin1Char('>');
+            length = 4;
         } else {
-            out.append(c[i]);
+            continue;
         }
+        out.append(c + copied, i - copied);
+        out.append(replacement);
+        i += length - 1;
+        copied = i + 1;
     }
+    out.append(c + copied, n - copied);
     return out;
 }
 
