@@ -191,27 +191,25 @@ bool rowTextPending(const Note& note, int column) {
 }
 
 // Runs work(thread, begin, end) over [0, count) a chunk at a time: on this thread (0) and, when
-// `helped`, on a helper thread (1) too, each taking the next chunk nobody has. The first chunk is
-// always taken here.
+// `helped`, on a helper thread (1) too, each taking the next chunk nobody has.
 void runInChunks(size_t count, bool helped,
                  const std::function<void(int thread, size_t begin, size_t end)>& work) {
     constexpr size_t ChunkSize = 256;
     const size_t chunkCount = (count + ChunkSize - 1) / ChunkSize;
     std::atomic<size_t> next{0};
-    const auto run = [&](int thread, size_t chunks) {
-        for (size_t chunk = 0; chunks > 0 && (chunk = next.fetch_add(1)) < chunkCount; --chunks)
+    const auto run = [&](int thread) {
+        for (size_t chunk = next.fetch_add(1); chunk < chunkCount; chunk = next.fetch_add(1))
             work(thread, chunk * ChunkSize, std::min(count, (chunk + 1) * ChunkSize));
     };
-    run(0, 1);
     std::jthread helper;
     if (helped && chunkCount > 1) {
         try {
-            helper = std::jthread(run, 1, chunkCount);
+            helper = std::jthread(run, 1);
         } catch (const std::system_error&) {
             // no thread to be had: all on this one
         }
     }
-    run(0, chunkCount);
+    run(0);
 }
 
 } // namespace
