@@ -833,6 +833,7 @@ void NoteStore::save() {
     m_saving = true;
     NoteChange::Outcome outcome;
     bool replaced = false;
+    bool renumbered = false;
     try {
         const NotesFileLock lock(m_notesPath, NotesFileLock::Wait::ForSave);
         const BusyScope busy(m_busy);
@@ -841,7 +842,7 @@ void NoteStore::save() {
         if (replaced)
             swapDocument(outside);
         try {
-            writeAndStamp();
+            renumbered = writeAndStamp();
         } catch (...) {
             // Memory goes back to the document the caller changed, which then undoes its change.
             if (replaced)
@@ -857,7 +858,7 @@ void NoteStore::save() {
         throw;
     }
     m_saving = false;
-    if (replaced)
+    if (replaced || renumbered)
         announceReplaced(mergeNotice(outcome));
 }
 
@@ -876,15 +877,16 @@ void NoteStore::announceReplaced(const QString& notice) {
         m_prompts.messageDlg(notice, MsgKind::Information, MsgButton::OK);
 }
 
-void NoteStore::writeAndStamp() {
+bool NoteStore::writeAndStamp() {
     // Counted over the index rather than along the sibling chain: its loads do not wait for each
     // other, so the cache misses of a large document overlap.
     int elements = 0;
     for (int position = 0, count = childCount(); position < count; ++position)
         elements += isNoteAt(position);
     const QString kept = keepCopy();
+    bool renumbered = false;
     try {
-        saveDocumentTo(elements);
+        renumbered = saveDocumentTo(elements);
     } catch (const DurableFile::NotFlushed& e) {
         // The file holds the change, only a power failure could still undo it: memory keeps it too,
         // and the caller goes on as saved. Undoing it would show notes the file no longer holds.
@@ -892,13 +894,14 @@ void NoteStore::writeAndStamp() {
         afterSave(kept, true);
         if (m_reportError)
             m_reportError(QStringLiteral("Save"), e.message());
-        return;
+        return false;
     } catch (...) {
         afterSave(kept, false);
         throw;
     }
     markSaved();
     afterSave(kept, true);
+    return renumbered;
 }
 
 void NoteStore::markSaved() {
@@ -1019,17 +1022,25 @@ NoteStore::DiskState NoteStore::refreshFromDisk() {
     return DiskState::Reloaded;
 }
 
-void NoteStore::saveDocumentTo(int elements) {
+bool NoteStore::saveDocumentTo(int elements) {
     // Text read from another program's file may hold what XML readers other than pugixml refuse.
     // Most files hold none, so the document is cleaned only when the written bytes show some.
     bool unclean = false;
     try {
         writeDocument(elements, unclean);
+        return false;
     } catch (const QuillError&) {
         if (!unclean || !StrictXml::clean(*m_doc))
             throw;
         writeDocument(elements, unclean);
     }
+    // Text between the notes that cleaning left blank is not in the file once it is read again.
+    // Memory drops it only now that the file holds the notes: until then a failed save must leave
+    // every note where the caller's undo expects it.
+    if (StrictXml::removeDroppedBlanks(root()) == 0)
+        return false;
+    resetIndex();
+    return true;
 }
 
 void NoteStore::writeDocument(int elements, bool& unclean) {

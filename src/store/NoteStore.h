@@ -150,14 +150,16 @@ private:
     Loaded mergedWithOutside(NoteChange::Outcome& outcome);
     void replaceDocument(Loaded& loaded);
     void swapDocument(Loaded& other);
-    void writeAndStamp();
+    // Returns whether the notes' positions changed, as saveDocumentTo does.
+    bool writeAndStamp();
     void markSaved();
     QString conflictTitle(const QString& rawTitle) const;
     void reportUnreadable(const QString& message);
     static QString mergeNotice(const NoteChange::Outcome& outcome);
     void announceReplaced(const QString& notice);
-    // Replaces the file with the document, which holds `elements` elements under its root.
-    void saveDocumentTo(int elements);
+    // Replaces the file with the document, which holds `elements` elements under its root. Returns
+    // whether the notes' positions changed (cleaning took out text between them).
+    bool saveDocumentTo(int elements);
     // One attempt; `unclean` tells whether it failed on what a strict XML reader would refuse.
     void writeDocument(int elements, bool& unclean);
     // Why the bytes written must not replace the file, or an empty string.

@@ -260,11 +260,12 @@ bool isCertainlyClean(QByteArrayView piece) {
 bool clean(pugi::xml_document& doc) {
     bool changed = false;
     std::vector<pugi::xml_node> blanks;
+    const pugi::xml_node root = doc.document_element();
     // Depth first without recursion: a document may be nested a thousand levels deep.
     for (pugi::xml_node node = doc.first_child(); node;) {
         if (cleanNode(node)) {
             changed = true;
-            if (isDroppedWhenRead(node))
+            if (isDroppedWhenRead(node) && node.parent() != root)
                 blanks.push_back(node);
         }
         if (node.first_child()) {
@@ -279,6 +280,16 @@ bool clean(pugi::xml_document& doc) {
     for (const pugi::xml_node blank : blanks)
         blank.parent().remove_child(blank);
     return commentOutStrayNodes(doc) || changed;
+}
+
+int removeDroppedBlanks(pugi::xml_node parent) {
+    std::vector<pugi::xml_node> blanks;
+    for (const pugi::xml_node child : parent.children())
+        if (isDroppedWhenRead(child))
+            blanks.push_back(child);
+    for (const pugi::xml_node blank : blanks)
+        parent.remove_child(blank);
+    return int(blanks.size());
 }
 
 } // namespace StrictXml

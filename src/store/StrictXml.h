@@ -5,6 +5,7 @@
 
 namespace pugi {
 class xml_document;
+class xml_node;
 } // namespace pugi
 
 // What XML 1.0 readers other than pugixml insist on. pugixml reads numeric references to control
@@ -39,6 +40,11 @@ bool isCertainlyClean(QByteArrayView piece);
 
 // Makes the document what a strict reader accepts: every name and value is cleaned the way typed text
 // is, and nodes beside the root element are kept as comments. Returns whether anything changed.
+// The root element keeps all its children, so that their positions stay: text left blank there is
+// the caller's to take out with removeDroppedBlanks().
 bool clean(pugi::xml_document& doc);
+// Takes out the text of only blanks beside other children of `parent`, which the parser drops when
+// the file is read again. Returns how many were taken out.
+int removeDroppedBlanks(pugi::xml_node parent);
 
 } // namespace StrictXml

@@ -555,6 +555,15 @@ private slots:
                           "\xEF\xBF\xBD</Title>\n\t\t<Text><![CDATA[raw  in <cdata>]]></Text>\n"
                           "\t\t<DateTime>39877.5</DateTime>\n\t</Note>\n\t<!-- also  here -->\n</Notes>\n"
                           "<!--<Extra>kept</Extra>-->\n");
+        // Cleaning leaves blanks between the notes, which the file is read without: the notes after
+        // them move up.
+        QTest::newRow("text between notes")
+            << "forbidden-text-between-notes.xml" << QStringLiteral("First")
+            << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Notes>\n"
+                          "\t<Note>\n\t\t<Title>First</Title>\n\t\t<Text>one</Text>\n"
+                          "\t\t<DateTime>39877.5</DateTime>\n\t</Note>  <Note>\n"
+                          "\t\t<Title>Second</Title>\n\t\t<Text>two</Text>\n"
+                          "\t\t<DateTime>39877.5</DateTime>\n\t</Note>\n</Notes>\n");
     }
     void readTextIsCleanedWhenSaved() {
         QFETCH(QString, fixture);
