@@ -97,11 +97,11 @@ FileStamp FileStamp::taken(const QString& path) {
     return stamp;
 }
 
-bool FileStamp::changedOn(const QString& path) {
+bool FileStamp::changedOn(const QString& path, Bytes bytes) {
     Status now;
     if (!m_valid || !statusOf(path, now) || !(now == m_status))
         return true;
-    if (!m_racy)
+    if (!m_racy || bytes == Bytes::Later)
         return false;
     // Decided on the time before hashing: a write after it gets a later time.
     const bool settled = !withinGranularity(m_status);

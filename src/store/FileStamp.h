@@ -41,8 +41,11 @@ public:
 
     bool isValid() const { return m_valid; }
     // Whether the file at `path` may hold other bytes than the stamped ones. A file that is gone or
-    // cannot be examined counts as changed.
-    bool changedOn(const QString& path);
+    // cannot be examined counts as changed. With Bytes::Later, a file whose status is unchanged
+    // counts as unchanged even where only its bytes could tell (needsHash()): the caller compares
+    // them with a second call before it relies on that.
+    enum class Bytes { Now, Later };
+    bool changedOn(const QString& path, Bytes bytes = Bytes::Now);
     bool needsHash() const { return m_racy; }
 
 private:

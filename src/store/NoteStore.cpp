@@ -21,9 +21,11 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <future>
 #include <pugixml.hpp>
 #include <span>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -405,6 +407,12 @@ namespace {
 
 // The file changed and does not read: it is never saved over.
 class UnreadableOutside : public QuillError {
+public:
+    using QuillError::QuillError;
+};
+
+// Another program wrote the file after the look before the save, which then starts again.
+class ChangedMeanwhile : public QuillError {
 public:
     using QuillError::QuillError;
 };
@@ -837,17 +845,11 @@ void NoteStore::save() {
     try {
         const NotesFileLock lock(m_notesPath, NotesFileLock::Wait::ForSave);
         const BusyScope busy(m_busy);
-        Loaded outside = mergedWithOutside(outcome);
-        replaced = outside.doc != nullptr;
-        if (replaced)
-            swapDocument(outside);
         try {
-            renumbered = writeAndStamp();
-        } catch (...) {
-            // Memory goes back to the document the caller changed, which then undoes its change.
-            if (replaced)
-                swapDocument(outside);
-            throw;
+            renumbered = writeMerged(outcome, FileStamp::Bytes::Later, replaced);
+        } catch (const ChangedMeanwhile&) {
+            outcome = {};
+            renumbered = writeMerged(outcome, FileStamp::Bytes::Now, replaced);
         }
     } catch (const UnreadableOutside& e) {
         reportUnreadable(e.message()); // still marked as saving: no look at the file meanwhile
@@ -860,6 +862,21 @@ void NoteStore::save() {
     m_saving = false;
     if (replaced || renumbered)
         announceReplaced(mergeNotice(outcome));
+}
+
+bool NoteStore::writeMerged(NoteChange::Outcome& outcome, FileStamp::Bytes bytes, bool& replaced) {
+    Loaded outside = mergedWithOutside(outcome, bytes);
+    replaced = outside.doc != nullptr;
+    if (replaced)
+        swapDocument(outside);
+    try {
+        return writeAndStamp();
+    } catch (...) {
+        // Memory goes back to the document the caller changed, which then undoes its change.
+        if (replaced)
+            swapDocument(outside);
+        throw;
+    }
 }
 
 void NoteStore::swapDocument(Loaded& other) {
@@ -943,10 +960,15 @@ void NoteStore::reportCopyFailure(const std::exception& e) {
     m_reportError(LogRoutine::KeepCopy, messageOf(e));
 }
 
-NoteStore::Loaded NoteStore::mergedWithOutside(NoteChange::Outcome& outcome) {
+NoteStore::Loaded NoteStore::mergedWithOutside(NoteChange::Outcome& outcome, FileStamp::Bytes bytes) {
     // A file that is gone is written again (and whatever else is there now makes the write fail);
     // one that changed is read, as at start-up, and the changes made here are applied to it.
-    if (!m_stamp.changedOn(m_notesPath) || !QFileInfo(m_notesPath).isFile())
+    m_bytesUncompared = false;
+    if (!m_stamp.changedOn(m_notesPath, bytes)) {
+        m_bytesUncompared = bytes == FileStamp::Bytes::Later && m_stamp.needsHash();
+        return {};
+    }
+    if (!QFileInfo(m_notesPath).isFile())
         return {};
     Loaded outside;
     try {
@@ -1029,6 +1051,8 @@ bool NoteStore::saveDocumentTo(int elements) {
     try {
         writeDocument(elements, unclean);
         return false;
+    } catch (const ChangedMeanwhile&) {
+        throw;
     } catch (const QuillError&) {
         if (!unclean || !StrictXml::clean(*m_doc))
             throw;
@@ -1048,22 +1072,39 @@ void NoteStore::writeDocument(int elements, bool& unclean) {
     m_saveMemory->keepForNextSave();
     WrittenCheck written;
     DurableFile::replaceContents(
-        m_notesPath, DurableFile::Streamed{[this](DurableFile::Sink& sink) {
-                                               SinkWriter writer(sink);
-                                               saveDocument(*m_doc, writer);
-                                           },
-                                           [&written](std::span<const char> bytes, bool complete) {
-                                               written.inspect(bytes, complete);
-                                           },
-                                           // What goes to disk must read back, as Open reads it, with every
-                                           // note in it, and be read by any XML reader.
-                                           [&](std::span<char> bytes) {
-                                               const QString fault =
-                                                   checkWritten(bytes, written, elements, unclean);
-                                               m_writtenHash = written.hash();
-                                               return fault;
-                                           },
-                                           &m_saveMemory->output});
+        m_notesPath,
+        DurableFile::Streamed{
+            [this](DurableFile::Sink& sink) {
+                SinkWriter writer(sink);
+                saveDocument(*m_doc, writer);
+            },
+            [&written](std::span<const char> bytes, bool complete) { written.inspect(bytes, complete); },
+            // What goes to disk must read back, as Open reads it, with every
+            // note in it, and be read by any XML reader.
+            [&](std::span<char> bytes) { return checkWrittenAndFile(bytes, written, elements, unclean); },
+            &m_saveMemory->output});
+}
+
+QString NoteStore::checkWrittenAndFile(std::span<char> bytes, const WrittenCheck& written, int elements,
+                                       bool& unclean) {
+    // Where only its bytes can tell whether another program wrote the file since the look before the
+    // save, they are compared on another thread while the written ones are checked: the writing
+    // thread is waiting for the disk meanwhile.
+    const auto fileChanged = [this] { return m_stamp.changedOn(m_notesPath); };
+    std::future<bool> changed;
+    if (m_bytesUncompared) {
+        try {
+            changed = std::async(std::launch::async, fileChanged);
+        } catch (const std::system_error&) {
+            // No thread to spare: compared below instead.
+        }
+    }
+    const QString fault = checkWritten(bytes, written, elements, unclean);
+    m_writtenHash = written.hash();
+    if (changed.valid() ? changed.get() : m_bytesUncompared && fileChanged())
+        throw ChangedMeanwhile(
+            QStringLiteral("The notes file \"%1\" changed while it was being saved.").arg(m_notesPath));
+    return fault;
 }
 
 QString NoteStore::checkWritten(std::span<char> bytes, const WrittenCheck& written, int elements,

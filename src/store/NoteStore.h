@@ -147,7 +147,11 @@ private:
     // Runs a change on the document and saves it; a failed save takes it out of memory again.
     void saveChange(NoteChange change, const std::function<void()>& undo);
     // The file as another program left it, with the pending changes applied; null when unchanged.
-    Loaded mergedWithOutside(NoteChange::Outcome& outcome);
+    // With FileStamp::Bytes::Later, a file whose status is unchanged has its bytes compared while the
+    // save is written (m_bytesUncompared), and a change found then throws ChangedMeanwhile.
+    Loaded mergedWithOutside(NoteChange::Outcome& outcome, FileStamp::Bytes bytes);
+    // Merges, then writes; returns whether the notes' positions changed.
+    bool writeMerged(NoteChange::Outcome& outcome, FileStamp::Bytes bytes, bool& replaced);
     void replaceDocument(Loaded& loaded);
     void swapDocument(Loaded& other);
     // Returns whether the notes' positions changed, as saveDocumentTo does.
@@ -162,6 +166,9 @@ private:
     bool saveDocumentTo(int elements);
     // One attempt; `unclean` tells whether it failed on what a strict XML reader would refuse.
     void writeDocument(int elements, bool& unclean);
+    // Checks the bytes written, and the file's as the look before the save left them to.
+    QString checkWrittenAndFile(std::span<char> bytes, const class WrittenCheck& written, int elements,
+                                bool& unclean);
     // Why the bytes written must not replace the file, or an empty string.
     QString checkWritten(std::span<char> bytes, const class WrittenCheck& written, int elements,
                          bool& unclean);
@@ -178,6 +185,7 @@ private:
     FileStamp m_stamp;                 // the file as last read or written
     std::vector<NoteChange> m_pending; // made since then, in order
     quint64 m_writtenHash = 0;
+    bool m_bytesUncompared = false; // the file's bytes are yet to be compared with the stamp
     int m_generation = 0;
     bool m_saving = false;
     bool m_unreadableShown = false;
