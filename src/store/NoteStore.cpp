@@ -1079,8 +1079,8 @@ void NoteStore::writeDocument(int elements, bool& unclean) {
                 saveDocument(*m_doc, writer);
             },
             [&written](std::span<const char> bytes, bool complete) { written.inspect(bytes, complete); },
-            // What goes to disk must read back, as Open reads it, with every
-            // note in it, and be read by any XML reader.
+            // What goes to disk must read back, as Open reads it, with every note in it, and be read
+            // by any XML reader.
             [&](std::span<char> bytes) { return checkWrittenAndFile(bytes, written, elements, unclean); },
             &m_saveMemory->output});
 }

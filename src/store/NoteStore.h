@@ -166,7 +166,8 @@ private:
     bool saveDocumentTo(int elements);
     // One attempt; `unclean` tells whether it failed on what a strict XML reader would refuse.
     void writeDocument(int elements, bool& unclean);
-    // Checks the bytes written, and the file's as the look before the save left them to.
+    // checkWritten, and, where the look before the save left it to this, whether the file's own bytes
+    // changed since the stamp (ChangedMeanwhile).
     QString checkWrittenAndFile(std::span<char> bytes, const class WrittenCheck& written, int elements,
                                 bool& unclean);
     // Why the bytes written must not replace the file, or an empty string.

@@ -538,6 +538,7 @@ private slots:
         QTest::addColumn<QString>("fixture");
         QTest::addColumn<QString>("titleRead");
         QTest::addColumn<QByteArray>("saved");
+        QTest::addColumn<bool>("renumbered");
         QTest::newRow("references, noncharacters, a date to repair")
             << "control-references-and-noncharacters.xml" << QStringLiteral("Shopping\x01")
             << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Notes>\n"
@@ -546,7 +547,8 @@ private slots:
                           "LastModified>\n"
                           "\t</Note>\n"
                           "\t<Note>\n\t\t<Title>Odd  marks </Title>\n\t\t<Text>imported</Text>\n"
-                          "\t\t<DateTime>39877.5432060185</DateTime>\n\t</Note>\n</Notes>\n");
+                          "\t\t<DateTime>39877.5432060185</DateTime>\n\t</Note>\n</Notes>\n")
+            << false;
         QTest::newRow("every kind of node")
             << "forbidden-in-every-kind-of-node.xml" << QStringLiteral("Emoji ") + QString(6, QChar(0xFFFD))
             << QByteArray("<?xml version=\"1.0\"?>\n<!-- from  elsewhere &#x1; -->\n<Notes kind=\"x\">\n"
@@ -554,7 +556,8 @@ private slots:
                           "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"
                           "\xEF\xBF\xBD</Title>\n\t\t<Text><![CDATA[raw  in <cdata>]]></Text>\n"
                           "\t\t<DateTime>39877.5</DateTime>\n\t</Note>\n\t<!-- also  here -->\n</Notes>\n"
-                          "<!--<Extra>kept</Extra>-->\n");
+                          "<!--<Extra>kept</Extra>-->\n")
+            << false;
         // Cleaning leaves blanks between the notes, which the file is read without: the notes after
         // them move up.
         QTest::newRow("text between notes")
@@ -563,18 +566,22 @@ private slots:
                           "\t<Note>\n\t\t<Title>First</Title>\n\t\t<Text>one</Text>\n"
                           "\t\t<DateTime>39877.5</DateTime>\n\t</Note>  <Note>\n"
                           "\t\t<Title>Second</Title>\n\t\t<Text>two</Text>\n"
-                          "\t\t<DateTime>39877.5</DateTime>\n\t</Note>\n</Notes>\n");
+                          "\t\t<DateTime>39877.5</DateTime>\n\t</Note>\n</Notes>\n")
+            << true;
     }
     void readTextIsCleanedWhenSaved() {
         QFETCH(QString, fixture);
         Env env;
         env.openWith(TestFolders::fixture(fixture));
+        const int generation = env.store.generation();
         QTEST(env.store.readNote(0).title, "titleRead");
         for (int position = 1; position < env.store.childCount(); ++position)
             if (env.store.isNoteAt(position))
                 env.store.readNote(position); // as the list reads them: a date repair saves
         env.store.save();
         QTEST(env.onDisk(), "saved");
+        // The list reads the notes again by their new positions.
+        QTEST(env.store.generation() != generation, "renumbered");
 
         Env reader;
         reader.openWith(env.onDisk());
