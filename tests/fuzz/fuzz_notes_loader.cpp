@@ -34,7 +34,7 @@ struct Row {
     bool operator==(const Row&) const = default;
 };
 
-QList<Row> readAll(NoteStore& store) {
+QList<Row> readRows(NoteStore& store) {
     QList<Row> rows;
     for (int position = 0, count = store.childCount(); position < count; ++position) {
         Row row;
@@ -60,6 +60,17 @@ QList<Row> readAll(NoteStore& store) {
         rows.append(row);
     }
     return rows;
+}
+
+// As the list reads them: a date repaired while reading is saved, and a save may renumber the notes
+// (text between them cleaned away); the walk then starts again.
+QList<Row> readAll(NoteStore& store) {
+    for (int attempt = 0;; ++attempt) {
+        const int generation = store.generation();
+        QList<Row> rows = readRows(store);
+        if (store.generation() == generation || attempt == 2)
+            return rows;
+    }
 }
 
 bool isClean(const QString& text) {
