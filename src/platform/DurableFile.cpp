@@ -228,14 +228,15 @@ public:
             return;
         if (m_capacity - m_size < size)
             grow(m_size + size);
-        std::memcpy(m_data.get() + m_size, data, size_t(size));
-        m_size += size;
-        if (m_size - m_published >= chunkSize) {
-            {
-                const std::lock_guard lock(m_mutex);
-                m_published = m_size;
-            }
-            m_wake.notify_one();
+        // A long piece is handed over a chunk at a time, so that writing it starts at once.
+        while (size > 0) {
+            const qsizetype step = std::min(size, chunkSize);
+            std::memcpy(m_data.get() + m_size, data, size_t(step));
+            m_size += step;
+            data += step;
+            size -= step;
+            if (m_size - m_published >= chunkSize)
+                publish();
         }
     }
 
@@ -247,6 +248,16 @@ public:
             m_finished = true;
         }
         m_wake.notify_one();
+    }
+
+    // Once finished, the block no longer moves: the caller may look at it while the rest is written.
+    // Waits until the thread has ended a look of its own. Returns the bytes, or nothing after a failure.
+    std::optional<std::span<const char>> finishedBytes() {
+        std::unique_lock lock(m_mutex);
+        m_drained.wait(lock, [this] { return !m_inspecting || m_failed.load(); });
+        if (m_failed.load())
+            return std::nullopt;
+        return std::span<const char>(m_data.get(), size_t(m_size));
     }
 
     // Waits until every byte is handed to the system; then the block is no longer read. Returns
@@ -268,6 +279,14 @@ public:
     }
 
 private:
+    void publish() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_published = m_size;
+        }
+        m_wake.notify_one();
+    }
+
     void run() {
         qsizetype written = 0;
         for (;;) {
@@ -313,8 +332,10 @@ private:
             if (end > written && !last)
                 ::sync_file_range(m_fd, written, end - written, SYNC_FILE_RANGE_WRITE);
             // Before the last bytes count as written: the block may move once they do.
-            if (end == upto && m_inspect && !last && !morePublished(upto))
+            if (end == upto && m_inspect && !last && startInspecting(upto)) {
                 m_inspect(std::span<const char>(data, size_t(end)), false);
+                stopInspecting();
+            }
             written = end;
             {
                 const std::lock_guard lock(m_mutex);
@@ -325,9 +346,19 @@ private:
         return true;
     }
 
-    bool morePublished(qsizetype than) {
+    // Only while nothing more is produced: once it is all there, the caller looks at the rest.
+    bool startInspecting(qsizetype upto) {
         const std::lock_guard lock(m_mutex);
-        return m_published > than || m_finished;
+        m_inspecting = m_published == upto && !m_finished;
+        return m_inspecting;
+    }
+
+    void stopInspecting() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_inspecting = false;
+        }
+        m_drained.notify_all();
     }
 
     void failWith(const QString& step, int error) {
@@ -364,6 +395,7 @@ private:
     qsizetype m_published = 0;         // bytes the thread may write
     qsizetype m_written = 0;
     bool m_finished = false;
+    bool m_inspecting = false;
     bool m_cancelled = false;
     bool m_flushed = false;
     std::atomic<bool> m_failed{false};
@@ -402,15 +434,15 @@ void replaceContents(const QString& path, const Streamed& contents) {
     }
     contents.produce(*sink);
     sink->finish();
-    // The checks overlap the flush; the rename waits for both.
+    // The checks overlap writing the rest and the flush; the rename waits for both.
     QString rejected;
-    if (contents.inspect || contents.verify) {
-        if (const auto written = sink->waitUntilWritten()) {
-            if (contents.inspect)
-                contents.inspect(*written, true);
-            if (contents.verify)
-                rejected = contents.verify(*written);
-        }
+    if (contents.inspect) {
+        if (const auto finished = sink->finishedBytes())
+            contents.inspect(*finished, true);
+    }
+    if (contents.verify) {
+        if (const auto written = sink->waitUntilWritten())
+            rejected = contents.verify(*written);
     }
     int error = 0;
     if (const QString* step = sink->waitUntilFlushed(error))

@@ -35,9 +35,10 @@ protected:
 using Producer = std::function<void(Sink& sink)>;
 // Looks at the contents while they are produced, on the thread that writes them, so that a check of
 // every byte is mostly done by the time the last one is written instead of starting then; what is
-// left is looked at on the calling thread, while the file is flushed, in a last call before the
-// verifier's. Each call gets all bytes written so far, from the start (so a call may look back at
-// bytes it was given before), and `complete` is true on the last one. Must not throw.
+// left is looked at on the calling thread once all is produced, while the rest is written and
+// flushed, in a last call before the verifier's. Each call gets all bytes so far, from the start (so
+// a call may look back at bytes it was given before), and `complete` is true on the last one. Calls
+// never overlap. Must not throw.
 using Inspector = std::function<void(std::span<const char> written, bool complete)>;
 // Looks at the complete contents before they replace the file: returns why they must not, or an
 // empty string. Runs on the calling thread while the temporary file is being flushed to disk. The
