@@ -6,6 +6,7 @@
 #include "platform/QuillError.h"
 #include "store/DayNumber.h"
 #include "store/KeptCopies.h"
+#include "store/NotesOutput.h"
 #include "store/ParseArena.h"
 #include "store/StoreEscapes.h"
 #include "store/StrictXml.h"
@@ -34,10 +35,11 @@ struct NodeIndex {
     std::vector<pugi::xml_node> nodes;
 };
 
-// The two blocks a save needs, each about the file's size: the bytes written, and the document that
-// checks they read back. Edits come in bursts, each saved at once, and on a large file mapping the
-// blocks again for every save took from a few milliseconds to longer than the rest of the save (when
-// the system had no huge pages at hand): they are kept until no save has come for a few seconds.
+// The blocks a save needs, each about the file's size: the bytes written, the document that checks
+// they read back, and the notes' bytes as last saved. Edits come in bursts, each saved at once, and on
+// a large file mapping the blocks again for every save took from a few milliseconds to longer than the
+// rest of the save (when the system had no huge pages at hand): they are kept until no save has come
+// for a few seconds.
 class SaveMemory {
 public:
     SaveMemory() {
@@ -54,10 +56,12 @@ public:
         m_idle.stop();
         output.release();
         check.release();
+        notes.release();
     }
 
     LargeMemory::Reserve output;
     LargeMemory::Reserve check;
+    NotesOutput notes;
 
 private:
     QTimer m_idle;
@@ -92,28 +96,6 @@ struct SinkWriter final : pugi::xml_writer {
     }
 };
 
-// A text holds a carriage return only from a reference in a file another program wrote (typed ones
-// are stored as "^M"; the parser reads raw ones as line feeds). pugixml writes it raw, and every XML
-// reader would then read a line feed, or nothing before one: it goes out as a reference again.
-// Indentation is written with line feeds only, so files without one are passed on unchanged.
-struct CarriageReturnWriter final : pugi::xml_writer {
-    explicit CarriageReturnWriter(pugi::xml_writer& next) : next(next) {}
-    pugi::xml_writer& next;
-    void write(const void* data, size_t size) override {
-        const char* begin = static_cast<const char*>(data);
-        const char* const end = begin + size;
-        while (const void* found = std::memchr(begin, '\r', size_t(end - begin))) {
-            const char* const cr = static_cast<const char*>(found);
-            if (cr != begin)
-                next.write(begin, size_t(cr - begin));
-            next.write("&#13;", 5);
-            begin = cr + 1;
-        }
-        if (begin != end)
-            next.write(begin, size_t(end - begin));
-    }
-};
-
 struct BusyScope {
     explicit BusyScope(const NoteStore::BusyListener& listener) : listener(listener) {
         if (listener)
@@ -127,12 +109,6 @@ struct BusyScope {
     BusyScope& operator=(const BusyScope&) = delete;
     const NoteStore::BusyListener& listener;
 };
-
-// The one form the notes file is written in.
-void saveDocument(const pugi::xml_document& doc, pugi::xml_writer& writer) {
-    CarriageReturnWriter keepingCarriageReturns(writer);
-    doc.save(keepingCarriageReturns, "\t", pugi::format_indent, pugi::encoding_utf8);
-}
 
 // The character data directly inside an element; empty for a missing element.
 QString elementText(pugi::xml_node element) {
@@ -512,6 +488,7 @@ void NoteStore::replaceDocument(Loaded& loaded) {
     m_image = std::move(loaded.image);
     m_stamp = loaded.stamp;
     resetIndex();
+    m_saveMemory->notes.clear();
 }
 
 void NoteStore::createWithReadMe(const QString& readMePath) {
@@ -546,6 +523,7 @@ void NoteStore::createWithReadMe(const QString& readMePath) {
     setElementText(note.append_child(elemText), readMeText);
     setElementText(note.append_child(elemDateTime),
                    DayNumber::nowText(m_clock.now(), m_formats.decimalSeparator));
+    m_saveMemory->notes.touch(note);
     resetIndex();
     markChanged();
     save();
@@ -597,6 +575,7 @@ double NoteStore::creationDay(pugi::xml_node note) {
     setElementText(after.child(elemDateTime), repaired);
     NoteChange change(NoteChange::Kind::RepairDate, note, after);
     change.applyTo(root(), note);
+    m_saveMemory->notes.touch(note);
     m_pending.push_back(std::move(change));
     markChanged();
     save();
@@ -739,6 +718,7 @@ int NoteStore::appendNote(const QString& title, const QString& text, const QDate
     pugi::xml_node rootNode = root();
     const pugi::xml_node note = change.applyTo(rootNode, {});
     m_index->nodes.push_back(note);
+    m_saveMemory->notes.touch(note);
 
     // A failed save takes the note out again, so that a retry does not add it twice.
     const int generation = m_generation;
@@ -758,6 +738,7 @@ void NoteStore::updateNote(int position, const QString& title, const QString& te
     setElementText(childOrNew(after, elemLastModified), DayNumber::nowText(now, m_formats.decimalSeparator));
     NoteChange change(NoteChange::Kind::Update, note, after);
     change.applyTo(root(), note);
+    m_saveMemory->notes.touch(note);
 
     saveChange(std::move(change), [&] {
         // Memory keeps matching the file: the note goes back to what it was.
@@ -777,6 +758,7 @@ void NoteStore::deleteNote(int position) {
     // Only notes are matched in another program's file; other nodes are not carried over.
     NoteChange change(NoteChange::Kind::Delete, node.type() == pugi::node_element ? node : pugi::xml_node(),
                       {});
+    m_saveMemory->notes.touch(node);
     change.applyTo(rootNode, node);
     if (m_index)
         m_index->nodes.erase(m_index->nodes.begin() + position);
@@ -797,6 +779,7 @@ void NoteStore::saveChange(NoteChange change, const std::function<void()>& undo)
         save();
     } catch (...) {
         undo();
+        m_saveMemory->notes.clear(); // the undo put other nodes in
         m_pending.pop_back();
         resetIndex();
         m_unsaved = wasUnsaved;
@@ -806,9 +789,7 @@ void NoteStore::saveChange(NoteChange change, const std::function<void()>& undo)
 
 QByteArray NoteStore::noteElement(int position) const {
     ByteWriter bytes;
-    // Carriage returns go out as references, which the parser turns back into themselves.
-    CarriageReturnWriter writer(bytes);
-    noteAt(position).print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+    NotesOutput::writeUnindented(noteAt(position), bytes);
     return bytes.bytes;
 }
 
@@ -824,6 +805,7 @@ int NoteStore::restoreNote(int position, const QByteArray& element) {
     const pugi::xml_node restored =
         inPlace ? rootNode.insert_copy_before(kept.document_element(), m_index->nodes[size_t(position)])
                 : change.applyTo(rootNode, {});
+    m_saveMemory->notes.touch(restored);
     resetIndex();
 
     // Merged into a newer file, the note goes in like any added one: as the last child.
@@ -884,6 +866,7 @@ void NoteStore::swapDocument(Loaded& other) {
     std::swap(m_image, other.image);
     std::swap(m_stamp, other.stamp);
     resetIndex();
+    m_saveMemory->notes.clear();
 }
 
 void NoteStore::announceReplaced(const QString& notice) {
@@ -1056,6 +1039,7 @@ bool NoteStore::saveDocumentTo(int elements) {
     } catch (const QuillError&) {
         if (!unclean || !StrictXml::clean(*m_doc))
             throw;
+        m_saveMemory->notes.clear();
         writeDocument(elements, unclean);
     }
     // Text between the notes that cleaning left blank is not in the file once it is read again.
@@ -1064,25 +1048,37 @@ bool NoteStore::saveDocumentTo(int elements) {
     if (StrictXml::removeDroppedBlanks(root()) == 0)
         return false;
     resetIndex();
+    m_saveMemory->notes.clear();
     return true;
 }
 
 void NoteStore::writeDocument(int elements, bool& unclean) {
     unclean = false;
     m_saveMemory->keepForNextSave();
+    NotesOutput& notes = m_saveMemory->notes;
     WrittenCheck written;
-    DurableFile::replaceContents(
-        m_notesPath,
-        DurableFile::Streamed{
-            [this](DurableFile::Sink& sink) {
-                SinkWriter writer(sink);
-                saveDocument(*m_doc, writer);
-            },
-            [&written](std::span<const char> bytes, bool complete) { written.inspect(bytes, complete); },
-            // What goes to disk must read back, as Open reads it, with every note in it, and be read
-            // by any XML reader.
-            [&](std::span<char> bytes) { return checkWrittenAndFile(bytes, written, elements, unclean); },
-            &m_saveMemory->output});
+    try {
+        DurableFile::replaceContents(
+            m_notesPath,
+            DurableFile::Streamed{
+                [&](DurableFile::Sink& sink) {
+                    SinkWriter writer(sink);
+                    notes.write(*m_doc, writer);
+                },
+                [&written](std::span<const char> bytes, bool complete) { written.inspect(bytes, complete); },
+                // What goes to disk must read back, as Open reads it, with every note in it, and be
+                // read by any XML reader.
+                [&](std::span<char> bytes) {
+                    notes.keep(bytes);
+                    return checkWrittenAndFile(bytes, written, elements, unclean);
+                },
+                &m_saveMemory->output});
+    } catch (...) {
+        // What was kept may be neither what the file holds nor what memory will.
+        notes.clear();
+        throw;
+    }
+    notes.commit();
 }
 
 QString NoteStore::checkWrittenAndFile(std::span<char> bytes, const WrittenCheck& written, int elements,
@@ -1209,7 +1205,7 @@ void NoteStore::moveStorage(const QString& oldFolder, const QString& newFolder) 
 QByteArray NoteStore::serialized() const {
     requireOpen();
     ByteWriter writer;
-    saveDocument(*m_doc, writer);
+    NotesOutput::writeWhole(*m_doc, writer);
     return writer.bytes;
 }
 

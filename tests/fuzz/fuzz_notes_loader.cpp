@@ -131,9 +131,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fprintf(stderr, "%s\n", e.what());
         FuzzSupport::fail("a notes file that opened cannot be saved");
     }
+    const auto onDisk = [&path] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    // Saved note by note, then with every note copied from that save: the same bytes as the whole
+    // document written at once.
+    if (!cleaned) {
+        FuzzSupport::check(onDisk() == store.serialized(), "a save wrote other bytes than the document's");
+        store.save();
+        FuzzSupport::check(onDisk() == store.serialized(), "a save that copied notes wrote other bytes");
+    }
     store.close();
-    QFile file(path);
-    const QByteArray saved = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const QByteArray saved = onDisk();
     FuzzSupport::check(StrictXml::characterFault(saved).isEmpty(),
                        "a saved notes file holds what XML cannot carry");
     NoteStore again(format, clock, prompts, {});

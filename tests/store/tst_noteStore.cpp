@@ -269,6 +269,41 @@ private slots:
         QCOMPARE(reader.store.readNote(2998).title, "Note 2999");
     }
 
+    // A save copies the notes no change touched from the save before: after every kind of change the
+    // file holds exactly what the whole document writes.
+    void everySaveWritesTheWholeDocument() {
+        QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Notes>\n<!-- by hand -->\n";
+        for (int i = 0; i < 30; ++i)
+            xml += "<Note><Title>Note " + QByteArray::number(i) + "</Title><Text>body&#13;</Text><DateTime>" +
+                   (i == 20 ? "someday" : "39877.5") + "</DateTime></Note>\n";
+        xml += "</Notes>\n";
+        Env env;
+        env.openWith(xml);
+        const auto holdsWholeDocument = [&env] { return env.onDisk() == env.store.serialized(); };
+
+        env.store.updateNote(5, "edited", "once", later);
+        env.store.updateNote(5, "edited", "twice", later);
+        QVERIFY(holdsWholeDocument());
+        env.store.appendNote("added", "new", later);
+        QVERIFY(holdsWholeDocument());
+        const QByteArray kept = env.store.noteElement(1);
+        env.store.deleteNote(1);
+        QVERIFY(holdsWholeDocument());
+        QCOMPARE(env.store.restoreNote(1, kept), 1);
+        QVERIFY(holdsWholeDocument());
+        QCOMPARE(env.store.readNote(21).title, "Note 20"); // repairs the date, and saves
+        QVERIFY(!env.onDisk().contains("someday"));
+        QVERIFY(holdsWholeDocument());
+
+        // A save that fails is undone, and the next one writes the file again.
+        QVERIFY(QDir(QFileInfo(env.path()).path()).removeRecursively());
+        QVERIFY_THROWS_EXCEPTION(QuillError, env.store.updateNote(3, "lost", "lost", later));
+        QVERIFY(QDir().mkpath(QFileInfo(env.path()).path()));
+        env.store.updateNote(4, "after", "the failure", later);
+        QVERIFY(holdsWholeDocument());
+        QVERIFY(!env.onDisk().contains("lost"));
+    }
+
     void creationDates_data() {
         QTest::addColumn<QString>("fixture");
         QTest::addColumn<QString>("locale");
