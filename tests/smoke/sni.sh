@@ -68,10 +68,15 @@ quick_add_shown() {
 }
 wait_for 30 quick_add_shown || fail "--add-note opened no quick-add window"
 desktop_main_window "$app_pid" && fail "with a tray, --add-note showed the main window"
-xdotool windowactivate --sync "$quick_add" >/dev/null 2>&1 || true
-xdotool key --window "$quick_add" Escape
 quick_add_closed() { ! quick_add_shown; }
-wait_for 30 quick_add_closed || fail "Escape did not close the quick-add window"
+# Once in about a hundred runs under load the window found was gone by the time the key went to it
+# (X's BadWindow ended the script): a key that did not close it is sent again, to the window found anew.
+for _ in 1 2 3; do
+    xdotool windowactivate --sync "$quick_add" >/dev/null 2>&1 || true
+    xdotool key --window "$quick_add" Escape 2>/dev/null || true
+    wait_for 10 quick_add_closed && break
+done
+quick_add_closed || fail "Escape did not close the quick-add window"
 echo "sni: --add-note started in the tray with the quick-add window"
 
 hidden() { ! desktop_main_window "$app_pid"; }
