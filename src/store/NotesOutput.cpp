@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <pugixml.hpp>
 
@@ -163,7 +164,12 @@ void NotesOutput::keep(std::span<const char> written) {
     }
     if (LargeMemory::capacityOf(m_bytes) < size) {
         m_bytes.reset(); // before the larger block is mapped
-        m_bytes = LargeMemory::allocate(size + size / 8, LargeMemory::Pages::MapNow);
+        try {
+            m_bytes = LargeMemory::allocate(size + size / 8, LargeMemory::Pages::MapNow);
+        } catch (const std::bad_alloc&) {
+            release(); // the save goes on: the next one writes every note out
+            return;
+        }
     }
     std::memcpy(m_bytes.get(), written.data(), written.size());
     m_pieces.swap(m_written);
